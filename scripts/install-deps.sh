@@ -1,0 +1,39 @@
+#!/usr/bin/env bash
+# Installs the Debian packages Hozonix needs to build, run and test, skipping those already present.
+# Usage: scripts/install-deps.sh [--extras]   (--extras: tools for benchmarks and screenshots)
+set -euo pipefail
+
+packages=(
+    # build
+    g++ cmake ninja-build pkg-config
+    qt6-base-dev qt6-qpa-plugins
+    libcups2-dev libsmbclient-dev
+    libgtest-dev libgmock-dev
+    fonts-ipaexfont
+    # tests: private print and file servers, PDF inspection, section tools
+    cups cups-client cups-filters poppler-utils
+    samba smbclient libnss-wrapper
+    binutils
+)
+if [[ "${1:-}" == "--extras" ]]; then
+    packages+=(xvfb xauth imagemagick xdotool rsync hyperfine)
+fi
+
+missing=()
+for p in "${packages[@]}"; do
+    if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then
+        missing+=("$p")
+    fi
+done
+
+if ((${#missing[@]} == 0)); then
+    exit 0
+fi
+
+sudo=()
+if [[ $(id -u) -ne 0 ]]; then
+    sudo=(sudo)
+fi
+echo "Installing: ${missing[*]}"
+"${sudo[@]}" apt-get update
+DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y --no-install-recommends "${missing[@]}"

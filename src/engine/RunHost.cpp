@@ -1,0 +1,7 @@
+#include "RunHost.h"
+
+namespace hozonix::engine {
+
+std::atomic<bool> AbortRequested{false};
+
+} // namespace hozonix::engine

@@ -1,0 +1,44 @@
+#pragma once
+// The one way the backup engine talks to the outside: progress texts and bars, the processing dialog,
+// the modal questions, letting pending window events be handled, and the busy cursor. The desktop
+// program implements it with Qt, the headless runner with terminal output, tests with a script.
+// Texts are UTF-8; a path inside a text keeps its bytes as they are on disk.
+
+#include <atomic>
+#include <string>
+
+namespace hozonix::engine {
+
+// Set by the processing dialog's abort button (or a signal in the headless runner); cleared when the
+// dialog is shown and when a run starts; polled by the run and the copy primitive.
+extern std::atomic<bool> AbortRequested;
+
+enum class ContinueAnswer { Yes, Cancel, NoToAll };
+
+class RunHost {
+public:
+    virtual ~RunHost() = default;
+
+    // The progress sink: the status text panel (repainted at once) and the main progress bar (0..100).
+    virtual void SetStatusText(const std::string& text) = 0;
+    virtual void SetMainBar(int percent) = 0;
+
+    // The processing dialog. An empty upper or lower text leaves that area as it is; the position is
+    // always set. Updates before the first ShowProcessDialog change nothing.
+    virtual void ShowProcessDialog(const std::string& caption) = 0;
+    virtual void UpdateProcessDialog(int position, const std::string& upper, const std::string& lower) = 0;
+    virtual void HideProcessDialog() = 0;
+
+    // A plain message box (application title, OK).
+    virtual void ShowMessage(const std::string& text) = 0;
+    // The invalid-date confirmation (Yes / Cancel): true means skip the file, false ends the run.
+    virtual bool AskSkipInvalidDate(const std::string& text) = 0;
+    // The warning after an aborted copy (Yes / Cancel / No to All).
+    virtual ContinueAnswer AskContinue(const std::string& text) = 0;
+
+    // Lets the window system handle pending events once (repaints, the abort button).
+    virtual void ProcessPendingEvents() = 0;
+    virtual void SetBusyCursor(bool busy) = 0;
+};
+
+} // namespace hozonix::engine
