@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <cstring>
 #include <memory>
+#include <string_view>
 
 namespace hozonix::printing {
 
@@ -78,10 +79,25 @@ std::vector<BinEntry> CupsDestination::Bins() {
             std::any_of(bins.begin(), bins.end(), [&](const BinEntry& b) { return b.number == number; });
         if (number == 0 || taken)
             number = kFirstPrinterBinNumber + i;
-        const char* shown = cupsLocalizeDestValue(CUPS_HTTP_DEFAULT, dest_, info_, "media-source", keyword);
-        bins.push_back({static_cast<std::uint16_t>(number), shown != nullptr ? shown : keyword, keyword});
+        std::string name;
+        for (const auto& [slotKeyword, text] : Slots().texts) {
+            if (slotKeyword == keyword && name.empty())
+                name = text;
+        }
+        if (name.empty()) {
+            const char* shown =
+                cupsLocalizeDestValue(CUPS_HTTP_DEFAULT, dest_, info_, "media-source", keyword);
+            name = shown != nullptr ? shown : keyword;
+        }
+        bins.push_back({static_cast<std::uint16_t>(number), name, keyword});
     }
     return bins;
+}
+
+const DescriptionSlots& CupsDestination::Slots() {
+    if (!slots_)
+        slots_ = ReadDescriptionSlots(dest_->name);
+    return *slots_;
 }
 
 std::vector<Resolution> CupsDestination::Resolutions() {
@@ -151,7 +167,7 @@ std::string CupsDestination::DefaultSource(const std::vector<BinEntry>& bins) {
     if (value != nullptr && has(value))
         return value;
     // Queues made from a printer description keep their default tray only there.
-    const std::string slot = PrinterDescriptionDefaultSlot(dest_->name);
+    const std::string& slot = Slots().defaultChoice;
     if (!slot.empty() && has(SourceKeywordForSlotChoice(slot)))
         return SourceKeywordForSlotChoice(slot);
     if (has("auto"))
@@ -215,25 +231,49 @@ DeviceSettings CupsDestination::Defaults() {
     return settings;
 }
 
-std::string PrinterDescriptionDefaultSlot(const std::string& name) {
+namespace {
+
+std::string Trim(const std::string& s) {
+    const auto first = s.find_first_not_of(" \t");
+    const auto last = s.find_last_not_of(" \t\r\n");
+    return first == std::string::npos ? "" : s.substr(first, last - first + 1);
+}
+
+bool IsAscii(const std::string& s) {
+    return std::all_of(s.begin(), s.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+}
+
+} // namespace
+
+DescriptionSlots ReadDescriptionSlots(const std::string& name) {
+    DescriptionSlots slots;
     std::unique_ptr<FILE, int (*)(FILE*)> file(std::tmpfile(), &std::fclose);
     if (!file)
-        return "";
+        return slots;
     const std::string resource = "/printers/" + name + ".ppd";
     if (cupsGetFd(CUPS_HTTP_DEFAULT, resource.c_str(), fileno(file.get())) != HTTP_STATUS_OK)
-        return "";
+        return slots;
     std::rewind(file.get());
-    static constexpr char kKey[] = "*DefaultInputSlot:";
-    char line[1024];
-    while (std::fgets(line, sizeof line, file.get()) != nullptr) {
-        if (std::strncmp(line, kKey, sizeof kKey - 1) != 0)
-            continue;
-        std::string value(line + sizeof kKey - 1);
-        const auto first = value.find_first_not_of(" \t");
-        const auto last = value.find_last_not_of(" \t\r\n");
-        return first == std::string::npos ? "" : value.substr(first, last - first + 1);
+    static constexpr std::string_view kDefault = "*DefaultInputSlot:";
+    static constexpr std::string_view kChoice = "*InputSlot ";
+    char buffer[1024];
+    while (std::fgets(buffer, sizeof buffer, file.get()) != nullptr) {
+        const std::string line(buffer);
+        if (line.starts_with(kDefault)) {
+            slots.defaultChoice = Trim(line.substr(kDefault.size()));
+        } else if (line.starts_with(kChoice)) {
+            // *InputSlot Tray1/Tray 1: "code"
+            const std::string spec = line.substr(kChoice.size(), line.find(':') - kChoice.size());
+            const auto slash = spec.find('/');
+            const std::string choice = Trim(spec.substr(0, slash));
+            // Texts in the description's own encoding are shown only when they are plain ASCII.
+            std::string text = slash != std::string::npos ? Trim(spec.substr(slash + 1)) : "";
+            if (text.empty() || !IsAscii(text))
+                text = choice;
+            slots.texts.emplace_back(SourceKeywordForSlotChoice(choice), text);
+        }
     }
-    return "";
+    return slots;
 }
 
 } // namespace hozonix::printing

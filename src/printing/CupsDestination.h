@@ -6,10 +6,20 @@
 
 #include <cups/cups.h>
 
+#include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace hozonix::printing {
+
+// The input trays of the printer description the server keeps for a queue made from one: the default
+// choice and, per media-source keyword, the tray's display text. Empty for other queues.
+struct DescriptionSlots {
+    std::string defaultChoice;
+    std::vector<std::pair<std::string, std::string>> texts;
+};
+DescriptionSlots ReadDescriptionSlots(const std::string& name);
 
 class CupsDestination {
 public:
@@ -37,11 +47,10 @@ private:
     bool Supports(const char* option, const char* value = nullptr);
     int SupportedCount(const char* option);
 
+    const DescriptionSlots& Slots();
+
+    std::optional<DescriptionSlots> slots_;
     cups_dest_t* dest_ = nullptr;
     cups_dinfo_t* info_ = nullptr;
 };
-
-// The value of "*DefaultInputSlot" in the printer description the server keeps for `name`, or "".
-std::string PrinterDescriptionDefaultSlot(const std::string& name);
-
 } // namespace hozonix::printing
