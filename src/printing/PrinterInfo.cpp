@@ -139,7 +139,7 @@ std::int16_t TPrinterInfo::GetPaperSizeNumber() {
     return SettingsCopy().paperSize;
 }
 
-const std::vector<std::string>& TPrinterInfo::GetPaperSizeNames() {
+std::vector<std::string> TPrinterInfo::GetPaperSizeNames() {
     CheckNoPrinter();
     CheckSupport(kCapabilityPaperSize, "TPrinterInfo.GetPaperSizeNames: PaperSize is not Supported");
     Refresh();
@@ -167,7 +167,7 @@ std::int16_t TPrinterInfo::GetBinNumber() {
     return SettingsCopy().defaultSource;
 }
 
-const std::vector<std::string>& TPrinterInfo::Ports() {
+std::vector<std::string> TPrinterInfo::Ports() {
     ports_.clear();
     for (const std::string& port : platform_.EnumeratePorts()) {
         if (std::find(ports_.begin(), ports_.end(), port) == ports_.end())

@@ -68,7 +68,8 @@ public:
     int GetIndex();
     // The paper number of the settings copy.
     std::int16_t GetPaperSizeNumber();
-    const std::vector<std::string>& GetPaperSizeNames();
+    // A copy: the cached list is replaced when another printer is selected.
+    std::vector<std::string> GetPaperSizeNames();
     // Position of the current paper number in the paper list.
     int GetPaperSizeIndex();
     // The default paper-source number of the settings copy.
@@ -82,7 +83,7 @@ public:
     // Drops the settings copy and the cache, then reads the lists of the selected printer.
     void Reset();
     // Reads the ports again; each port once, in the printing system's order.
-    const std::vector<std::string>& Ports();
+    std::vector<std::string> Ports();
 
     // The system's printer setup may have changed: take a new snapshot; when the printers differ, start
     // afresh, when only the ports differ, keep the cache. OnChange is called in both cases.

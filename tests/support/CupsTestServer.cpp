@@ -128,6 +128,10 @@ CupsTestServer::CupsTestServer() {
         close(log);
 
     // Every client of this process and its children goes to the private server.
+    for (const char* name : {"CUPS_SERVER", "CUPS_SERVERROOT", "PRINTER", "LPDEST"}) {
+        if (const char* value = std::getenv(name))
+            savedEnvironment_.emplace_back(name, value);
+    }
     setenv("CUPS_SERVER", address_.c_str(), 1);
     setenv("CUPS_SERVERROOT", folder_.c_str(), 1);
     unsetenv("PRINTER");
@@ -170,9 +174,12 @@ void CupsTestServer::Stop() {
         pid_ = -1;
     }
     // Later clients of this process must not reach for a server that is gone.
-    cupsSetServer(nullptr);
     unsetenv("CUPS_SERVER");
     unsetenv("CUPS_SERVERROOT");
+    for (const auto& [name, value] : savedEnvironment_)
+        setenv(name.c_str(), value.c_str(), 1);
+    savedEnvironment_.clear();
+    cupsSetServer(nullptr);
     if (!folder_.empty()) {
         std::error_code ec;
         fs::remove_all(folder_, ec);

@@ -8,6 +8,7 @@
 
 #include <chrono>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace hozonix::test {
@@ -47,6 +48,8 @@ private:
 
     std::string folder_;
     std::string address_;
+    // The caller's client settings, put back when the server stops.
+    std::vector<std::pair<std::string, std::string>> savedEnvironment_;
     int pid_ = -1;
 };
 
