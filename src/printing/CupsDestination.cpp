@@ -263,11 +263,11 @@ DescriptionSlots ReadDescriptionSlots(const std::string& name) {
             slots.defaultChoice = Trim(line.substr(kDefault.size()));
         } else if (line.starts_with(kChoice)) {
             // *InputSlot Tray1/Tray 1: "code"
-            const std::string spec = line.substr(kChoice.size(), line.find(':') - kChoice.size());
-            const auto slash = spec.find('/');
-            const std::string choice = Trim(spec.substr(0, slash));
+            const std::string entry = line.substr(kChoice.size(), line.find(':') - kChoice.size());
+            const auto slash = entry.find('/');
+            const std::string choice = Trim(entry.substr(0, slash));
             // Texts in the description's own encoding are shown only when they are plain ASCII.
-            std::string text = slash != std::string::npos ? Trim(spec.substr(slash + 1)) : "";
+            std::string text = slash != std::string::npos ? Trim(entry.substr(slash + 1)) : "";
             if (text.empty() || !IsAscii(text))
                 text = choice;
             slots.texts.emplace_back(SourceKeywordForSlotChoice(choice), text);

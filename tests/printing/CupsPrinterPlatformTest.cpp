@@ -1,6 +1,6 @@
 // The print-server layer against a private scheduler with three queues made from models that ship with
 // the server: Alpha (laser, A4, second tray by default), Beta (PostScript, Letter, the default
-// destination) and Gamma (PDF, A4, trays with printer-specific names, second tray by default).
+// destination) and Gamma (PDF, A4, trays with names of its own, second tray by default).
 
 #include "CupsPrinterPlatform.h"
 #include "CupsTestServer.h"

@@ -119,7 +119,7 @@ private:
 };
 
 // A printer that supports paper size and source selection, with papers A4 (9), Letter (1) and a
-// printer-specific size (256), bins Auto (7) and Manual (4), default A4 from Auto.
+// size of its own (256), bins Auto (7) and Manual (4), default A4 from Auto.
 inline ScriptedPrinter SamplePrinter(const std::string& name, std::uint32_t attributes = 0) {
     ScriptedPrinter p;
     p.name = name;
