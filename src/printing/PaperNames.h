@@ -1,0 +1,20 @@
+#pragma once
+// The report engine's paper-size codes and paper-source values as text, and back. All comparisons are
+// exact and case-sensitive.
+
+#include <string>
+
+namespace hozonix::printing {
+
+// Paper code of a paper name as the printer reports it. Names that contain "A3", "A4", "A5", "B4", "B5"
+// or "PostcardJap" map by substring, so a driver's "A4 210 x 297 mm" is A4; other names must match a
+// table name exactly; anything else (and the empty name) is 0, the default paper.
+int PaperCodeFromName(const std::string& name);
+
+// The table name of a paper code; unknown codes give "Default".
+std::string PaperNameFromCode(int code);
+
+// The name of a paper-source value 0..13 ("First" .. "Last"); any other value gives "不明".
+std::string BinNameFromValue(int value);
+
+} // namespace hozonix::printing
