@@ -1,8 +1,10 @@
 #include "SmbNetResourceProvider.h"
 
-#include "AppError.h"
-
 #include <libsmbclient.h>
+
+#include <ifaddrs.h>
+#include <net/if.h>
+#include <sys/socket.h>
 
 #include <cerrno>
 #include <cstring>
@@ -105,6 +107,17 @@ private:
     bool done_ = false;
 };
 
+bool AnyIPv4InterfaceUp() {
+    ifaddrs* list = nullptr;
+    if (getifaddrs(&list) != 0)
+        return true; // let libsmbclient find out
+    bool found = false;
+    for (const ifaddrs* i = list; i != nullptr && !found; i = i->ifa_next)
+        found = i->ifa_addr != nullptr && i->ifa_addr->sa_family == AF_INET && (i->ifa_flags & IFF_UP) != 0;
+    freeifaddrs(list);
+    return found;
+}
+
 void CopyInto(char* dest, int length, const std::string& value) {
     if (length <= 0)
         return;
@@ -123,35 +136,44 @@ std::string SmbChildUrl(const std::string& parentUrl, unsigned smbcType, const s
     return base + "/" + UrlEncode(name);
 }
 
-SmbNetResourceProvider::SmbNetResourceProvider(SmbOptions options) : options_(std::move(options)) {
-    ctx_ = smbc_new_context();
-    if (ctx_ == nullptr)
-        ThrowSystemError("libsmbclient: ", errno);
-    smbc_setDebug(ctx_, 0);
-    smbc_setOptionDebugToStderr(ctx_, 1);
-    smbc_setTimeout(ctx_, options_.TimeoutMs);
-    smbc_setOptionUserData(ctx_, this);
-    smbc_setFunctionAuthDataWithContext(ctx_, &SmbNetResourceProvider::Authenticate);
-    if (smbc_init_context(ctx_) == nullptr) {
-        int err = errno;
-        smbc_free_context(ctx_, 1);
-        ctx_ = nullptr;
-        ThrowSystemError("libsmbclient: ", err);
-    }
-    if (!options_.ConfigurationFile.empty() &&
-        smbc_setConfiguration(ctx_, options_.ConfigurationFile.c_str()) != 0) {
-        smbc_free_context(ctx_, 1);
-        ctx_ = nullptr;
-        throw AppError("libsmbclient: cannot load " + options_.ConfigurationFile);
-    }
-}
+SmbNetResourceProvider::SmbNetResourceProvider(SmbOptions options) : options_(std::move(options)) {}
 
 SmbNetResourceProvider::~SmbNetResourceProvider() {
     if (ctx_ != nullptr)
         smbc_free_context(ctx_, 1);
 }
 
+int SmbNetResourceProvider::CreateContext() {
+    // libsmbclient ends the whole process when it finds no network interface to work with.
+    if (!AnyIPv4InterfaceUp())
+        return ENETDOWN;
+    SMBCCTX* ctx = smbc_new_context();
+    if (ctx == nullptr)
+        return errno != 0 ? errno : ENOMEM;
+    smbc_setDebug(ctx, 0);
+    smbc_setOptionDebugToStderr(ctx, 1);
+    smbc_setTimeout(ctx, options_.TimeoutMs);
+    smbc_setOptionUserData(ctx, this);
+    smbc_setFunctionAuthDataWithContext(ctx, &SmbNetResourceProvider::Authenticate);
+    if (!options_.ConfigurationFile.empty() &&
+        smbc_setConfiguration(ctx, options_.ConfigurationFile.c_str()) != 0) {
+        smbc_free_context(ctx, 1);
+        return ENOENT;
+    }
+    if (smbc_init_context(ctx) == nullptr) {
+        int err = errno != 0 ? errno : EINVAL;
+        smbc_free_context(ctx, 1);
+        return err;
+    }
+    ctx_ = ctx;
+    return 0;
+}
+
 int SmbNetResourceProvider::Open(const NetResource* parent, std::unique_ptr<NetEnumeration>& out) {
+    if (ctx_ == nullptr) {
+        if (int err = CreateContext(); err != 0)
+            return err;
+    }
     std::string url = "smb://";
     if (parent != nullptr) {
         if (!parent->RemoteName || parent->RemoteName->empty())

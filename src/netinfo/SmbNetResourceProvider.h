@@ -31,7 +31,8 @@ struct SmbOptions {
 
 class SmbNetResourceProvider : public NetResourceProvider {
 public:
-    // Raises an AppError when libsmbclient cannot be set up.
+    // libsmbclient is set up on the first Open; a failure to set it up is that Open's code (ENETDOWN
+    // when no IPv4 interface is up).
     explicit SmbNetResourceProvider(SmbOptions options = {});
     ~SmbNetResourceProvider() override;
     SmbNetResourceProvider(const SmbNetResourceProvider&) = delete;
@@ -40,6 +41,7 @@ public:
     int Open(const NetResource* parent, std::unique_ptr<NetEnumeration>& out) override;
 
 private:
+    int CreateContext();
     static void Authenticate(SMBCCTX* ctx, const char* server, const char* share, char* workgroup,
                              int workgroupLength, char* user, int userLength, char* password,
                              int passwordLength);

@@ -2,9 +2,12 @@
 
 #include <arpa/inet.h>
 #include <fcntl.h>
+#include <libsmbclient.h>
 #include <netinet/in.h>
+#include <sched.h>
 #include <signal.h>
 #include <spawn.h>
+#include <sys/mount.h>
 #include <sys/prctl.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
@@ -86,6 +89,36 @@ void ReapFinishedChildren() {
     }
 }
 
+// Samba's helpers write a few files to the machine's own Samba folders whatever their configuration
+// says. In a mount namespace of this process, those folders are empty scratch space instead. Without
+// the right to make one, the files land in the real folders, which is harmless.
+void HideMachineSambaFolders() {
+    if (unshare(CLONE_NEWNS) != 0 || mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0)
+        return;
+    for (const char* folder : {"/var/log/samba", "/run/samba", "/var/cache/samba", "/var/lib/samba"}) {
+        if (fs::is_directory(folder))
+            mount("tmpfs", folder, "tmpfs", 0, "mode=0755");
+    }
+}
+
+// The first share listing makes samba-dcerpcd start its RPC helpers, which takes a second or more on a
+// busy machine. Doing it here keeps that out of the tests' own timeouts.
+bool WarmUp(const std::string& url, const std::string& clientConf) {
+    SMBCCTX* ctx = smbc_new_context();
+    if (ctx == nullptr)
+        return false;
+    smbc_setTimeout(ctx, 20000);
+    bool ok = smbc_init_context(ctx) != nullptr && smbc_setConfiguration(ctx, clientConf.c_str()) == 0;
+    if (ok) {
+        SMBCFILE* dir = smbc_getFunctionOpendir(ctx)(ctx, url.c_str());
+        ok = dir != nullptr;
+        if (ok)
+            smbc_getFunctionClosedir(ctx)(ctx, dir);
+    }
+    smbc_free_context(ctx, 1);
+    return ok;
+}
+
 } // namespace
 
 std::vector<pid_t> ChildProcesses() {
@@ -151,6 +184,7 @@ bool SambaServer::Available(std::string& why) {
 
 SambaServer::SambaServer() {
     prctl(PR_SET_CHILD_SUBREAPER, 1);
+    HideMachineSambaFolders();
     std::string pattern = "/tmp/hozonix-smb-XXXXXX";
     if (mkdtemp(pattern.data()) == nullptr)
         throw std::runtime_error("mkdtemp failed");
@@ -314,6 +348,8 @@ void SambaServer::Start() {
             throw std::runtime_error("smbd did not come up:\n" + Logs());
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
     }
+    if (!WarmUp(Url(), clientConf_))
+        throw std::runtime_error("smbd does not list its shares:\n" + Logs());
 }
 
 void SambaServer::Stop() {
