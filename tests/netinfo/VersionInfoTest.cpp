@@ -39,25 +39,6 @@ TEST(ReadFileVersion, BuiltProgramAndCopies) {
     EXPECT_EQ(netinfo::ReadFileVersion(temp / "missing"), "");
 }
 
-TEST(ReadFileVersion, AllStringsOfTheBuiltProgram) {
-    std::optional<std::string> section = netinfo::ReadVersionSection(ProgramFile);
-    ASSERT_TRUE(section);
-    EXPECT_EQ(netinfo::FirstTranslationKey(*section), "041103A4");
-    const std::vector<std::pair<std::string, std::string>> expected = {
-        {"FileVersion", "2.0.0.480"},
-        {"ProductVersion", "2.0.0.0"},
-        {"Comments", "ファイル管理ユーティリティ"},
-        {"CompanyName", "Korimaru"},
-        {"InternalName", ""},
-        {"FileDescription", "Hozonix"},
-        {"ProductName", "Hozonix"},
-        {"LegalTrademarks", "Hozonix"},
-        {"OriginalFilename", "Hozonix"},
-    };
-    for (const auto& [name, value] : expected)
-        EXPECT_EQ(netinfo::QueryVersionValue(*section, "\\StringFileInfo\\041103A4\\" + name), value) << name;
-}
-
 TEST(ReadFileVersion, OnlyTheFirstTranslationPairCounts) {
     // A section written by another build, put into a copy of the program.
     TempFolder temp;
