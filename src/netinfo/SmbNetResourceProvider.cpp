@@ -107,13 +107,15 @@ private:
     bool done_ = false;
 };
 
-bool AnyIPv4InterfaceUp() {
+bool AnyInterfaceUp() {
     ifaddrs* list = nullptr;
     if (getifaddrs(&list) != 0)
         return true; // let libsmbclient find out
     bool found = false;
     for (const ifaddrs* i = list; i != nullptr && !found; i = i->ifa_next)
-        found = i->ifa_addr != nullptr && i->ifa_addr->sa_family == AF_INET && (i->ifa_flags & IFF_UP) != 0;
+        found = i->ifa_addr != nullptr &&
+                (i->ifa_addr->sa_family == AF_INET || i->ifa_addr->sa_family == AF_INET6) &&
+                (i->ifa_flags & IFF_UP) != 0;
     freeifaddrs(list);
     return found;
 }
@@ -145,7 +147,7 @@ SmbNetResourceProvider::~SmbNetResourceProvider() {
 
 int SmbNetResourceProvider::CreateContext() {
     // libsmbclient ends the whole process when it finds no network interface to work with.
-    if (!AnyIPv4InterfaceUp())
+    if (!AnyInterfaceUp())
         return ENETDOWN;
     SMBCCTX* ctx = smbc_new_context();
     if (ctx == nullptr)

@@ -32,7 +32,7 @@ struct SmbOptions {
 class SmbNetResourceProvider : public NetResourceProvider {
 public:
     // libsmbclient is set up on the first Open; a failure to set it up is that Open's code (ENETDOWN
-    // when no IPv4 interface is up).
+    // when no interface with an address is up).
     explicit SmbNetResourceProvider(SmbOptions options = {});
     ~SmbNetResourceProvider() override;
     SmbNetResourceProvider(const SmbNetResourceProvider&) = delete;
