@@ -7,7 +7,7 @@ packages=(
     # build
     g++ cmake ninja-build pkg-config
     qt6-base-dev qt6-qpa-plugins
-    libcups2-dev libsmbclient-dev
+    libcups2-dev libsmbclient-dev libelf-dev
     libgtest-dev libgmock-dev
     fonts-ipaexfont
     # tests: private print and file servers, PDF inspection, section tools

@@ -1,0 +1,57 @@
+#include "ProgramInfo.h"
+
+#include "DesktopOpener.h"
+#include "MessageBoxService.h"
+#include "VersionInfo.h"
+
+#include <QDateTime>
+#include <QLocale>
+
+#include <sys/stat.h>
+
+namespace hozonix::netinfo {
+
+QDate FileModificationDate(const std::string& path) {
+    struct stat st {};
+    if (stat(path.c_str(), &st) != 0)
+        return {};
+    return QDateTime::fromSecsSinceEpoch(st.st_mtim.tv_sec).date();
+}
+
+std::string AboutText(const std::string& version, const QDate& date) {
+    std::string dateText = QLocale().toString(date, QLocale::ShortFormat).toStdString();
+    return std::string("Hozonix\r\n\r\n バージョン: ") + version + "\r\n" + "URL    " + HomePageUrl + "\r\n" +
+           "E-Mail " + ContactEmail + "\r\n" + "\r\n" + "最終更新日 " + dateText;
+}
+
+std::string ProgramAboutText(const std::string& programPath, std::optional<QDate> date) {
+    return AboutText(ReadFileVersion(programPath), date ? *date : FileModificationDate(programPath));
+}
+
+void N2Click(MessageBoxService& messages, const std::string& programPath, std::optional<QDate> date) {
+    std::string path = programPath.empty() ? CurrentProgramPath() : programPath;
+    messages.ShowMessage(ProgramAboutText(path, date));
+}
+
+std::string ReadmePath(const std::string& dataFolder) {
+    std::string folder = dataFolder;
+    while (folder.size() > 1 && folder.back() == '/')
+        folder.pop_back();
+    if (folder == "/")
+        folder.clear();
+    return folder + "/" + ReadmeFileName;
+}
+
+void N3Click(DesktopOpener& opener) {
+    opener.Open(HomePageUrl);
+}
+
+void N4Click(DesktopOpener& opener, const std::string& settingsFilePath) {
+    opener.Open(settingsFilePath);
+}
+
+void readme1Click(DesktopOpener& opener, const std::string& dataFolder) {
+    opener.Open(ReadmePath(dataFolder));
+}
+
+} // namespace hozonix::netinfo

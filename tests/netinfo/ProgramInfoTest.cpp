@@ -1,0 +1,128 @@
+#include "ProgramInfo.h"
+#include "DesktopOpener.h"
+#include "SambaServer.h"
+#include "ScriptedMessageBox.h"
+#include "TempFolder.h"
+
+#include <gtest/gtest.h>
+
+#include <QLocale>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+
+#include <chrono>
+#include <ctime>
+#include <filesystem>
+#include <thread>
+
+namespace hozonix::test {
+namespace {
+
+namespace fs = std::filesystem;
+using Clock = std::chrono::steady_clock;
+
+const std::string ProgramFile = HOZONIX_PROGRAM_FILE;
+
+class JapaneseLocale : public ::testing::Test {
+protected:
+    void SetUp() override { QLocale::setDefault(QLocale(QLocale::Japanese, QLocale::Japan)); }
+    void TearDown() override { QLocale::setDefault(QLocale::c()); }
+};
+
+// Sets a file's modification time to noon of a local date.
+void SetModificationDate(const std::string& path, int year, int month, int day) {
+    std::tm t{};
+    t.tm_year = year - 1900;
+    t.tm_mon = month - 1;
+    t.tm_mday = day;
+    t.tm_hour = 12;
+    t.tm_isdst = -1;
+    timespec times[2] = {{std::mktime(&t), 0}, {std::mktime(&t), 0}};
+    ASSERT_EQ(utimensat(AT_FDCWD, path.c_str(), times, 0), 0);
+}
+
+TEST_F(JapaneseLocale, AboutBoxWithAFixedDate) {
+    ScriptedMessageBox box;
+    netinfo::N2Click(box, ProgramFile, QDate(2024, 3, 5));
+    ASSERT_EQ(box.shown.size(), 1u);
+    EXPECT_EQ(box.shown[0].kind, MessageKind::Plain);
+    EXPECT_EQ(box.shown[0].buttons, OkButton);
+    EXPECT_EQ(box.shown[0].text, "Hozonix\r\n"
+                                 "\r\n"
+                                 " バージョン: 2.0.0.480\r\n"
+                                 "URL    https://hozonix.example/\r\n"
+                                 "E-Mail support@hozonix.example\r\n"
+                                 "\r\n"
+                                 "最終更新日 2024/03/05");
+}
+
+TEST_F(JapaneseLocale, AboutTextFollowsTheProgramFile) {
+    TempFolder temp;
+    std::string copy = temp / "hozonix";
+    fs::copy_file(ProgramFile, copy);
+
+    SetModificationDate(copy, 2021, 7, 4);
+    std::string text = netinfo::ProgramAboutText(copy);
+    EXPECT_NE(text.find(" バージョン: 2.0.0.480\r\n"), std::string::npos);
+    EXPECT_TRUE(text.ends_with("\r\n\r\n最終更新日 2021/07/04")) << text;
+
+    SetModificationDate(copy, 2023, 12, 31);
+    EXPECT_TRUE(netinfo::ProgramAboutText(copy).ends_with("最終更新日 2023/12/31"));
+
+    // Without version strings the version is empty and the rest stays.
+    ASSERT_EQ(std::system(("objcopy --remove-section .hozonix_version '" + copy + "'").c_str()), 0);
+    text = netinfo::ProgramAboutText(copy, QDate(2020, 1, 2));
+    EXPECT_NE(text.find("\r\n バージョン: \r\nURL    "), std::string::npos) << text;
+    EXPECT_TRUE(text.ends_with("最終更新日 2020/01/02"));
+}
+
+class RecordingOpener : public netinfo::DesktopOpener {
+public:
+    void Open(const std::string& target) override { opened.push_back(target); }
+    std::vector<std::string> opened;
+};
+
+TEST(ProgramInfoCommands, OpenTheRightTargets) {
+    RecordingOpener opener;
+    netinfo::N3Click(opener);
+    netinfo::N4Click(opener, "/home/u/my config/Korimaru/hozonix/hozonix.ini");
+    netinfo::readme1Click(opener, "/home/u/.config/Korimaru/hozonix/");
+    netinfo::readme1Click(opener, "/home/u/.config/Korimaru/hozonix");
+    netinfo::readme1Click(opener, "/data//");
+    EXPECT_EQ(opener.opened, (std::vector<std::string>{
+                                 "https://hozonix.example/", "/home/u/my config/Korimaru/hozonix/hozonix.ini",
+                                 "/home/u/.config/Korimaru/hozonix/Readme.TXT",
+                                 "/home/u/.config/Korimaru/hozonix/Readme.TXT", "/data/Readme.TXT"}));
+}
+
+TEST(XdgOpener, PassesThePathAsOneArgumentWithoutWaiting) {
+    TempFolder temp;
+    const std::string out = temp / "args";
+    const std::string handler = temp / "fake-open";
+    // Slow on purpose: the caller must not wait for it.
+    WriteFile(handler, "#!/bin/sh\nsleep 1\nprintf '%s|' \"$#\" \"$@\" > '" + out + ".tmp'\nmv '" + out +
+                           ".tmp' '" + out + "'\n");
+    ASSERT_EQ(chmod(handler.c_str(), 0755), 0);
+    const std::vector<pid_t> childrenBefore = ChildProcesses();
+
+    netinfo::XdgOpener opener(handler);
+    const auto start = Clock::now();
+    opener.Open("/tmp/a folder/hozonix settings.ini");
+    EXPECT_LT(Clock::now() - start, std::chrono::milliseconds(800));
+    // Nothing of the handler stays a child of the program (no zombie to reap).
+    EXPECT_EQ(ChildProcesses(), childrenBefore);
+
+    const auto deadline = Clock::now() + std::chrono::seconds(10);
+    while (!PathExists(out) && Clock::now() < deadline)
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    EXPECT_EQ(ReadFile(out), "1|/tmp/a folder/hozonix settings.ini|");
+
+    // A handler that cannot be started is not reported and does not hold the caller.
+    netinfo::XdgOpener missing(temp / "no-such-handler");
+    missing.Open("https://hozonix.example/");
+    EXPECT_EQ(ChildProcesses(), childrenBefore);
+}
+
+} // namespace
+} // namespace hozonix::test
