@@ -11,6 +11,7 @@
 #include <QPointer>
 #include <QPushButton>
 #include <QScreen>
+#include <QTimer>
 #include <QTreeView>
 #include <QVBoxLayout>
 
@@ -83,7 +84,8 @@ FolderBrowserDialog::FolderBrowserDialog(const std::string& title, const std::st
                  parentIndex = parentIndex.parent())
                 Tree->expand(parentIndex);
             Tree->setCurrentIndex(index);
-            Tree->scrollTo(index);
+            Tree->scrollTo(index, QAbstractItemView::PositionAtCenter);
+            FollowSelection();
         }
     }
     resize(340, 420);
@@ -94,6 +96,47 @@ std::string FolderBrowserDialog::SelectedFolder() const {
     if (!index.isValid())
         return {};
     return QFile::encodeName(model_->filePath(index)).toStdString();
+}
+
+void FolderBrowserDialog::FollowSelection() {
+    // The folders around the preselected one arrive one listing at a time, sorted later, and push it out
+    // of view: keep it in view through every such change until the user takes over the tree.
+    follow_.setSingleShot(true);
+    follow_.setInterval(0);
+    connect(&follow_, &QTimer::timeout, this, [this] {
+        if (Tree->currentIndex().isValid())
+            Tree->scrollTo(Tree->currentIndex(), QAbstractItemView::PositionAtCenter);
+    });
+    auto later = [this] {
+        if (following_)
+            follow_.start();
+    };
+    connect(model_, &QAbstractItemModel::rowsInserted, this, later);
+    connect(model_, &QAbstractItemModel::layoutChanged, this, later);
+    connect(model_, &QFileSystemModel::directoryLoaded, this, later);
+    Tree->viewport()->installEventFilter(this);
+    Tree->installEventFilter(this);
+    following_ = true;
+    later();
+}
+
+bool FolderBrowserDialog::eventFilter(QObject* watched, QEvent* event) {
+    switch (event->type()) {
+    case QEvent::MouseButtonPress:
+    case QEvent::Wheel:
+    case QEvent::KeyPress:
+        following_ = false;
+        break;
+    default:
+        break;
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+void FolderBrowserDialog::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    if (following_)
+        follow_.start();
 }
 
 void FolderBrowserDialog::SelectionChanged() {

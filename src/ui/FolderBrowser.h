@@ -6,6 +6,7 @@
 
 #include <QDialog>
 #include <QPointer>
+#include <QTimer>
 
 #include <string>
 #include <vector>
@@ -40,10 +41,17 @@ public:
     // The selected folder's path (bytes), empty when nothing is selected.
     std::string SelectedFolder() const;
 
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+
 private:
     void SelectionChanged();
+    void FollowSelection();
 
     QFileSystemModel* model_;
+    QTimer follow_;
+    bool following_ = false;
 };
 
 // Disables every shown, enabled top-level window of the application while it lives.
