@@ -179,13 +179,6 @@ TEST_F(ErrListDlgTest, CopiesToTheClipboardWithLineBreaksOrCommasNeverQuoted) {
     EXPECT_EQ(QGuiApplication::clipboard()->text().toStdString(), "");
 }
 
-TEST_F(ErrListDlgTest, PasteInsertsTheClipboardText) {
-    TErrListDlg& dlg = Show({});
-    QGuiApplication::clipboard()->setText("貼り付けた行\n");
-    dlg.Paste1->trigger();
-    EXPECT_EQ(dlg.Lines(), std::vector<std::string>{"貼り付けた行"});
-}
-
 TEST_F(ErrListDlgTest, PrintButtonIsShownDisabledUntilAReportIsPluggedIn) {
     TErrListDlg& dlg = Show({"a", "b"}, "ネットワーク情報");
     EXPECT_TRUE(dlg.SpeedButton1->isVisible());

@@ -103,17 +103,6 @@ TEST_F(QtRunHostTest, MainBarIsClampedAndAnAbsentBarIsLeftAlone) {
     EXPECT_EQ(panel.text().toStdString(), "x");
 }
 
-TEST_F(QtRunHostTest, DialogRoutinesReachTheOneDialog) {
-    host.UpdateProcessDialog(10, "a", "b");
-    EXPECT_EQ(dialog.Dialog(), nullptr);
-    host.ShowProcessDialog("");
-    ASSERT_NE(dialog.Dialog(), nullptr);
-    host.UpdateProcessDialog(10, "a", "b");
-    EXPECT_EQ(dialog.Dialog()->Memo1->toPlainText().toStdString(), "a");
-    host.HideProcessDialog();
-    EXPECT_FALSE(dialog.Dialog()->isVisible());
-}
-
 TEST_F(QtRunHostTest, BusyCursorIsOneValueNotAStack) {
     host.SetBusyCursor(true);
     host.SetBusyCursor(true);
