@@ -12,16 +12,16 @@ struct ButtonText {
     MessageButtons flag;
     MessageButton answer;
     const char* text;
-    QMessageBox::ButtonRole role;
 };
 
-// Left to right as the boxes show them.
+// Left to right as the boxes show them. One role for all keeps this order whatever the style's button
+// layout would make of accept and reject roles.
 const ButtonText kButtons[] = {
-    {OkButton, MessageButton::Ok, "OK", QMessageBox::AcceptRole},
-    {YesButton, MessageButton::Yes, "はい(&Y)", QMessageBox::YesRole},
-    {NoButton, MessageButton::No, "いいえ(&N)", QMessageBox::NoRole},
-    {CancelButton, MessageButton::Cancel, "キャンセル", QMessageBox::RejectRole},
-    {NoToAllButton, MessageButton::NoToAll, "すべていいえ(&O)", QMessageBox::NoRole},
+    {YesButton, MessageButton::Yes, "はい(&Y)"},
+    {NoButton, MessageButton::No, "いいえ(&N)"},
+    {OkButton, MessageButton::Ok, "OK"},
+    {CancelButton, MessageButton::Cancel, "キャンセル"},
+    {NoToAllButton, MessageButton::NoToAll, "すべていいえ(&O)"},
 };
 
 } // namespace
@@ -65,7 +65,7 @@ BuiltMessageBox BuildMessageBox(MessageKind kind, const std::string& text, unsig
     for (const ButtonText& b : kButtons) {
         if ((buttons & b.flag) == 0)
             continue;
-        QPushButton* button = box.addButton(QString::fromUtf8(b.text), b.role);
+        QPushButton* button = box.addButton(QString::fromUtf8(b.text), QMessageBox::ActionRole);
         built.meaning[button] = b.answer;
         if (!defaultSet) {
             box.setDefaultButton(button);

@@ -14,11 +14,15 @@ using namespace hozonix::ui;
 
 namespace {
 
+// The button texts from left to right as the box shows them.
 std::vector<std::string> ButtonTexts(const BuiltMessageBox& built) {
+    built.box->show();
+    QList<QAbstractButton*> buttons = built.box->buttons();
+    std::sort(buttons.begin(), buttons.end(),
+              [](QAbstractButton* a, QAbstractButton* b) { return a->x() < b->x(); });
     std::vector<std::string> texts;
-    for (QAbstractButton* b : built.box->buttons())
+    for (QAbstractButton* b : buttons)
         texts.push_back(b->text().toStdString());
-    std::sort(texts.begin(), texts.end());
     return texts;
 }
 
@@ -50,11 +54,11 @@ TEST(QtMessageBox, ButtonTextsAndTheirAnswers) {
                  {"いいえ(&N)", MessageButton::No},
                  {"キャンセル", MessageButton::Cancel},
                  {"すべていいえ(&O)", MessageButton::NoToAll}};
-    std::vector<std::string> expected;
-    for (const Case& c : cases)
-        expected.push_back(c.text);
-    std::sort(expected.begin(), expected.end());
-    EXPECT_EQ(ButtonTexts(BuildMessageBox(MessageKind::Warning, "x", all, "H", nullptr)), expected);
+    EXPECT_EQ(ButtonTexts(BuildMessageBox(MessageKind::Warning, "x", all, "H", nullptr)),
+              (std::vector<std::string>{"はい(&Y)", "いいえ(&N)", "キャンセル", "すべていいえ(&O)"}));
+    EXPECT_EQ(ButtonTexts(BuildMessageBox(MessageKind::Warning, "x", YesButton | CancelButton | NoToAllButton,
+                                          "H", nullptr)),
+              (std::vector<std::string>{"はい(&Y)", "キャンセル", "すべていいえ(&O)"}));
 
     for (const Case& c : cases) {
         BuiltMessageBox built = BuildMessageBox(MessageKind::Warning, "x", all, "H", nullptr);
@@ -64,6 +68,7 @@ TEST(QtMessageBox, ButtonTextsAndTheirAnswers) {
                 b->click();
         }
         EXPECT_EQ(built.Answer(), c.answer) << c.text;
+        EXPECT_FALSE(built.box->isVisible()) << c.text;
     }
     EXPECT_EQ(ButtonTexts(BuildMessageBox(MessageKind::Plain, "x", OkButton, "H", nullptr)),
               std::vector<std::string>{"OK"});
