@@ -15,6 +15,7 @@
 #include <QMenu>
 #include <QPlainTextEdit>
 #include <QStyle>
+#include <QTextDocument>
 #include <QToolButton>
 #include <QVBoxLayout>
 
@@ -125,7 +126,8 @@ bool TErrListDlg::event(QEvent* event) {
 }
 
 std::vector<std::string> TErrListDlg::Lines() const {
-    return LinesOfText(MessBox->toPlainText());
+    // The raw text: toPlainText() would turn no-break spaces in file names into blanks.
+    return LinesOfText(MessBox->document()->toRawText());
 }
 
 void TErrListDlg::SetPrintHandler(PrintHandler handler) {

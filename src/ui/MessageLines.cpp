@@ -32,7 +32,7 @@ QString TextOfLines(const std::vector<std::string>& lines) {
 
 std::vector<std::string> LinesOfText(const QString& text) {
     QString plain = text;
-    // The editor hands over paragraph separators for typed line breaks in some cases.
+    // A text document separates its blocks with paragraph separators.
     plain.replace(QChar::ParagraphSeparator, QLatin1Char('\n'));
     plain.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
     QStringList parts = plain.split(QLatin1Char('\n'));

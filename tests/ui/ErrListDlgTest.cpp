@@ -110,6 +110,7 @@ TEST_F(ErrListDlgTest, SavesWithAndWithoutLineBreaks) {
         {{"say \"hi\"", "x,y"}, "say \"hi\"\r\nx,y\r\n", "\"say \"\"hi\"\"\",\"x,y\"\r\n"},
         {{"tab\there", "ok"}, "tab\there\r\nok\r\n", "\"tab\there\",ok\r\n"},
         {{"日本語ファイル.txt", "表示"}, "日本語ファイル.txt\r\n表示\r\n", "日本語ファイル.txt,表示\r\n"},
+        {{"no\u00a0break.txt"}, "no\u00a0break.txt\r\n", "no\u00a0break.txt\r\n"},
         {{""}, "\r\n", "\"\"\r\n"},
         {{"", ""}, "\r\n\r\n", ",\r\n"}, // only a single empty line is written as ""
     };
