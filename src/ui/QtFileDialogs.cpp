@@ -1,0 +1,63 @@
+#include "QtFileDialogs.h"
+
+#include <QFile>
+#include <QFileDialog>
+
+namespace hozonix::ui {
+
+QStringList NameFiltersOf(const std::string& filter) {
+    const QStringList parts = QString::fromUtf8(filter).split(QLatin1Char('|'));
+    QStringList filters;
+    for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
+        const QString description = parts[i].trimmed();
+        QString patterns = parts[i + 1].trimmed();
+        patterns.replace(QLatin1Char(';'), QLatin1Char(' '));
+        const QString suffix = QStringLiteral("(") + patterns + QStringLiteral(")");
+        if (description.endsWith(suffix))
+            filters << description;
+        else if (description.isEmpty())
+            filters << suffix;
+        else
+            filters << description + QStringLiteral(" ") + suffix;
+    }
+    return filters;
+}
+
+void ConfigureFileDialog(QFileDialog& dialog, FileDialogKind kind, const FileDialogSettings& settings) {
+    dialog.setOption(QFileDialog::DontUseNativeDialog, true);
+    dialog.setOption(QFileDialog::DontConfirmOverwrite, true);
+    dialog.setAcceptMode(kind == FileDialogKind::Open ? QFileDialog::AcceptOpen : QFileDialog::AcceptSave);
+    // AnyFile for opening too: the open dialog does not insist that the named file exists.
+    dialog.setFileMode(QFileDialog::AnyFile);
+    dialog.setWindowModality(Qt::ApplicationModal);
+    dialog.setSizeGripEnabled(true);
+
+    dialog.setWindowTitle(QString::fromUtf8(settings.Title));
+    dialog.setDefaultSuffix(QString::fromUtf8(settings.DefaultExt));
+    if (!settings.InitialFolder.empty())
+        dialog.setDirectory(QFile::decodeName(QByteArray::fromStdString(settings.InitialFolder)));
+    const QStringList filters = NameFiltersOf(settings.Filter);
+    dialog.setNameFilters(filters);
+    if (!filters.isEmpty())
+        dialog.selectNameFilter(filters.first());
+    if (!settings.FileName.empty())
+        dialog.selectFile(QFile::decodeName(QByteArray::fromStdString(settings.FileName)));
+}
+
+QtFileDialogs::QtFileDialogs() = default;
+QtFileDialogs::~QtFileDialogs() = default;
+
+std::optional<std::string> QtFileDialogs::Run(FileDialogKind kind, const FileDialogSettings& settings) {
+    std::unique_ptr<QFileDialog>& dialog = kind == FileDialogKind::Open ? open_ : save_;
+    if (!dialog)
+        dialog = std::make_unique<QFileDialog>();
+    ConfigureFileDialog(*dialog, kind, settings);
+    if (dialog->exec() != QDialog::Accepted)
+        return std::nullopt;
+    const QStringList chosen = dialog->selectedFiles();
+    if (chosen.isEmpty())
+        return std::nullopt;
+    return QFile::encodeName(chosen.first()).toStdString();
+}
+
+} // namespace hozonix::ui

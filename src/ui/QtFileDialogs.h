@@ -1,0 +1,36 @@
+#pragma once
+// The two shared file dialogs of the desktop program: Qt's own widget dialogs, one for opening and one
+// for saving, each created on first use and kept until the program ends. Neither insists that the named
+// file exists nor asks before a file is replaced; both can be resized.
+
+#include "Pickers.h"
+
+#include <QStringList>
+
+#include <memory>
+
+class QFileDialog;
+
+namespace hozonix::ui {
+
+// "description|pattern|description|pattern" as Qt name filters: "description (pattern)", with the
+// pattern added only when the description does not end with it already. Patterns separated by ";"
+// become one filter.
+QStringList NameFiltersOf(const std::string& filter);
+
+// Applies the settings to a dialog of that kind; the first filter entry is selected.
+void ConfigureFileDialog(QFileDialog& dialog, FileDialogKind kind, const FileDialogSettings& settings);
+
+class QtFileDialogs : public FileDialogBackend {
+public:
+    QtFileDialogs();
+    ~QtFileDialogs() override;
+
+    std::optional<std::string> Run(FileDialogKind kind, const FileDialogSettings& settings) override;
+
+private:
+    std::unique_ptr<QFileDialog> open_;
+    std::unique_ptr<QFileDialog> save_;
+};
+
+} // namespace hozonix::ui

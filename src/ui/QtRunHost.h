@@ -1,0 +1,54 @@
+#pragma once
+// The engine's RunHost for the desktop program: the main window's status panel and progress bar, the
+// processing dialog, the questions through the message-box service, Qt's event processing and the
+// busy cursor.
+//
+// The status panel is repainted at once, but at most once per frame: texts that arrive faster are only
+// scheduled, and the scheduled repaint always shows the latest text.
+
+#include "RunHost.h"
+
+#include <QElapsedTimer>
+
+class QLabel;
+class QProgressBar;
+
+namespace hozonix {
+class MessageBoxService;
+}
+
+namespace hozonix::ui {
+
+class ProcessDlgOwner;
+
+class QtRunHost : public engine::RunHost {
+public:
+    static constexpr qint64 FrameMilliseconds = 16;
+
+    // `mainBar` may be null: the bar is then left alone.
+    QtRunHost(QLabel& statusPanel, QProgressBar* mainBar, ProcessDlgOwner& dialog,
+              MessageBoxService& messages);
+
+    void SetStatusText(const std::string& text) override;
+    void SetMainBar(int percent) override;
+
+    void ShowProcessDialog(const std::string& caption) override;
+    void UpdateProcessDialog(int position, const std::string& upper, const std::string& lower) override;
+    void HideProcessDialog() override;
+
+    void ShowMessage(const std::string& text) override;
+    bool AskSkipInvalidDate(const std::string& text) override;
+    engine::ContinueAnswer AskContinue(const std::string& text) override;
+
+    void ProcessPendingEvents() override;
+    void SetBusyCursor(bool busy) override;
+
+private:
+    QLabel& statusPanel_;
+    QProgressBar* mainBar_;
+    ProcessDlgOwner& dialog_;
+    MessageBoxService& messages_;
+    QElapsedTimer sinceRepaint_;
+};
+
+} // namespace hozonix::ui
