@@ -6,16 +6,31 @@
 #include <cups/pwg.h>
 
 #include <cmath>
-#include <memory>
 
 namespace hozonix::report {
 
 namespace {
 
-struct HttpClose {
-    void operator()(http_t* http) const { httpClose(http); }
+// Points this thread's client at the chosen server for the length of one submission.
+class ServerChoice {
+public:
+    explicit ServerChoice(const std::string& server) : active_(!server.empty()) {
+        if (active_) {
+            previous_ = cupsServer();
+            cupsSetServer(server.c_str());
+        }
+    }
+    ~ServerChoice() {
+        if (active_)
+            cupsSetServer(previous_.c_str());
+    }
+    ServerChoice(const ServerChoice&) = delete;
+    ServerChoice& operator=(const ServerChoice&) = delete;
+
+private:
+    bool active_;
+    std::string previous_;
 };
-using Http = std::unique_ptr<http_t, HttpClose>;
 
 // Options in the form the server takes them; freed with the object.
 class Options {
@@ -36,22 +51,8 @@ int Hundredths(double mm) {
     return static_cast<int>(std::lround(mm * 100));
 }
 
-Http Connect(const std::string& server) {
-    std::string host = server;
-    int port = ippPort();
-    if (const auto colon = server.rfind(':');
-        colon != std::string::npos && server.find(']', colon) == std::string::npos) {
-        host = server.substr(0, colon);
-        port = std::atoi(server.c_str() + colon + 1);
-    }
-    http_t* http = httpConnect2(host.c_str(), port, nullptr, AF_UNSPEC, cupsEncryption(), 1, 30000, nullptr);
-    if (http == nullptr)
-        throw AppError("プリンタサーバーに接続できません: " + server);
-    return Http(http);
-}
-
-std::string DefaultPrinter(http_t* http) {
-    cups_dest_t* dest = cupsGetNamedDest(http, nullptr, nullptr);
+std::string DefaultPrinter() {
+    cups_dest_t* dest = cupsGetNamedDest(CUPS_HTTP_DEFAULT, nullptr, nullptr);
     if (dest == nullptr)
         throw AppError("プリンタがありません");
     std::string name = dest->name;
@@ -75,9 +76,8 @@ std::string MediaName(double widthMm, double heightMm) {
 CupsPrintJob::CupsPrintJob(std::string server) : server_(std::move(server)) {}
 
 int CupsPrintJob::Submit(const std::string& pdfPath, const PrintJobOptions& options) {
-    Http http = server_.empty() ? Http() : Connect(server_);
-    const std::string printer =
-        options.printerName.empty() ? DefaultPrinter(http.get()) : options.printerName;
+    ServerChoice server(server_);
+    const std::string printer = options.printerName.empty() ? DefaultPrinter() : options.printerName;
 
     Options job;
     job.Add("copies", std::to_string(std::max(1, options.copies)));
@@ -95,7 +95,7 @@ int CupsPrintJob::Submit(const std::string& pdfPath, const PrintJobOptions& opti
     }
     job.Add("document-format", "application/pdf");
 
-    const int id = cupsPrintFile2(http.get(), printer.c_str(), pdfPath.c_str(), options.title.c_str(),
+    const int id = cupsPrintFile2(CUPS_HTTP_DEFAULT, printer.c_str(), pdfPath.c_str(), options.title.c_str(),
                                   job.Count(), job.Get());
     if (id == 0)
         throw AppError("印刷できません: " + printer + ": " + cupsLastErrorString());
