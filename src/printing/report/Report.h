@@ -26,6 +26,7 @@ namespace hozonix::report {
 
 struct PrintRouting;
 class PrintSettingsDialog;
+class PrintProgress;
 
 class Report : public QObject {
     Q_OBJECT
@@ -88,8 +89,8 @@ public:
     // onPreview nothing waits.
     void Preview();
 
-    // Generates and prints in the foreground. Raises AppError.
-    void Print(const PrintRouting& routing);
+    // Generates and prints in the foreground, showing the progress when given one. Raises AppError.
+    void Print(const PrintRouting& routing, PrintProgress* progress = nullptr);
     // Generates and prints on a worker thread; the report is not free until it is done, and
     // backgroundPrintFinished reports the outcome in this object's thread.
     void PrintInBackground(const PrintRouting& routing);

@@ -3,6 +3,7 @@
 #include "AppError.h"
 #include "GeneratingFlag.h"
 #include "PdfOutput.h"
+#include "PrintProgress.h"
 #include "Report.h"
 
 #include <cerrno>
@@ -105,8 +106,19 @@ int PrintPages(const PageStore& store, const PrintRouting& routing) {
     return routing.job->Submit(pdf.Path(), options);
 }
 
-void Report::Print(const PrintRouting& routing) {
+void Report::Print(const PrintRouting& routing, PrintProgress* progress) {
+    struct Shown {
+        PrintProgress* progress;
+        ~Shown() {
+            if (progress != nullptr)
+                progress->Hide();
+        }
+    } shown{progress};
     PageStore store;
+    if (progress != nullptr) {
+        progress->Show();
+        connect(&store, &PageStore::pageAvailable, [progress](int n) { progress->PageGenerated(n); });
+    }
     Generate(store, false);
     PrintPages(store, routing);
 }

@@ -3,12 +3,16 @@
 #include "CupsServer.h"
 #include "ListForm.h"
 #include "PdfOutput.h"
+#include "PrintProgressWindow.h"
+#include "PrintSettingsWindow.h"
 #include "ReportPrinting.h"
 #include "TempFolder.h"
 
 #include <QProcess>
 #include <QRegularExpression>
 #include <QSignalSpy>
+#include <QSpinBox>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
@@ -166,26 +170,66 @@ TEST(PrintingTest, BackgroundPrintRunsOnAWorkerAndKeepsTheReportBusy) {
     EXPECT_EQ(finished.at(1).at(0).toString(), QStringLiteral("プリンタが止まっています"));
 }
 
-class ScriptedSettingsDialog : public PrintSettingsDialog {
+class RecordedProgress : public PrintProgress {
 public:
-    bool Edit(PrinterSettings& s) override {
-        s.copies = 5;
-        return accept;
-    }
-    bool accept = true;
+    void Show() override { calls.push_back("show"); }
+    void PageGenerated(int n) override { calls.push_back(std::to_string(n)); }
+    void Hide() override { calls.push_back("hide"); }
+    std::vector<std::string> calls;
 };
 
-TEST(PrintingTest, PrinterSettingsDialogSetsTheTag) {
+TEST(PrintingTest, ForegroundPrintShowsProgressAndAlwaysHidesIt) {
+    test::ListForm form;
+    form.lines = Lines(100);
+    ScriptedJob job;
+    RecordedProgress progress;
+    form.report.Print(PrintRouting{&job, {}, {}, "p"}, &progress);
+    EXPECT_EQ(progress.calls, (std::vector<std::string>{"show", "1", "2", "hide"}));
+
+    job.refuse = "紙がありません";
+    progress.calls.clear();
+    EXPECT_THROW(form.report.Print(PrintRouting{&job, {}, {}, "p"}, &progress), AppError);
+    EXPECT_EQ(progress.calls.back(), "hide");
+
+    PrintProgressWindow window;
+    window.Show();
+    window.PageGenerated(3);
+    EXPECT_TRUE(window.isVisible());
+    EXPECT_TRUE(window.Text().contains("3"));
+    window.Hide();
+    EXPECT_FALSE(window.isVisible());
+}
+
+TEST(PrintingTest, PrintSettingsWindowEditsPagesAndCopies) {
+    PrintSettingsWindow window;
+    PrinterSettings settings{2, 5, 3, kSourceManual, 1};
+    window.Load(settings);
+    EXPECT_EQ(window.firstPage->value(), 2);
+    EXPECT_EQ(window.lastPage->value(), 5);
+    EXPECT_EQ(window.copies->value(), 3);
+    window.lastPage->setValue(1); // before the first page: to the end
+    window.copies->setValue(4);
+    window.Store(settings);
+    EXPECT_EQ(settings.lastPage, 0);
+    EXPECT_EQ(settings.copies, 4);
+    EXPECT_EQ(settings.paperSource, kSourceManual);
+
+    // Through the report: OK applies the fields, Cancel keeps the settings and sets the tag.
     Report report("r");
-    ScriptedSettingsDialog dialog;
-    dialog.accept = false;
-    EXPECT_FALSE(report.ShowPrinterSettingsDialog(dialog));
-    EXPECT_EQ(report.Tag(), 1);
-    EXPECT_EQ(report.Printer().copies, 1);
-    dialog.accept = true;
-    EXPECT_TRUE(report.ShowPrinterSettingsDialog(dialog));
+    QTimer::singleShot(0, [&] {
+        window.copies->setValue(7);
+        window.accept();
+    });
+    EXPECT_TRUE(report.ShowPrinterSettingsDialog(window));
+    EXPECT_EQ(report.Printer().copies, 7);
     EXPECT_EQ(report.Tag(), 0);
-    EXPECT_EQ(report.Printer().copies, 5);
+    QTimer::singleShot(0, [&] {
+        window.copies->setValue(9);
+        window.reject();
+    });
+    EXPECT_FALSE(report.ShowPrinterSettingsDialog(window));
+    EXPECT_EQ(report.Printer().copies, 7);
+    EXPECT_EQ(report.Tag(), 1);
 }
 
 TEST(PrintingTest, MediaNames) {
