@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <grp.h>
 #include <netinet/in.h>
 #include <pwd.h>
 #include <sstream>
@@ -64,7 +65,8 @@ CupsServer::CupsServer() {
     } else {
         const passwd* me = getpwuid(geteuid());
         user = me != nullptr ? me->pw_name : "nobody";
-        group = std::to_string(getegid());
+        const struct group* g = getgrgid(getegid());
+        group = g != nullptr ? g->gr_name : std::to_string(getegid());
     }
     port_ = FreePort();
     const std::string& d = folder_;

@@ -84,6 +84,9 @@ TEST_F(RepFileTest, DamagedAndForeignFilesAreRefused) {
     std::string flipped = good;
     flipped[good.size() / 2] ^= 0x20;
     ExpectRefused(flipped, "壊れています");
+    std::string sheet = good;
+    sheet[52 + 10] ^= 0x01; // the sheet width, still a plausible size: only the seal tells
+    ExpectRefused(sheet, "壊れています");
     ExpectRefused(good.substr(0, good.size() - 1), "壊れています");
     ExpectRefused(good.substr(0, 30), "壊れています");
     ExpectRefused(good + "x", "壊れています");
