@@ -14,6 +14,12 @@ PageRange SelectedPages(const PrinterSettings& settings, int pageCount) {
 
 PageStore::PageStore(QObject* parent) : QObject(parent) {}
 
+void PageStore::BeginGeneration() {
+    pages_.clear();
+    finished_ = false;
+    generating_ = true;
+}
+
 void PageStore::AddPage(QPicture page) {
     pages_.push_back(std::move(page));
     emit pageAvailable(PageCount());
@@ -21,6 +27,7 @@ void PageStore::AddPage(QPicture page) {
 
 void PageStore::SetFinished() {
     finished_ = true;
+    generating_ = false;
     emit finished();
 }
 
@@ -31,6 +38,9 @@ void PageStore::Save(const std::string& path) const {
 }
 
 void PageStore::Load(const std::string& path) {
+    // Pages read in now would mix with the ones still being made.
+    if (generating_)
+        throw AppError("レポートを作成中のため開けません");
     std::string bytes;
     if (const int err = ReadWholeFile(path, bytes); err != 0)
         ThrowSystemError(path + ": ", err);

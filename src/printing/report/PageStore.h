@@ -49,13 +49,17 @@ public:
     PrinterSettings settings;
     PaperSourceTable paperSources;
 
+    // A generation fills the store from BeginGeneration to SetFinished, or to AbandonGeneration when it
+    // fails, which leaves the store unfinished.
+    void BeginGeneration();
     void AddPage(QPicture page);
     void SetFinished();
+    void AbandonGeneration() { generating_ = false; }
 
     // Saves the pages as a ".REP" file; only a finished store can be saved. Raises AppError.
     void Save(const std::string& path) const;
-    // Replaces the pages with those of a ".REP" file. A foreign or damaged file raises AppError and
-    // leaves the store as it was.
+    // Replaces the pages with those of a ".REP" file. A foreign or damaged file, or a generation still
+    // filling the store, raises AppError and leaves the store as it was.
     void Load(const std::string& path);
 
     // Called by the report that made the store: preview shows the pages again through it.
@@ -76,6 +80,7 @@ private:
     PageSetup setup_;
     std::vector<QPicture> pages_;
     bool finished_ = false;
+    bool generating_ = false;
     bool released_ = false;
     std::function<void(PageStore&)> previewHook_;
 };

@@ -145,6 +145,16 @@ void Report::Generate(PageStore& store, bool interactive) {
 }
 
 void Report::GenerateRows(PageStore& store, bool interactive) {
+    store.BeginGeneration();
+    try {
+        FillPages(store, interactive);
+    } catch (...) {
+        store.AbandonGeneration();
+        throw;
+    }
+}
+
+void Report::FillPages(PageStore& store, bool interactive) {
     store.SetSetup(setup_);
     store.settings = printer_;
     store.paperSources = paperSources_;

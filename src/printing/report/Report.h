@@ -105,6 +105,7 @@ signals:
 private:
     void CheckFree() const;
     void GenerateRows(PageStore& store, bool interactive);
+    void FillPages(PageStore& store, bool interactive);
     Band* FirstBand(BandKind kind) const;
 
     QString name_;

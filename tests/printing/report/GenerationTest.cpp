@@ -1,5 +1,6 @@
 #include "AppError.h"
 #include "ListForm.h"
+#include "TempFolder.h"
 #include "TextRecorder.h"
 
 #include <gtest/gtest.h>
@@ -190,15 +191,24 @@ TEST(GenerationTest, RowTallerThanThePageStillEnds) {
 }
 
 TEST(GenerationTest, LayoutErrorsAndChangesWhileGenerating) {
+    hozonix::test::TempFolder dir;
+    PageStore generated;
+    ListForm other;
+    other.lines = Lines(90);
+    other.report.Generate(generated, false);
     ListForm form;
     form.lines = Lines(2);
     form.report.SetMargins(150, 150, 10, 10);
     PageStore store;
     EXPECT_THROW(form.report.Generate(store, false), AppError);
     EXPECT_TRUE(form.report.IsFree());
+    EXPECT_FALSE(store.IsFinished()); // so it cannot be saved as if complete
+    EXPECT_THROW(store.Save(dir / "x.REP"), AppError);
 
     form.report.SetMargins(10, 10, 10, 10);
-    bool refused = false;
+    generated.Save(dir / "old.REP");
+    PageStore store2;
+    bool refused = false, loadRefused = false;
     bool freeDuring = true;
     auto feed = form.report.onNeedData;
     form.report.onNeedData = [&](Report& r, bool& more) {
@@ -208,12 +218,18 @@ TEST(GenerationTest, LayoutErrorsAndChangesWhileGenerating) {
         } catch (const AppError&) {
             refused = true;
         }
+        try {
+            store2.Load(dir / "old.REP"); // would mix old pages into the new ones
+        } catch (const AppError&) {
+            loadRefused = true;
+        }
         feed(r, more);
     };
-    PageStore store2;
     form.report.Generate(store2, false);
     EXPECT_FALSE(freeDuring);
     EXPECT_TRUE(refused);
+    EXPECT_TRUE(loadRefused);
+    EXPECT_EQ(RowsOf(store2).size(), 2u);
     EXPECT_EQ(form.report.GetOrientation(), Orientation::Portrait);
     EXPECT_TRUE(form.report.IsFree());
 }
