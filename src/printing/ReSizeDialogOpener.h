@@ -1,0 +1,48 @@
+#pragma once
+// Opens the page layout dialog for the preview window. The one dialog is made on first use as a child of
+// the preview window and kept for later openings; the opener deletes it at the end unless the preview
+// window took it along first.
+
+#include "PageLayoutOpener.h"
+#include "ReportDefinition.h"
+
+#include <QPointer>
+
+#include <functional>
+
+namespace hozonix {
+class MessageBoxService;
+}
+
+namespace hozonix::printing {
+
+class TReSizeDlg;
+
+class ReSizeDialogOpener : public PageLayoutOpener {
+public:
+    ReSizeDialogOpener(ReportDefinition& definition, MessageBoxService& messages);
+    ~ReSizeDialogOpener() override;
+    ReSizeDialogOpener(const ReSizeDialogOpener&) = delete;
+    ReSizeDialogOpener& operator=(const ReSizeDialogOpener&) = delete;
+
+    // Loads the dialog from the report and shows it modally. On OK or Save the stored detail height and
+    // the record go onto the report, Save asks whether to keep the report's paper source, and the answer
+    // is true: the report is to be generated again. Cancel keeps what live changes already applied and
+    // answers false. Raises AppError when the report has no detail band or refuses the new layout.
+    bool OpenPageLayout(QWidget* previewWindow, report::Report& report) override;
+
+    // The dialog, or null before the first opening.
+    TReSizeDlg* Dialog() const { return dialog_; }
+
+    // Replaces the modal showing (tests answer the dialog through its handlers instead). Returns a
+    // ReSizeResult.
+    void SetShowModal(std::function<int(TReSizeDlg&)> showModal) { showModal_ = std::move(showModal); }
+
+private:
+    ReportDefinition& definition_;
+    MessageBoxService& messages_;
+    QPointer<TReSizeDlg> dialog_;
+    std::function<int(TReSizeDlg&)> showModal_;
+};
+
+} // namespace hozonix::printing
