@@ -57,6 +57,7 @@ QToolButton* GlyphButton(const char* name, QStyle::StandardPixmap glyph, QWidget
     button->setIcon(owner->style()->standardIcon(glyph));
     button->setAutoRaise(true);
     button->setFocusPolicy(Qt::NoFocus);
+    button->setFixedSize(22, 20);
     return button;
 }
 
@@ -73,6 +74,7 @@ QPushButton* BarButton(const char* name, const QString& caption) {
 void AddLabelledEdit(QVBoxLayout* page, QLabel* label, QLineEdit* edit, QToolButton* button = nullptr) {
     auto* row = new QHBoxLayout;
     row->setSpacing(4);
+    label->setFixedHeight(20);
     row->addWidget(label);
     if (button != nullptr)
         row->addWidget(button);

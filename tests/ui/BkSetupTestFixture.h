@@ -60,11 +60,15 @@ protected:
         return wizard.OpenForEdit(index);
     }
 
-    // The texts of the boxes shown since the last call.
+    // The texts of the boxes shown since the last call; a Yes/No question is marked with "?".
     std::vector<std::string> TakeMessages() {
         std::vector<std::string> texts;
-        for (const auto& shown : messages.shown)
-            texts.push_back(shown.text);
+        for (const auto& shown : messages.shown) {
+            const bool question =
+                shown.kind == MessageKind::Confirmation && shown.buttons == (YesButton | NoButton);
+            const bool plain = shown.kind == MessageKind::Plain && shown.buttons == OkButton;
+            texts.push_back(question ? "?" + shown.text : plain ? shown.text : "unexpected box");
+        }
         messages.shown.clear();
         return texts;
     }
@@ -75,9 +79,9 @@ protected:
         w.ToDir_Edit->setText(QString::fromStdString(to));
         w.BkName_Edit->setText(QString::fromStdString(name));
     }
-    // From page 1 through "次へ >" three times, as a person would go.
-    static void Walk(ui::TfmBkSetup& w) {
-        for (int i = 0; i < 3; ++i)
+    // Presses "次へ >" `times` times, as a person going from page 1 would.
+    static void Walk(ui::TfmBkSetup& w, int times = 3) {
+        for (int i = 0; i < times; ++i)
             w.Next_Btn->click();
     }
 };
