@@ -20,8 +20,7 @@ void ListReportPrinting::PrintList(const std::string& title, const std::vector<s
     // A second press while a list is still in the preview would destroy the report the first press is
     // still waiting in: bring that preview forward instead.
     if (form_) {
-        if (prevForm_) {
-            prevForm_->show();
+        if (prevForm_ && prevForm_->isVisible()) {
             prevForm_->raise();
             prevForm_->activateWindow();
         }

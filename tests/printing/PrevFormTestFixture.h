@@ -15,7 +15,9 @@
 
 #include "IniFile.h"
 
+#include <QLabel>
 #include <QTimer>
+#include <QToolButton>
 
 #include <gtest/gtest.h>
 
@@ -149,11 +151,11 @@ protected:
     Rect fallback{5, 0, 1004, 708};
     std::unique_ptr<printing::ListReportPrinting> printing;
 
-private:
     struct Step {
         std::function<bool()> when;
         std::function<void()> run;
     };
+    // Starts running the steps (PrintWithSteps does it itself).
     void Arm() {
         if (steps.empty())
             return;
@@ -176,6 +178,8 @@ private:
         timer->start();
     }
     std::deque<Step> steps;
+
+private:
     QObject timerOwner_;
 };
 
