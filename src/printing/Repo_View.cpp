@@ -47,6 +47,16 @@ constexpr const char* kReportFilter = "レポート (*.REP)|*.REP";
 
 constexpr int kSourceValueMask = 0xFF;
 
+// The paper source that prints from a printer's tray number. A tray beyond the fixed numbering (the print
+// server numbers them from 256) would become some unrelated source if cut to its low byte; it goes as
+// "Upper", which is made to carry its number.
+int PaperSourceForBin(Report& report, int bin) {
+    if (bin >= 0 && bin <= report::kSourceLast)
+        return bin;
+    report.PaperSources().SetUpperSource(bin);
+    return report::kSourceUpper;
+}
+
 } // namespace
 
 TPrevForm::TPrevForm(PrevFormServices services, QWidget* parent) : QWidget(parent, Qt::Window), s_(services) {
@@ -338,7 +348,7 @@ void TPrevForm::ChoosePaperSourceForDialogPrint(Report& report) {
     else if (s_.printerInfo.GetIndex() == s_.definition.PRINTER_INDEX)
         source = s_.definition.OUTPUTBIN_NO;
     else
-        source = s_.printerInfo.GetBinNumber();
+        source = PaperSourceForBin(report, s_.printerInfo.GetBinNumber());
     report.Printer().paperSource = source & kSourceValueMask;
 }
 
@@ -441,7 +451,7 @@ void TPrevForm::PrinterSet_BtnClick() {
         return;
     const int source = s_.printerInfo.GetBinNumber();
     report->PaperSources().SetUpperSource(source);
-    report->Printer().paperSource = source & kSourceValueMask;
+    report->Printer().paperSource = PaperSourceForBin(*report, source);
     report->Printer().printerIndex = s_.printerInfo.GetIndex();
     s_.definition.CK_OUTPUTBIN = CK_OutputBin->isChecked();
     s_.definition.OUTPUTBIN_NO = static_cast<std::int16_t>(report->Printer().paperSource);

@@ -246,8 +246,8 @@ TEST_F(PrevFormHandlersTest, PrintFromTheSettingPanel) {
 
 TEST_F(PrevFormHandlersTest, PrintThroughTheDialogChoosesThePaperSource) {
     platform.printers.push_back(test::SamplePrinter("Beta"));
-    platform.printers[1].bins.push_back({257, "Tray 2", "tray-2"});
-    platform.printers[1].defaults.defaultSource = 257;
+    platform.printers[1].bins.push_back({259, "Tray 4", "tray-4"});
+    platform.printers[1].defaults.defaultSource = 259;
     Then([&] {
         dialogs.printSettings.accept = false; // cancelled: nothing printed
         Window().Print_Btn->click();
@@ -271,8 +271,8 @@ TEST_F(PrevFormHandlersTest, PrintThroughTheDialogChoosesThePaperSource) {
     });
     Then([&] {
         EXPECT_EQ(CurrentReport().Printer().printerIndex, 1);
-        EXPECT_EQ(CurrentReport().Printer().paperSource, 1); // 257's low byte: "Upper", which now means 257
-        EXPECT_EQ(CurrentReport().PaperSources().PrinterSourceNumber(1), 257);
+        EXPECT_EQ(CurrentReport().Printer().paperSource, 1); // "Upper", which now means 259
+        EXPECT_EQ(CurrentReport().PaperSources().PrinterSourceNumber(1), 259);
         EXPECT_TRUE(definition.CK_OUTPUTBIN);
         EXPECT_EQ(definition.OUTPUTBIN_NO, 1);
         EXPECT_EQ(definition.PRINTER_INDEX, 1);
@@ -282,7 +282,7 @@ TEST_F(PrevFormHandlersTest, PrintThroughTheDialogChoosesThePaperSource) {
             bool binManual;
             int definitionIndex;
             std::string source;
-        } cases[] = {{true, 1, "manual"}, {false, 1, "tray-2"}, {false, 0, "tray-2"}};
+        } cases[] = {{true, 1, "manual"}, {false, 1, "tray-4"}, {false, 0, "tray-4"}};
         for (const Case& c : cases) {
             Window().Bin_Manual->setChecked(c.binManual);
             definition.PRINTER_INDEX = c.definitionIndex;
