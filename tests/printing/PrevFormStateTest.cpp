@@ -106,24 +106,5 @@ TEST_F(PrevFormStateTest, ClosingWhileGeneratingAsksFirst) {
     EXPECT_EQ(Printing().ListReportForm(), nullptr);
 }
 
-TEST_F(PrevFormStateTest, ZoomSliderAndFitButtons) {
-    Then([&] {
-        TPrevForm& w = Window();
-        w.resize(800, 600);
-        w.Zoom_TrackBar->setValue(150);
-        EXPECT_EQ(w.Preview1->Zoom(), 150);
-        EXPECT_EQ(w.lb_Zoom->text(), "150%");
-        w.ToFit_Btn->click();
-        const int fit = w.Preview1->Zoom();
-        EXPECT_LT(fit, 100);
-        EXPECT_EQ(w.Zoom_TrackBar->value(), std::max(40, fit));
-        w.ToWidth_Btn->click();
-        EXPECT_GT(w.Preview1->Zoom(), fit);
-        EXPECT_EQ(w.lb_Zoom->text(), QString::number(w.Preview1->Zoom()) + "%");
-        CloseWindow();
-    });
-    PrintWithSteps("一覧", NumberedLines(3));
-}
-
 } // namespace
 } // namespace hozonix::printing
