@@ -1,5 +1,4 @@
 #include <QApplication>
-#include <QFontDatabase>
 
 #include <gtest/gtest.h>
 
