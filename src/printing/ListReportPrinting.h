@@ -1,0 +1,47 @@
+#pragma once
+// Printing a message list: the work of the message list's print button, and the one preview window,
+// created on the first print and kept, hidden between uses, until this object goes at program end.
+//
+// PrintList makes a list report of the lines under the title, shows it in the preview window and returns
+// only when the window has been closed (window events are handled meanwhile). The report form is
+// destroyed on every way out; an error propagates after that.
+
+#include "ListReport_Form.h"
+#include "PrevFormServices.h"
+
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace hozonix::printing {
+
+class TPrevForm;
+
+class ListReportPrinting {
+public:
+    explicit ListReportPrinting(PrevFormServices services);
+    ~ListReportPrinting();
+    ListReportPrinting(const ListReportPrinting&) = delete;
+    ListReportPrinting& operator=(const ListReportPrinting&) = delete;
+
+    void PrintList(const std::string& title, const std::vector<std::string>& lines);
+    // The print button's handler for MessageListOwner::SetPrintHandler.
+    std::function<void(const std::string&, const std::vector<std::string>&)> PrintHandler();
+
+    // Opens the preview window on a page store: created and placed on first use, page 1, shown.
+    void ShowPreview(report::PageStore& store);
+    // Closes the preview window as its close button does; call before leaving the event loop, so that no
+    // print waits on it any more.
+    void ClosePreview();
+
+    TPrevForm* PrevForm() const { return prevForm_.get(); }
+    // The report form of the print under way, or null.
+    TListReportForm* ListReportForm() const { return form_.get(); }
+
+private:
+    PrevFormServices s_;
+    std::unique_ptr<TPrevForm> prevForm_;
+    std::unique_ptr<TListReportForm> form_;
+};
+
+} // namespace hozonix::printing

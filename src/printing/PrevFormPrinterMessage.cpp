@@ -1,0 +1,29 @@
+#include "PrevFormPrinterMessage.h"
+
+#include "PaperNames.h"
+#include "ReportDefinition.h"
+
+namespace hozonix::printing {
+
+std::string PrinterInformationText(const PrinterMessageFacts& facts, const ReportDefinition& definition) {
+    const std::string lines[] = {
+        "用紙サイズ = " + PaperNameFromCode(facts.paperCode),
+        "給紙元の番号 = " + std::to_string(facts.paperSource),
+        "給紙元 = " + BinNameFromValue(facts.paperSource) +
+            " / 設定値 = " + BinNameFromValue(definition.OUTPUTBIN_NO),
+        "レポート名 = " + definition.NAME,
+        "タイトル = " + definition.TITLE,
+        "番号 = " + std::to_string(definition.RANGE),
+        "プリンター番号 = " + std::to_string(definition.PRINTER_INDEX) +
+            " PirinteIndex = " + std::to_string(facts.printerIndex),
+    };
+    std::string text;
+    for (const std::string& line : lines) {
+        if (!text.empty())
+            text += "\r\n";
+        text += line;
+    }
+    return text;
+}
+
+} // namespace hozonix::printing

@@ -1,0 +1,30 @@
+#include "PrevFormQtDialogs.h"
+
+#include "PrinterSetupDlg.h"
+
+#include <QApplication>
+#include <QInputDialog>
+
+namespace hozonix::printing {
+
+bool PrevFormQtDialogs::InputQuery(const QString& caption, const QString& prompt, QString& value) {
+    bool ok = false;
+    const QString answer =
+        QInputDialog::getText(QApplication::activeWindow(), caption, prompt, QLineEdit::Normal, value, &ok);
+    if (ok)
+        value = answer;
+    return ok;
+}
+
+bool PrevFormQtDialogs::PrinterSetup() {
+    TPrinterSetupDlg dialog(info_, QApplication::activeWindow());
+    return dialog.Execute();
+}
+
+report::PrintSettingsDialog& PrevFormQtDialogs::PrintSettings() {
+    if (!printSettings_)
+        printSettings_ = std::make_unique<report::PrintSettingsWindow>();
+    return *printSettings_;
+}
+
+} // namespace hozonix::printing

@@ -1,0 +1,25 @@
+#pragma once
+// The preview window's modal dialogs in the desktop program: Qt's input box, the printer setup dialog and
+// the report engine's printer-settings window.
+
+#include "PrevFormServices.h"
+#include "PrintSettingsWindow.h"
+
+#include <memory>
+
+namespace hozonix::printing {
+
+class PrevFormQtDialogs : public PrevFormDialogs {
+public:
+    explicit PrevFormQtDialogs(TPrinterInfo& info) : info_(info) {}
+
+    bool InputQuery(const QString& caption, const QString& prompt, QString& value) override;
+    bool PrinterSetup() override;
+    report::PrintSettingsDialog& PrintSettings() override;
+
+private:
+    TPrinterInfo& info_;
+    std::unique_ptr<report::PrintSettingsWindow> printSettings_;
+};
+
+} // namespace hozonix::printing
