@@ -4,16 +4,13 @@
 #include "FormatText.h"
 
 #include <ctime>
+#include <limits>
 
 namespace hozonix::engine {
 
 namespace {
 
 constexpr int64_t Billion = 1'000'000'000;
-// 0001-01-01 and 9999-12-31 23:59:59 UTC, each moved inward by two days so that no time zone can push a
-// stamp between them out of range.
-constexpr int64_t SafeFirst = -62135596800 + 2 * 86400;
-constexpr int64_t SafeLast = 253402300799 - 2 * 86400;
 
 int64_t FloorDiv(int64_t a, int64_t b) {
     int64_t q = a / b;
@@ -22,17 +19,26 @@ int64_t FloorDiv(int64_t a, int64_t b) {
 
 } // namespace
 
+int64_t StampOf(int64_t seconds, int64_t nanoseconds) {
+    constexpr int64_t Max = std::numeric_limits<int64_t>::max();
+    constexpr int64_t Min = std::numeric_limits<int64_t>::min();
+    if (seconds > Max / Billion - 1)
+        return Max;
+    if (seconds < Min / Billion + 1)
+        return Min;
+    return seconds * Billion + nanoseconds;
+}
+
 LocalDateTime LocalFileDateTime(int64_t stamp) {
+    if (!IsValidFileTime(stamp))
+        throw DateConversionError(texts::InvalidDate);
     const int64_t seconds = FloorDiv(stamp, Billion);
     const std::time_t t = static_cast<std::time_t>(seconds);
     std::tm tm{};
     if (localtime_r(&t, &tm) == nullptr)
         throw DateConversionError(texts::InvalidDate);
-    const int64_t year = static_cast<int64_t>(tm.tm_year) + 1900;
-    if (year < 1 || year > 9999)
-        throw DateConversionError(texts::InvalidDate);
     LocalDateTime out;
-    out.year = static_cast<int>(year);
+    out.year = tm.tm_year + 1900;
     out.month = tm.tm_mon + 1;
     out.day = tm.tm_mday;
     out.hour = tm.tm_hour;
@@ -43,15 +49,7 @@ LocalDateTime LocalFileDateTime(int64_t stamp) {
 }
 
 bool IsValidFileTime(int64_t stamp) {
-    const int64_t seconds = FloorDiv(stamp, Billion);
-    if (seconds >= SafeFirst && seconds <= SafeLast)
-        return true;
-    try {
-        LocalFileDateTime(stamp);
-        return true;
-    } catch (const DateConversionError&) {
-        return false;
-    }
+    return stamp != std::numeric_limits<int64_t>::min() && stamp != std::numeric_limits<int64_t>::max();
 }
 
 std::string FormatDateText(const LocalDateTime& t) {

@@ -18,7 +18,11 @@ struct LocalDateTime {
     int nanosecond = 0;
 };
 
-// Raised for a stamp that has no local calendar date in the years 1 to 9999.
+// A file time as nanoseconds since the epoch. Times beyond what that holds (before 1677 or after 2262,
+// possible on some file systems) saturate to the two extremes, which count as no valid date.
+int64_t StampOf(int64_t seconds, int64_t nanoseconds);
+
+// Raised for a stamp that has no valid local calendar date.
 class DateConversionError : public AppError {
 public:
     using AppError::AppError;
@@ -27,7 +31,7 @@ public:
 // The stamp as local date and time at full resolution; raises DateConversionError when it has none.
 LocalDateTime LocalFileDateTime(int64_t stamp);
 
-// True when LocalFileDateTime would succeed; cheap for every ordinary stamp.
+// True when LocalFileDateTime would succeed.
 bool IsValidFileTime(int64_t stamp);
 
 // "yyyy年mm月dd日 hh時nn分", the form used in the invalid-date question.

@@ -133,8 +133,11 @@ private:
         }
         std::size_t out = 0;
         for (std::size_t i = 0; i < files.size(); ++i) {
-            if (keep[i])
-                files[out++] = std::move(files[i]);
+            if (!keep[i])
+                continue;
+            if (out != i)
+                files[out] = std::move(files[i]);
+            ++out;
         }
         files.resize(out);
     }
@@ -173,8 +176,7 @@ private:
             struct stat st {};
             if (fstatat(folderFd, FileNameOf(target).c_str(), &st, 0) == 0) {
                 destinationExists = true;
-                destinationTime =
-                    static_cast<int64_t>(st.st_mtim.tv_sec) * 1'000'000'000 + st.st_mtim.tv_nsec;
+                destinationTime = StampOf(st.st_mtim.tv_sec, st.st_mtim.tv_nsec);
                 if (!IsValidFileTime(destinationTime))
                     return AskInvalidDate(entry);
             }

@@ -1,5 +1,7 @@
 #include "ScanFolder.h"
 
+#include "FileTimes.h"
+
 #include <cerrno>
 #include <dirent.h>
 #include <fcntl.h>
@@ -12,7 +14,7 @@ namespace hozonix::engine {
 namespace {
 
 int64_t Nanoseconds(const struct statx_timestamp& t) {
-    return static_cast<int64_t>(t.tv_sec) * 1'000'000'000 + t.tv_nsec;
+    return StampOf(t.tv_sec, t.tv_nsec);
 }
 
 class Scanner {
