@@ -12,10 +12,16 @@ namespace {
 // Blanks would separate items of comma text; this stand-in carries them through the split.
 constexpr std::string_view BlankStandIn = "||||";
 
-std::string ReplaceAll(std::string text, std::string_view from, std::string_view to) {
-    for (std::size_t at = text.find(from); at != std::string::npos; at = text.find(from, at + to.size()))
-        text.replace(at, from.size(), to);
-    return text;
+std::string ReplaceAll(const std::string& text, std::string_view from, std::string_view to) {
+    std::string out;
+    out.reserve(text.size());
+    std::size_t start = 0;
+    for (std::size_t at = text.find(from); at != std::string::npos; at = text.find(from, start)) {
+        out.append(text, start, at - start).append(to);
+        start = at + from.size();
+    }
+    out.append(text, start, std::string::npos);
+    return out;
 }
 
 std::string UpperAscii(std::string text) {
@@ -37,7 +43,7 @@ ExclusionRules::ExclusionRules(const std::string& excludedExtensions, const std:
     DropEmpty(extensions_);
     folders_ = SplitCommaText(ReplaceAll(excludedFolders, " ", BlankStandIn));
     for (std::string& item : folders_)
-        item = ReplaceAll(std::move(item), BlankStandIn, " ");
+        item = ReplaceAll(item, BlankStandIn, " ");
     DropEmpty(folders_);
 }
 

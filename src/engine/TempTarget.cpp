@@ -29,7 +29,8 @@ std::string TempNameFor(const std::string& name, const std::string& suffix, std:
 bool TempTarget::Create(int folderFd, const std::string& name) {
     folderFd_ = folderFd;
     for (int attempt = 0; attempt < 100; ++attempt) {
-        const std::string suffix = "." + std::to_string(getpid()) + "-" + std::to_string(Counter++) + ".tmp";
+        std::string suffix = ".";
+        suffix.append(std::to_string(getpid())).append("-").append(std::to_string(Counter++)).append(".tmp");
         tempName_ = TempNameFor(name, suffix, NAME_MAX);
         fd_ = openat(folderFd, tempName_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
         if (fd_ >= 0)
