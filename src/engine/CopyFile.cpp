@@ -39,13 +39,15 @@ private:
 // Moves one block from source to target, in the kernel where it can.
 class BlockMover {
 public:
-    BlockMover(int source, int target, std::size_t block) : source_(source), target_(target), block_(block) {}
+    // `chunk`: the most one in-kernel step may move; `block` is the buffer of the plain loop.
+    BlockMover(int source, int target, std::size_t block, std::size_t chunk)
+        : source_(source), target_(target), block_(block), chunk_(chunk) {}
 
     // Bytes moved (0 at the end of the source) or raises the read or write error.
     std::size_t Move(const std::string& sourcePath, const std::string& targetPath) {
         if (inKernel_) {
             for (;;) {
-                const ssize_t n = copy_file_range(source_, nullptr, target_, nullptr, block_, 0);
+                const ssize_t n = copy_file_range(source_, nullptr, target_, nullptr, chunk_, 0);
                 if (n >= 0)
                     return static_cast<std::size_t>(n);
                 if (errno == EINTR)
@@ -81,6 +83,7 @@ private:
     int source_;
     int target_;
     std::size_t block_;
+    std::size_t chunk_;
     bool inKernel_ = true;
     std::unique_ptr<char[]> buffer_;
 };
@@ -104,23 +107,25 @@ std::size_t CopyBufferSize(int64_t size) {
     return 8'192;
 }
 
-bool CopyOpenFile(int sourceFd, const std::string& sourcePath, int folderFd, const std::string& targetPath,
-                  int64_t size, RunHost& host) {
-    struct stat source {};
-    if (fstat(sourceFd, &source) != 0)
-        Fail(texts::CannotReadFile, sourcePath);
+bool CopyOpenFile(int sourceFd, const struct stat& source, const std::string& sourcePath, int folderFd,
+                  const std::string& targetPath, bool targetMissing, int64_t size, RunHost& host) {
     const std::string name = FileNameOf(targetPath);
     TempTarget temp;
-    if (!temp.Create(folderFd, name))
+    if (!temp.Create(folderFd, name, targetMissing))
         Fail(texts::CannotCreateFile, targetPath);
 
     const std::size_t block = CopyBufferSize(size);
-    BlockMover mover(sourceFd, temp.fd(), block);
+    // Without progress nobody sees the blocks, so a small file moves in one step.
+    const bool progress = size > ProgressThreshold;
+    const std::size_t chunk =
+        progress ? block
+                 : std::max(block, static_cast<std::size_t>(std::min<off_t>(source.st_size, 1 << 30)));
+    BlockMover mover(sourceFd, temp.fd(), block, chunk);
     int64_t total = 0;
     for (;;) {
         const std::size_t n = mover.Move(sourcePath, targetPath);
         total += static_cast<int64_t>(n);
-        if (size > ProgressThreshold && total > 0) {
+        if (progress && total > 0) {
             ReportProgress(sourcePath, total, size, host);
             host.ProcessPendingEvents();
             if (AbortRequested)
@@ -128,7 +133,7 @@ bool CopyOpenFile(int sourceFd, const std::string& sourcePath, int folderFd, con
         }
         // A short block ends the copy once the size seen at the start is reached; a file that grew
         // meanwhile is read on to its end.
-        if (n == 0 || (n < block && total >= static_cast<int64_t>(source.st_size)))
+        if (n == 0 || (n < chunk && total >= static_cast<int64_t>(source.st_size)))
             break;
     }
 
@@ -159,7 +164,9 @@ bool CopyFileWithProgress(const std::string& source, const std::string& destinat
     if (folderFd < 0)
         Fail(texts::CannotCreateFile, target);
     FdCloser closeFolder(folderFd);
-    return CopyOpenFile(sourceFd, source, folderFd, target, size, host);
+    struct stat existing {};
+    const bool missing = fstatat(folderFd, FileNameOf(target).c_str(), &existing, AT_SYMLINK_NOFOLLOW) != 0;
+    return CopyOpenFile(sourceFd, st, source, folderFd, target, missing, size, host);
 }
 
 } // namespace hozonix::engine

@@ -9,6 +9,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <sys/stat.h>
 
 namespace hozonix::engine {
 
@@ -24,9 +25,11 @@ inline constexpr int64_t ProgressThreshold = 2'000'000;
 bool CopyFileWithProgress(const std::string& source, const std::string& destination, int64_t size,
                           RunHost& host);
 
-// The same with the source already open and the target's folder open as `folderFd`; `targetPath` is
-// the full path, used for the name and in messages. Raises the same errors except "Cannot open file".
-bool CopyOpenFile(int sourceFd, const std::string& sourcePath, int folderFd, const std::string& targetPath,
-                  int64_t size, RunHost& host);
+// The same with the source already open (`source` is its fstat, whose last-write time the target gets)
+// and the target's folder open as `folderFd`; `targetPath` is the full path, used for the name and in
+// messages; `targetMissing` when the caller has just seen that it does not exist. Raises the same
+// errors except "Cannot open file".
+bool CopyOpenFile(int sourceFd, const struct stat& source, const std::string& sourcePath, int folderFd,
+                  const std::string& targetPath, bool targetMissing, int64_t size, RunHost& host);
 
 } // namespace hozonix::engine

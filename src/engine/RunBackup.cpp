@@ -2,11 +2,11 @@
 
 #include "AppError.h"
 #include "CopyFile.h"
-#include "DestinationFolders.h"
 #include "EngineTexts.h"
 #include "Exclusions.h"
 #include "FileEntry.h"
 #include "FileTimes.h"
+#include "FolderCache.h"
 #include "FormatText.h"
 #include "PathText.h"
 #include "Recovery.h"
@@ -38,12 +38,12 @@ private:
 
 class OpenSource {
 public:
-    explicit OpenSource(const std::string& path) {
+    OpenSource(int folderFd, const std::string& path) {
         // Non-blocking, so that a FIFO put in a file's place can never hang the run.
-        fd_ = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+        const int flags = O_RDONLY | O_NONBLOCK | O_CLOEXEC;
+        fd_ = folderFd >= 0 ? openat(folderFd, FileNameOf(path).c_str(), flags) : open(path.c_str(), flags);
         error_ = fd_ < 0 ? errno : 0;
-        struct stat st {};
-        if (fd_ >= 0 && (fstat(fd_, &st) != 0 || !S_ISREG(st.st_mode))) {
+        if (fd_ >= 0 && (fstat(fd_, &st_) != 0 || !S_ISREG(st_.st_mode))) {
             close(fd_);
             fd_ = -1;
             error_ = ENOENT; // no longer a file
@@ -57,11 +57,13 @@ public:
     OpenSource& operator=(const OpenSource&) = delete;
 
     int fd() const { return fd_; }
+    const struct stat& Stat() const { return st_; }
     bool Gone() const { return error_ == ENOENT || error_ == ENOTDIR; }
 
 private:
     int fd_ = -1;
     int error_ = 0;
+    struct stat st_ {};
 };
 
 std::string DateTextOf(int64_t stamp) {
@@ -81,7 +83,7 @@ public:
     BackupRun(const BackupRequest& request, std::vector<std::string>& updated,
               std::vector<std::string>& failed, RunHost& host, BackupResult& result)
         : request_(request), updated_(updated), failed_(failed), host_(host), result_(result),
-          destinations_(request.DestinationFolder, !request.DryRun) {}
+          sources_(request.SourceFolder, false), destinations_(request.DestinationFolder, !request.DryRun) {}
 
     int Run() {
         host_.SetBusyCursor(true);
@@ -193,7 +195,7 @@ private:
             return Next::End;
         if (!write)
             return Next::Skip;
-        return Write(entry, target, folderFd, p, count);
+        return Write(entry, target, folderFd, destinationExists, p, count);
     }
 
     Next AskInvalidDate(const FileEntry& entry) {
@@ -203,9 +205,10 @@ private:
         return host_.AskSkipInvalidDate(text) ? Next::Skip : Next::End;
     }
 
-    Next Write(const FileEntry& entry, const std::string& target, int folderFd, double p, int count) {
+    Next Write(const FileEntry& entry, const std::string& target, int folderFd, bool destinationExists,
+               double p, int count) {
         const std::string& path = entry.path;
-        OpenSource source(path);
+        OpenSource source(sources_.Open(FolderOf(path)), path);
         if (source.fd() < 0) {
             if (!source.Gone())
                 throw AppError(FormatText(texts::CannotOpenFile, path.c_str()));
@@ -234,7 +237,8 @@ private:
             try {
                 if (folderFd < 0)
                     throw AppError(FormatText(texts::CannotCreateFile, target.c_str()));
-                copied = CopyOpenFile(source.fd(), path, folderFd, target, entry.size, host_);
+                copied = CopyOpenFile(source.fd(), source.Stat(), path, folderFd, target,
+                                      parked || !destinationExists, entry.size, host_);
             } catch (const AppError&) {
                 if (parked)
                     PutBackPreviousVersion(target);
@@ -289,7 +293,8 @@ private:
     std::vector<std::string>& failed_;
     RunHost& host_;
     BackupResult& result_;
-    DestinationFolders destinations_;
+    FolderCache sources_;
+    FolderCache destinations_;
     int64_t resolution_ = 1;
     int writtenCount_ = 0;
 };

@@ -1,6 +1,8 @@
 #pragma once
-// A hidden temporary file beside a target, removed again unless it is committed by renaming it over
-// the target.
+// The file a copy is written to until it is complete: an unnamed file in the target's folder, linked
+// in under the target's name at the end, when the target does not exist yet and the file system offers
+// unnamed files; otherwise a hidden temporary file beside the target, renamed over it at the end.
+// Unless committed, it is removed again.
 
 #include <string>
 
@@ -8,9 +10,9 @@ namespace hozonix::engine {
 
 class TempTarget {
 public:
-    // Creates ".<name>.<unique>.tmp" in the folder open as `folderFd`; the name part is shortened when
-    // the whole would be too long for the file system. Returns false (errno set) on failure.
-    bool Create(int folderFd, const std::string& name);
+    // Creates the file in the folder open as `folderFd`. A named one is ".<name>.<unique>.tmp", the name
+    // part shortened when the whole would be too long for the file system. False (errno set) on failure.
+    bool Create(int folderFd, const std::string& name, bool targetMissing);
     ~TempTarget();
     TempTarget() = default;
     TempTarget(const TempTarget&) = delete;
@@ -19,13 +21,17 @@ public:
     int fd() const { return fd_; }
     // Closes the file; false (errno set) when the file system reports a deferred write error.
     bool Close();
-    // Renames the file over `name`; false (errno set) on failure, the temporary file then still exists.
+    // Makes the file the target `name`; false (errno set) on failure.
     bool CommitAs(const std::string& name);
 
 private:
+    bool CreateNamed(const std::string& name);
+    bool LinkAs(const std::string& name);
+
     int folderFd_ = -1;
     int fd_ = -1;
     std::string tempName_;
+    bool unnamed_ = false;
 };
 
 // The temporary name for `name` with `suffix`, shortened to fit `maxLength` bytes without cutting a

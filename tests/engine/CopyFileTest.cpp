@@ -166,6 +166,34 @@ TEST_F(CopyFileTest, AbortKeepsThePreviousTarget) {
     EXPECT_EQ(ListFolder(dir / "dst"), "big.bin");
 }
 
+TEST_F(CopyFileTest, NewTargetAppearsOnlyWhenComplete) {
+    const std::string src = dir / "src/new.bin";
+    MakeFile(src, 3'000'000, 'q');
+    // Aborted: nothing at all is left in the folder.
+    host.onPending = [](int n) {
+        if (n == 2)
+            AbortRequested = true;
+    };
+    EXPECT_FALSE(CopyFileWithProgress(src, dir / "dst", 3'000'000, host));
+    EXPECT_EQ(ListFolder(dir / "dst"), "");
+
+    // Not there at the start, there at the end: while the copy runs, nothing is visible under the
+    // target's name; a file put there meanwhile is replaced.
+    AbortRequested = false;
+    host.onPending = nullptr;
+    bool visibleDuringCopy = true;
+    host.onUpdate = [&, updates = 0](const RecordingHost::Call&) mutable {
+        if (++updates == 1) {
+            visibleDuringCopy = PathExists(dir / "dst/new.bin");
+            WriteFile(dir / "dst/new.bin", "put there by someone else");
+        }
+    };
+    EXPECT_TRUE(CopyFileWithProgress(src, dir / "dst", 3'000'000, host));
+    EXPECT_FALSE(visibleDuringCopy);
+    EXPECT_EQ(ReadFile(dir / "dst/new.bin"), ReadFile(src));
+    EXPECT_EQ(ListFolder(dir / "dst"), "new.bin");
+}
+
 TEST_F(CopyFileTest, NonUtf8AndLongestNamesAreCopied) {
     const std::string odd = "caf\xe9\xff.txt";
     WriteFile(dir / ("src/" + odd), "bytes");

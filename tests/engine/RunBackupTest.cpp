@@ -1,5 +1,5 @@
 #include "AppError.h"
-#include "DestinationFolders.h"
+#include "FolderCache.h"
 #include "RunFixture.h"
 
 #include <unistd.h>

@@ -1,4 +1,4 @@
-#include "DestinationFolders.h"
+#include "FolderCache.h"
 
 #include "PathText.h"
 
@@ -19,15 +19,15 @@ std::string WithoutTrailingSlashes(const std::string& path) {
 
 } // namespace
 
-DestinationFolders::DestinationFolders(const std::string& root, bool create)
+FolderCache::FolderCache(const std::string& root, bool create)
     : root_(WithoutTrailingSlashes(root)), create_(create) {}
 
-DestinationFolders::~DestinationFolders() {
+FolderCache::~FolderCache() {
     if (fd_ >= 0)
         close(fd_);
 }
 
-int DestinationFolders::Open(const std::string& folder) {
+int FolderCache::Open(const std::string& folder) {
     if (folder == folder_ && fd_ >= 0)
         return fd_;
     if (fd_ >= 0)
@@ -42,7 +42,7 @@ int DestinationFolders::Open(const std::string& folder) {
     return fd_;
 }
 
-bool DestinationFolders::MakeFolders(const std::string& folder) {
+bool FolderCache::MakeFolders(const std::string& folder) {
     const std::string path = WithoutTrailingSlashes(folder);
     if (path.size() <= root_.size())
         return false; // the root itself, or above it

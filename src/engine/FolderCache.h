@@ -1,21 +1,21 @@
 #pragma once
-// The destination side of a run: the folder of the file in hand kept open (files of one folder come
-// together in the scan's order, so each folder is opened once), folders below the destination root
-// created as needed, and the time resolution of the destination's file system.
+// The folder of the file in hand kept open, so that files are reached relative to it (files of one folder
+// come together in the scan's order, so each folder is opened once); on the destination side, folders
+// below the root created as needed. Also the time resolution of the destination's file system.
 
 #include <cstdint>
 #include <string>
 
 namespace hozonix::engine {
 
-class DestinationFolders {
+class FolderCache {
 public:
-    // `root` is the run's DestinationFolder; it is never created here, so a root that disappears
-    // during the run (a drive unmounted) cannot be recreated on the disk below it.
-    DestinationFolders(const std::string& root, bool create);
-    ~DestinationFolders();
-    DestinationFolders(const DestinationFolders&) = delete;
-    DestinationFolders& operator=(const DestinationFolders&) = delete;
+    // With `create`, missing folders below `root` are created, but never `root` itself, so a
+    // destination that disappears during the run (a drive unmounted) is not recreated on the disk below.
+    FolderCache(const std::string& root, bool create);
+    ~FolderCache();
+    FolderCache(const FolderCache&) = delete;
+    FolderCache& operator=(const FolderCache&) = delete;
 
     // The open folder, or -1 when it does not exist and cannot (or may not) be created.
     int Open(const std::string& folder);
