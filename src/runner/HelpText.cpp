@@ -46,7 +46,7 @@ Exit status:
   1    some files could not be written
   2    usage error, unknown profile, or settings that cannot be read
   3    an error ended a run (the remaining profiles are not run)
-  130  interrupted by Ctrl-C or SIGTERM
+  130  interrupted by Ctrl-C, SIGTERM or a hang-up
 
 Settings are read from $XDG_CONFIG_HOME/Korimaru/hozonix/hozonix.ini
 (~/.config/Korimaru/hozonix/hozonix.ini when XDG_CONFIG_HOME is not set).

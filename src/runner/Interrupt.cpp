@@ -27,6 +27,10 @@ void InstallInterruptHandlers() {
     action.sa_flags = SA_RESTART;
     sigaction(SIGINT, &action, nullptr);
     sigaction(SIGTERM, &action, nullptr);
+    // A closed terminal (a dropped remote shell) must not kill a copy halfway either.
+    sigaction(SIGHUP, &action, nullptr);
+    // Nor a reader of the output that went away: writing to it then simply fails.
+    signal(SIGPIPE, SIG_IGN);
 }
 
 void RepeatInterruptForEngine() {

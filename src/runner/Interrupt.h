@@ -1,6 +1,6 @@
 #pragma once
-// Ctrl-C and SIGTERM ask the run to stop, exactly as the abort button of the desktop program does: the
-// copy in progress is abandoned cleanly and the run ends. Every further signal only asks again, so a
+// Ctrl-C, SIGTERM and a hang-up ask the run to stop, exactly as the abort button of the desktop program does:
+// the copy in progress is abandoned cleanly and the run ends. Every further signal only asks again, so a
 // parked previous version is always put back before the program ends.
 
 #include <atomic>
@@ -10,7 +10,7 @@ namespace hozonix::runner {
 // Set by the handler and never cleared: once asked, no further profile starts.
 extern std::atomic<bool> Interrupted;
 
-// Installs the handler for SIGINT and SIGTERM.
+// Installs the handler for SIGINT, SIGTERM and SIGHUP, and ignores SIGPIPE.
 void InstallInterruptHandlers();
 
 // A run clears the engine's abort flag as it starts: a signal that came just before must still count.

@@ -1,4 +1,4 @@
-// Ctrl-C and SIGTERM while a large file is being copied.
+// Ctrl-C, SIGTERM and a hang-up while a large file is being copied.
 
 #include "RunnerTestFixture.h"
 
@@ -35,7 +35,8 @@ TEST_F(RunnerTest, InterruptDuringACopyKeepsThePreviousVersion) {
         int signal;
         const char* sign; // a name that shows the copy is under way
     };
-    const Case cases[] = {{"0", SIGINT, ".big.img."}, {"1000", SIGTERM, "big.~TMP"}};
+    const Case cases[] = {
+        {"0", SIGINT, ".big.img."}, {"1000", SIGTERM, "big.~TMP"}, {"0", SIGHUP, ".big.img."}};
     StoreProfile();
     // Far too large to copy before the signal arrives, but sparse: it takes no disk.
     const std::string big = src + "/big.img";

@@ -55,6 +55,7 @@ RunnerProcess::RunnerProcess(const std::vector<std::string>& args, const std::st
         sigprocmask(SIG_SETMASK, &none, nullptr);
         signal(SIGINT, SIG_DFL);
         signal(SIGTERM, SIG_DFL);
+        signal(SIGHUP, SIG_DFL);
         execv(argv[0], argv.data());
         _exit(127);
     }
