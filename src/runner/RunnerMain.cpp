@@ -51,12 +51,14 @@ public:
             return ExitUsage;
         }
         IniFile settings(path);
+        ProfileList list;
+        LoadProfileList(settings, list);
         if (o_.mode == RunnerOptions::Mode::List) {
+            if (list.ProfileNames.empty())
+                Error("no profiles are stored in " + path);
             PrintProfileListing(out_, settings, outTerminal_);
             return ExitDone;
         }
-        ProfileList list;
-        LoadProfileList(settings, list);
         if (list.ProfileNames.empty()) {
             Error("no profiles are stored in " + path);
             return ExitUsage;

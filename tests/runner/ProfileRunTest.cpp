@@ -118,12 +118,4 @@ TEST_F(ProfileRunTest, ThresholdComesFromTheSettingsUnlessGiven) {
     }
 }
 
-TEST(FindProfile, MatchesWithoutRegardToCase) {
-    ProfileList list;
-    list.ProfileNames = {"Docs", "Photos", "docs"};
-    EXPECT_EQ(FindProfile(list, "DOCS"), 0);
-    EXPECT_EQ(FindProfile(list, "photos"), 1);
-    EXPECT_EQ(FindProfile(list, "Photo"), -1);
-}
-
 } // namespace hozonix::runner
