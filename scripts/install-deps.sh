@@ -6,6 +6,7 @@ set -euo pipefail
 packages=(
     # build
     g++ cmake ninja-build pkg-config
+    help2man
     qt6-base-dev qt6-qpa-plugins
     libcups2-dev libsmbclient-dev libelf-dev
     libgtest-dev libgmock-dev

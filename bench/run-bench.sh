@@ -1,0 +1,103 @@
+#!/usr/bin/env bash
+# Times the engine (through the hozonix-bench driver) against rsync -a and cp -a on the same trees in
+# the same run and prints the ratios. Only ratios measured side by side mean anything on a shared VM.
+#   bench/run-bench.sh [WORKDIR] [--million]     (WORKDIR default /var/tmp/hozonix-bench)
+# Copies always go into a new folder (creating files right after deleting many is several times slower
+# on this file system); everything made here is deleted at the end. Needs rsync (install-deps --extras).
+set -euo pipefail
+repo=$(cd "$(dirname "$0")/.." && pwd)
+work=${1:-/var/tmp/hozonix-bench}
+million=${2:-}
+runs=${RUNS:-5}
+
+cmake -S "$repo" -B "$repo/build/release" -G Ninja -DCMAKE_BUILD_TYPE=Release -DHOZONIX_BUILD_TESTS=OFF >/dev/null
+cmake --build "$repo/build/release" -j2 --target hozonix-bench >/dev/null
+hz=$repo/build/release/bench/hozonix-bench
+python3 "$repo/bench/make-trees.py" "$work/trees" $million
+trees=$work/trees
+out=$(mktemp -d "$work/out-XXXXXX")
+trap 'rm -rf "$out"' EXIT
+
+# Free memory that the VM has handed back to its host is slow on first touch: fill it with clean page
+# cache (holes of a sparse file, no disk used) before the warm timings, then read the trees.
+warm_memory() {
+    local filler=$work/filler free_kib
+    truncate -s 64G "$filler"
+    free_kib=$(awk '/MemFree/ {print $2}' /proc/meminfo)
+    if ((free_kib > 400 * 1024)); then
+        dd if="$filler" of=/dev/null bs=1M count=$(((free_kib - 200 * 1024) / 1024)) status=none
+    fi
+    for t in "$@"; do
+        find "$trees/$t" -type f -print0 | xargs -0 cat >/dev/null
+    done
+}
+
+now_ns() { date +%s%N; }
+
+# median of the numbers on stdin
+median() { sort -n | awk '{a[NR]=$1} END {print (NR%2) ? a[(NR+1)/2] : (a[NR/2]+a[NR/2+1])/2}'; }
+
+# measure LABEL COMMAND... : runs the commands alternately $runs times ("{n}" is the run number) and
+# prints each command's median in ms.
+declare -A med
+measure() {
+    local label=$1 cmd r start
+    shift
+    local -a cmds=("$@") files=()
+    for cmd in "${cmds[@]}"; do files+=("$(mktemp)"); done
+    for ((r = 1; r <= runs; r++)); do
+        for i in "${!cmds[@]}"; do
+            cmd=${cmds[$i]//\{n\}/$r}
+            start=$(now_ns)
+            eval "$cmd" >/dev/null
+            echo $((($(now_ns) - start) / 1000)) >>"${files[$i]}"
+        done
+    done
+    for i in "${!cmds[@]}"; do
+        med[$label.$i]=$(median <"${files[$i]}")
+        printf '  %-10s %-70s %8.1f ms\n' "$label" "${cmds[$i]:0:70}" "$(echo "${med[$label.$i]} / 1000" | bc -l)"
+        rm -f "${files[$i]}"
+    done
+}
+
+ratio() { echo "scale=3; ${med[$1]} / ${med[$2]}" | bc -l; }
+
+echo "== 50,000 small files (warm)"
+cp -a "$trees/small" "$out/sync"
+sync
+warm_memory small
+measure nochange "rsync -a $trees/small/ $out/sync/" "$hz $trees/small $out/sync" "$hz --fast $trees/small $out/sync"
+echo "careful run, up to date   : $(ratio nochange.1 nochange.0) x rsync -a   (goal <= 0.6)"
+echo "fast run, nothing new     : $(ratio nochange.2 nochange.0) x rsync -a   (goal <= 0.35)"
+
+measure fullcopy "cp -a $trees/small $out/cp-{n}" "mkdir $out/hz-{n} && $hz $trees/small $out/hz-{n}"
+sync
+echo "full copy into empty      : $(ratio fullcopy.1 fullcopy.0) x cp -a     (goal <= 0.8)"
+
+echo "== about 1 GB of mixed sizes (warm)"
+warm_memory mixed
+runs=$((runs > 3 ? 3 : runs))
+measure mixed "cp -a $trees/mixed $out/mcp-{n}" "mkdir $out/mhz-{n} && $hz $trees/mixed $out/mhz-{n}"
+sync
+echo "mixed full copy           : $(ratio mixed.1 mixed.0) x cp -a"
+
+echo "== two files of 1.5 GiB (warm)"
+rm -rf "$out"/mcp-* "$out"/mhz-* "$out"/cp-* "$out"/hz-*
+sync
+warm_memory large
+measure large "cp -r $trees/large $out/lcp-{n}" "mkdir $out/lhz-{n} && $hz $trees/large $out/lhz-{n}"
+bytes=$((2 * 1536 * 1024 * 1024))
+echo "large files: cp $(echo "$bytes / ${med[large.0]} / 1000" | bc -l | cut -c1-5) GB/s," \
+    "engine $(echo "$bytes / ${med[large.1]} / 1000" | bc -l | cut -c1-5) GB/s," \
+    "ratio $(ratio large.0 large.1) (engine throughput / cp; goal >= 1)"
+rm -rf "$out"/lcp-* "$out"/lhz-*
+
+echo "== memory (peak resident set, KiB)"
+mkdir -p "$out/empty"
+base=$(/usr/bin/time -f %M "$hz" --scan-only "$out/empty" 2>&1 >/dev/null)
+small=$(/usr/bin/time -f %M "$hz" --scan-only "$trees/small" 2>&1 >/dev/null)
+echo "scan list of 50,000 files : $((small - base)) KiB beyond start-up (goal < 16384)"
+if [[ -d $trees/million ]]; then
+    big=$(/usr/bin/time -f %M "$hz" --scan-only "$trees/million" 2>&1 >/dev/null)
+    echo "scan list of 1,000,000    : $((big - base)) KiB beyond start-up (goal < 307200)"
+fi

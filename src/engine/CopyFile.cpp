@@ -1,0 +1,172 @@
+#include "CopyFile.h"
+
+#include "AppError.h"
+#include "EngineTexts.h"
+#include "FileAttributes.h"
+#include "FormatText.h"
+#include "PathText.h"
+#include "TempTarget.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <fcntl.h>
+#include <memory>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace hozonix::engine {
+
+namespace {
+
+[[noreturn]] void Fail(const char* format, const std::string& path) {
+    throw AppError(FormatText(format, path.c_str()));
+}
+
+class FdCloser {
+public:
+    explicit FdCloser(int fd) : fd_(fd) {}
+    ~FdCloser() {
+        if (fd_ >= 0)
+            close(fd_);
+    }
+    FdCloser(const FdCloser&) = delete;
+    FdCloser& operator=(const FdCloser&) = delete;
+
+private:
+    int fd_;
+};
+
+// Moves one block from source to target, in the kernel where it can.
+class BlockMover {
+public:
+    // `chunk`: the most one in-kernel step may move; `block` is the buffer of the plain loop.
+    BlockMover(int source, int target, std::size_t block, std::size_t chunk)
+        : source_(source), target_(target), block_(block), chunk_(chunk) {}
+
+    // Bytes moved (0 at the end of the source) or raises the read or write error.
+    std::size_t Move(const std::string& sourcePath, const std::string& targetPath) {
+        if (inKernel_) {
+            for (;;) {
+                const ssize_t n = copy_file_range(source_, nullptr, target_, nullptr, chunk_, 0);
+                if (n >= 0)
+                    return static_cast<std::size_t>(n);
+                if (errno == EINTR)
+                    continue;
+                if (errno == ENOSPC || errno == EDQUOT || errno == EFBIG)
+                    Fail(texts::CannotWriteFile, targetPath);
+                // Not offered here, or an error that the plain loop below tells apart as read or write.
+                inKernel_ = false;
+                break;
+            }
+        }
+        if (!buffer_)
+            buffer_ = std::make_unique<char[]>(block_);
+        ssize_t n;
+        do {
+            n = read(source_, buffer_.get(), block_);
+        } while (n < 0 && errno == EINTR);
+        if (n < 0)
+            Fail(texts::CannotReadFile, sourcePath);
+        std::size_t done = 0;
+        while (done < static_cast<std::size_t>(n)) {
+            const ssize_t w = write(target_, buffer_.get() + done, static_cast<std::size_t>(n) - done);
+            if (w < 0 && errno == EINTR)
+                continue;
+            if (w <= 0)
+                Fail(texts::CannotWriteFile, targetPath);
+            done += static_cast<std::size_t>(w);
+        }
+        return static_cast<std::size_t>(n);
+    }
+
+private:
+    int source_;
+    int target_;
+    std::size_t block_;
+    std::size_t chunk_;
+    bool inKernel_ = true;
+    std::unique_ptr<char[]> buffer_;
+};
+
+void ReportProgress(const std::string& sourcePath, int64_t total, int64_t size, RunHost& host) {
+    const double percent = static_cast<double>(total) / static_cast<double>(size) * 100.0;
+    const int position =
+        static_cast<int>(std::clamp(static_cast<double>(total) / (size / 100.0), 0.0, 100.0));
+    host.UpdateProcessDialog(
+        position, sourcePath + texts::Copying,
+        FormatText(texts::CopiedBytesFormat, total / 1000.0, size / 1000.0, percent, texts::Percent));
+}
+
+} // namespace
+
+std::size_t CopyBufferSize(int64_t size) {
+    if (size > 10'000'000)
+        return 131'072;
+    if (size > 1'000'000)
+        return 32'768;
+    return 8'192;
+}
+
+bool CopyOpenFile(int sourceFd, const struct stat& source, const std::string& sourcePath, int folderFd,
+                  const std::string& targetPath, bool targetMissing, int64_t size, RunHost& host) {
+    const std::string name = FileNameOf(targetPath);
+    TempTarget temp;
+    if (!temp.Create(folderFd, name, targetMissing))
+        Fail(texts::CannotCreateFile, targetPath);
+
+    const std::size_t block = CopyBufferSize(size);
+    // Without progress nobody sees the blocks, so a small file moves in one step.
+    const bool progress = size > ProgressThreshold;
+    const std::size_t chunk =
+        progress ? block
+                 : std::max(block, static_cast<std::size_t>(std::min<off_t>(source.st_size, 1 << 30)));
+    BlockMover mover(sourceFd, temp.fd(), block, chunk);
+    int64_t total = 0;
+    for (;;) {
+        const std::size_t n = mover.Move(sourcePath, targetPath);
+        total += static_cast<int64_t>(n);
+        if (progress && total > 0) {
+            ReportProgress(sourcePath, total, size, host);
+            host.ProcessPendingEvents();
+            if (AbortRequested)
+                return false; // the temporary file goes, the target stays as it was
+        }
+        // A short block ends the copy once the size seen at the start is reached; a file that grew
+        // meanwhile is read on to its end.
+        if (n == 0 || (n < chunk && total >= static_cast<int64_t>(source.st_size)))
+            break;
+    }
+
+    const struct timespec times[2] = {{0, UTIME_OMIT}, source.st_mtim};
+    if (futimens(temp.fd(), times) != 0 || !temp.Close())
+        Fail(texts::CannotWriteFile, targetPath);
+    if (!temp.CommitAs(name))
+        Fail(texts::CannotCreateFile, targetPath);
+    return true;
+}
+
+bool CopyFileWithProgress(const std::string& source, const std::string& destination, int64_t size,
+                          RunHost& host) {
+    std::string target = AbsolutePath(destination);
+    if (HasAttributes(target, DirectoryAttribute))
+        target = JoinPath(target, FileNameOf(source));
+
+    // Non-blocking, so that a FIFO put in a file's place can never hang the copy.
+    const int sourceFd = open(source.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (sourceFd < 0)
+        Fail(texts::CannotOpenFile, source);
+    FdCloser closeSource(sourceFd);
+    struct stat st {};
+    if (fstat(sourceFd, &st) != 0 || !S_ISREG(st.st_mode))
+        Fail(texts::CannotOpenFile, source);
+
+    const int folderFd = open(FolderOf(target).c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+    if (folderFd < 0)
+        Fail(texts::CannotCreateFile, target);
+    FdCloser closeFolder(folderFd);
+    struct stat existing {};
+    const bool missing = fstatat(folderFd, FileNameOf(target).c_str(), &existing, AT_SYMLINK_NOFOLLOW) != 0;
+    return CopyOpenFile(sourceFd, st, source, folderFd, target, missing, size, host);
+}
+
+} // namespace hozonix::engine

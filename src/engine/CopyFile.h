@@ -1,0 +1,35 @@
+#pragma once
+// Copying one file with progress and abort. The copy is written to a hidden temporary file beside the
+// target and renamed over it only when every byte is in, so an aborted or failed copy leaves the
+// target as it was. The target gets the source's last-write time at full resolution; its other times
+// and its permissions are those of a new file.
+
+#include "RunHost.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <sys/stat.h>
+
+namespace hozonix::engine {
+
+// Block size for a file of `size` bytes: 8 KiB up to 1,000,000 bytes, 32 KiB up to 10,000,000, else
+// 128 KiB. Files over 2,000,000 bytes report progress and poll AbortRequested after every block.
+std::size_t CopyBufferSize(int64_t size);
+inline constexpr int64_t ProgressThreshold = 2'000'000;
+
+// Copies `source` into `destination`: a folder (or a path that does not exist) receives the file under
+// the source's name, anything else is the target itself. `size` only chooses the block size and whether
+// progress is shown. Returns false when the user aborted. Raises AppError "Cannot open file %s",
+// "Cannot create file %s", "Cannot read file %s" or "Cannot write file %s".
+bool CopyFileWithProgress(const std::string& source, const std::string& destination, int64_t size,
+                          RunHost& host);
+
+// The same with the source already open (`source` is its fstat, whose last-write time the target gets)
+// and the target's folder open as `folderFd`; `targetPath` is the full path, used for the name and in
+// messages; `targetMissing` when the caller has just seen that it does not exist. Raises the same
+// errors except "Cannot open file".
+bool CopyOpenFile(int sourceFd, const struct stat& source, const std::string& sourcePath, int folderFd,
+                  const std::string& targetPath, bool targetMissing, int64_t size, RunHost& host);
+
+} // namespace hozonix::engine

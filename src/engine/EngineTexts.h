@@ -1,0 +1,45 @@
+#pragma once
+// The texts the engine shows, exactly as the program has always shown them. Formats are printf-style
+// and are filled by FormatText (locale-independent).
+
+namespace hozonix::engine::texts {
+
+inline constexpr char NoFilesToUpdate[] = "更新対象ファイルはありません";
+inline constexpr char ComparingTimes[] = "対象ファイルの更新日時を照合しています････ ";
+inline constexpr char InspectingFiles[] = "のファイルを検査中です･･････････";
+inline constexpr char UpdatingFiles[] = "のファイルを更新中です･･････････";
+inline constexpr char Inspecting[] = "を検査中･････ ";
+inline constexpr char InspectedFormat[] = "検査済  %3.1f%s [検査済 %d / %d]";
+inline constexpr char CopyingStatusFormat[] = "%s をコピー中. [コピー済 %d / %d]";
+inline constexpr char Copying[] = "をコピー中･････ ";
+inline constexpr char CopiedCountFormat[] = "コピー済  %3.1f%s [コピー済 %d / %d]";
+inline constexpr char CopiedStatusFormat[] = "%s をコピーしました  %3.1f%s [コピー済 %d / %d]";
+inline constexpr char Copied[] = "をコピーしました･････ ";
+inline constexpr char CopiedBytesFormat[] = "コピー済  %3.2f Kバイト/%3.2f Kバイト  %3.1f%s";
+inline constexpr char Percent[] = "%";
+
+inline constexpr char FilePrefix[] = "ファイル= ";
+inline constexpr char DoesNotExist[] = " ありません";
+inline constexpr char DestinationMissing[] = "コピー先のディレクトリが存在しません\r\n";
+
+inline constexpr char InvalidDate[] = "不正な日付です";
+inline constexpr char SkipInvalidDate[] =
+    "日付不正につき、以下のファイルのコピーをスキップしてもいいですか？ \r\n作成日＝";
+inline constexpr char UpdatedOn[] = "更新日＝";
+inline constexpr char FileNameIs[] = "ファイル名＝";
+
+inline constexpr char ContinueQuestion[] = "続けますか？\r\n";
+inline constexpr char NotSavedNote[] =
+    "※中断処理により、上記のファイルは正しく保存されていませんのでご注意下さい。";
+
+inline constexpr char RenameTo[] = "を";
+inline constexpr char CannotPark[] = "へ変更できません";
+inline constexpr char CannotPutBack[] = "へ書き戻すことができません";
+inline constexpr char LineBreak[] = "\r\n";
+
+inline constexpr char CannotOpenFile[] = "Cannot open file %s";
+inline constexpr char CannotCreateFile[] = "Cannot create file %s";
+inline constexpr char CannotReadFile[] = "Cannot read file %s";
+inline constexpr char CannotWriteFile[] = "Cannot write file %s";
+
+} // namespace hozonix::engine::texts

@@ -1,0 +1,42 @@
+#pragma once
+// One backup run: scan the source, drop excluded files, compare each remaining file with its copy under
+// the destination and write those whose copy is missing or older. Reports through the RunHost only.
+
+#include "RunHost.h"
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace hozonix::engine {
+
+struct BackupRequest {
+    int64_t RecoveryThreshold = 0; // bytes; 0 = no protection; protected when size > threshold
+    std::string SourceFolder;      // used exactly as given
+    std::string DestinationFolder; // must exist; never created by the run
+    std::string ExcludedExtensions;
+    std::string ExcludedFolders;
+    int64_t DateLimit = 0; // nanoseconds since the epoch; 0 = every file
+    // Decide everything as a real run would but write nothing: no file, no folder, no parked file.
+    bool DryRun = false;
+};
+
+// Figures of the run, filled as it goes, so they also tell how far a run that ended by an error got.
+struct BackupResult {
+    int FilesFound = 0;    // collected by the scan
+    int FilesExcluded = 0; // removed by the exclusion rules
+    int FilesWritten = 0;  // lines appended to UpdatedFiles
+    int FilesFailed = 0;   // lines appended to FailedFiles
+    int FilesSkipped = 0;  // kept files left alone: up to date, skipped at a question, or gone
+    int64_t BytesWritten = 0;
+    int64_t BytesTotal = 0; // sizes of the files kept after exclusion
+    bool Stopped = false;   // ended before the end of the list: abort, or a question answered so
+};
+
+// Returns the number of files written. Appends full source paths to UpdatedFiles (each file written) and
+// FailedFiles (each copy that did not complete). Raises AppError for an error that ends the run; the
+// processing dialog is hidden and the cursor reset on every way out.
+int RunBackup(const BackupRequest& request, std::vector<std::string>& UpdatedFiles,
+              std::vector<std::string>& FailedFiles, RunHost& host, BackupResult* result = nullptr);
+
+} // namespace hozonix::engine

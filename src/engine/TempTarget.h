@@ -1,0 +1,41 @@
+#pragma once
+// The file a copy is written to until it is complete: an unnamed file in the target's folder, linked
+// in under the target's name at the end, when the target does not exist yet and the file system offers
+// unnamed files; otherwise a hidden temporary file beside the target, renamed over it at the end.
+// Unless committed, it is removed again.
+
+#include <string>
+
+namespace hozonix::engine {
+
+class TempTarget {
+public:
+    // Creates the file in the folder open as `folderFd`. A named one is ".<name>.<unique>.tmp", the name
+    // part shortened when the whole would be too long for the file system. False (errno set) on failure.
+    bool Create(int folderFd, const std::string& name, bool targetMissing);
+    ~TempTarget();
+    TempTarget() = default;
+    TempTarget(const TempTarget&) = delete;
+    TempTarget& operator=(const TempTarget&) = delete;
+
+    int fd() const { return fd_; }
+    // Closes the file; false (errno set) when the file system reports a deferred write error.
+    bool Close();
+    // Makes the file the target `name`; false (errno set) on failure.
+    bool CommitAs(const std::string& name);
+
+private:
+    bool CreateNamed(const std::string& name);
+    bool LinkAs(const std::string& name);
+
+    int folderFd_ = -1;
+    int fd_ = -1;
+    std::string tempName_;
+    bool unnamed_ = false;
+};
+
+// The temporary name for `name` with `suffix`, shortened to fit `maxLength` bytes without cutting a
+// UTF-8 sequence in two.
+std::string TempNameFor(const std::string& name, const std::string& suffix, std::size_t maxLength);
+
+} // namespace hozonix::engine

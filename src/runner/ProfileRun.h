@@ -1,0 +1,52 @@
+#pragma once
+// Running one stored profile the way the desktop program's run command does: fast mode takes the
+// profile's stored last-run time as the date limit, careful mode scans every file, and the run's start
+// time is stored as the new last-run time only after a run that wrote files without any failure.
+
+#include "ProfileList.h"
+#include "RunBackup.h"
+
+#include <cstdint>
+#include <ctime>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace hozonix {
+class IniFile;
+}
+
+namespace hozonix::runner {
+
+inline constexpr std::string_view LastRunSection = "LAST_UpDateTime";
+inline constexpr std::string_view MainWindowSection = "fmFileSave";
+inline constexpr std::string_view ThresholdKey = "BACKUP_TEMP_SIZE";
+inline constexpr std::string_view TickedKey = "SAVE_ALL";
+
+struct RunChoices {
+    bool careful = false;
+    bool dryRun = false;
+    std::optional<int64_t> threshold; // none: the stored "BACKUP_TEMP_SIZE"
+};
+
+struct ProfileOutcome {
+    std::string name;
+    std::vector<std::string> updated; // full source paths written (or, in a dry run, to be written)
+    std::vector<std::string> failed;  // full source paths whose copy did not complete
+    engine::BackupResult figures;
+    double seconds = 0;
+    bool destinationMissing = false; // the run wrote nothing because its destination folder is absent
+    bool storedTime = false;         // the start time became the profile's last-run time
+};
+
+// Runs profile `index` of `list`. `now` gives the run's start time. Raises AppError for an error that
+// ends the run, a stored last-run time that cannot be read among them (fast mode only); what the run
+// had collected by then is in `outcome`.
+void RunStoredProfile(IniFile& settings, const ProfileList& list, int index, const RunChoices& choices,
+                      engine::RunHost& host, ProfileOutcome& outcome, std::time_t now = std::time(nullptr));
+
+// The index of the profile of that name, matched without regard to letter case as the desktop does, or
+// -1.
+int FindProfile(const ProfileList& list, std::string_view name);
+
+} // namespace hozonix::runner

@@ -1,0 +1,58 @@
+#include "RunReport.h"
+
+#include "AtomicFile.h"
+#include "TerminalText.h"
+
+namespace hozonix::runner {
+
+namespace {
+
+void PrintList(std::FILE* out, const char* heading, const std::vector<std::string>& lines, bool terminal) {
+    if (lines.empty())
+        return;
+    std::fprintf(out, "%s (%zu):\n", heading, lines.size());
+    for (const std::string& line : lines)
+        std::fprintf(out, "  %s\n", Printable(line, terminal).c_str());
+}
+
+std::string Lines(const std::vector<ProfileOutcome>& outcomes,
+                  std::vector<std::string> ProfileOutcome::*list) {
+    std::string text;
+    for (const ProfileOutcome& o : outcomes) {
+        for (const std::string& line : o.*list)
+            text.append(line).append("\n");
+    }
+    return text;
+}
+
+} // namespace
+
+std::string SummaryLine(const ProfileOutcome& outcome, bool dryRun) {
+    const engine::BackupResult& f = outcome.figures;
+    std::string line = outcome.name + ": ";
+    if (dryRun)
+        line += "would write " + std::to_string(f.FilesWritten);
+    else
+        line += "written " + std::to_string(f.FilesWritten) + ", failed " + std::to_string(f.FilesFailed);
+    line += ", skipped " + std::to_string(f.FilesSkipped) + ", " + FormatBytes(f.BytesWritten) + ", " +
+            FormatDuration(outcome.seconds);
+    if (dryRun)
+        line += " (dry run: nothing written)";
+    return line;
+}
+
+void PrintOutcome(std::FILE* out, const ProfileOutcome& outcome, bool dryRun, bool quiet, bool terminal) {
+    if (!quiet) {
+        PrintList(out, dryRun ? "Files to write" : "Written files", outcome.updated, terminal);
+        PrintList(out, "Failed files", outcome.failed, terminal);
+    }
+    std::fprintf(out, "%s\n", Printable(SummaryLine(outcome, dryRun), terminal).c_str());
+    std::fflush(out);
+}
+
+void SaveLists(const std::string& folder, const std::vector<ProfileOutcome>& outcomes) {
+    ReplaceFileAtomically(folder + "/" + WrittenListName, Lines(outcomes, &ProfileOutcome::updated));
+    ReplaceFileAtomically(folder + "/" + FailedListName, Lines(outcomes, &ProfileOutcome::failed));
+}
+
+} // namespace hozonix::runner

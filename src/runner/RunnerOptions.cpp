@@ -1,0 +1,127 @@
+#include "RunnerOptions.h"
+
+#include <algorithm>
+#include <charconv>
+#include <getopt.h>
+
+namespace hozonix::runner {
+
+namespace {
+
+const option LongOptions[] = {
+    {"all", no_argument, nullptr, 'a'},
+    {"list", no_argument, nullptr, 'l'},
+    {"careful", no_argument, nullptr, 'c'},
+    {"dry-run", no_argument, nullptr, 'n'},
+    {"threshold", required_argument, nullptr, 't'},
+    {"quiet", no_argument, nullptr, 'q'},
+    {"output", required_argument, nullptr, 'o'},
+    {"settings", required_argument, nullptr, 's'},
+    {"help", no_argument, nullptr, 'h'},
+    {"version", no_argument, nullptr, 'V'},
+    {nullptr, 0, nullptr, 0},
+};
+// Leading ":": a missing value is told apart from an unknown option. Options may follow profile names;
+// "--" ends them, for a profile whose name begins with "-".
+constexpr char ShortOptions[] = ":alcnt:qo:s:hV";
+
+} // namespace
+
+std::optional<int64_t> ParseByteCount(const std::string& text) {
+    if (text.empty() || text.find_first_not_of("0123456789") != std::string::npos)
+        return std::nullopt;
+    int64_t value = 0;
+    auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (ec != std::errc() || end != text.data() + text.size())
+        return std::nullopt;
+    return value;
+}
+
+ParsedOptions ParseRunnerOptions(const std::vector<std::string>& args) {
+    ParsedOptions parsed;
+    RunnerOptions& o = parsed.options;
+    // getopt wants a program name in front and may reorder what follows.
+    std::vector<std::string> copies{"hozonix-run"};
+    copies.insert(copies.end(), args.begin(), args.end());
+    std::vector<char*> argv;
+    for (std::string& a : copies)
+        argv.push_back(a.data());
+    argv.push_back(nullptr);
+    const int argc = static_cast<int>(copies.size());
+
+    // getopt keeps its state in globals: start afresh on every call, and report errors ourselves.
+    optind = 0;
+    opterr = 0;
+    bool all = false;
+    bool list = false;
+    int c;
+    while ((c = getopt_long(argc, argv.data(), ShortOptions, LongOptions, nullptr)) != -1) {
+        switch (c) {
+        case 'a':
+            all = true;
+            break;
+        case 'l':
+            list = true;
+            break;
+        case 'c':
+            o.careful = true;
+            break;
+        case 'n':
+            o.dryRun = true;
+            break;
+        case 't':
+            o.threshold = ParseByteCount(optarg);
+            if (!o.threshold) {
+                parsed.error = "the threshold must be a number of bytes: '" + std::string(optarg) + "'";
+                return parsed;
+            }
+            break;
+        case 'q':
+            o.quiet = true;
+            break;
+        case 'o':
+        case 's':
+            if (optarg[0] == '\0') {
+                parsed.error =
+                    std::string(c == 'o' ? "--output" : "--settings") + " needs a folder or file name";
+                return parsed;
+            }
+            (c == 'o' ? o.outputFolder : o.settingsFile) = optarg;
+            break;
+        case 'h':
+            o.mode = RunnerOptions::Mode::Help;
+            return parsed;
+        case 'V':
+            o.mode = RunnerOptions::Mode::Version;
+            return parsed;
+        case ':':
+        case '?': {
+            // A long option is named by its word; optopt names only a short one.
+            std::string word = argv[static_cast<size_t>(optind - 1)];
+            if (word.starts_with("--"))
+                word = word.substr(0, word.find('='));
+            else
+                word = "-" + std::string(1, static_cast<char>(optopt));
+            parsed.error = (c == ':' ? "option needs a value: " : "unknown option: ") + word;
+            return parsed;
+        }
+        }
+    }
+    for (int i = optind; i < argc; ++i)
+        o.profiles.push_back(argv[static_cast<size_t>(i)]); // in the order getopt left them
+
+    if (list && (all || !o.profiles.empty()))
+        parsed.error = "--list takes no profile names and no --all";
+    else if (all && !o.profiles.empty())
+        parsed.error = "give either profile names or --all, not both";
+    else if (!list && !all && o.profiles.empty())
+        parsed.error = "no profile given: name one or more profiles, or use --all or --list";
+    else if (std::find(o.profiles.begin(), o.profiles.end(), "") != o.profiles.end())
+        parsed.error = "an empty profile name was given";
+    if (!parsed.error.empty())
+        return parsed;
+    o.mode = list ? RunnerOptions::Mode::List : all ? RunnerOptions::Mode::RunAll : RunnerOptions::Mode::Run;
+    return parsed;
+}
+
+} // namespace hozonix::runner

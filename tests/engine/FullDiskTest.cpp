@@ -1,0 +1,96 @@
+// Tests on a small private tmpfs: a destination that fills up, and time stamps that no calendar date
+// can hold. Mounting needs root; elsewhere these tests are skipped.
+#include "AppError.h"
+#include "RunFixture.h"
+
+#include <sys/mount.h>
+#include <unistd.h>
+
+using namespace hozonix;
+using namespace hozonix::engine;
+using namespace hozonix::test;
+
+namespace {
+
+class SmallDiskTest : public RunFixture {
+protected:
+    void SetUp() override {
+        RunFixture::SetUp();
+        if (geteuid() != 0)
+            GTEST_SKIP() << "needs root to mount a small tmpfs";
+        disk = dir / "disk";
+        mkdir(disk.c_str(), 0755);
+        if (mount("tmpfs", disk.c_str(), "tmpfs", MS_NOSUID | MS_NODEV, "size=2m") != 0)
+            GTEST_SKIP() << "cannot mount a tmpfs here: " << strerror(errno);
+        mounted = true;
+    }
+    void TearDown() override {
+        if (mounted)
+            umount2(disk.c_str(), MNT_DETACH);
+        RunFixture::TearDown();
+    }
+    std::string disk;
+    bool mounted = false;
+};
+
+TEST_F(SmallDiskTest, FullDestinationKeepsThePreviousVersion) {
+    MakeFile(src + "/disk.img", 3'000'000); // larger than the whole file system
+    request.DestinationFolder = disk;
+    for (int64_t threshold : {int64_t{0}, int64_t{1'000'000}}) {
+        WriteFile(disk + "/disk.img", "previous version");
+        SetWriteTime(disk + "/disk.img", 1'000'000'000'000'000'000);
+        request.RecoveryThreshold = threshold;
+        try {
+            Run();
+            FAIL() << "no error";
+        } catch (const AppError& e) {
+            EXPECT_EQ(std::string(e.what()), "Cannot write file " + disk + "/disk.img");
+        }
+        EXPECT_EQ(ReadFile(disk + "/disk.img"), "previous version") << threshold;
+        EXPECT_EQ(ListFolder(disk), "disk.img") << threshold; // no temporary or parked file
+        EXPECT_TRUE(updated.empty());
+        EXPECT_TRUE(failed.empty());
+        EXPECT_EQ(host.calls.back().kind, "hide");
+    }
+}
+
+TEST_F(SmallDiskTest, InvalidDatesAskWhetherToSkip) {
+    // The source lives on the tmpfs here: it keeps times far beyond the year 9999.
+    request.SourceFolder = disk;
+    mkdir((disk + "/a").c_str(), 0755);
+    WriteFile(disk + "/a/future.txt", "f");
+    WriteFile(disk + "/normal.txt", "n");
+    const int64_t farFuture = 400'000'000'000; // seconds: the year 14645
+    SetWriteTimeSeconds(disk + "/a/future.txt", farFuture);
+
+    host.skipAnswers = {true};
+    EXPECT_EQ(Run(), 1);
+    EXPECT_EQ(updated, Lines{disk + "/normal.txt"});
+    const auto asked = host.Texts("askDate");
+    ASSERT_EQ(asked.size(), 1u);
+    const std::string head =
+        "日付不正につき、以下のファイルのコピーをスキップしてもいいですか？ \r\n作成日＝";
+    const std::string tail = "\r\n更新日＝不正な日付です\r\nファイル名＝" + disk + "/a/future.txt";
+    ASSERT_GT(asked[0].size(), head.size() + tail.size());
+    EXPECT_EQ(asked[0].substr(0, head.size()), head);
+    EXPECT_EQ(asked[0].substr(asked[0].size() - tail.size()), tail);
+    const std::string created = asked[0].substr(head.size(), asked[0].size() - head.size() - tail.size());
+    EXPECT_EQ(created.size(), std::string("2026年12月08日 20時10分").size()) << created;
+
+    // Cancel ends the run before the next file.
+    host.skipAnswers = {false};
+    EXPECT_EQ(Run(), 0);
+    EXPECT_TRUE(result.Stopped);
+
+    // A destination copy with such a time asks too.
+    request.SourceFolder = src;
+    request.DestinationFolder = disk;
+    WriteFile(src + "/normal.txt", "n2");
+    SetWriteTimeSeconds(disk + "/normal.txt", farFuture);
+    host.skipAnswers = {true};
+    EXPECT_EQ(Run(), 0);
+    EXPECT_EQ(host.Of("askDate").size(), 1u);
+    EXPECT_EQ(ReadFile(disk + "/normal.txt"), "n");
+}
+
+} // namespace

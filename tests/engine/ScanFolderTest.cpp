@@ -1,0 +1,144 @@
+#include "ScanFolder.h"
+#include "EngineFiles.h"
+#include "TempFolder.h"
+
+#include <gtest/gtest.h>
+
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+using namespace hozonix::engine;
+using namespace hozonix::test;
+
+namespace {
+
+std::vector<std::string> Paths(const FileList& list) {
+    std::vector<std::string> out;
+    for (const FileEntry& e : list)
+        out.push_back(e.path);
+    return out;
+}
+
+class ScanFolderTest : public ::testing::Test {
+protected:
+    std::vector<std::string> Scan(const std::string& folder, int64_t limit = 0, bool recursive = true) {
+        FileList list;
+        ScanFolder(folder, list, recursive, limit);
+        return Paths(list);
+    }
+    TempFolder dir;
+};
+
+TEST_F(ScanFolderTest, PostOrderAtEveryLevelWithOrWithoutTrailingSlash) {
+    const std::string s = dir / "S";
+    mkdir(s.c_str(), 0755);
+    mkdir((s + "/sub").c_str(), 0755);
+    mkdir((s + "/sub/deep").c_str(), 0755);
+    mkdir((s + "/empty").c_str(), 0755);
+    mkdir((s + "/empty/inner").c_str(), 0755);
+    WriteFile(s + "/a.txt", "a");
+    WriteFile(s + "/sub/b.txt", "bb");
+    WriteFile(s + "/sub/deep/c.txt", "ccc");
+    WriteFile(s + "/empty/inner/d.txt", "d");
+
+    const std::vector<std::string> plain = Scan(s);
+    ASSERT_EQ(plain.size(), 4u);
+    auto pos = [&](const std::string& p) { return std::find(plain.begin(), plain.end(), p) - plain.begin(); };
+    EXPECT_LT(pos(s + "/sub/deep/c.txt"), pos(s + "/sub/b.txt"));
+    EXPECT_LT(pos(s + "/sub/b.txt"), pos(s + "/a.txt"));
+    EXPECT_LT(pos(s + "/empty/inner/d.txt"), pos(s + "/a.txt"));
+    EXPECT_EQ(plain.back(), s + "/a.txt");
+    EXPECT_EQ(Scan(s + "/"), plain);
+
+    EXPECT_EQ(Scan(s, 0, false), std::vector<std::string>{s + "/a.txt"});
+    FileList sized;
+    ScanFolder(s, sized, true, 0);
+    for (const FileEntry& e : sized)
+        EXPECT_EQ(e.size, SizeOf(e.path)) << e.path;
+
+    // Appends to what the list already holds.
+    FileList list{{"/already/there", 1, 0, 0, 0}};
+    ScanFolder(s, list, true, 0);
+    EXPECT_EQ(list.size(), 5u);
+    EXPECT_EQ(list.front().path, "/already/there");
+    EXPECT_TRUE(Scan(dir / "missing").empty());
+}
+
+TEST_F(ScanFolderTest, HiddenSpecialAndLoopingEntriesAreLeftOut) {
+    const std::string s = dir / "S";
+    mkdir(s.c_str(), 0755);
+    mkdir((s + "/.hidden").c_str(), 0755);
+    mkdir((s + "/real").c_str(), 0755);
+    WriteFile(s + "/.dotfile", "x");
+    WriteFile(s + "/.hidden/inside.txt", "x");
+    WriteFile(s + "/real/r.txt", "x");
+    WriteFile(s + "/kept.txt", "x");
+    ASSERT_EQ(mkfifo((s + "/pipe").c_str(), 0644), 0);
+    ASSERT_EQ(symlink("pipe", (s + "/link-to-pipe").c_str()), 0);
+    ASSERT_EQ(symlink("nowhere", (s + "/dangling").c_str()), 0);
+    ASSERT_EQ(symlink("kept.txt", (s + "/link-to-file").c_str()), 0);
+    ASSERT_EQ(symlink("..", (s + "/real/up").c_str()), 0);  // a cycle through the parent
+    ASSERT_EQ(symlink(".", (s + "/real/self").c_str()), 0); // and through itself
+    ASSERT_EQ(symlink((dir / "T").c_str(), (s + "/outside").c_str()), 0);
+    mkdir((dir / "T").c_str(), 0755);
+    WriteFile(dir / "T/t.txt", "x");
+    int sock = socket(AF_UNIX, SOCK_STREAM, 0);
+    sockaddr_un addr{};
+    addr.sun_family = AF_UNIX;
+    const std::string sockPath = s + "/sock";
+    ASSERT_LT(sockPath.size(), sizeof addr.sun_path);
+    std::copy(sockPath.begin(), sockPath.end(), addr.sun_path);
+    ASSERT_EQ(bind(sock, reinterpret_cast<sockaddr*>(&addr), sizeof addr), 0);
+
+    std::vector<std::string> found = Scan(s); // a FIFO opened for reading would hang here
+    close(sock);
+    std::sort(found.begin(), found.end());
+    EXPECT_EQ(found, (std::vector<std::string>{s + "/kept.txt", s + "/link-to-file", s + "/outside/t.txt",
+                                               s + "/real/r.txt"}));
+}
+
+TEST_F(ScanFolderTest, DateLimitComparesAtFullResolution) {
+    const std::string s = dir / "S";
+    mkdir(s.c_str(), 0755);
+    const int64_t base = 1'700'000'001'000'000'000; // an odd second
+    WriteFile(s + "/same.txt", "x");
+    WriteFile(s + "/later-by-1ns.txt", "x");
+    WriteFile(s + "/later-by-1s.txt", "x");
+    WriteFile(s + "/earlier.txt", "x");
+    SetWriteTime(s + "/same.txt", base);
+    SetWriteTime(s + "/later-by-1ns.txt", base + 1);
+    SetWriteTime(s + "/later-by-1s.txt", base + 1'000'000'000);
+    SetWriteTime(s + "/earlier.txt", base - 1);
+
+    std::vector<std::string> found = Scan(s, base);
+    std::sort(found.begin(), found.end());
+    EXPECT_EQ(found, (std::vector<std::string>{s + "/later-by-1ns.txt", s + "/later-by-1s.txt"}));
+    EXPECT_EQ(Scan(s, 0).size(), 4u);
+
+    FileList list;
+    ScanFolder(s, list, false, base);
+    for (const FileEntry& e : list)
+        EXPECT_EQ(e.writeTime, WriteTimeOf(e.path));
+}
+
+TEST_F(ScanFolderTest, NamesAreKeptByteExact) {
+    const std::string s = dir / "S";
+    mkdir(s.c_str(), 0755);
+    const std::string latin1 = s + "/caf\xe9 \xff.txt"; // not UTF-8
+    const std::string japanese = s + "/日本語 ファイル.txt";
+    const std::string upper = s + "/Name";
+    const std::string lower = s + "/name";
+    for (const std::string& p : {latin1, japanese})
+        WriteFile(p, "x");
+    mkdir(upper.c_str(), 0755);
+    mkdir(lower.c_str(), 0755);
+    WriteFile(upper + "/1", "x");
+    WriteFile(lower + "/2", "x");
+    std::vector<std::string> found = Scan(s);
+    std::sort(found.begin(), found.end());
+    EXPECT_EQ(found, (std::vector<std::string>{upper + "/1", latin1, lower + "/2", japanese}));
+}
+
+} // namespace

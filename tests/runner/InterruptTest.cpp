@@ -1,0 +1,74 @@
+// Ctrl-C, SIGTERM and a hang-up while a large file is being copied.
+
+#include "RunnerTestFixture.h"
+
+#include <chrono>
+#include <csignal>
+#include <dirent.h>
+#include <thread>
+#include <unistd.h>
+
+namespace hozonix::test {
+
+namespace {
+
+// Names in the folder, hidden ones included.
+std::vector<std::string> NamesIn(const std::string& folder) {
+    std::vector<std::string> names;
+    if (DIR* d = opendir(folder.c_str())) {
+        while (dirent* e = readdir(d)) {
+            const std::string name = e->d_name;
+            if (name != "." && name != "..")
+                names.push_back(name);
+        }
+        closedir(d);
+    }
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+} // namespace
+
+TEST_F(RunnerTest, InterruptDuringACopyKeepsThePreviousVersion) {
+    struct Case {
+        const char* threshold; // "0": a hidden temporary file; otherwise the old version is parked
+        int signal;
+        const char* sign; // a name that shows the copy is under way
+    };
+    const Case cases[] = {
+        {"0", SIGINT, ".big.img."}, {"1000", SIGTERM, "big.~TMP"}, {"0", SIGHUP, ".big.img."}};
+    StoreProfile();
+    // Far too large to copy before the signal arrives, but sparse: it takes no disk.
+    const std::string big = src + "/big.img";
+    WriteFile(big, "");
+    ASSERT_EQ(truncate(big.c_str(), int64_t{64} << 30), 0);
+
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.sign);
+        WriteFile(dst + "/big.img", "previous version");
+        SetWriteTime(dst + "/big.img", 1'577'836'800);
+        const std::string settingsBefore = ReadFile(settingsPath);
+
+        RunnerProcess p({"--settings", settingsPath, "--threshold", c.threshold, "Docs"}, dir / "run");
+        bool seen = false;
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+        while (!seen && p.Running() && std::chrono::steady_clock::now() < deadline) {
+            for (const std::string& name : NamesIn(dst))
+                seen = seen || name.starts_with(c.sign);
+            if (!seen)
+                std::this_thread::sleep_for(std::chrono::microseconds(200));
+        }
+        ASSERT_TRUE(seen) << "the copy never started";
+        kill(p.Pid(), c.signal);
+        const ProcessResult r = p.Wait();
+
+        EXPECT_EQ(r.status, 130) << r.err;
+        EXPECT_EQ(NamesIn(dst), std::vector<std::string>{"big.img"}); // no temporary or parked file
+        EXPECT_EQ(ReadFile(dst + "/big.img"), "previous version");
+        EXPECT_NE(r.out.find("Failed files (1):\n  " + big + "\n"), std::string::npos) << r.out;
+        EXPECT_NE(r.err.find("続けますか？"), std::string::npos) << r.err;
+        EXPECT_EQ(ReadFile(settingsPath), settingsBefore); // no last-run time after an interrupted run
+    }
+}
+
+} // namespace hozonix::test
