@@ -131,9 +131,11 @@ bool CopyOpenFile(int sourceFd, const struct stat& source, const std::string& so
             if (AbortRequested)
                 return false; // the temporary file goes, the target stays as it was
         }
-        // A short block ends the copy once the size seen at the start is reached; a file that grew
-        // meanwhile is read on to its end.
-        if (n == 0 || (n < chunk && total >= static_cast<int64_t>(source.st_size)))
+        // Done at the size seen at the start: after a short block, or at once when nobody sees the
+        // blocks. A file that grows during a copy with progress is read on to its end; one that grows
+        // otherwise keeps its earlier time on the copy, so the next run takes it again.
+        const bool reachedSize = total >= static_cast<int64_t>(source.st_size);
+        if (n == 0 || (reachedSize && (n < chunk || !progress)))
             break;
     }
 
