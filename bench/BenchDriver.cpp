@@ -1,6 +1,7 @@
 // Runs one backup without a window, for timing against other copy tools.
 //   hozonix-bench [--fast] [--dry-run] [--threshold BYTES] SOURCE DESTINATION
 //   hozonix-bench --scan-only FOLDER
+//   hozonix-bench --list-only COUNT      (a scan list of COUNT entries with typical paths, no disk)
 // --fast uses the moment of the start as the date limit, as a fast run right after a complete run does.
 
 #include "AppError.h"
@@ -51,7 +52,17 @@ int main(int argc, char** argv) {
             request.DryRun = true;
         } else if (std::strcmp(argv[i], "--scan-only") == 0) {
             scanOnly = true;
-        } else if (std::strcmp(argv[i], "--threshold") == 0 && i + 1 < argc) {
+        } else if (std::strcmp(argv[i], "--list-only") == 0 && i + 1 < argc) {
+            // The memory a scan list of that many files takes, without making the files.
+            const long count = std::stol(argv[++i]);
+            FileList list;
+            for (long n = 0; n < count; ++n) {
+                const std::string path = "/var/tmp/hozonix-bench/trees/million/d" + std::to_string(n / 1000) +
+                                         "/file-with-a-typical-name-" + std::to_string(n % 1000) + ".txt";
+                list.push_back(FileEntry{path, n, n, n, n});
+            }
+            std::printf("entries=%zu\n", list.size());
+            return 0;
             request.RecoveryThreshold = std::stoll(argv[++i]);
         } else if (argv[i][0] == '-') {
             return Usage();

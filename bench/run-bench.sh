@@ -3,7 +3,8 @@
 # the same run and prints the ratios. Only ratios measured side by side mean anything on a shared VM.
 #   bench/run-bench.sh [WORKDIR] [--million]     (WORKDIR default /var/tmp/hozonix-bench)
 # Copies always go into a new folder (creating files right after deleting many is several times slower
-# on this file system); everything made here is deleted at the end. Needs rsync (install-deps --extras).
+# on this file system); everything made here is deleted at the end (about 30 GB at the peak).
+# Needs rsync (scripts/install-deps.sh --extras). RUNS sets the number of timed runs (default 5).
 set -euo pipefail
 repo=$(cd "$(dirname "$0")/.." && pwd)
 work=${1:-/var/tmp/hozonix-bench}
@@ -55,12 +56,13 @@ measure() {
     done
     for i in "${!cmds[@]}"; do
         med[$label.$i]=$(median <"${files[$i]}")
-        printf '  %-10s %-70s %8.1f ms\n' "$label" "${cmds[$i]:0:70}" "$(echo "${med[$label.$i]} / 1000" | bc -l)"
+        printf '  %-10s %-70s %8.1f ms\n' "$label" "${cmds[$i]:0:70}" "$(calc "${med[$label.$i]} / 1000")"
         rm -f "${files[$i]}"
     done
 }
 
-ratio() { echo "scale=3; ${med[$1]} / ${med[$2]}" | bc -l; }
+calc() { awk "BEGIN {printf \"%.3f\", $1}"; }
+ratio() { calc "${med[$1]} / ${med[$2]}"; }
 
 echo "== 50,000 small files (warm)"
 cp -a "$trees/small" "$out/sync"
@@ -82,21 +84,21 @@ sync
 echo "mixed full copy           : $(ratio mixed.1 mixed.0) x cp -a"
 
 echo "== two files of 1.5 GiB (warm)"
-rm -rf "$out"/mcp-* "$out"/mhz-* "$out"/cp-* "$out"/hz-*
 sync
 warm_memory large
 measure large "cp -r $trees/large $out/lcp-{n}" "mkdir $out/lhz-{n} && $hz $trees/large $out/lhz-{n}"
 bytes=$((2 * 1536 * 1024 * 1024))
-echo "large files: cp $(echo "$bytes / ${med[large.0]} / 1000" | bc -l | cut -c1-5) GB/s," \
-    "engine $(echo "$bytes / ${med[large.1]} / 1000" | bc -l | cut -c1-5) GB/s," \
+echo "large files: cp $(calc "$bytes / ${med[large.0]} / 1000") GB/s," \
+    "engine $(calc "$bytes / ${med[large.1]} / 1000") GB/s," \
     "ratio $(ratio large.0 large.1) (engine throughput / cp; goal >= 1)"
-rm -rf "$out"/lcp-* "$out"/lhz-*
 
 echo "== memory (peak resident set, KiB)"
 mkdir -p "$out/empty"
 base=$(/usr/bin/time -f %M "$hz" --scan-only "$out/empty" 2>&1 >/dev/null)
 small=$(/usr/bin/time -f %M "$hz" --scan-only "$trees/small" 2>&1 >/dev/null)
 echo "scan list of 50,000 files : $((small - base)) KiB beyond start-up (goal < 16384)"
+list=$(/usr/bin/time -f %M "$hz" --list-only 1000000 2>&1 >/dev/null)
+echo "list of 1,000,000 entries : $((list - base)) KiB beyond start-up, typical paths, no files made (goal < 307200)"
 if [[ -d $trees/million ]]; then
     big=$(/usr/bin/time -f %M "$hz" --scan-only "$trees/million" 2>&1 >/dev/null)
     echo "scan list of 1,000,000    : $((big - base)) KiB beyond start-up (goal < 307200)"

@@ -17,7 +17,7 @@ packages=(
     binutils
 )
 if [[ "${1:-}" == "--extras" ]]; then
-    packages+=(xvfb xauth imagemagick xdotool rsync hyperfine)
+    packages+=(xvfb xauth imagemagick xdotool rsync hyperfine python3 time)
 fi
 
 missing=()

@@ -107,6 +107,12 @@ std::size_t CopyBufferSize(int64_t size) {
     return 8'192;
 }
 
+std::size_t InKernelStep(int64_t size) {
+    // Each in-kernel step has a fixed cost: at 128 KiB per step large files copy about a third slower
+    // than in 1 MiB steps, which still report progress hundreds of times per second.
+    return size > 10'000'000 ? 1'048'576 : CopyBufferSize(size);
+}
+
 bool CopyOpenFile(int sourceFd, const struct stat& source, const std::string& sourcePath, int folderFd,
                   const std::string& targetPath, bool targetMissing, int64_t size, RunHost& host) {
     const std::string name = FileNameOf(targetPath);
@@ -118,7 +124,7 @@ bool CopyOpenFile(int sourceFd, const struct stat& source, const std::string& so
     // Without progress nobody sees the blocks, so a small file moves in one step.
     const bool progress = size > ProgressThreshold;
     const std::size_t chunk =
-        progress ? block
+        progress ? InKernelStep(size)
                  : std::max(block, static_cast<std::size_t>(std::min<off_t>(source.st_size, 1 << 30)));
     BlockMover mover(sourceFd, temp.fd(), block, chunk);
     int64_t total = 0;
@@ -131,9 +137,11 @@ bool CopyOpenFile(int sourceFd, const struct stat& source, const std::string& so
             if (AbortRequested)
                 return false; // the temporary file goes, the target stays as it was
         }
-        // A short block ends the copy once the size seen at the start is reached; a file that grew
-        // meanwhile is read on to its end.
-        if (n == 0 || (n < chunk && total >= static_cast<int64_t>(source.st_size)))
+        // Done at the size seen at the start: after a short block, or at once when nobody sees the
+        // blocks. A file that grows during a copy with progress is read on to its end; one that grows
+        // otherwise keeps its earlier time on the copy, so the next run takes it again.
+        const bool reachedSize = total >= static_cast<int64_t>(source.st_size);
+        if (n == 0 || (reachedSize && (n < chunk || !progress)))
             break;
     }
 

@@ -17,6 +17,9 @@ namespace hozonix::engine {
 // 128 KiB. Files over 2,000,000 bytes report progress and poll AbortRequested after every block.
 std::size_t CopyBufferSize(int64_t size);
 inline constexpr int64_t ProgressThreshold = 2'000'000;
+// Where the kernel copies (no buffer in between), the block of a file with progress: 1 MiB for files
+// over 10,000,000 bytes, else the buffer size. The plain read/write loop always uses the buffer size.
+std::size_t InKernelStep(int64_t size);
 
 // Copies `source` into `destination`: a folder (or a path that does not exist) receives the file under
 // the source's name, anything else is the target itself. `size` only chooses the block size and whether

@@ -6,7 +6,7 @@ namespace hozonix::engine {
 
 namespace {
 
-struct Spec {
+struct Conversion {
     bool left = false;
     bool zero = false;
     int width = 0;
@@ -15,27 +15,27 @@ struct Spec {
 };
 
 // Parses the conversion after a "%"; returns the position after it.
-std::size_t ParseSpec(std::string_view format, std::size_t at, Spec& spec) {
+std::size_t ParseConversion(std::string_view format, std::size_t at, Conversion& conv) {
     for (; at < format.size() && (format[at] == '-' || format[at] == '0'); ++at)
-        (format[at] == '-' ? spec.left : spec.zero) = true;
+        (format[at] == '-' ? conv.left : conv.zero) = true;
     for (; at < format.size() && format[at] >= '0' && format[at] <= '9'; ++at)
-        spec.width = spec.width * 10 + (format[at] - '0');
+        conv.width = conv.width * 10 + (format[at] - '0');
     if (at < format.size() && format[at] == '.') {
-        spec.precision = 0;
+        conv.precision = 0;
         for (++at; at < format.size() && format[at] >= '0' && format[at] <= '9'; ++at)
-            spec.precision = spec.precision * 10 + (format[at] - '0');
+            conv.precision = conv.precision * 10 + (format[at] - '0');
     }
     if (at < format.size())
-        spec.conversion = format[at++];
+        conv.conversion = format[at++];
     return at;
 }
 
-void Append(std::string& out, std::string_view body, const Spec& spec, bool numeric) {
-    const std::size_t width = static_cast<std::size_t>(spec.width);
+void Append(std::string& out, std::string_view body, const Conversion& conv, bool numeric) {
+    const std::size_t width = static_cast<std::size_t>(conv.width);
     const std::size_t pad = body.size() < width ? width - body.size() : 0;
-    if (spec.left) {
+    if (conv.left) {
         out.append(body).append(pad, ' ');
-    } else if (spec.zero && numeric) {
+    } else if (conv.zero && numeric) {
         std::size_t sign = !body.empty() && body[0] == '-' ? 1 : 0;
         out.append(body.substr(0, sign)).append(pad, '0').append(body.substr(sign));
     } else {
@@ -56,32 +56,32 @@ std::string FormatTextList(std::string_view format, std::initializer_list<Format
             format.substr(at, percent == std::string_view::npos ? std::string_view::npos : percent - at));
         if (percent == std::string_view::npos)
             break;
-        Spec spec;
-        at = ParseSpec(format, percent + 1, spec);
-        if (spec.conversion == '%') {
+        Conversion conv;
+        at = ParseConversion(format, percent + 1, conv);
+        if (conv.conversion == '%') {
             out += '%';
             continue;
         }
         if (next == args.end())
             break;
         const FormatArg& arg = *next++;
-        switch (spec.conversion) {
+        switch (conv.conversion) {
         case 's': {
             std::string_view text = arg.text();
-            if (spec.precision >= 0 && text.size() > static_cast<std::size_t>(spec.precision))
-                text = text.substr(0, static_cast<std::size_t>(spec.precision));
-            Append(out, text, spec, false);
+            if (conv.precision >= 0 && text.size() > static_cast<std::size_t>(conv.precision))
+                text = text.substr(0, static_cast<std::size_t>(conv.precision));
+            Append(out, text, conv, false);
             break;
         }
         case 'd': {
             auto r = std::to_chars(number, number + sizeof number, arg.integer());
-            Append(out, std::string_view(number, static_cast<std::size_t>(r.ptr - number)), spec, true);
+            Append(out, std::string_view(number, static_cast<std::size_t>(r.ptr - number)), conv, true);
             break;
         }
         case 'f': {
             auto r = std::to_chars(number, number + sizeof number, arg.real(), std::chars_format::fixed,
-                                   spec.precision < 0 ? 6 : spec.precision);
-            Append(out, std::string_view(number, static_cast<std::size_t>(r.ptr - number)), spec, true);
+                                   conv.precision < 0 ? 6 : conv.precision);
+            Append(out, std::string_view(number, static_cast<std::size_t>(r.ptr - number)), conv, true);
             break;
         }
         default:

@@ -53,7 +53,8 @@ TEST_F(CopyFileTest, ProgressOnlyAboveTwoMillionBytesOncePerBlock) {
     } cases[] = {
         {2'000'000, 0},
         {2'000'001, (2'000'001 + 32767) / 32768},
-        {10'000'001, (10'000'001 + 131071) / 131072},
+        {10'000'000, (10'000'000 + 32767) / 32768},
+        {10'000'001, (10'000'001 + 1048575) / 1048576},
     };
     for (const Case& c : cases) {
         const std::string src = dir / ("src/f" + std::to_string(c.size));

@@ -41,6 +41,17 @@ TEST_F(RunBackupTest, MissingDestinationIsNeverCreated) {
     EXPECT_EQ(host.Of("message").size(), 1u);
 }
 
+TEST_F(RunBackupTest, DestinationRemovedDuringTheRunIsNotRecreated) {
+    MakeFolder("a");
+    WriteFile(src + "/a/f.txt", "x");
+    host.onPending = [&](int n) {
+        if (n == 1) // as if the drive were unmounted while the run inspects
+            rmdir(dst.c_str());
+    };
+    EXPECT_THROW(Run(), AppError);
+    EXPECT_FALSE(PathExists(dst));
+}
+
 TEST_F(RunBackupTest, NothingToUpdate) {
     EXPECT_EQ(Run(), 0);
     EXPECT_EQ(host.Texts("status"), Lines{"更新対象ファイルはありません"});

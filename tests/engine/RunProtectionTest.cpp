@@ -178,7 +178,7 @@ TEST_F(RunProtectionTest, FileOverFourGiBIsCountedAndProtected) {
     host.onUpdate = [&](const RecordingHost::Call& c) {
         if (c.lower.find("Kバイト") != std::string::npos) {
             parkedDuringCopy = ReadFile(dst + "/huge.~TMP") == "previous huge";
-            EXPECT_EQ(c.lower, "コピー済  131.07 Kバイト/4294967.30 Kバイト  0.0%");
+            EXPECT_EQ(c.lower, "コピー済  1048.58 Kバイト/4294967.30 Kバイト  0.0%");
             AbortRequested = true;
         }
     };
