@@ -1,5 +1,6 @@
 #include "fm_FileSave.h"
 
+#include "CoalescingRunHost.h"
 #include "DefaultErrorHandler.h"
 #include "IniFile.h"
 #include "JapaneseFonts.h"
@@ -43,8 +44,9 @@ TfmFileSave::TfmFileSave(MainWindowServices services, QWidget* parent)
     BuildToolBar();
     BuildCheckList();
     BuildStatusBar();
-    host_ = std::make_unique<QtRunHost>(*StatusPanel1, ProgressBar1, services_.Ui.ProcessDialog(),
-                                        services_.Ui.Messages());
+    windowHost_ = std::make_unique<QtRunHost>(*StatusPanel1, ProgressBar1, services_.Ui.ProcessDialog(),
+                                              services_.Ui.Messages());
+    host_ = std::make_unique<CoalescingRunHost>(*windowHost_);
     for (QAction* a : {netBrowse})
         a->setEnabled(services_.Network != nullptr);
     for (QAction* a : {N3, N4, readme1})

@@ -40,6 +40,7 @@ class NetResourceProvider;
 
 namespace hozonix::ui {
 
+class CoalescingRunHost;
 class ColumnMenu;
 class ProfileCheckList;
 class ProfileWizard;
@@ -204,7 +205,8 @@ private:
     };
 
     MainWindowServices services_;
-    std::unique_ptr<QtRunHost> host_;
+    std::unique_ptr<QtRunHost> windowHost_;
+    std::unique_ptr<CoalescingRunHost> host_;
     int recoveryThreshold_ = 0;
     CopyMode copyMode_ = CopyMode::Fast;
     std::string saveCaption_;

@@ -2,11 +2,11 @@
 #include "fm_FileSave.h"
 
 #include "AppError.h"
+#include "CoalescingRunHost.h"
 #include "IniFile.h"
 #include "PopupColumns.h"
 #include "ProfileCheckList.h"
 #include "ProfileList.h"
-#include "QtRunHost.h"
 #include "ScreenCursor.h"
 #include "StoredDateTime.h"
 #include "UiServices.h"
