@@ -4,8 +4,6 @@
 #include "PopupColumns.h"
 #include "ProfileCheckList.h"
 
-#include <QMenuBar>
-#include <QToolBar>
 #include <QToolButton>
 
 using namespace hozonix;
@@ -34,7 +32,6 @@ TEST_F(MainWindowTest, TheStartUpWizardsProfileIsShownAfterItsOk) {
     wizard.answers = {{true, "最初", Detail(0)}};
     Open();
     EXPECT_EQ(window->ckl_ActionName->Names(), std::vector<std::string>{"最初"});
-    EXPECT_TRUE(window->sb_Menu->isEnabled());
     EXPECT_EQ(window->SaveCaption(), "最初");
 }
 
@@ -75,58 +72,6 @@ TEST_F(MainWindowTest, ReloadStatusNamesTheStoredTimeInFastModeOnly) {
     EXPECT_EQ(Status(), kNoTimeStatus);
 }
 
-TEST_F(MainWindowTest, ReloadTicksByTheSubstringRuleAndDropsTheUsersTicks) {
-    StoreProfiles({"Doc", "Documents", "Music", "Photos"});
-    ini.WriteIniString("fmFileSave", "SAVE_ALL", "Documents,Photos");
-    Open();
-    std::vector<bool> ticks;
-    for (int i = 0; i < 4; ++i)
-        ticks.push_back(window->ckl_ActionName->IsTicked(i));
-    EXPECT_EQ(ticks, (std::vector<bool>{true, true, false, true}));
-
-    window->ckl_ActionName->SetTicked(2, true);
-    window->ReloadProfileList();
-    EXPECT_FALSE(window->ckl_ActionName->IsTicked(2));
-}
-
-TEST_F(MainWindowTest, ToolBarHasItsCaptionsHintsAndWidths) {
-    StoreProfiles({"A"});
-    Open();
-    window->show();
-    QApplication::processEvents();
-    struct Case {
-        QWidget* w;
-        const char* caption;
-        const char* hint;
-        int width;
-    } cases[] = {
-        {window->sb_All, "一括保存", "チェックマークがついた保存プロファイルを実行します", 89},
-        {window->Save_Btn, "A", "登録済みのバックアップ処理を実行します", 294},
-        {window->pnl_Copy_Mode, "", "高速モードと丁寧モードを切り替えます", 8},
-        {window->sb_Menu, "", "登録済みのバックアップ属性を指定します", 40},
-        {window->sb_Info, "", "更新結果を表示します", 32},
-        {window->sb_Err, "", "更新に失敗したファイルを表示します", 32},
-        {window->sb_New, "", "バックアップ属性を新規に作成します", 32},
-        {window->Close_Btn, "閉じる", "Hozonixを終了します", 76},
-    };
-    int left = -1;
-    for (const Case& c : cases) {
-        EXPECT_EQ(c.w->toolTip().toStdString(), c.hint);
-        EXPECT_EQ(c.w->width(), c.width) << c.hint;
-        if (auto* b = qobject_cast<QToolButton*>(c.w)) {
-            EXPECT_EQ(b->text().toStdString(), c.caption);
-        }
-        // Left to right in this order.
-        int x = c.w->mapTo(window.get(), QPoint(0, 0)).x();
-        EXPECT_GT(x, left) << c.hint;
-        left = x;
-    }
-    EXPECT_FALSE(window->sb_Info->isEnabled());
-    EXPECT_FALSE(window->sb_Err->isEnabled());
-    EXPECT_EQ(Caption(), "Hozonix");
-    EXPECT_FALSE(window->windowFlags() & Qt::WindowCloseButtonHint);
-}
-
 TEST_F(MainWindowTest, CopyModeSwitchesColourAndCaptionAndIsStoredButNotRead) {
     StoreProfiles({"A"});
     ini.WriteIniInteger("fmFileSave", "COPY_MODE", 1);
@@ -157,7 +102,6 @@ TEST_F(MainWindowTest, ThresholdMarksItsItemAndAChoiceIsWrittenAtOnce) {
         QAction* ui::TfmFileSave::*bold; // nullptr: no item bold
     } cases[] = {{nullptr, 0, &ui::TfmFileSave::temp_Non},
                  {"10000000", 10000000, &ui::TfmFileSave::temp_10M},
-                 {"0x10", 16, nullptr},
                  {"5000000", 5000000, nullptr}};
     for (const Case& c : cases) {
         ini.EraseSection("fmFileSave");

@@ -4,8 +4,6 @@
 #include "DesktopOpener.h"
 #include "ScriptedNetProvider.h"
 
-#include <QLabel>
-
 using namespace hozonix;
 using namespace hozonix::test;
 
@@ -37,13 +35,6 @@ TEST_F(MainWindowTest, HelpAndSettingsItemsOpenTheirFiles) {
     window->N2->trigger();
     ASSERT_EQ(messages.shown.size(), 1u);
     EXPECT_EQ(messages.shown[0].text.rfind("Hozonix\r\n\r\n バージョン: ", 0), 0u);
-}
-
-TEST_F(MainWindowTest, WithoutTheirServicesTheItemsAreDisabled) {
-    StoreProfiles({"A"});
-    Open();
-    for (QAction* a : {window->N3, window->N4, window->readme1, window->netBrowse})
-        EXPECT_FALSE(a->isEnabled()) << a->text().toStdString();
 }
 
 TEST_F(MainWindowTest, NetworkItemsShowTheirListsAndOpenTheirDialogs) {

@@ -72,13 +72,3 @@ TEST_F(MainWindowTest, DeleteAsksAndRemovesWithoutReloading) {
     window->Delete1->trigger();
     EXPECT_EQ(messages.shown.size(), 2u);
 }
-
-TEST_F(MainWindowTest, DeletingTheLastProfileLeavesAnEmptySection) {
-    StoreProfiles({"A"});
-    Open();
-    messages.answers = {MessageButton::Yes};
-    window->Delete1->trigger();
-    EXPECT_EQ(ini.ReadIniInteger("File_Action", "MAX"), 0);
-    EXPECT_EQ(ini.ReadIniString("File_Action", "ID_01"), "");
-    EXPECT_EQ(ini.ReadIniString("File_Action", "NAME_01"), "");
-}
