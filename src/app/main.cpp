@@ -1,10 +1,18 @@
-#include <QApplication>
+#include "HozonixApplication.h"
+#include "VersionInfo.h"
 
-#include <cstdio>
+#include <QApplication>
+#include <QIcon>
 
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
     QApplication::setApplicationName("Hozonix");
-    std::fputs("Hozonix: the main window is not built yet.\n", stderr);
-    return 0;
+    QApplication::setWindowIcon(QIcon(":/hozonix/hozonix.png"));
+    // The program ends when its main window closes, whatever other windows are still open.
+    QApplication::setQuitOnLastWindowClosed(false);
+
+    hozonix::ui::HozonixApplication hozonix({hozonix::netinfo::CurrentProgramPath()});
+    if (!hozonix.Start())
+        return 1;
+    return hozonix.Exec();
 }

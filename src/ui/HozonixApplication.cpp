@@ -1,0 +1,79 @@
+#include "HozonixApplication.h"
+
+#include "DefaultErrorHandler.h"
+#include "DesktopOpener.h"
+#include "IniFile.h"
+#include "ProfileWizard.h"
+#include "QtWindowGeometry.h"
+#include "SmbNetResourceProvider.h"
+#include "UiServices.h"
+#include "fm_FileSave.h"
+
+#include <QCoreApplication>
+
+namespace hozonix::ui {
+
+namespace {
+
+// Answers every box without showing it: the first preparation only works out the paths, and the
+// main window's reload right after it reports a failure once.
+class SilentMessages : public MessageBoxService {
+public:
+    MessageButton Show(MessageKind, const std::string&, unsigned) override { return MessageButton::Ok; }
+};
+
+} // namespace
+
+HozonixApplication::HozonixApplication(ApplicationOptions options)
+    : options_(std::move(options)), messages_(options_.Messages ? *options_.Messages : qtMessages_) {}
+
+HozonixApplication::~HozonixApplication() {
+    window_.reset();
+    wizard_.reset();
+}
+
+void HozonixApplication::PrepareDataFolderAgain() {
+    PrepareResult r = PrepareDataFolder(options_.ProgramPath, messages_, options_.ConfigFolder);
+    paths_ = r.paths;
+    if (r.quitRequested && !quitRequested_) {
+        quitRequested_ = true;
+        // Once the event loop runs (a reload after the wizard), leave it; during start-up Start()
+        // reports the request instead.
+        QCoreApplication::exit(1);
+    }
+}
+
+bool HozonixApplication::Start() {
+    try {
+        SilentMessages silent;
+        PrepareResult first = PrepareDataFolder(options_.ProgramPath, silent, options_.ConfigFolder);
+        paths_ = first.paths;
+        settings_ = std::make_unique<IniFile>(paths_.SettingsFilePath);
+        fallback_ = MeasureFallbackRect();
+        ui_ = std::make_unique<UiServices>(*settings_, messages_, fallback_);
+        network_ = std::make_unique<netinfo::SmbNetResourceProvider>();
+        opener_ = std::make_unique<netinfo::XdgOpener>();
+
+        MainWindowServices services{*settings_, profiles_, *ui_};
+        services.PrepareDataFolder = [this] { PrepareDataFolderAgain(); };
+        services.DataFolder = paths_.DataFolder;
+        services.ProgramPath = options_.ProgramPath;
+        // A program that is about to end opens no wizard for the user to work in.
+        services.Wizard = first.quitRequested ? nullptr : wizard_.get();
+        services.Network = network_.get();
+        services.Opener = opener_.get();
+        window_ = std::make_unique<TfmFileSave>(std::move(services));
+        window_->SetClosedHandler([] { QCoreApplication::quit(); });
+    } catch (...) {
+        ShowCurrentError(messages_);
+        return false;
+    }
+    return !quitRequested_;
+}
+
+int HozonixApplication::Exec() {
+    window_->show();
+    return QCoreApplication::exec();
+}
+
+} // namespace hozonix::ui

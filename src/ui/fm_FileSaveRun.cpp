@@ -1,0 +1,129 @@
+// Running one profile, and keeping the window's commands out of the way while a run is under way.
+#include "fm_FileSave.h"
+
+#include "AppError.h"
+#include "CoalescingRunHost.h"
+#include "IniFile.h"
+#include "PopupColumns.h"
+#include "ProfileCheckList.h"
+#include "ProfileList.h"
+#include "ScreenCursor.h"
+#include "StoredDateTime.h"
+#include "UiServices.h"
+
+#include <QLabel>
+#include <QMenuBar>
+#include <QToolBar>
+#include <QToolButton>
+
+namespace hozonix::ui {
+
+namespace {
+
+constexpr const char* kLastRunSection = "LAST_UpDateTime";
+constexpr int64_t kNanosecondsPerSecond = 1'000'000'000;
+
+int FindCaseInsensitive(const std::vector<std::string>& names, const std::string& name) {
+    QString wanted = QString::fromStdString(name);
+    for (size_t i = 0; i < names.size(); ++i) {
+        if (QString::fromStdString(names[i]).compare(wanted, Qt::CaseInsensitive) == 0)
+            return static_cast<int>(i);
+    }
+    return -1;
+}
+
+} // namespace
+
+void TfmFileSave::EnterBusy() {
+    if (busy_++ > 0)
+        return;
+    // Disabling the containers keeps each button's own state (sb_Info, sb_Err, sb_Menu) for afterwards.
+    ToolBar1->setEnabled(false);
+    menuBar()->setEnabled(false);
+    ckl_ActionName->setEnabled(false);
+    Edit_Popup->close();
+    Copy_Popup->close();
+    StatusPanel0->setText(QStringLiteral("実行中"));
+    StatusPanel0->repaint();
+}
+
+void TfmFileSave::LeaveBusy() {
+    if (--busy_ > 0)
+        return;
+    ToolBar1->setEnabled(true);
+    menuBar()->setEnabled(true);
+    ckl_ActionName->setEnabled(true);
+    StatusPanel0->clear();
+}
+
+void TfmFileSave::Save_BtnClick() {
+    Command([this] {
+        BusyScope busy(*this);
+        RunProfile(saveCaption_);
+    });
+}
+
+void TfmFileSave::Copy_PopupClick(const std::string& caption) {
+    Command([this, caption] {
+        if (caption.empty())
+            return;
+        BusyScope busy(*this);
+        SetSaveCaption(caption);
+        RunProfile(caption);
+    });
+}
+
+void TfmFileSave::RunProfile(const std::string& name) {
+    BusyScope busy(*this);
+    struct Cleanup {
+        TfmFileSave& w;
+        ~Cleanup() {
+            w.host_->HideProcessDialog();
+            SetScreenCursorBusy(false);
+        }
+    } cleanup{*this};
+    SetScreenCursorBusy(true);
+
+    int i = FindCaseInsensitive(ckl_ActionName->Names(), saveCaption_);
+    if (i < 0 || i >= static_cast<int>(services_.Profiles.ProfileDetails.size()))
+        return;
+    UpdatedFiles.clear();
+    FailedFiles.clear();
+    ckl_ActionName->Select(i);
+    ProfileDetail detail = SplitDetailLine(services_.Profiles.ProfileDetails[i]);
+    const std::string runName = saveCaption_;
+    std::time_t startTime = services_.Now();
+    std::string text = services_.Settings.ReadIniString(kLastRunSection, runName);
+
+    engine::BackupRequest request;
+    if (copyMode_ == CopyMode::Fast && !text.empty()) {
+        std::optional<std::time_t> limit = ParseStoredDateTime(text);
+        if (!limit)
+            throw AppError("'" + text + "' is not a valid date and time");
+        request.DateLimit = static_cast<int64_t>(*limit) * kNanosecondsPerSecond;
+    }
+    SetStatusText(request.DateLimit > 0 ? "前回バックアップした " + text +
+                                              " より以降に作成、もしくは更新されたファイルのみ選択しています"
+                                        : std::string());
+
+    request.RecoveryThreshold = recoveryThreshold_;
+    request.SourceFolder = detail.SourceFolder;
+    request.DestinationFolder = detail.DestinationFolder;
+    request.ExcludedExtensions = detail.ExcludedExtensions;
+    request.ExcludedFolders = detail.ExcludedFolders;
+    int n = services_.RunBackup(request, UpdatedFiles, FailedFiles, *host_);
+
+    SetStatusText(n >= 1 ? std::to_string(n) + "ファイルを更新しました" : std::string());
+    if (n < 1) {
+        sb_Info->setEnabled(false);
+        SetCaption(name + "<更新したファイルはありません>");
+    } else {
+        sb_Info->setEnabled(true);
+        SetCaption(name + " < " + std::to_string(UpdatedFiles.size()) + " ファイルを更新>");
+        if (FailedFiles.empty())
+            services_.Settings.WriteIniString(kLastRunSection, runName, FormatStoredDateTime(startTime));
+    }
+    sb_Err->setEnabled(!FailedFiles.empty());
+}
+
+} // namespace hozonix::ui

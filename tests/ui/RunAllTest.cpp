@@ -1,0 +1,98 @@
+// Running every ticked profile.
+#include "MainWindowFixture.h"
+
+#include "ProfileCheckList.h"
+#include "StoredDateTime.h"
+
+#include <QToolButton>
+
+using namespace hozonix;
+using namespace hozonix::test;
+
+class RunAllTest : public MainWindowTest {
+protected:
+    void OpenWithTicks(const std::vector<bool>& ticks, int selected) {
+        StoreProfiles({"A", "B", "C"});
+        Open();
+        for (size_t i = 0; i < ticks.size(); ++i)
+            window->ckl_ActionName->SetTicked(static_cast<int>(i), ticks[i]);
+        window->ckl_ActionName->Select(selected);
+    }
+};
+
+TEST_F(RunAllTest, MergesTheWrittenListsStoresTheTicksAndRestoresTheSelection) {
+    OpenWithTicks({true, false, true}, 1);
+    std::vector<std::string> captionsDuringRuns;
+    auto recordCaption = [&](engine::RunHost&) { captionsDuringRuns.push_back(Caption()); };
+    runs = {{{"/a/1", "/a/2", "/a/3"}, {}, "", recordCaption}, {{}, {}, "", recordCaption}};
+    window->sb_All->click();
+    ASSERT_EQ(requests.size(), 2u);
+    EXPECT_EQ(requests[0].SourceFolder, dir / "src0");
+    EXPECT_EQ(requests[1].SourceFolder, dir / "src2");
+    EXPECT_EQ(captionsDuringRuns, (std::vector<std::string>{"現在A を検索中です", "現在C を検索中です"}));
+    EXPECT_EQ(Caption(), "Hozonix < 3 ファイルを更新>");
+    EXPECT_EQ(window->UpdatedFiles, (std::vector<std::string>{"/a/1", "/a/2", "/a/3"}));
+    EXPECT_TRUE(window->sb_Info->isEnabled());
+    EXPECT_EQ(ini.ReadIniString("fmFileSave", "SAVE_ALL"), "A,C");
+    EXPECT_EQ(window->ckl_ActionName->Selected(), 1);
+    EXPECT_EQ(window->SaveCaption(), "B");
+    // The last run wrote nothing: the status shows its (empty) text.
+    EXPECT_EQ(Status(), "");
+}
+
+TEST_F(RunAllTest, NothingWrittenDisablesTheListButton) {
+    OpenWithTicks({true, true, false}, 0);
+    runs = {{{"/a/1"}, {}, "", nullptr}, {{}, {}, "", nullptr}};
+    window->Save_Btn->click();
+    ASSERT_TRUE(window->sb_Info->isEnabled());
+    runs = {{{}, {}, "", nullptr}, {{}, {}, "", nullptr}};
+    window->sb_All->click();
+    EXPECT_EQ(Caption(), "Hozonix <更新したファイルはありません>");
+    EXPECT_FALSE(window->sb_Info->isEnabled());
+    EXPECT_TRUE(window->UpdatedFiles.empty());
+}
+
+TEST_F(RunAllTest, OnlyTheLastRunDecidesTheFailureButtonAndEachProfileKeepsItsOwnTime) {
+    OpenWithTicks({true, true, false}, 0);
+    runs = {{{"/a/1"}, {"/a/2"}, "", nullptr}, {{"/b/1"}, {}, "", nullptr}};
+    window->sb_All->click();
+    EXPECT_FALSE(window->sb_Err->isEnabled());
+    EXPECT_TRUE(window->FailedFiles.empty());
+    EXPECT_EQ(ini.ReadIniString("LAST_UpDateTime", "A"), "");
+    EXPECT_EQ(ini.ReadIniString("LAST_UpDateTime", "B"), FormatStoredDateTime(Now));
+    EXPECT_EQ(Caption(), "Hozonix < 2 ファイルを更新>");
+}
+
+TEST_F(RunAllTest, NoTickAsksForOneAndKeepsTheStoredTicks) {
+    OpenWithTicks({false, false, false}, 2);
+    ini.WriteIniString("fmFileSave", "SAVE_ALL", "B");
+    window->sb_All->click();
+    EXPECT_TRUE(requests.empty());
+    EXPECT_EQ(LastMessage(), "保存プロファイルをひとつ以上チェックしてください");
+    EXPECT_EQ(ini.ReadIniString("fmFileSave", "SAVE_ALL"), "B");
+    EXPECT_EQ(Caption(), "Hozonix");
+    EXPECT_EQ(window->ckl_ActionName->Selected(), 2);
+    EXPECT_EQ(window->SaveCaption(), "C");
+}
+
+TEST_F(RunAllTest, AnErrorEndsTheCommandAtThatProfile) {
+    OpenWithTicks({true, true, true}, 2);
+    ini.WriteIniString("fmFileSave", "SAVE_ALL", "old");
+    runs = {{{"/a/1"}, {}, "", nullptr}, {{}, {}, "Cannot create file /b/x", nullptr}};
+    window->sb_All->click();
+    EXPECT_EQ(requests.size(), 2u);
+    EXPECT_EQ(LastMessage(), "Cannot create file /b/x");
+    EXPECT_EQ(ini.ReadIniString("fmFileSave", "SAVE_ALL"), "old");
+    EXPECT_EQ(Caption(), "現在B を検索中です");
+    EXPECT_EQ(window->ckl_ActionName->Selected(), 1);
+    EXPECT_EQ(window->SaveCaption(), "B");
+    EXPECT_TRUE(window->UpdatedFiles.empty());
+    EXPECT_FALSE(window->RunInProgress());
+}
+
+TEST_F(RunAllTest, WithoutASelectionTheLastRunsSelectionStays) {
+    OpenWithTicks({true, true, false}, -1);
+    window->sb_All->click();
+    EXPECT_EQ(window->ckl_ActionName->Selected(), 1);
+    EXPECT_EQ(window->SaveCaption(), "B");
+}
