@@ -11,7 +11,9 @@ int main(int argc, char* argv[]) {
     // The program ends when its main window closes, whatever other windows are still open.
     QApplication::setQuitOnLastWindowClosed(false);
 
-    hozonix::ui::HozonixApplication hozonix({hozonix::netinfo::CurrentProgramPath()});
+    hozonix::ui::ApplicationOptions options;
+    options.ProgramPath = hozonix::netinfo::CurrentProgramPath();
+    hozonix::ui::HozonixApplication hozonix(std::move(options));
     if (!hozonix.Start())
         return 1;
     return hozonix.Exec();

@@ -1,6 +1,8 @@
 #include "HozonixApplication.h"
 
+#include "BkSetupWizard.h"
 #include "DefaultErrorHandler.h"
+#include "DesktopListPrinting.h"
 #include "DesktopOpener.h"
 #include "IniFile.h"
 #include "ProfileWizard.h"
@@ -30,6 +32,7 @@ HozonixApplication::HozonixApplication(ApplicationOptions options)
 HozonixApplication::~HozonixApplication() {
     window_.reset();
     wizard_.reset();
+    listPrinting_.reset();
 }
 
 void HozonixApplication::PrepareDataFolderAgain() {
@@ -51,6 +54,11 @@ bool HozonixApplication::Start() {
         settings_ = std::make_unique<IniFile>(paths_.SettingsFilePath);
         fallback_ = MeasureFallbackRect();
         ui_ = std::make_unique<UiServices>(*settings_, messages_, fallback_);
+        listPrinting_ = std::make_unique<printing::DesktopListPrinting>(*settings_, messages_,
+                                                                        ui_->FilePickers(), fallback_);
+        ui_->MessageList().SetPrintHandler(listPrinting_->PrintHandler());
+        wizard_ = std::make_unique<BkSetupWizard>(*settings_, messages_, ui_->FilePickers(), profiles_,
+                                                  fallback_, options_.RunWizard);
         network_ = std::make_unique<netinfo::SmbNetResourceProvider>();
         opener_ = std::make_unique<netinfo::XdgOpener>();
 
@@ -63,7 +71,11 @@ bool HozonixApplication::Start() {
         services.Network = network_.get();
         services.Opener = opener_.get();
         window_ = std::make_unique<TfmFileSave>(std::move(services));
-        window_->SetClosedHandler([] { QCoreApplication::quit(); });
+        window_->SetClosedHandler([this] {
+            // A print waits in its own event loop until its preview closes: end that wait first.
+            listPrinting_->ClosePreview();
+            QCoreApplication::quit();
+        });
     } catch (...) {
         ShowCurrentError(messages_);
         return false;

@@ -9,6 +9,7 @@
 #include "QtMessageBoxService.h"
 #include "WindowPlacement.h"
 
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -21,9 +22,14 @@ class DesktopOpener;
 class NetResourceProvider;
 } // namespace hozonix::netinfo
 
+namespace hozonix::printing {
+class DesktopListPrinting;
+}
+
 namespace hozonix::ui {
 
 class ProfileWizard;
+class TfmBkSetup;
 class TfmFileSave;
 class UiServices;
 
@@ -33,6 +39,8 @@ struct ApplicationOptions {
     std::string ConfigFolder = UserConfigFolder();
     // Null: the program's own Qt message boxes.
     MessageBoxService* Messages = nullptr;
+    // Empty: the wizard runs modally with exec(). Tests answer it without a modal loop.
+    std::function<int(TfmBkSetup&)> RunWizard;
 };
 
 class HozonixApplication {
@@ -63,10 +71,10 @@ private:
     std::unique_ptr<IniFile> settings_;
     Rect fallback_;
     std::unique_ptr<UiServices> ui_;
+    std::unique_ptr<printing::DesktopListPrinting> listPrinting_;
     ProfileList profiles_;
     std::unique_ptr<netinfo::NetResourceProvider> network_;
     std::unique_ptr<netinfo::DesktopOpener> opener_;
-    // The profile wizard plugs in here; while it is null, New and Edit open nothing.
     std::unique_ptr<ProfileWizard> wizard_;
     std::unique_ptr<TfmFileSave> window_;
 };

@@ -48,7 +48,8 @@ class QtRunHost;
 class UiServices;
 
 using RunBackupFn = std::function<int(const engine::BackupRequest&, std::vector<std::string>& UpdatedFiles,
-                                      std::vector<std::string>& FailedFiles, engine::RunHost& host)>;
+                                      std::vector<std::string>& FailedFiles, engine::RunHost& host,
+                                      engine::BackupResult& result)>;
 
 // What the main window works with. The references must outlive the window.
 struct MainWindowServices {
@@ -67,8 +68,10 @@ struct MainWindowServices {
     netinfo::NetResourceProvider* Network = nullptr;
     netinfo::DesktopOpener* Opener = nullptr;
     RunBackupFn RunBackup = [](const engine::BackupRequest& r, std::vector<std::string>& u,
-                               std::vector<std::string>& f,
-                               engine::RunHost& h) { return engine::RunBackup(r, u, f, h); };
+                               std::vector<std::string>& f, engine::RunHost& h,
+                               engine::BackupResult& result) {
+        return engine::RunBackup(r, u, f, h, &result);
+    };
     std::function<std::time_t()> Now = [] { return std::time(nullptr); };
     std::function<std::string()> HostName = netinfo::LocalHostName;
     netinfo::HostResolver Resolve = netinfo::ResolveHost;

@@ -111,7 +111,8 @@ void TfmFileSave::RunProfile(const std::string& name) {
     request.DestinationFolder = detail.DestinationFolder;
     request.ExcludedExtensions = detail.ExcludedExtensions;
     request.ExcludedFolders = detail.ExcludedFolders;
-    int n = services_.RunBackup(request, UpdatedFiles, FailedFiles, *host_);
+    engine::BackupResult figures;
+    int n = services_.RunBackup(request, UpdatedFiles, FailedFiles, *host_, figures);
 
     SetStatusText(n >= 1 ? std::to_string(n) + "ファイルを更新しました" : std::string());
     if (n < 1) {
@@ -120,7 +121,9 @@ void TfmFileSave::RunProfile(const std::string& name) {
     } else {
         sb_Info->setEnabled(true);
         SetCaption(name + " < " + std::to_string(UpdatedFiles.size()) + " ファイルを更新>");
-        if (FailedFiles.empty())
+        // A run that stopped early (abort, or a question answered so) did not reach every file: storing
+        // its start time would hide the files it never got to from every later fast run.
+        if (FailedFiles.empty() && !figures.Stopped)
             services_.Settings.WriteIniString(kLastRunSection, runName, FormatStoredDateTime(startTime));
     }
     sb_Err->setEnabled(!FailedFiles.empty());

@@ -1,6 +1,7 @@
 // Start-up of the whole program, and a run through the real engine from the window's button.
 #include "HozonixApplication.h"
 #include "MainWindowFixture.h"
+#include "fm_BkSetup.h"
 
 #include "ProfileCheckList.h"
 #include "StoredDateTime.h"
@@ -17,8 +18,16 @@ TEST(HozonixApplicationTest, StartsWithTheDataFolderOfTheProgramsName) {
     TempFolder dir;
     ScriptedMessageBox messages;
     {
-        ui::HozonixApplication app({"/opt/x/Other.bin", dir / "config", &messages});
+        // No profile is stored yet: the wizard opens before the window is shown.
+        int wizardRuns = 0;
+        ui::HozonixApplication app({"/opt/x/Other.bin", dir / "config", &messages, [&](ui::TfmBkSetup& w) {
+                                        ++wizardRuns;
+                                        EXPECT_TRUE(w.windowTitle().toStdString() ==
+                                                    "バックアップウイザード");
+                                        return static_cast<int>(QDialog::Rejected);
+                                    }});
         ASSERT_TRUE(app.Start());
+        EXPECT_EQ(wizardRuns, 1);
         ASSERT_NE(app.MainWindow(), nullptr);
         EXPECT_FALSE(app.MainWindow()->isVisible());
         EXPECT_EQ(app.Paths().SettingsFilePath, dir / "config/Korimaru/Other/Other.ini");
@@ -34,7 +43,7 @@ TEST(HozonixApplicationTest, ADataFolderThatCannotBeMadeIsToldOnceAndEndsTheProg
     TempFolder dir;
     WriteFile(dir / "config", "a file where the folder should be");
     ScriptedMessageBox messages;
-    ui::HozonixApplication app({"/usr/bin/hozonix", dir / "config", &messages});
+    ui::HozonixApplication app({"/usr/bin/hozonix", dir / "config", &messages, {}});
     EXPECT_FALSE(app.Start());
     ASSERT_EQ(messages.shown.size(), 1u);
     EXPECT_EQ(messages.shown[0].text, "INIフォルダー" + dir / "config/Korimaru/hozonix" +

@@ -78,6 +78,7 @@ struct ScriptedRun {
     std::vector<std::string> failed;
     std::string error; // not empty: raise it
     std::function<void(engine::RunHost&)> during;
+    bool stopped = false; // ended before the end of its list
 };
 
 class MainWindowTest : public ::testing::Test {
@@ -113,7 +114,8 @@ protected:
         s.Wizard = &wizard;
         s.Now = [] { return Now; };
         s.RunBackup = [this](const engine::BackupRequest& r, std::vector<std::string>& updated,
-                             std::vector<std::string>& failed, engine::RunHost& host) {
+                             std::vector<std::string>& failed, engine::RunHost& host,
+                             engine::BackupResult& result) {
             requests.push_back(r);
             ScriptedRun run;
             if (!runs.empty()) {
@@ -126,6 +128,7 @@ protected:
                 throw AppError(run.error);
             updated.insert(updated.end(), run.written.begin(), run.written.end());
             failed.insert(failed.end(), run.failed.begin(), run.failed.end());
+            result.Stopped = run.stopped;
             return static_cast<int>(run.written.size());
         };
         return s;
