@@ -29,7 +29,7 @@ if [[ -f $cleaned ]]; then
     fi
 fi
 out=$(mktemp -d "$work/out-XXXXXX")
-trap 'rm -rf "$out"; touch "$cleaned"' EXIT
+trap 'rm -rf "$out"; sync; touch "$cleaned"' EXIT
 
 # Free memory that the VM has handed back to its host is slow on first touch: fill it with clean page
 # cache (holes of a sparse file, no disk used) before the warm timings, then read the trees.
