@@ -63,6 +63,7 @@ int main(int argc, char** argv) {
             }
             std::printf("entries=%zu\n", list.size());
             return 0;
+        } else if (std::strcmp(argv[i], "--threshold") == 0 && i + 1 < argc) {
             request.RecoveryThreshold = std::stoll(argv[++i]);
         } else if (argv[i][0] == '-') {
             return Usage();

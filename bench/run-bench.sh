@@ -16,8 +16,20 @@ cmake --build "$repo/build/release" -j2 --target hozonix-bench >/dev/null
 hz=$repo/build/release/bench/hozonix-bench
 python3 "$repo/bench/make-trees.py" "$work/trees" $million
 trees=$work/trees
+# Without a journal, ext4 will not reuse an inode freed in the last 300 s and checks each such candidate
+# on every file it creates: after a large deletion, file creation costs up to ten times normal for five
+# minutes, and falls during them. Wait until our own last clean-up is that old (other large deletions on
+# this file system have the same effect and are not seen here).
+cleaned=$work/.cleaned-at
+if [[ -f $cleaned ]]; then
+    wait_s=$((330 - ($(date +%s) - $(stat -c %Y "$cleaned"))))
+    if ((wait_s > 0)); then
+        echo "waiting ${wait_s} s for the last run's deleted files to age (slow file creation until then)"
+        sleep "$wait_s"
+    fi
+fi
 out=$(mktemp -d "$work/out-XXXXXX")
-trap 'rm -rf "$out"' EXIT
+trap 'rm -rf "$out"; sync; touch "$cleaned"' EXIT
 
 # Free memory that the VM has handed back to its host is slow on first touch: fill it with clean page
 # cache (holes of a sparse file, no disk used) before the warm timings, then read the trees.
@@ -38,17 +50,25 @@ now_ns() { date +%s%N; }
 # median of the numbers on stdin
 median() { sort -n | awk '{a[NR]=$1} END {print (NR%2) ? a[(NR+1)/2] : (a[NR/2]+a[NR/2+1])/2}'; }
 
-# measure LABEL COMMAND... : runs the commands alternately $runs times ("{n}" is the run number) and
-# prints each command's median in ms.
+# measure LABEL COMMAND... : runs the commands $runs times each ("{n}" is the run number) and prints
+# each command's median in ms. Every command is timed the same way: after a sync, so that nobody pays for
+# the write-back of the one before, and in an order that turns round every run, so that no tool always
+# follows the same other one.
 declare -A med
 measure() {
-    local label=$1 cmd r start
+    local label=$1 cmd r start i
     shift
-    local -a cmds=("$@") files=()
+    local -a cmds=("$@") files=() order
     for cmd in "${cmds[@]}"; do files+=("$(mktemp)"); done
     for ((r = 1; r <= runs; r++)); do
-        for i in "${!cmds[@]}"; do
+        order=("${!cmds[@]}")
+        if ((r % 2 == 0)); then
+            order=()
+            for ((i = ${#cmds[@]} - 1; i >= 0; i--)); do order+=("$i"); done
+        fi
+        for i in "${order[@]}"; do
             cmd=${cmds[$i]//\{n\}/$r}
+            sync
             start=$(now_ns)
             eval "$cmd" >/dev/null
             echo $((($(now_ns) - start) / 1000)) >>"${files[$i]}"
@@ -61,6 +81,9 @@ measure() {
     done
 }
 
+# premake NAME: the engine copies into a folder that exists; make those outside the timing, as cp makes its own.
+premake() { for ((r = 1; r <= runs; r++)); do mkdir "$out/$1-$r"; done; }
+
 calc() { awk "BEGIN {printf \"%.3f\", $1}"; }
 ratio() { calc "${med[$1]} / ${med[$2]}"; }
 
@@ -72,21 +95,24 @@ measure nochange "rsync -a $trees/small/ $out/sync/" "$hz $trees/small $out/sync
 echo "careful run, up to date   : $(ratio nochange.1 nochange.0) x rsync -a   (goal <= 0.6)"
 echo "fast run, nothing new     : $(ratio nochange.2 nochange.0) x rsync -a   (goal <= 0.35)"
 
-measure fullcopy "cp -a $trees/small $out/cp-{n}" "mkdir $out/hz-{n} && $hz $trees/small $out/hz-{n}"
+premake hz
+measure fullcopy "cp -a $trees/small $out/cp-{n}" "$hz $trees/small $out/hz-{n}"
 sync
 echo "full copy into empty      : $(ratio fullcopy.1 fullcopy.0) x cp -a     (goal <= 0.8)"
 
 echo "== about 1 GB of mixed sizes (warm)"
 warm_memory mixed
 runs=$((runs > 3 ? 3 : runs))
-measure mixed "cp -a $trees/mixed $out/mcp-{n}" "mkdir $out/mhz-{n} && $hz $trees/mixed $out/mhz-{n}"
+premake mhz
+measure mixed "cp -a $trees/mixed $out/mcp-{n}" "$hz $trees/mixed $out/mhz-{n}"
 sync
 echo "mixed full copy           : $(ratio mixed.1 mixed.0) x cp -a"
 
 echo "== two files of 1.5 GiB (warm)"
 sync
 warm_memory large
-measure large "cp -r $trees/large $out/lcp-{n}" "mkdir $out/lhz-{n} && $hz $trees/large $out/lhz-{n}"
+premake lhz
+measure large "cp -a $trees/large $out/lcp-{n}" "$hz $trees/large $out/lhz-{n}"
 bytes=$((2 * 1536 * 1024 * 1024))
 echo "large files: cp $(calc "$bytes / ${med[large.0]} / 1000") GB/s," \
     "engine $(calc "$bytes / ${med[large.1]} / 1000") GB/s," \

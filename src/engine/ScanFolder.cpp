@@ -22,13 +22,9 @@ public:
     Scanner(FileList& out, bool recursive, int64_t dateLimit)
         : out_(out), recursive_(recursive), dateLimit_(dateLimit) {}
 
-    // Takes ownership of `fd`. `prefix` is the folder's path with one trailing "/".
-    void Scan(int fd, const std::string& prefix) {
-        struct stat self {};
-        if (fstat(fd, &self) != 0) {
-            close(fd);
-            return;
-        }
+    // Takes ownership of `fd`, the folder whose status is `self`. `prefix` is the folder's path with one
+    // trailing "/".
+    void Scan(int fd, const struct stat& self, const std::string& prefix) {
         DIR* dir = fdopendir(fd);
         if (dir == nullptr) {
             close(fd);
@@ -108,7 +104,7 @@ private:
             close(fd); // a link back to a folder we are inside
             return;
         }
-        Scan(fd, path + "/");
+        Scan(fd, st, path + "/");
     }
 
     bool OnWalk(const struct stat& st) const {
@@ -132,7 +128,12 @@ void ScanFolder(const std::string& folder, FileList& out, bool recursive, int64_
     int fd = open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd < 0)
         return;
-    Scanner(out, recursive, dateLimit).Scan(fd, prefix);
+    struct stat self {};
+    if (fstat(fd, &self) != 0) {
+        close(fd);
+        return;
+    }
+    Scanner(out, recursive, dateLimit).Scan(fd, self, prefix);
 }
 
 } // namespace hozonix::engine
