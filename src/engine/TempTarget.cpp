@@ -101,8 +101,16 @@ bool TempTarget::CommitAs(const std::string& name) {
         if (!linked)
             return false;
         tempName_.clear();
-        close(fd_);
+        // Some file systems report a failed write only when the file is closed: then the name just
+        // linked holds an incomplete copy and must not stay.
+        const int rc = close(fd_);
         fd_ = -1;
+        if (rc != 0) {
+            const int err = errno;
+            unlinkat(folderFd_, name.c_str(), 0);
+            errno = err;
+            return false;
+        }
         return true;
     }
     if (renameat(folderFd_, tempName_.c_str(), folderFd_, name.c_str()) != 0)
