@@ -2,6 +2,7 @@
 
 #include "AppError.h"
 #include "CopyFile.h"
+#include "DestinationLookAhead.h"
 #include "EngineTexts.h"
 #include "Exclusions.h"
 #include "FileEntry.h"
@@ -99,7 +100,11 @@ public:
         Inspect(files, rules);
         if (!files.empty()) {
             resolution_ = TimeResolutionOf(request_.DestinationFolder);
+            DestinationLookAhead lookAhead(files, request_.SourceFolder, request_.DestinationFolder,
+                                           resolution_);
+            lookAhead_ = &lookAhead;
             Update(files);
+            lookAhead_ = nullptr;
         }
         return writtenCount_;
     }
@@ -174,7 +179,12 @@ private:
             return AskInvalidDate(entry);
         int64_t destinationTime = 0;
         bool destinationExists = false;
-        if (folderFd >= 0 && !destinations_.Fresh()) {
+        bool knownUpToDate = false;
+        if (folderFd >= 0 && !destinations_.Fresh() && lookAhead_ != nullptr)
+            knownUpToDate = lookAhead_->KnownUpToDate(static_cast<std::size_t>(i - 1), folderFd);
+        if (knownUpToDate) {
+            destinationExists = true;
+        } else if (folderFd >= 0 && !destinations_.Fresh()) {
             struct stat st {};
             if (fstatat(folderFd, FileNameOf(target).c_str(), &st, 0) == 0) {
                 destinationExists = true;
@@ -183,7 +193,8 @@ private:
                     return AskInvalidDate(entry);
             }
         }
-        const bool write = !destinationExists || !IsUpToDate(destinationTime, entry.writeTime, resolution_);
+        const bool write = !knownUpToDate &&
+                           (!destinationExists || !IsUpToDate(destinationTime, entry.writeTime, resolution_));
 
         const double p = Percent(i, count);
         host_.SetMainBar(static_cast<int>(p));
@@ -295,6 +306,7 @@ private:
     BackupResult& result_;
     FolderCache sources_;
     FolderCache destinations_;
+    DestinationLookAhead* lookAhead_ = nullptr;
     int64_t resolution_ = 1;
     int writtenCount_ = 0;
 };

@@ -1,0 +1,145 @@
+#include "DestinationLookAhead.h"
+
+#include "FileTimes.h"
+#include "FolderCache.h"
+#include "PathText.h"
+
+#include <algorithm>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <time.h>
+#include <unistd.h>
+
+namespace hozonix::engine {
+
+namespace {
+
+int64_t ChangedOf(const struct stat& st) {
+    return StampOf(st.st_ctim.tv_sec, st.st_ctim.tv_nsec);
+}
+int64_t WrittenOf(const struct stat& st) {
+    return StampOf(st.st_mtim.tv_sec, st.st_mtim.tv_nsec);
+}
+
+int64_t Now() {
+    timespec ts{};
+    clock_gettime(CLOCK_REALTIME, &ts);
+    return StampOf(ts.tv_sec, ts.tv_nsec);
+}
+
+int64_t Monotonic() {
+    timespec ts{};
+    clock_gettime(CLOCK_MONOTONIC, &ts);
+    return StampOf(ts.tv_sec, ts.tv_nsec);
+}
+
+} // namespace
+
+DestinationLookAhead::DestinationLookAhead(const FileList& files, const std::string& sourceFolder,
+                                           const std::string& destinationFolder, int64_t resolution,
+                                           int64_t quietNanoseconds, int64_t maxAgeNanoseconds)
+    : files_(files), sourceFolder_(sourceFolder), destinationFolder_(destinationFolder),
+      resolution_(resolution), quiet_(quietNanoseconds), maxAge_(maxAgeNanoseconds),
+      states_(new std::atomic<uint8_t>[files.size()]()), lookedUpAt_(new int64_t[files.size()]()) {
+    // Coarse file systems may not keep folder change times that show every change: no look-ahead there.
+    if (files.empty() || resolution != 1)
+        return;
+    folderIndex_.reserve(files.size());
+    std::string previous;
+    uint32_t index = 0;
+    for (std::size_t i = 0; i < files.size(); ++i) {
+        std::string folder = FolderOf(files[i].path);
+        if (i > 0 && folder != previous)
+            ++index;
+        if (i == 0 || index == folderStart_.size())
+            folderStart_.push_back(i);
+        folderIndex_.push_back(index);
+        previous = std::move(folder);
+    }
+    folders_.resize(index + 1);
+    thread_ = std::thread([this] { LookUp(); });
+}
+
+DestinationLookAhead::~DestinationLookAhead() {
+    stop_ = true;
+    Finish();
+}
+
+void DestinationLookAhead::Finish() {
+    if (thread_.joinable())
+        thread_.join();
+}
+
+void DestinationLookAhead::LookUp() {
+    int fd = -1;
+    uint32_t open = UINT32_MAX;
+    const std::size_t count = files_.size();
+    const auto startOf = [&](uint32_t folder) {
+        return folder < folderStart_.size() ? folderStart_[folder] : count;
+    };
+    // Folders are shared out: the caller looks up one while this thread looks up the next, never both in
+    // the same folder, where they would slow each other down.
+    std::size_t i = startOf(1);
+    while (i < count && !stop_.load(std::memory_order_relaxed)) {
+        const std::size_t callerNext = callerNext_.load(std::memory_order_relaxed);
+        if (i < callerNext) { // fallen behind: start again in the folder after the caller's
+            i = startOf(folderIndex_[std::min(callerNext, count - 1)] + 1);
+            continue;
+        }
+        const FileEntry& entry = files_[i];
+        const std::string target = DestinationPathOf(entry.path, sourceFolder_, destinationFolder_);
+        const uint32_t folder = folderIndex_[i];
+        if (folder != open) {
+            if (fd >= 0)
+                close(fd);
+            open = folder;
+            fd = ::open(FolderOf(target).c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+            struct stat st {};
+            if (fd >= 0 && fstat(fd, &st) == 0) {
+                // Stamped before any file of it is looked up, so a later change shows.
+                FolderStamp& stamp = folders_[folder];
+                stamp.device = st.st_dev;
+                stamp.inode = st.st_ino;
+                stamp.changed = ChangedOf(st);
+                stamp.written = WrittenOf(st);
+                stamp.quiet = std::max(stamp.changed, stamp.written) + quiet_ < Now();
+            } else if (fd >= 0) {
+                close(fd);
+                fd = -1;
+            }
+        }
+        State state = Other;
+        lookedUpAt_[i] = Monotonic();
+        struct stat st {};
+        if (fd >= 0 && folders_[folder].quiet && fstatat(fd, FileNameOf(target).c_str(), &st, 0) == 0 &&
+            IsValidFileTime(WrittenOf(st)) && IsUpToDate(WrittenOf(st), entry.writeTime, resolution_))
+            state = UpToDate;
+        states_[i].store(state, std::memory_order_release);
+        i = i + 1 < count && folderIndex_[i + 1] != folder ? startOf(folder + 2) : i + 1;
+    }
+    if (fd >= 0)
+        close(fd);
+}
+
+bool DestinationLookAhead::KnownUpToDate(std::size_t index, int folderFd) {
+    if (index >= files_.size() || folderIndex_.empty())
+        return false;
+    callerNext_.store(index + 1, std::memory_order_relaxed);
+    if (states_[index].load(std::memory_order_acquire) != UpToDate ||
+        Monotonic() - lookedUpAt_[index] > maxAge_)
+        return false;
+    const uint32_t folder = folderIndex_[index];
+    if (folder != checkedFolder_) {
+        checkedFolder_ = folder;
+        checkedSame_ = SameFolder(folders_[folder], folderFd);
+    }
+    return checkedSame_;
+}
+
+bool DestinationLookAhead::SameFolder(const FolderStamp& stamp, int folderFd) const {
+    struct stat st {};
+    return folderFd >= 0 && fstat(folderFd, &st) == 0 && stamp.quiet && st.st_dev == stamp.device &&
+           st.st_ino == stamp.inode && ChangedOf(st) == stamp.changed && WrittenOf(st) == stamp.written;
+}
+
+} // namespace hozonix::engine
