@@ -45,47 +45,10 @@ warm_memory() {
     done
 }
 
-now_ns() { date +%s%N; }
-
-# median of the numbers on stdin
-median() { sort -n | awk '{a[NR]=$1} END {print (NR%2) ? a[(NR+1)/2] : (a[NR/2]+a[NR/2+1])/2}'; }
-
-# measure LABEL COMMAND... : runs the commands $runs times each ("{n}" is the run number) and prints
-# each command's median in ms. Every command is timed the same way: after a sync, so that nobody pays for
-# the write-back of the one before, and in an order that turns round every run, so that no tool always
-# follows the same other one.
-declare -A med
-measure() {
-    local label=$1 cmd r start i
-    shift
-    local -a cmds=("$@") files=() order
-    for cmd in "${cmds[@]}"; do files+=("$(mktemp)"); done
-    for ((r = 1; r <= runs; r++)); do
-        order=("${!cmds[@]}")
-        if ((r % 2 == 0)); then
-            order=()
-            for ((i = ${#cmds[@]} - 1; i >= 0; i--)); do order+=("$i"); done
-        fi
-        for i in "${order[@]}"; do
-            cmd=${cmds[$i]//\{n\}/$r}
-            sync
-            start=$(now_ns)
-            eval "$cmd" >/dev/null
-            echo $((($(now_ns) - start) / 1000)) >>"${files[$i]}"
-        done
-    done
-    for i in "${!cmds[@]}"; do
-        med[$label.$i]=$(median <"${files[$i]}")
-        printf '  %-10s %-70s %8.1f ms\n' "$label" "${cmds[$i]:0:70}" "$(calc "${med[$label.$i]} / 1000")"
-        rm -f "${files[$i]}"
-    done
-}
+source "$repo/bench/timing.sh"
 
 # premake NAME: the engine copies into a folder that exists; make those outside the timing, as cp makes its own.
 premake() { for ((r = 1; r <= runs; r++)); do mkdir "$out/$1-$r"; done; }
-
-calc() { awk "BEGIN {printf \"%.3f\", $1}"; }
-ratio() { calc "${med[$1]} / ${med[$2]}"; }
 
 echo "== 50,000 small files (warm)"
 cp -a "$trees/small" "$out/sync"

@@ -44,46 +44,13 @@ warm() {
     find "$1" -type f -print0 | xargs -0 cat >/dev/null
 }
 
-now_ns() { date +%s%N; }
-median() { sort -n | awk '{a[NR]=$1} END {print (NR%2) ? a[(NR+1)/2] : (a[NR/2]+a[NR/2+1])/2}'; }
-
-# measure LABEL SETUP COMMAND... : runs SETUP (untimed) and then each command, $runs times; "{n}" in them
-# is the run number. Prints each command's median in ms. Each command is timed after a sync, so that none
-# pays for the write-back of the one before, and the order turns round every run.
-declare -A med
-measure() {
-    local label=$1 setup=$2 r i cmd start
-    shift 2
-    local -a cmds=("$@") files=() order
-    for cmd in "${cmds[@]}"; do files+=("$(mktemp)"); done
-    for ((r = 1; r <= runs; r++)); do
-        eval "${setup//\{n\}/$r}"
-        order=("${!cmds[@]}")
-        if ((r % 2 == 0)); then
-            order=()
-            for ((i = ${#cmds[@]} - 1; i >= 0; i--)); do order+=("$i"); done
-        fi
-        for i in "${order[@]}"; do
-            cmd=${cmds[$i]//\{n\}/$r}
-            sync
-            start=$(now_ns)
-            eval "$cmd" >/dev/null
-            echo $((($(now_ns) - start) / 1000)) >>"${files[$i]}"
-        done
-    done
-    for i in "${!cmds[@]}"; do
-        med[$label.$i]=$(median <"${files[$i]}")
-        printf '  %-9s %-72s %9.1f ms\n' "$label" "${cmds[$i]:0:72}" "$(echo "${med[$label.$i]} / 1000" | bc -l)"
-        rm -f "${files[$i]}"
-    done
-}
-ratio() { echo "scale=3; ${med[$1]} / ${med[$2]}" | bc -l; }
+source "$(dirname "$0")/timing.sh"
 
 run_tree() {
     local t=$1
     echo "== $t: full copy into an empty folder (warm)"
     warm "$trees/$t"
-    measure "$t.full" "profile $t-{n} $trees/$t $out/$t-hz-{n}" \
+    measure_after "$t.full" "profile $t-{n} $trees/$t $out/$t-hz-{n}" \
         "rsync -a $trees/$t/ $out/$t-rs-{n}/" \
         "$hz --quiet --settings $out/$t-{n}.ini $t-{n}"
     sync
@@ -94,7 +61,7 @@ run_tree() {
     "$hz" --quiet --careful --settings "$out/$t-sync.ini" "$t-sync" >/dev/null # also stores the last-run time
     rsync -a "$trees/$t/" "$out/$t-rsync/"
     warm "$trees/$t"
-    measure "$t.same" ":" \
+    measure_after "$t.same" ":" \
         "rsync -a $trees/$t/ $out/$t-rsync/" \
         "$hz --quiet --careful --settings $out/$t-sync.ini $t-sync" \
         "$hz --quiet --settings $out/$t-sync.ini $t-sync"
