@@ -113,27 +113,22 @@ std::size_t InKernelStep(int64_t size) {
     return size > 10'000'000 ? 1'048'576 : CopyBufferSize(size);
 }
 
-bool CopyOpenFile(int sourceFd, const struct stat& source, const std::string& sourcePath, int folderFd,
-                  const std::string& targetPath, bool targetMissing, int64_t size, RunHost& host) {
-    const std::string name = FileNameOf(targetPath);
-    TempTarget temp;
-    if (!temp.Create(folderFd, name, targetMissing))
-        Fail(texts::CannotCreateFile, targetPath);
-
+bool FillTarget(int sourceFd, const struct stat& source, const std::string& sourcePath, int targetFd,
+                const std::string& targetPath, int64_t size, RunHost* host) {
     const std::size_t block = CopyBufferSize(size);
     // Without progress nobody sees the blocks, so a small file moves in one step.
-    const bool progress = size > ProgressThreshold;
+    const bool progress = host != nullptr && size > ProgressThreshold;
     const std::size_t chunk =
         progress ? InKernelStep(size)
                  : std::max(block, static_cast<std::size_t>(std::min<off_t>(source.st_size, 1 << 30)));
-    BlockMover mover(sourceFd, temp.fd(), block, chunk);
+    BlockMover mover(sourceFd, targetFd, block, chunk);
     int64_t total = 0;
     for (;;) {
         const std::size_t n = mover.Move(sourcePath, targetPath);
         total += static_cast<int64_t>(n);
         if (progress && total > 0) {
-            ReportProgress(sourcePath, total, size, host);
-            host.ProcessPendingEvents();
+            ReportProgress(sourcePath, total, size, *host);
+            host->ProcessPendingEvents();
             if (AbortRequested)
                 return false; // the temporary file goes, the target stays as it was
         }
@@ -146,7 +141,20 @@ bool CopyOpenFile(int sourceFd, const struct stat& source, const std::string& so
     }
 
     const struct timespec times[2] = {{0, UTIME_OMIT}, source.st_mtim};
-    if (futimens(temp.fd(), times) != 0 || !temp.Close())
+    if (futimens(targetFd, times) != 0)
+        Fail(texts::CannotWriteFile, targetPath);
+    return true;
+}
+
+bool CopyOpenFile(int sourceFd, const struct stat& source, const std::string& sourcePath, int folderFd,
+                  const std::string& targetPath, bool targetMissing, int64_t size, RunHost& host) {
+    const std::string name = FileNameOf(targetPath);
+    TempTarget temp;
+    if (!temp.Create(folderFd, name, targetMissing))
+        Fail(texts::CannotCreateFile, targetPath);
+    if (!FillTarget(sourceFd, source, sourcePath, temp.fd(), targetPath, size, &host))
+        return false;
+    if (!temp.Close())
         Fail(texts::CannotWriteFile, targetPath);
     if (!temp.CommitAs(name))
         Fail(texts::CannotCreateFile, targetPath);

@@ -35,4 +35,11 @@ bool CopyFileWithProgress(const std::string& source, const std::string& destinat
 bool CopyOpenFile(int sourceFd, const struct stat& source, const std::string& sourcePath, int folderFd,
                   const std::string& targetPath, bool targetMissing, int64_t size, RunHost& host);
 
+// The middle of that copy: writes the open source into the open `targetFd` and gives it the source's
+// last-write time, leaving close and commit to the caller. Without a `host` no progress is shown and
+// abort is not polled. Returns false when the user aborted; raises "Cannot read file %s" or
+// "Cannot write file %s".
+bool FillTarget(int sourceFd, const struct stat& source, const std::string& sourcePath, int targetFd,
+                const std::string& targetPath, int64_t size, RunHost* host);
+
 } // namespace hozonix::engine

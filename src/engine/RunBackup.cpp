@@ -1,6 +1,7 @@
 #include "RunBackup.h"
 
 #include "AppError.h"
+#include "CopyAhead.h"
 #include "CopyFile.h"
 #include "DestinationLookAhead.h"
 #include "EngineTexts.h"
@@ -12,11 +13,14 @@
 #include "PathText.h"
 #include "Recovery.h"
 #include "ScanFolder.h"
+#include "TempTarget.h"
 
 #include <cerrno>
 #include <fcntl.h>
+#include <optional>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <utility>
 
 namespace hozonix::engine {
 
@@ -103,7 +107,14 @@ public:
             DestinationLookAhead lookAhead(files, request_.SourceFolder, request_.DestinationFolder,
                                            resolution_);
             lookAhead_ = &lookAhead;
+            std::optional<CopyAhead> copyAhead;
+            if (!request_.DryRun) {
+                copyAhead.emplace(files, request_.SourceFolder, request_.DestinationFolder,
+                                  request_.RecoveryThreshold);
+                copyAhead_ = &*copyAhead;
+            }
             Update(files);
+            copyAhead_ = nullptr;
             lookAhead_ = nullptr;
         }
         return writtenCount_;
@@ -170,6 +181,9 @@ private:
 
     Next UpdateOne(const FileEntry& entry, int i, int count) {
         const std::string& path = entry.path;
+        const auto index = static_cast<std::size_t>(i - 1);
+        if (copyAhead_ != nullptr)
+            copyAhead_->Reached(index);
         const std::string target = DestinationPathOf(path, request_.SourceFolder, request_.DestinationFolder);
         const std::string folder = FolderOf(target);
         const int folderFd = destinations_.Open(folder);
@@ -181,7 +195,7 @@ private:
         bool destinationExists = false;
         bool knownUpToDate = false;
         if (folderFd >= 0 && !destinations_.Fresh() && lookAhead_ != nullptr)
-            knownUpToDate = lookAhead_->KnownUpToDate(static_cast<std::size_t>(i - 1), folderFd);
+            knownUpToDate = lookAhead_->KnownUpToDate(index, folderFd);
         if (knownUpToDate) {
             destinationExists = true;
         } else if (folderFd >= 0 && !destinations_.Fresh()) {
@@ -206,7 +220,7 @@ private:
             return Next::End;
         if (!write)
             return Next::Skip;
-        return Write(entry, target, folderFd, destinationExists, p, count);
+        return Write(entry, index, target, folderFd, destinationExists, p, count);
     }
 
     Next AskInvalidDate(const FileEntry& entry) {
@@ -216,16 +230,16 @@ private:
         return host_.AskSkipInvalidDate(text) ? Next::Skip : Next::End;
     }
 
-    Next Write(const FileEntry& entry, const std::string& target, int folderFd, bool destinationExists,
-               double p, int count) {
+    Next Write(const FileEntry& entry, std::size_t index, const std::string& target, int folderFd,
+               bool destinationExists, double p, int count) {
         const std::string& path = entry.path;
-        OpenSource source(sources_.Open(FolderOf(path)), path);
-        if (source.fd() < 0) {
-            if (!source.Gone())
-                throw AppError(FormatText(texts::CannotOpenFile, path.c_str()));
-            host_.ShowMessage(texts::FilePrefix + path + texts::DoesNotExist);
+        const bool parked = request_.RecoveryThreshold > 0 && entry.size > request_.RecoveryThreshold;
+        // A copy made ahead has read the source already, so it was there.
+        UnnamedCopy ahead(
+            copyAhead_ != nullptr && !destinationExists && folderFd >= 0 ? copyAhead_->Take(index) : -1);
+        std::optional<OpenSource> source;
+        if (ahead.fd < 0 && !OpenOrTell(source, path))
             return Next::Skip;
-        }
 
         host_.SetStatusText(FormatText(texts::CopyingStatusFormat, path.c_str(), writtenCount_, count));
         if (result_.BytesWritten > 0 && result_.BytesTotal > 0) {
@@ -241,15 +255,13 @@ private:
             return Next::End;
 
         bool copied = true;
-        if (!request_.DryRun) {
-            const bool parked = request_.RecoveryThreshold > 0 && entry.size > request_.RecoveryThreshold;
+        if (!request_.DryRun && !(ahead.fd >= 0 && LinkIn(ahead, folderFd, target))) {
+            if (!source && !OpenOrTell(source, path))
+                return Next::Skip;
             if (parked)
                 ParkPreviousVersion(target);
             try {
-                if (folderFd < 0)
-                    throw AppError(FormatText(texts::CannotCreateFile, target.c_str()));
-                copied = CopyOpenFile(source.fd(), source.Stat(), path, folderFd, target,
-                                      parked || !destinationExists, entry.size, host_);
+                copied = CopyOwn(*source, entry, folderFd, target, parked || !destinationExists);
             } catch (const AppError&) {
                 if (parked)
                     PutBackPreviousVersion(target);
@@ -267,6 +279,59 @@ private:
         updated_.push_back(path);
         ReportWritten(path, p, count);
         return Next::File;
+    }
+
+    // An unnamed copy made ahead, closed (and so gone) unless linked in.
+    struct UnnamedCopy {
+        explicit UnnamedCopy(int descriptor) : fd(descriptor) {}
+        ~UnnamedCopy() {
+            if (fd >= 0)
+                close(fd);
+        }
+        UnnamedCopy(const UnnamedCopy&) = delete;
+        UnnamedCopy& operator=(const UnnamedCopy&) = delete;
+        int fd;
+    };
+
+    // Opens the source of the file in hand; false after telling that it is gone.
+    bool OpenOrTell(std::optional<OpenSource>& source, const std::string& path) {
+        source.emplace(sources_.Open(FolderOf(path)), path);
+        if (source->fd() >= 0)
+            return true;
+        if (!source->Gone())
+            throw AppError(FormatText(texts::CannotOpenFile, path.c_str()));
+        host_.ShowMessage(texts::FilePrefix + path + texts::DoesNotExist);
+        return false;
+    }
+
+    // Links the copy made ahead in as `target`. False when it cannot be linked into that folder (another
+    // file system mounted there), so the file is copied as usual.
+    bool LinkIn(UnnamedCopy& ahead, int folderFd, const std::string& target) {
+        TempTarget temp;
+        temp.AdoptUnnamed(std::exchange(ahead.fd, -1), folderFd);
+        if (temp.CommitAs(FileNameOf(target)))
+            return true;
+        if (errno == EXDEV)
+            return false;
+        throw AppError(FormatText(texts::CannotCreateFile, target.c_str()));
+    }
+
+    bool CopyOwn(const OpenSource& source, const FileEntry& entry, int folderFd, const std::string& target,
+                 bool targetMissing) {
+        if (folderFd < 0)
+            throw AppError(FormatText(texts::CannotCreateFile, target.c_str()));
+        const auto copy = [&] {
+            return CopyOpenFile(source.fd(), source.Stat(), entry.path, folderFd, target, targetMissing,
+                                entry.size, host_);
+        };
+        try {
+            return copy();
+        } catch (const AppError&) {
+            // Copies held ahead take room on the destination: give it back and try once more.
+            if (copyAhead_ == nullptr || !copyAhead_->Release() || lseek(source.fd(), 0, SEEK_SET) != 0)
+                throw;
+        }
+        return copy();
     }
 
     Next AfterAbortedCopy(const FileEntry& entry, double p, int count) {
@@ -307,6 +372,7 @@ private:
     FolderCache sources_;
     FolderCache destinations_;
     DestinationLookAhead* lookAhead_ = nullptr;
+    CopyAhead* copyAhead_ = nullptr;
     int64_t resolution_ = 1;
     int writtenCount_ = 0;
 };

@@ -41,6 +41,12 @@ bool TempTarget::Create(int folderFd, const std::string& name, bool targetMissin
     return CreateNamed(name);
 }
 
+void TempTarget::AdoptUnnamed(int fd, int folderFd) {
+    fd_ = fd;
+    folderFd_ = folderFd;
+    unnamed_ = true;
+}
+
 bool TempTarget::CreateNamed(const std::string& name) {
     static const std::string pid = std::to_string(getpid());
     for (int attempt = 0; attempt < 100; ++attempt) {

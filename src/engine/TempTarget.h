@@ -13,6 +13,9 @@ public:
     // Creates the file in the folder open as `folderFd`. A named one is ".<name>.<unique>.tmp", the name
     // part shortened when the whole would be too long for the file system. False (errno set) on failure.
     bool Create(int folderFd, const std::string& name, bool targetMissing);
+    // Takes over an unnamed file made elsewhere (an open O_TMPFILE descriptor), to be linked into the
+    // folder open as `folderFd`, which must be on the same file system.
+    void AdoptUnnamed(int fd, int folderFd);
     ~TempTarget();
     TempTarget() = default;
     TempTarget(const TempTarget&) = delete;

@@ -1,7 +1,11 @@
 // Tests on a small private tmpfs: a destination that fills up, and time stamps that no calendar date
 // can hold. Mounting needs root; elsewhere these tests are skipped.
 #include "AppError.h"
+#include "PathText.h"
 #include "RunFixture.h"
+#include "ScanFolder.h"
+
+#include <algorithm>
 
 #include <sys/mount.h>
 #include <unistd.h>
@@ -52,6 +56,37 @@ TEST_F(SmallDiskTest, FullDestinationKeepsThePreviousVersion) {
         EXPECT_TRUE(failed.empty());
         EXPECT_EQ(host.calls.back().kind, "hide");
     }
+}
+
+TEST_F(SmallDiskTest, ManySmallFilesFillTheDiskInTheirOrderAndWhole) {
+    // Copies made ahead of the loop must not take the room of the file in hand.
+    MakeFolder("a");
+    for (int i = 10; i < 110; ++i)
+        MakeFile(src + "/a/f" + std::to_string(i), 40'000, static_cast<char>('a' + i % 26));
+    request.DestinationFolder = disk;
+    std::string error;
+    try {
+        Run();
+    } catch (const AppError& e) {
+        error = e.what();
+    }
+    FileList files;
+    ScanFolder(src, files, true, 0);
+    // As many as fit in the 2 MiB, in whole pages (51 with 4 KiB pages).
+    const auto page = static_cast<std::size_t>(sysconf(_SC_PAGESIZE));
+    ASSERT_EQ(updated.size(), (2u << 20) / ((40'000 + page - 1) / page * page));
+    std::vector<std::string> names;
+    for (std::size_t k = 0; k < updated.size(); ++k) {
+        ASSERT_EQ(updated[k], files[k].path);
+        names.push_back(FileNameOf(files[k].path));
+        EXPECT_EQ(ReadFile(disk + "/a/" + names.back()), ReadFile(files[k].path));
+    }
+    EXPECT_EQ(error, "Cannot write file " + disk + "/a/" + FileNameOf(files[updated.size()].path));
+    std::sort(names.begin(), names.end());
+    std::string listing;
+    for (const std::string& name : names)
+        listing += (listing.empty() ? "" : " ") + name;
+    EXPECT_EQ(ListFolder(disk + "/a"), listing); // nothing partial, nothing hidden
 }
 
 TEST_F(SmallDiskTest, InvalidDatesAskWhetherToSkip) {
