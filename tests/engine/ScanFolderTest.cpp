@@ -4,6 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <dirent.h>
+
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
@@ -139,6 +142,70 @@ TEST_F(ScanFolderTest, NamesAreKeptByteExact) {
     std::vector<std::string> found = Scan(s);
     std::sort(found.begin(), found.end());
     EXPECT_EQ(found, (std::vector<std::string>{upper + "/1", latin1, lower + "/2", japanese}));
+}
+
+// One walk, the plain way: the order a tree shared out between threads must come out in.
+void WalkInOrder(const std::string& folder, std::vector<std::pair<dev_t, ino_t>> walk,
+                 std::vector<std::string>& out) {
+    struct stat self {};
+    DIR* d = opendir(folder.c_str());
+    if (d == nullptr || stat(folder.c_str(), &self) != 0)
+        return;
+    walk.emplace_back(self.st_dev, self.st_ino);
+    std::vector<std::string> own, subfolders;
+    while (dirent* e = readdir(d)) {
+        const std::string name = e->d_name;
+        struct stat st {};
+        if (name[0] == '.' || stat((folder + "/" + name).c_str(), &st) != 0)
+            continue;
+        if (S_ISDIR(st.st_mode))
+            subfolders.push_back(name);
+        else if (S_ISREG(st.st_mode))
+            own.push_back(folder + "/" + name);
+    }
+    closedir(d);
+    for (const std::string& name : subfolders) {
+        struct stat st {};
+        stat((folder + "/" + name).c_str(), &st);
+        if (std::find(walk.begin(), walk.end(), std::make_pair(st.st_dev, st.st_ino)) == walk.end())
+            WalkInOrder(folder + "/" + name, walk, out);
+    }
+    out.insert(out.end(), own.begin(), own.end());
+}
+
+TEST_F(ScanFolderTest, TreesWalkedByTwoThreadsComeOutInTheOrderOfOneWalk) {
+    // Few folders near the top, so the tree is cut a few levels down; files at every level; links to
+    // folders inside, outside and above.
+    const std::string s = dir / "S";
+    mkdir(s.c_str(), 0755);
+    mkdir((dir / "outside").c_str(), 0755);
+    WriteFile(dir / "outside/o.txt", "o");
+    std::vector<std::string> level{s};
+    for (int depth = 0; depth < 5; ++depth) {
+        std::vector<std::string> below;
+        for (const std::string& folder : level) {
+            for (int f = 0; f < 3; ++f)
+                WriteFile(folder + "/f" + std::to_string(f), "x");
+            for (int k = 0; k < (depth < 2 ? 2 : 3); ++k) {
+                below.push_back(folder + "/d" + std::to_string(depth) + std::to_string(k));
+                mkdir(below.back().c_str(), 0755);
+            }
+        }
+        level = below;
+    }
+    ASSERT_EQ(symlink(s.c_str(), (s + "/d00/up").c_str()), 0);
+    ASSERT_EQ(symlink((dir / "outside").c_str(), (s + "/d01/d11/out").c_str()), 0);
+    ASSERT_EQ(symlink((s + "/d00/d10").c_str(), (s + "/d01/across").c_str()), 0);
+    mkdir((s + "/d01/.hidden").c_str(), 0755);
+    WriteFile(s + "/d01/.hidden/h", "x");
+
+    std::vector<std::string> expected;
+    WalkInOrder(s, {}, expected);
+    ASSERT_GT(expected.size(), 200u);
+    EXPECT_EQ(Scan(s), expected);
+    std::vector<std::string> part;
+    WalkInOrder(s + "/d01", {}, part);
+    EXPECT_EQ(Scan(s + "/d01/"), part);
 }
 
 } // namespace
