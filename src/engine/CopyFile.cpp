@@ -5,6 +5,7 @@
 #include "FileAttributes.h"
 #include "FormatText.h"
 #include "PathText.h"
+#include "ScopedFd.h"
 #include "TempTarget.h"
 
 #include <algorithm>
@@ -21,20 +22,6 @@ namespace {
 [[noreturn]] void Fail(const char* format, const std::string& path) {
     throw AppError(FormatText(format, path.c_str()));
 }
-
-class FdCloser {
-public:
-    explicit FdCloser(int fd) : fd_(fd) {}
-    ~FdCloser() {
-        if (fd_ >= 0)
-            close(fd_);
-    }
-    FdCloser(const FdCloser&) = delete;
-    FdCloser& operator=(const FdCloser&) = delete;
-
-private:
-    int fd_;
-};
 
 // Moves one block from source to target, in the kernel where it can.
 class BlockMover {
@@ -171,7 +158,7 @@ bool CopyFileWithProgress(const std::string& source, const std::string& destinat
     const int sourceFd = open(source.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     if (sourceFd < 0)
         Fail(texts::CannotOpenFile, source);
-    FdCloser closeSource(sourceFd);
+    ScopedFd closeSource(sourceFd);
     struct stat st {};
     if (fstat(sourceFd, &st) != 0 || !S_ISREG(st.st_mode))
         Fail(texts::CannotOpenFile, source);
@@ -179,7 +166,7 @@ bool CopyFileWithProgress(const std::string& source, const std::string& destinat
     const int folderFd = open(FolderOf(target).c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
     if (folderFd < 0)
         Fail(texts::CannotCreateFile, target);
-    FdCloser closeFolder(folderFd);
+    ScopedFd closeFolder(folderFd);
     struct stat existing {};
     const bool missing = fstatat(folderFd, FileNameOf(target).c_str(), &existing, AT_SYMLINK_NOFOLLOW) != 0;
     return CopyOpenFile(sourceFd, st, source, folderFd, target, missing, size, host);

@@ -13,6 +13,7 @@
 #include "PathText.h"
 #include "Recovery.h"
 #include "ScanFolder.h"
+#include "ScopedFd.h"
 #include "TempTarget.h"
 
 #include <cerrno>
@@ -20,7 +21,6 @@
 #include <optional>
 #include <sys/stat.h>
 #include <unistd.h>
-#include <utility>
 
 namespace hozonix::engine {
 
@@ -234,11 +234,12 @@ private:
                bool destinationExists, double p, int count) {
         const std::string& path = entry.path;
         const bool parked = request_.RecoveryThreshold > 0 && entry.size > request_.RecoveryThreshold;
-        // A copy made ahead has read the source already, so it was there.
-        UnnamedCopy ahead(
-            copyAhead_ != nullptr && !destinationExists && folderFd >= 0 ? copyAhead_->Take(index) : -1);
+        // A copy made ahead has read the source already, so it was there. Unless linked in, the copy is
+        // closed and so gone.
+        ScopedFd ahead(copyAhead_ != nullptr && !destinationExists && folderFd >= 0 ? copyAhead_->Take(index)
+                                                                                    : -1);
         std::optional<OpenSource> source;
-        if (ahead.fd < 0 && !OpenOrTell(source, path))
+        if (ahead.get() < 0 && !OpenOrTell(source, path))
             return Next::Skip;
 
         host_.SetStatusText(FormatText(texts::CopyingStatusFormat, path.c_str(), writtenCount_, count));
@@ -255,7 +256,7 @@ private:
             return Next::End;
 
         bool copied = true;
-        if (!request_.DryRun && !(ahead.fd >= 0 && LinkIn(ahead, folderFd, target))) {
+        if (!request_.DryRun && !(ahead.get() >= 0 && LinkIn(ahead, folderFd, target))) {
             if (!source && !OpenOrTell(source, path))
                 return Next::Skip;
             if (parked)
@@ -281,18 +282,6 @@ private:
         return Next::File;
     }
 
-    // An unnamed copy made ahead, closed (and so gone) unless linked in.
-    struct UnnamedCopy {
-        explicit UnnamedCopy(int descriptor) : fd(descriptor) {}
-        ~UnnamedCopy() {
-            if (fd >= 0)
-                close(fd);
-        }
-        UnnamedCopy(const UnnamedCopy&) = delete;
-        UnnamedCopy& operator=(const UnnamedCopy&) = delete;
-        int fd;
-    };
-
     // Opens the source of the file in hand; false after telling that it is gone.
     bool OpenOrTell(std::optional<OpenSource>& source, const std::string& path) {
         source.emplace(sources_.Open(FolderOf(path)), path);
@@ -306,9 +295,9 @@ private:
 
     // Links the copy made ahead in as `target`. False when it cannot be linked into that folder (another
     // file system mounted there), so the file is copied as usual.
-    bool LinkIn(UnnamedCopy& ahead, int folderFd, const std::string& target) {
+    bool LinkIn(ScopedFd& ahead, int folderFd, const std::string& target) {
         TempTarget temp;
-        temp.AdoptUnnamed(std::exchange(ahead.fd, -1), folderFd);
+        temp.AdoptUnnamed(ahead.release(), folderFd);
         if (temp.CommitAs(FileNameOf(target)))
             return true;
         if (errno == EXDEV)
