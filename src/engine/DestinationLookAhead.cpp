@@ -5,6 +5,7 @@
 #include "PathText.h"
 
 #include <algorithm>
+#include <chrono>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <time.h>
@@ -37,9 +38,10 @@ int64_t Monotonic() {
 
 DestinationLookAhead::DestinationLookAhead(const FileList& files, const std::string& sourceFolder,
                                            const std::string& destinationFolder, int64_t resolution,
-                                           int64_t quietNanoseconds, int64_t maxAgeNanoseconds)
+                                           int64_t quietNanoseconds, int64_t maxAgeNanoseconds,
+                                           std::size_t lead)
     : files_(files), sourceFolder_(sourceFolder), destinationFolder_(destinationFolder),
-      resolution_(resolution), quiet_(quietNanoseconds), maxAge_(maxAgeNanoseconds),
+      resolution_(resolution), quiet_(quietNanoseconds), maxAge_(maxAgeNanoseconds), lead_(lead),
       states_(new std::atomic<uint8_t>[files.size()]()), lookedUpAt_(new int64_t[files.size()]()) {
     // Coarse file systems may not keep folder change times that show every change: no look-ahead there.
     if (files.empty() || resolution != 1)
@@ -84,6 +86,10 @@ void DestinationLookAhead::LookUp() {
         const std::size_t callerNext = callerNext_.load(std::memory_order_relaxed);
         if (i < callerNext) { // fallen behind: start again in the folder after the caller's
             i = startOf(folderIndex_[std::min(callerNext, count - 1)] + 1);
+            continue;
+        }
+        if (i > callerNext + lead_) { // far enough ahead: answers made now would be stale when used
+            std::this_thread::sleep_for(std::chrono::microseconds(500));
             continue;
         }
         const FileEntry& entry = files_[i];

@@ -25,10 +25,12 @@ class DestinationLookAhead {
 public:
     // `files` must stay unchanged while this object lives. `quietNanoseconds`: how long before the
     // look-up a folder must have last changed for its answers to be used; `maxAgeNanoseconds`: how old an
-    // answer may be when it is used.
+    // answer may be when it is used; `lead`: how many files at most the thread looks up ahead of the
+    // caller, so that its answers are still fresh when a slower caller (a window) comes to them.
     DestinationLookAhead(const FileList& files, const std::string& sourceFolder,
                          const std::string& destinationFolder, int64_t resolution,
-                         int64_t quietNanoseconds = 1'000'000'000, int64_t maxAgeNanoseconds = 20'000'000);
+                         int64_t quietNanoseconds = 1'000'000'000, int64_t maxAgeNanoseconds = 20'000'000,
+                         std::size_t lead = 2048);
     ~DestinationLookAhead();
     DestinationLookAhead(const DestinationLookAhead&) = delete;
     DestinationLookAhead& operator=(const DestinationLookAhead&) = delete;
@@ -36,7 +38,9 @@ public:
     // True when the copy of files[index] was found up to date ahead and its folder, open as `folderFd`
     // by the caller, has not changed since. Also tells the thread that the caller has reached `index`.
     bool KnownUpToDate(std::size_t index, int folderFd);
-    // Waits until the thread has looked up everything it will.
+    // The caller has reached files[index], whether it asks about it or not.
+    void Reached(std::size_t index) { callerNext_.store(index, std::memory_order_relaxed); }
+    // Waits until the thread has looked up everything it will (no more than `lead` files past the caller).
     void Finish();
 
 private:
@@ -58,6 +62,7 @@ private:
     int64_t resolution_;
     int64_t quiet_;
     int64_t maxAge_;
+    std::size_t lead_;
     std::vector<uint32_t> folderIndex_;    // per file: which run of files shares its folder
     std::vector<std::size_t> folderStart_; // per run: its first file
     std::vector<FolderStamp> folders_;     // written by the thread before any of the folder's answers

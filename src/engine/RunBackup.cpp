@@ -182,6 +182,8 @@ private:
     Next UpdateOne(const FileEntry& entry, int i, int count) {
         const std::string& path = entry.path;
         const auto index = static_cast<std::size_t>(i - 1);
+        if (lookAhead_ != nullptr)
+            lookAhead_->Reached(index);
         if (copyAhead_ != nullptr)
             copyAhead_->Reached(index);
         const std::string target = DestinationPathOf(path, request_.SourceFolder, request_.DestinationFolder);

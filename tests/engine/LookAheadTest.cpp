@@ -106,6 +106,16 @@ TEST_F(LookAheadTest, FolderReplacedAfterTheLookUpIsNotKnown) {
     EXPECT_EQ(Answers(ahead), std::vector<bool>(4, false));
 }
 
+TEST_F(LookAheadTest, LooksUpNoFurtherAheadThanItsLead) {
+    DestinationLookAhead ahead(files, src, dst, 1, 0, kLong, 1);
+    const int fd = open((dst + "/sub").c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+    PastTick();
+    EXPECT_TRUE(ahead.KnownUpToDate(1, fd)); // one past the caller: looked up
+    PastTick();
+    EXPECT_FALSE(ahead.KnownUpToDate(4, fd)); // up to date, but two past the caller
+    close(fd);
+}
+
 // Through a whole run: copies up to date for over a second are skipped on the early look-up, and one
 // replaced by an older version while the run is under way is still written.
 TEST_F(LookAheadTest, RunWritesACopyMadeOlderDuringTheRun) {
