@@ -4,6 +4,7 @@
 #include "FileTimes.h"
 #include "FolderCache.h"
 #include "PathText.h"
+#include "Recovery.h"
 #include "RunHost.h"
 
 #include <algorithm>
@@ -85,7 +86,7 @@ void CopyAhead::WaitUntilIdle() {
 }
 
 bool CopyAhead::Candidate(const FileEntry& entry) const {
-    return entry.size <= ProgressThreshold && !(recoveryThreshold_ > 0 && entry.size > recoveryThreshold_) &&
+    return entry.size <= ProgressThreshold && !IsParked(entry.size, recoveryThreshold_) &&
            IsValidFileTime(entry.creationTime) && IsValidFileTime(entry.writeTime) &&
            IsValidFileTime(entry.accessTime);
 }

@@ -2,9 +2,15 @@
 // Recovery protection: the previous version of a large destination file is renamed aside before it is
 // overwritten and renamed back when the copy does not complete.
 
+#include <cstdint>
 #include <string>
 
 namespace hozonix::engine {
+
+// True when a file of `size` bytes is protected so under `threshold` (0 or less: none is).
+inline bool IsParked(int64_t size, int64_t threshold) {
+    return threshold > 0 && size > threshold;
+}
 
 // Deletes an old file under the parked name (silently), then renames `target`, when it exists, to its
 // parked name. Raises AppError target + "を\r\n" + parked + "へ変更できません" when that rename fails

@@ -235,7 +235,7 @@ private:
     Next Write(const FileEntry& entry, std::size_t index, const std::string& target, int folderFd,
                bool destinationExists, double p, int count) {
         const std::string& path = entry.path;
-        const bool parked = request_.RecoveryThreshold > 0 && entry.size > request_.RecoveryThreshold;
+        const bool parked = IsParked(entry.size, request_.RecoveryThreshold);
         // A copy made ahead has read the source already, so it was there. Unless linked in, the copy is
         // closed and so gone.
         ScopedFd ahead(copyAhead_ != nullptr && !destinationExists && folderFd >= 0 ? copyAhead_->Take(index)
