@@ -121,7 +121,7 @@ void CopyAhead::CopyFiles() {
     if (root < 0)
         return;
     FolderCache sources(sourceFolder_, false);
-    FolderCache destinations(destinationFolder_, false);
+    FolderCache destinations(destinationFolder_, false, FolderCache::Links::Refuse);
     std::string folder;
     int folderFd = -1;
     const std::size_t count = files_.size();
@@ -159,7 +159,10 @@ void CopyAhead::CopyFiles() {
         }
         // The loop creates missing folders; until then the copy waits unnamed at the root.
         struct stat st {};
-        if (folderFd >= 0 && (fstatat(folderFd, FileNameOf(target).c_str(), &st, 0) == 0 || errno != ENOENT))
+        if (folderFd < 0 && destinations.Error() != ENOENT)
+            continue; // a link where a folder should be: the loop lists the file as failed
+        if (folderFd >= 0 &&
+            (fstatat(folderFd, FileNameOf(target).c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 || errno != ENOENT))
             continue;
         uint8_t seen = Open;
         if (!states_[index].compare_exchange_strong(seen, Working, std::memory_order_acq_rel))

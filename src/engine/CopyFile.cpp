@@ -3,6 +3,7 @@
 #include "AppError.h"
 #include "EngineTexts.h"
 #include "FileAttributes.h"
+#include "FileError.h"
 #include "FormatText.h"
 #include "PathText.h"
 #include "ScopedFd.h"
@@ -19,8 +20,8 @@ namespace hozonix::engine {
 
 namespace {
 
-[[noreturn]] void Fail(const char* format, const std::string& path) {
-    throw AppError(FormatText(format, path.c_str()));
+[[noreturn]] void Fail(FileError::Step step, const std::string& path) {
+    throw FileError(step, path, errno);
 }
 
 // Moves one block from source to target, in the kernel where it can.
@@ -40,7 +41,7 @@ public:
                 if (errno == EINTR)
                     continue;
                 if (errno == ENOSPC || errno == EDQUOT || errno == EFBIG)
-                    Fail(texts::CannotWriteFile, targetPath);
+                    Fail(FileError::Step::Write, targetPath);
                 // Not offered here, or an error that the plain loop below tells apart as read or write.
                 inKernel_ = false;
                 break;
@@ -53,14 +54,16 @@ public:
             n = read(source_, buffer_.get(), block_);
         } while (n < 0 && errno == EINTR);
         if (n < 0)
-            Fail(texts::CannotReadFile, sourcePath);
+            Fail(FileError::Step::Read, sourcePath);
         std::size_t done = 0;
         while (done < static_cast<std::size_t>(n)) {
             const ssize_t w = write(target_, buffer_.get() + done, static_cast<std::size_t>(n) - done);
             if (w < 0 && errno == EINTR)
                 continue;
+            if (w == 0)
+                errno = ENOSPC;
             if (w <= 0)
-                Fail(texts::CannotWriteFile, targetPath);
+                Fail(FileError::Step::Write, targetPath);
             done += static_cast<std::size_t>(w);
         }
         return static_cast<std::size_t>(n);
@@ -129,7 +132,7 @@ bool FillTarget(int sourceFd, const struct stat& source, const std::string& sour
 
     const struct timespec times[2] = {{0, UTIME_OMIT}, source.st_mtim};
     if (futimens(targetFd, times) != 0)
-        Fail(texts::CannotWriteFile, targetPath);
+        Fail(FileError::Step::Write, targetPath);
     return true;
 }
 
@@ -138,13 +141,13 @@ bool CopyOpenFile(int sourceFd, const struct stat& source, const std::string& so
     const std::string name = FileNameOf(targetPath);
     TempTarget temp;
     if (!temp.Create(folderFd, name, targetMissing))
-        Fail(texts::CannotCreateFile, targetPath);
+        Fail(FileError::Step::Create, targetPath);
     if (!FillTarget(sourceFd, source, sourcePath, temp.fd(), targetPath, size, &host))
         return false;
     if (!temp.Close())
-        Fail(texts::CannotWriteFile, targetPath);
+        Fail(FileError::Step::Write, targetPath);
     if (!temp.CommitAs(name))
-        Fail(texts::CannotCreateFile, targetPath);
+        Fail(FileError::Step::Create, targetPath);
     return true;
 }
 
@@ -157,15 +160,15 @@ bool CopyFileWithProgress(const std::string& source, const std::string& destinat
     // Non-blocking, so that a FIFO put in a file's place can never hang the copy.
     const int sourceFd = open(source.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     if (sourceFd < 0)
-        Fail(texts::CannotOpenFile, source);
+        Fail(FileError::Step::Open, source);
     ScopedFd closeSource(sourceFd);
     struct stat st {};
     if (fstat(sourceFd, &st) != 0 || !S_ISREG(st.st_mode))
-        Fail(texts::CannotOpenFile, source);
+        Fail(FileError::Step::Open, source);
 
     const int folderFd = open(FolderOf(target).c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
     if (folderFd < 0)
-        Fail(texts::CannotCreateFile, target);
+        Fail(FileError::Step::Create, target);
     ScopedFd closeFolder(folderFd);
     struct stat existing {};
     const bool missing = fstatat(folderFd, FileNameOf(target).c_str(), &existing, AT_SYMLINK_NOFOLLOW) != 0;

@@ -73,6 +73,8 @@ void DestinationLookAhead::Finish() {
 }
 
 void DestinationLookAhead::LookUp() {
+    // Folders one name at a time and never through a link, as the update loop opens them.
+    FolderCache destinations(destinationFolder_, false, FolderCache::Links::Refuse);
     int fd = -1;
     uint32_t open = UINT32_MAX;
     const std::size_t count = files_.size();
@@ -96,10 +98,8 @@ void DestinationLookAhead::LookUp() {
         const std::string target = DestinationPathOf(entry.path, sourceFolder_, destinationFolder_);
         const uint32_t folder = folderIndex_[i];
         if (folder != open) {
-            if (fd >= 0)
-                close(fd);
             open = folder;
-            fd = ::open(FolderOf(target).c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+            fd = destinations.Open(FolderOf(target));
             struct stat st {};
             if (fd >= 0 && fstat(fd, &st) == 0) {
                 // Stamped before any file of it is looked up, so a later change shows.
@@ -109,22 +109,21 @@ void DestinationLookAhead::LookUp() {
                 stamp.changed = ChangedOf(st);
                 stamp.written = WrittenOf(st);
                 stamp.quiet = std::max(stamp.changed, stamp.written) + quiet_ < Now();
-            } else if (fd >= 0) {
-                close(fd);
+            } else {
                 fd = -1;
             }
         }
         State state = Other;
         lookedUpAt_[i] = Monotonic();
         struct stat st {};
-        if (fd >= 0 && folders_[folder].quiet && fstatat(fd, FileNameOf(target).c_str(), &st, 0) == 0 &&
-            IsValidFileTime(WrittenOf(st)) && IsUpToDate(WrittenOf(st), entry.writeTime, resolution_))
+        if (fd >= 0 && folders_[folder].quiet &&
+            fstatat(fd, FileNameOf(target).c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISREG(st.st_mode) &&
+            IsValidFileTime(WrittenOf(st)) &&
+            IsCopyUpToDate(WrittenOf(st), st.st_size, entry.writeTime, entry.size, resolution_))
             state = UpToDate;
         states_[i].store(state, std::memory_order_release);
         i = i + 1 < count && folderIndex_[i + 1] != folder ? startOf(folder + 2) : i + 1;
     }
-    if (fd >= 0)
-        close(fd);
 }
 
 bool DestinationLookAhead::KnownUpToDate(std::size_t index, int folderFd) {

@@ -21,6 +21,12 @@ inline constexpr char Percent[] = "%";
 inline constexpr char FilePrefix[] = "ファイル= ";
 inline constexpr char DoesNotExist[] = " ありません";
 inline constexpr char DestinationMissing[] = "コピー先のディレクトリが存在しません\r\n";
+inline constexpr char SourceMissing[] = "コピー元のディレクトリが存在しません\r\n";
+inline constexpr char DestinationBusy[] = "別のバックアップがコピー先のディレクトリを使用中です\r\n";
+inline constexpr char LinkedFolder[] = "コピー先のフォルダがシンボリックリンクのため、書き込みません\r\n";
+inline constexpr char CannotFlush[] = "コピーしたファイルをディスクに書き込めません\r\n";
+inline constexpr char UnfinishedRun[] =
+    "前回のバックアップが完了していないため、すべてのファイルを照合しています";
 
 inline constexpr char InvalidDate[] = "不正な日付です";
 inline constexpr char SkipInvalidDate[] =

@@ -1,7 +1,6 @@
 #include "FolderCache.h"
 
-#include "PathText.h"
-
+#include <algorithm>
 #include <cerrno>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -17,40 +16,130 @@ std::string WithoutTrailingSlashes(const std::string& path) {
     return end == std::string::npos ? path.substr(0, 1) : path.substr(0, end + 1);
 }
 
+// The names of `folder` below `root`, or false when it does not lie there.
+bool NamesBelow(const std::string& root, const std::string& folder, std::vector<std::string>& names) {
+    names.clear();
+    if (folder.compare(0, root.size(), root) != 0)
+        return false;
+    if (folder.size() > root.size() && root != "/" && folder[root.size()] != '/')
+        return false;
+    std::size_t at = root.size();
+    while (at < folder.size()) {
+        const std::size_t slash = folder.find('/', at);
+        const std::size_t end = slash == std::string::npos ? folder.size() : slash;
+        if (end > at)
+            names.emplace_back(folder, at, end - at);
+        at = end + 1;
+    }
+    return true;
+}
+
 } // namespace
 
-FolderCache::FolderCache(const std::string& root, bool create)
-    : root_(WithoutTrailingSlashes(root)), create_(create) {}
+FolderCache::FolderCache(const std::string& root, bool create, Links links)
+    : root_(WithoutTrailingSlashes(root)), create_(create), links_(links) {
+    rootFd_ = open(root_.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+    rootError_ = rootFd_ < 0 ? errno : 0;
+    if (create_ && rootFd_ >= 0)
+        RememberDevice(rootFd_);
+}
 
 FolderCache::~FolderCache() {
-    if (fd_ >= 0)
-        close(fd_);
+    CloseFrom(0);
+    if (rootFd_ >= 0)
+        close(rootFd_);
+    for (const int fd : syncFds_)
+        close(fd);
+}
+
+void FolderCache::RememberDevice(int folderFd) {
+    struct stat st {};
+    if (fstat(folderFd, &st) != 0 || std::find(devices_.begin(), devices_.end(), st.st_dev) != devices_.end())
+        return;
+    // syncfs reports the write errors seen since its descriptor was opened: open it before any write.
+    const int fd = openat(folderFd, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0)
+        return;
+    devices_.push_back(st.st_dev);
+    syncFds_.push_back(fd);
+}
+
+int FolderCache::Sync() const {
+    for (const int fd : syncFds_) {
+        if (syncfs(fd) != 0)
+            return errno;
+    }
+    return 0;
+}
+
+void FolderCache::CloseFrom(std::size_t depth) {
+    while (fds_.size() > depth) {
+        close(fds_.back());
+        fds_.pop_back();
+        names_.pop_back();
+    }
+}
+
+int FolderCache::Descend(const std::string& name) {
+    const int parent = fds_.empty() ? rootFd_ : fds_.back();
+    const int flags = O_PATH | O_DIRECTORY | O_CLOEXEC | (links_ == Links::Refuse ? O_NOFOLLOW : 0);
+    int fd = openat(parent, name.c_str(), flags);
+    if (fd < 0 && errno == ENOENT && create_) {
+        if (mkdirat(parent, name.c_str(), 0777) == 0) {
+            fresh_ = true;
+            createdAny_ = true;
+        } else if (errno != EEXIST) {
+            return -1;
+        }
+        fd = openat(parent, name.c_str(), flags);
+    }
+    if (fd < 0) {
+        const int err = errno;
+        struct stat st {};
+        // O_NOFOLLOW with O_DIRECTORY reports a link as "not a folder": tell the two apart.
+        errno = err == ENOTDIR && fstatat(parent, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 &&
+                        S_ISLNK(st.st_mode)
+                    ? ELOOP
+                    : err;
+        return -1;
+    }
+    if (create_)
+        RememberDevice(fd);
+    fds_.push_back(fd);
+    names_.push_back(name);
+    return fd;
 }
 
 int FolderCache::Open(const std::string& folder) {
-    if (folder == folder_ && fd_ >= 0)
-        return fd_;
-    if (fd_ >= 0)
-        close(fd_);
+    if (open_ && folder == folder_)
+        return fds_.empty() ? rootFd_ : fds_.back();
+    open_ = false;
     folder_ = folder;
     fresh_ = false;
-    fd_ = open(folder.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
-    if (fd_ < 0 && errno == ENOENT && create_ && MakeFolders(folder)) {
-        fresh_ = true;
-        fd_ = open(folder.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+    error_ = 0;
+    if (rootFd_ < 0) {
+        error_ = rootError_;
+        return -1;
     }
-    return fd_;
-}
-
-bool FolderCache::MakeFolders(const std::string& folder) {
-    const std::string path = WithoutTrailingSlashes(folder);
-    if (path.size() <= root_.size())
-        return false; // the root itself, or above it
-    if (mkdir(path.c_str(), 0777) == 0)
-        return true;
-    if (errno != ENOENT)
-        return false;
-    return MakeFolders(FolderOf(path)) && mkdir(path.c_str(), 0777) == 0;
+    std::vector<std::string> names;
+    if (!NamesBelow(root_, folder, names)) {
+        error_ = EINVAL;
+        return -1;
+    }
+    std::size_t common = 0;
+    while (common < names.size() && common < names_.size() && names[common] == names_[common])
+        ++common;
+    CloseFrom(common);
+    for (std::size_t i = common; i < names.size(); ++i) {
+        fresh_ = false; // only the folder itself counts
+        if (Descend(names[i]) < 0) {
+            error_ = errno;
+            fresh_ = false;
+            return -1;
+        }
+    }
+    open_ = true;
+    return fds_.empty() ? rootFd_ : fds_.back();
 }
 
 int64_t TimeResolutionOf(const std::string& folder) {
@@ -74,15 +163,31 @@ int64_t TimeResolutionOf(const std::string& folder) {
     }
 }
 
-bool IsUpToDate(int64_t destination, int64_t source, int64_t resolution) {
-    if (destination >= source)
-        return true;
-    if (resolution <= 1)
-        return false;
+namespace {
+
+// The source time as a file system of that resolution keeps it.
+int64_t Truncated(int64_t source, int64_t resolution) {
     int64_t floor = source / resolution * resolution;
     if (floor > source)
         floor -= resolution;
-    return destination == floor;
+    return floor;
+}
+
+} // namespace
+
+bool IsUpToDate(int64_t destination, int64_t source, int64_t resolution) {
+    if (destination >= source)
+        return true;
+    return resolution > 1 && destination == Truncated(source, resolution);
+}
+
+bool IsCopyUpToDate(int64_t destinationTime, int64_t destinationSize, int64_t sourceTime, int64_t sourceSize,
+                    int64_t resolution) {
+    const bool sameTime = destinationTime == sourceTime ||
+                          (resolution > 1 && destinationTime == Truncated(sourceTime, resolution));
+    if (sameTime)
+        return destinationSize == sourceSize;
+    return destinationTime > sourceTime;
 }
 
 } // namespace hozonix::engine

@@ -3,10 +3,12 @@
 #include "AppError.h"
 #include "CopyAhead.h"
 #include "CopyFile.h"
+#include "DestinationLock.h"
 #include "DestinationLookAhead.h"
 #include "EngineTexts.h"
 #include "Exclusions.h"
 #include "FileEntry.h"
+#include "FileError.h"
 #include "FileTimes.h"
 #include "FolderCache.h"
 #include "FormatText.h"
@@ -15,6 +17,7 @@
 #include "ScanFolder.h"
 #include "ScopedFd.h"
 #include "TempTarget.h"
+#include "UnfinishedRunMark.h"
 
 #include <cerrno>
 #include <fcntl.h>
@@ -46,8 +49,9 @@ public:
     OpenSource(int folderFd, const std::string& path) {
         // Non-blocking, so that a FIFO put in a file's place can never hang the run.
         const int flags = O_RDONLY | O_NONBLOCK | O_CLOEXEC;
-        fd_ = folderFd >= 0 ? openat(folderFd, FileNameOf(path).c_str(), flags) : open(path.c_str(), flags);
-        error_ = fd_ < 0 ? errno : 0;
+        // Relative to its folder, so that paths beyond the system's limit work too.
+        fd_ = folderFd >= 0 ? openat(folderFd, FileNameOf(path).c_str(), flags) : -1;
+        error_ = fd_ < 0 ? (folderFd >= 0 ? errno : ENOENT) : 0;
         if (fd_ >= 0 && (fstat(fd_, &st_) != 0 || !S_ISREG(st_.st_mode))) {
             close(fd_);
             fd_ = -1;
@@ -64,6 +68,7 @@ public:
     int fd() const { return fd_; }
     const struct stat& Stat() const { return st_; }
     bool Gone() const { return error_ == ENOENT || error_ == ENOTDIR; }
+    int Error() const { return error_; }
 
 private:
     int fd_ = -1;
@@ -88,14 +93,18 @@ public:
     BackupRun(const BackupRequest& request, std::vector<std::string>& updated,
               std::vector<std::string>& failed, RunHost& host, BackupResult& result)
         : request_(request), updated_(updated), failed_(failed), host_(host), result_(result),
-          sources_(request.SourceFolder, false), destinations_(request.DestinationFolder, !request.DryRun) {}
+          sources_(request.SourceFolder, false),
+          destinations_(request.DestinationFolder, !request.DryRun, FolderCache::Links::Refuse) {}
+
+    // Makes everything the run wrote durable. 0, or the errno value of the failure.
+    int Flush() const { return touched_ || destinations_.CreatedAny() ? destinations_.Sync() : 0; }
 
     int Run() {
         host_.SetBusyCursor(true);
         RunEnd end(host_);
         const ExclusionRules rules(request_.ExcludedExtensions, request_.ExcludedFolders);
         FileList files;
-        ScanFolder(request_.SourceFolder, files, true, request_.DateLimit);
+        Scan(files, rules);
         result_.FilesFound = static_cast<int>(files.size());
         if (files.empty()) {
             host_.SetStatusText(texts::NoFilesToUpdate);
@@ -121,6 +130,25 @@ public:
     }
 
 private:
+    void Scan(FileList& files, const ExclusionRules& rules) {
+        ScanOptions options;
+        options.dateLimit = request_.DateLimit;
+        struct stat destination {};
+        // A backup drive mounted below the source must not be backed up into itself.
+        if (stat(request_.DestinationFolder.c_str(), &destination) == 0)
+            options.leaveOut.push_back({destination.st_dev, destination.st_ino});
+        std::vector<std::string> unreadable;
+        options.unreadable = &unreadable;
+        ScanFolder(request_.SourceFolder, files, options);
+        // Unread parts are failures, so that no later fast run takes this run's start as covering them.
+        for (std::string& path : unreadable) {
+            if (rules.Excludes(path))
+                continue;
+            failed_.push_back(std::move(path));
+            ++result_.FilesFailed;
+        }
+    }
+
     // Visits the entries from the last to the first, dropping the excluded ones.
     void Inspect(FileList& files, const ExclusionRules& rules) {
         const int total = static_cast<int>(files.size());
@@ -189,28 +217,40 @@ private:
         const std::string target = DestinationPathOf(path, request_.SourceFolder, request_.DestinationFolder);
         const std::string folder = FolderOf(target);
         const int folderFd = destinations_.Open(folder);
+        const bool newFolder = folder != visited_;
+        visited_ = folder;
+        if (folderFd < 0 && destinations_.Error() == ELOOP)
+            return InLinkedFolder(entry, folder, newFolder);
+        // Under the run's lock nobody else writes here: a temporary file of ours belongs to a dead run.
+        if (newFolder && folderFd >= 0 && !request_.DryRun && !destinations_.Fresh())
+            RemoveStaleTemporaryFiles(folderFd);
 
         if (!IsValidFileTime(entry.creationTime) || !IsValidFileTime(entry.writeTime) ||
             !IsValidFileTime(entry.accessTime))
             return AskInvalidDate(entry);
-        int64_t destinationTime = 0;
         bool destinationExists = false;
         bool knownUpToDate = false;
+        bool upToDate = false;
         if (folderFd >= 0 && !destinations_.Fresh() && lookAhead_ != nullptr)
             knownUpToDate = lookAhead_->KnownUpToDate(index, folderFd);
         if (knownUpToDate) {
             destinationExists = true;
+            upToDate = true;
         } else if (folderFd >= 0 && !destinations_.Fresh()) {
             struct stat st {};
-            if (fstatat(folderFd, FileNameOf(target).c_str(), &st, 0) == 0) {
+            // Never through a link: a link in a file's place is replaced by the copy.
+            if (fstatat(folderFd, FileNameOf(target).c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0) {
                 destinationExists = true;
-                destinationTime = StampOf(st.st_mtim.tv_sec, st.st_mtim.tv_nsec);
-                if (!IsValidFileTime(destinationTime))
-                    return AskInvalidDate(entry);
+                if (!S_ISLNK(st.st_mode)) {
+                    const int64_t destinationTime = StampOf(st.st_mtim.tv_sec, st.st_mtim.tv_nsec);
+                    if (!IsValidFileTime(destinationTime))
+                        return AskInvalidDate(entry);
+                    upToDate =
+                        IsCopyUpToDate(destinationTime, st.st_size, entry.writeTime, entry.size, resolution_);
+                }
             }
         }
-        const bool write = !knownUpToDate &&
-                           (!destinationExists || !IsUpToDate(destinationTime, entry.writeTime, resolution_));
+        const bool write = !upToDate;
 
         const double p = Percent(i, count);
         host_.SetMainBar(static_cast<int>(p));
@@ -223,6 +263,15 @@ private:
         if (!write)
             return Next::Skip;
         return Write(entry, index, target, folderFd, destinationExists, p, count);
+    }
+
+    // A folder whose place in the destination holds a link: nothing is written through it.
+    Next InLinkedFolder(const FileEntry& entry, const std::string& folder, bool newFolder) {
+        if (newFolder)
+            host_.ShowMessage(texts::LinkedFolder + folder);
+        failed_.push_back(entry.path);
+        ++result_.FilesFailed;
+        return Next::File;
     }
 
     Next AskInvalidDate(const FileEntry& entry) {
@@ -241,8 +290,14 @@ private:
         ScopedFd ahead(copyAhead_ != nullptr && !destinationExists && folderFd >= 0 ? copyAhead_->Take(index)
                                                                                     : -1);
         std::optional<OpenSource> source;
-        if (ahead.get() < 0 && !OpenOrTell(source, path))
-            return Next::Skip;
+        try {
+            if (ahead.get() < 0 && !OpenOrTell(source, path))
+                return Next::Skip;
+        } catch (const FileError& e) {
+            if (!KeepsGoing(e))
+                throw;
+            return ListFailure(e, path);
+        }
 
         host_.SetStatusText(FormatText(texts::CopyingStatusFormat, path.c_str(), writtenCount_, count));
         if (result_.BytesWritten > 0 && result_.BytesTotal > 0) {
@@ -257,24 +312,17 @@ private:
         if (AbortRequested)
             return Next::End;
 
-        bool copied = true;
-        if (!request_.DryRun && !(ahead.get() >= 0 && LinkIn(ahead, folderFd, target))) {
-            if (!source && !OpenOrTell(source, path))
-                return Next::Skip;
-            if (parked)
-                ParkPreviousVersion(target);
-            try {
-                copied = CopyOwn(*source, entry, folderFd, target, parked || !destinationExists);
-            } catch (const AppError&) {
-                if (parked)
-                    PutBackPreviousVersion(target);
+        try {
+            if (!request_.DryRun && !(ahead.get() >= 0 && LinkIn(ahead, folderFd, target))) {
+                if (!source && !OpenOrTell(source, path))
+                    return Next::Skip;
+                if (!CopyWithParking(*source, entry, folderFd, target, destinationExists, parked))
+                    return AfterAbortedCopy(entry, p, count);
+            }
+        } catch (const FileError& e) {
+            if (!KeepsGoing(e))
                 throw;
-            }
-            if (!copied) {
-                if (parked)
-                    PutBackPreviousVersion(target);
-                return AfterAbortedCopy(entry, p, count);
-            }
+            return ListFailure(e, path);
         }
         result_.BytesWritten += entry.size;
         ++writtenCount_;
@@ -284,13 +332,53 @@ private:
         return Next::File;
     }
 
+    // A file that cannot be opened or created does not end a run asked to keep going; read and write
+    // errors (a full disk) still do.
+    bool KeepsGoing(const FileError& e) const {
+        return request_.KeepGoing &&
+               (e.step() == FileError::Step::Open || e.step() == FileError::Step::Create);
+    }
+
+    Next ListFailure(const FileError& e, const std::string& path) {
+        host_.ShowMessage(e.WithReason());
+        failed_.push_back(path);
+        ++result_.FilesFailed;
+        return Next::File;
+    }
+
+    // Writes the file in hand, keeping its previous version when it is protected. False when the user
+    // aborted; the previous version is then back in place, as it is when an error leaves.
+    bool CopyWithParking(const OpenSource& source, const FileEntry& entry, int folderFd,
+                         const std::string& target, bool destinationExists, bool protect) {
+        if (folderFd < 0)
+            throw FileError(FileError::Step::Create, target, destinations_.Error());
+        touched_ = true;
+        const ParkedVersion parked = protect ? ParkPreviousVersion(folderFd, target) : ParkedVersion();
+        // A renamed-aside target is missing until the copy is in place; a linked one is replaced whole.
+        const bool targetMissing =
+            parked.how == Parking::Renamed || (!destinationExists && parked.how == Parking::None);
+        bool copied = false;
+        try {
+            copied = CopyOwn(source, entry, folderFd, target, targetMissing);
+        } catch (const AppError&) {
+            PutBackPreviousVersion(folderFd, target, parked);
+            throw;
+        }
+        if (!copied)
+            PutBackPreviousVersion(folderFd, target, parked);
+        return copied;
+    }
+
     // Opens the source of the file in hand; false after telling that it is gone.
     bool OpenOrTell(std::optional<OpenSource>& source, const std::string& path) {
-        source.emplace(sources_.Open(FolderOf(path)), path);
+        const int folderFd = sources_.Open(FolderOf(path));
+        source.emplace(folderFd, path);
         if (source->fd() >= 0)
             return true;
-        if (!source->Gone())
-            throw AppError(FormatText(texts::CannotOpenFile, path.c_str()));
+        if (folderFd >= 0 && !source->Gone())
+            throw FileError(FileError::Step::Open, path, source->Error());
+        if (folderFd < 0 && sources_.Error() != ENOENT && sources_.Error() != ENOTDIR)
+            throw FileError(FileError::Step::Open, path, sources_.Error());
         host_.ShowMessage(texts::FilePrefix + path + texts::DoesNotExist);
         return false;
     }
@@ -298,19 +386,18 @@ private:
     // Links the copy made ahead in as `target`. False when it cannot be linked into that folder (another
     // file system mounted there), so the file is copied as usual.
     bool LinkIn(ScopedFd& ahead, int folderFd, const std::string& target) {
+        touched_ = true;
         TempTarget temp;
         temp.AdoptUnnamed(ahead.release(), folderFd);
         if (temp.CommitAs(FileNameOf(target)))
             return true;
         if (errno == EXDEV)
             return false;
-        throw AppError(FormatText(texts::CannotCreateFile, target.c_str()));
+        throw FileError(FileError::Step::Create, target, errno);
     }
 
     bool CopyOwn(const OpenSource& source, const FileEntry& entry, int folderFd, const std::string& target,
                  bool targetMissing) {
-        if (folderFd < 0)
-            throw AppError(FormatText(texts::CannotCreateFile, target.c_str()));
         const auto copy = [&] {
             return CopyOpenFile(source.fd(), source.Stat(), entry.path, folderFd, target, targetMissing,
                                 entry.size, host_);
@@ -366,11 +453,24 @@ private:
     CopyAhead* copyAhead_ = nullptr;
     int64_t resolution_ = 1;
     int writtenCount_ = 0;
+    std::string visited_;  // the destination folder of the last file
+    bool touched_ = false; // something was written into the destination
 };
 
 bool IsFolder(const std::string& path) {
     struct stat st {};
     return stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+// A source that is missing (a disk not mounted), not a folder or unreadable must not pass for one
+// with nothing to update.
+void CheckSource(const std::string& folder) {
+    const int fd = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    const bool readable = fd >= 0 && faccessat(fd, ".", R_OK | X_OK, AT_EACCESS) == 0;
+    if (fd >= 0)
+        close(fd);
+    if (!readable)
+        throw AppError(texts::SourceMissing + folder);
 }
 
 } // namespace
@@ -383,12 +483,43 @@ int RunBackup(const BackupRequest& request, std::vector<std::string>& UpdatedFil
     AbortRequested = false;
     if (request.SourceFolder.empty() || request.DestinationFolder.empty())
         return 0;
+    CheckSource(request.SourceFolder);
     // A backup drive that is not mounted must not be replaced by a folder on the system disk.
     if (!IsFolder(request.DestinationFolder)) {
         host.ShowMessage(texts::DestinationMissing + request.DestinationFolder);
         return 0;
     }
-    return BackupRun(request, UpdatedFiles, FailedFiles, host, figures).Run();
+    std::optional<DestinationLock> lock;
+    if (!request.DryRun)
+        lock.emplace(request.DestinationFolder);
+
+    BackupRequest effective = request;
+    UnfinishedRunMark mark(request.RunMarkFolder, request.ProfileName);
+    if (mark.WasLeft()) {
+        // Copies of the run that did not end may not have reached the disk, whatever their times say.
+        figures.PreviousRunUnfinished = true;
+        if (effective.DateLimit != 0) {
+            effective.DateLimit = 0;
+            host.SetStatusText(texts::UnfinishedRun);
+        }
+    }
+    if (!request.DryRun)
+        mark.Set();
+
+    BackupRun run(effective, UpdatedFiles, FailedFiles, host, figures);
+    int written = 0;
+    try {
+        written = run.Run();
+    } catch (...) {
+        if (run.Flush() == 0 && !request.DryRun)
+            mark.Clear();
+        throw;
+    }
+    if (const int error = run.Flush(); error != 0)
+        throw AppError(texts::CannotFlush + request.DestinationFolder + " (" + SystemErrorText(error) + ")");
+    if (!request.DryRun)
+        mark.Clear();
+    return written;
 }
 
 } // namespace hozonix::engine

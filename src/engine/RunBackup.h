@@ -19,6 +19,13 @@ struct BackupRequest {
     int64_t DateLimit = 0; // nanoseconds since the epoch; 0 = every file
     // Decide everything as a real run would but write nothing: no file, no folder, no parked file.
     bool DryRun = false;
+    // A file that cannot be opened or created (or a folder that cannot be made) is listed as failed
+    // with its reason, and the run goes on, instead of ending by that error.
+    bool KeepGoing = false;
+    // Where the mark of a run under way is kept (empty: none), and the profile it is kept for. A run
+    // that finds its profile's mark left by a run that did not end compares every file.
+    std::string RunMarkFolder;
+    std::string ProfileName;
 };
 
 // Figures of the run, filled as it goes, so they also tell how far a run that ended by an error got.
@@ -29,13 +36,18 @@ struct BackupResult {
     int FilesFailed = 0;   // lines appended to FailedFiles
     int FilesSkipped = 0;  // kept files left alone: up to date, skipped at a question, or gone
     int64_t BytesWritten = 0;
-    int64_t BytesTotal = 0; // sizes of the files kept after exclusion
-    bool Stopped = false;   // ended before the end of the list: abort, or a question answered so
+    int64_t BytesTotal = 0;             // sizes of the files kept after exclusion
+    bool Stopped = false;               // ended before the end of the list: abort, or a question answered so
+    bool PreviousRunUnfinished = false; // so every file was compared
 };
 
 // Returns the number of files written. Appends full source paths to UpdatedFiles (each file written) and
-// FailedFiles (each copy that did not complete). Raises AppError for an error that ends the run; the
-// processing dialog is hidden and the cursor reset on every way out.
+// FailedFiles (each copy that did not complete, each part of the source that could not be read: a
+// folder with a trailing "/", and each file of a source folder whose destination is a link). Raises
+// AppError for an error that ends the run, among them a source folder that is missing or unreadable
+// and a destination that another run holds (DestinationBusyError); the processing dialog is hidden and
+// the cursor reset on every way out. Everything written is on disk before the run returns: a run whose
+// writes cannot be flushed ends by an error.
 int RunBackup(const BackupRequest& request, std::vector<std::string>& UpdatedFiles,
               std::vector<std::string>& FailedFiles, RunHost& host, BackupResult* result = nullptr);
 

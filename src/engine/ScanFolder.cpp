@@ -11,7 +11,6 @@
 #include <thread>
 #include <unistd.h>
 #include <utility>
-#include <vector>
 
 namespace hozonix::engine {
 
@@ -21,16 +20,28 @@ int64_t Nanoseconds(const struct statx_timestamp& t) {
     return StampOf(t.tv_sec, t.tv_nsec);
 }
 
-struct FolderId {
-    dev_t dev;
-    ino_t ino;
-};
 using Walk = std::vector<FolderId>; // the folders a walk is inside, to stop at links back to them
+
+bool Contains(const std::vector<FolderId>& ids, const struct stat& st) {
+    return std::any_of(ids.begin(), ids.end(),
+                       [&](const FolderId& id) { return id.dev == st.st_dev && id.ino == st.st_ino; });
+}
+
+// Errors that mean the thing is simply not there (any more), rather than there and unreadable.
+bool IsGone(int error) {
+    return error == ENOENT || error == ENOTDIR || error == ELOOP;
+}
+
+// What one walker collects: files, and the parts it could not read.
+struct Findings {
+    FileList files;
+    std::vector<std::string> unreadable;
+};
 
 class Scanner {
 public:
-    Scanner(FileList& out, bool recursive, int64_t dateLimit, Walk walk = {})
-        : out_(out), recursive_(recursive), dateLimit_(dateLimit), walk_(std::move(walk)) {}
+    Scanner(Findings& out, const ScanOptions& options, Walk walk = {})
+        : out_(out), options_(options), walk_(std::move(walk)) {}
 
     // Takes ownership of `fd`, the folder whose status is `self`. `prefix` is the folder's path with one
     // trailing "/".
@@ -38,25 +49,33 @@ public:
         DIR* dir = fdopendir(fd);
         if (dir == nullptr) {
             close(fd);
+            Unreadable(prefix);
             return;
         }
         walk_.push_back({self.st_dev, self.st_ino});
         FileList own;
         std::vector<std::string> subfolders;
         List(dir, prefix, own, subfolders);
-        if (recursive_) {
+        if (options_.recursive) {
             for (const std::string& sub : subfolders)
                 Enter(dirfd(dir), prefix, sub);
         }
         closedir(dir);
         walk_.pop_back();
         for (FileEntry& entry : own)
-            out_.push_back(std::move(entry));
+            out_.files.push_back(std::move(entry));
     }
 
     // The files of the open folder into `own`, the names of its subfolders into `subfolders`.
     void List(DIR* dir, const std::string& prefix, FileList& own, std::vector<std::string>& subfolders) {
-        while (const dirent* e = readdir(dir)) {
+        for (;;) {
+            errno = 0;
+            const dirent* e = readdir(dir);
+            if (e == nullptr) {
+                if (errno != 0)
+                    Unreadable(prefix); // what was listed before the error is still taken
+                return;
+            }
             const char* name = e->d_name;
             if (name[0] == '.')
                 continue; // ".", ".." and hidden names
@@ -75,21 +94,28 @@ public:
         }
     }
 
-    // The folder `name` in the open `parentFd` (or `path` when that is AT_FDCWD) opened, or -1 when it
-    // cannot be, or is one the walk is inside.
-    static int OpenFolder(int parentFd, const char* name, const std::string& path, const Walk& walk,
-                          struct stat& st) {
+    // Opens the folder `name` in the open `parentFd` (or `path` when that is AT_FDCWD). -1 when it
+    // cannot be read (noted as unreadable), is gone, is one the walk is inside or one to leave out.
+    int OpenFolder(int parentFd, const char* name, const std::string& path, struct stat& st) {
         const int flags = O_RDONLY | O_DIRECTORY | O_CLOEXEC;
         int fd = parentFd == AT_FDCWD ? -1 : openat(parentFd, name, flags);
         if (fd < 0 && (parentFd == AT_FDCWD || errno == EMFILE || errno == ENFILE))
             fd = open(path.c_str(), flags);
-        if (fd < 0)
+        if (fd < 0) {
+            if (!IsGone(errno))
+                Unreadable(path + "/");
             return -1;
-        if (fstat(fd, &st) != 0 || OnWalk(walk, st)) {
-            close(fd); // a link back to a folder we are inside
+        }
+        if (fstat(fd, &st) != 0 || Contains(walk_, st) || Contains(options_.leaveOut, st)) {
+            close(fd); // a link back to a folder we are inside, or the destination
             return -1;
         }
         return fd;
+    }
+
+    void Unreadable(const std::string& path) {
+        if (options_.unreadable != nullptr)
+            out_.unreadable.push_back(path);
     }
 
 private:
@@ -97,8 +123,11 @@ private:
                  std::vector<std::string>& subfolders) {
         struct statx sx {};
         const unsigned mask = STATX_TYPE | STATX_SIZE | STATX_MTIME | STATX_ATIME | STATX_CTIME | STATX_BTIME;
-        if (statx(dirFd, name, AT_STATX_SYNC_AS_STAT, mask, &sx) != 0)
+        if (statx(dirFd, name, AT_STATX_SYNC_AS_STAT, mask, &sx) != 0) {
+            if (!IsGone(errno))
+                Unreadable(prefix + name);
             return; // vanished or a dangling link
+        }
         if (S_ISDIR(sx.stx_mode)) {
             subfolders.emplace_back(name);
             return;
@@ -106,7 +135,8 @@ private:
         if (!S_ISREG(sx.stx_mode))
             return;
         const int64_t written = Nanoseconds(sx.stx_mtime);
-        if (dateLimit_ != 0 && written <= dateLimit_)
+        // A file moved or unpacked into the source keeps its old write time; its change time is new.
+        if (options_.dateLimit != 0 && std::max(written, Nanoseconds(sx.stx_ctime)) <= options_.dateLimit)
             return;
         FileEntry entry;
         entry.path.reserve(prefix.size() + std::char_traits<char>::length(name));
@@ -122,22 +152,13 @@ private:
     void Enter(int parentFd, const std::string& prefix, const std::string& name) {
         const std::string path = prefix + name;
         struct stat st {};
-        const int fd = OpenFolder(parentFd, name.c_str(), path, walk_, st);
+        const int fd = OpenFolder(parentFd, name.c_str(), path, st);
         if (fd >= 0)
             Scan(fd, st, path + "/");
     }
 
-    static bool OnWalk(const Walk& walk, const struct stat& st) {
-        for (const FolderId& id : walk) {
-            if (id.dev == st.st_dev && id.ino == st.st_ino)
-                return true;
-        }
-        return false;
-    }
-
-    FileList& out_;
-    const bool recursive_;
-    const int64_t dateLimit_;
+    Findings& out_;
+    const ScanOptions& options_;
     Walk walk_;
 };
 
@@ -147,21 +168,23 @@ private:
 struct Piece {
     std::string prefix; // of a subtree; empty for collected files
     Walk walk;          // the folders above the subtree
-    FileList files;
+    Findings found;
 };
 
 // Splits the listing of the open folder `fd` (owned; status `self`, path `prefix`) into its subfolders'
 // subtrees and its own files.
-void Split(int fd, const struct stat& self, const std::string& prefix, const Walk& above, int64_t dateLimit,
-           std::vector<Piece>& into) {
+void Split(int fd, const struct stat& self, const std::string& prefix, const Walk& above,
+           const ScanOptions& options, std::vector<Piece>& into) {
+    Piece own;
     DIR* dir = fdopendir(fd);
     if (dir == nullptr) {
         close(fd);
+        Scanner(own.found, options).Unreadable(prefix);
+        into.push_back(std::move(own));
         return;
     }
-    Piece own;
     std::vector<std::string> subfolders;
-    Scanner(own.files, true, dateLimit).List(dir, prefix, own.files, subfolders);
+    Scanner(own.found, options).List(dir, prefix, own.found.files, subfolders);
     closedir(dir);
     Walk walk = above;
     walk.push_back({self.st_dev, self.st_ino});
@@ -171,15 +194,16 @@ void Split(int fd, const struct stat& self, const std::string& prefix, const Wal
 }
 
 // Opens the subtree `piece`; -1 when it cannot be read (it then contributes nothing, as in one walk).
-int OpenPiece(const Piece& piece, struct stat& st) {
-    return Scanner::OpenFolder(AT_FDCWD, "", piece.prefix.substr(0, piece.prefix.size() - 1), piece.walk, st);
+int OpenPiece(Piece& piece, const ScanOptions& options, struct stat& st) {
+    return Scanner(piece.found, options, piece.walk)
+        .OpenFolder(AT_FDCWD, "", piece.prefix.substr(0, piece.prefix.size() - 1), st);
 }
 
-void WalkPiece(Piece& piece, int64_t dateLimit) {
+void WalkPiece(Piece& piece, const ScanOptions& options) {
     struct stat st {};
-    const int fd = OpenPiece(piece, st);
+    const int fd = OpenPiece(piece, options, st);
     if (fd >= 0)
-        Scanner(piece.files, true, dateLimit, piece.walk).Scan(fd, st, piece.prefix);
+        Scanner(piece.found, options, piece.walk).Scan(fd, st, piece.prefix);
 }
 
 std::size_t SubtreesIn(const std::vector<Piece>& pieces) {
@@ -187,35 +211,52 @@ std::size_t SubtreesIn(const std::vector<Piece>& pieces) {
         std::count_if(pieces.begin(), pieces.end(), [](const Piece& p) { return !p.prefix.empty(); }));
 }
 
+void Append(Findings& from, FileList& out, const ScanOptions& options) {
+    for (FileEntry& entry : from.files)
+        out.push_back(std::move(entry));
+    FileList().swap(from.files);
+    if (options.unreadable != nullptr) {
+        for (std::string& path : from.unreadable)
+            options.unreadable->push_back(std::move(path));
+    }
+}
+
 } // namespace
 
-void ScanFolder(const std::string& folder, FileList& out, bool recursive, int64_t dateLimit) {
+void ScanFolder(const std::string& folder, FileList& out, const ScanOptions& options) {
     const std::string prefix = (!folder.empty() && folder.back() == '/') ? folder : folder + "/";
     int fd = open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd < 0)
-        return;
     struct stat self {};
-    if (fstat(fd, &self) != 0) {
-        close(fd);
+    if (fd < 0 || fstat(fd, &self) != 0) {
+        if (fd >= 0)
+            close(fd);
+        if (options.unreadable != nullptr)
+            options.unreadable->push_back(prefix);
         return;
     }
-    if (!recursive) {
-        Scanner(out, false, dateLimit).Scan(fd, self, prefix);
+    if (!options.recursive) {
+        Findings found;
+        Scanner(found, options).Scan(fd, self, prefix);
+        Append(found, out, options);
         return;
     }
     // A walk is bound by kernel calls, one per file: two threads walk separate subtrees. Cut the tree a
     // few levels down at most, until there are enough subtrees to share out fairly.
     std::vector<Piece> pieces;
-    Split(fd, self, prefix, {}, dateLimit, pieces);
+    Split(fd, self, prefix, {}, options, pieces);
     constexpr std::size_t enough = 32;
     for (int level = 0; level < 3 && SubtreesIn(pieces) > 0 && SubtreesIn(pieces) < enough; ++level) {
         std::vector<Piece> finer;
         for (Piece& piece : pieces) {
             struct stat st {};
-            if (piece.prefix.empty())
+            if (piece.prefix.empty()) {
                 finer.push_back(std::move(piece));
-            else if (const int subFd = OpenPiece(piece, st); subFd >= 0)
-                Split(subFd, st, piece.prefix, piece.walk, dateLimit, finer);
+            } else if (const int subFd = OpenPiece(piece, options, st); subFd >= 0) {
+                Split(subFd, st, piece.prefix, piece.walk, options, finer);
+            } else {
+                piece.prefix.clear(); // keeps what the failed open noted
+                finer.push_back(std::move(piece));
+            }
         }
         pieces = std::move(finer);
     }
@@ -228,7 +269,7 @@ void ScanFolder(const std::string& folder, FileList& out, bool recursive, int64_
     std::atomic<std::size_t> next{0};
     const auto walk = [&] {
         for (std::size_t i; (i = next.fetch_add(1, std::memory_order_relaxed)) < subtrees.size();)
-            WalkPiece(*subtrees[i], dateLimit);
+            WalkPiece(*subtrees[i], options);
     };
     if (subtrees.size() > 1) {
         std::thread helper(walk);
@@ -240,13 +281,10 @@ void ScanFolder(const std::string& folder, FileList& out, bool recursive, int64_
 
     std::size_t total = out.size();
     for (const Piece& piece : pieces)
-        total += piece.files.size();
+        total += piece.found.files.size();
     out.reserve(total);
-    for (Piece& piece : pieces) {
-        for (FileEntry& entry : piece.files)
-            out.push_back(std::move(entry));
-        FileList().swap(piece.files);
-    }
+    for (Piece& piece : pieces)
+        Append(piece.found, out, options);
 }
 
 } // namespace hozonix::engine

@@ -4,18 +4,41 @@
 //
 // Skipped: names beginning with "." (hidden, also whole folders), and anything that is neither a
 // regular file nor a folder after following links (FIFOs, sockets, devices: never opened). Links to
-// folders are entered unless the folder is already on the current walk. A folder that cannot be read
-// contributes nothing. With dateLimit != 0 only files written strictly after it are collected.
+// folders are entered unless the folder is already on the current walk. With dateLimit != 0 only files
+// written or changed (moved in, unpacked) strictly after it are collected.
 
 #include "FileEntry.h"
 
 #include <cstdint>
 #include <string>
+#include <sys/types.h>
+#include <vector>
 
 namespace hozonix::engine {
 
+struct FolderId {
+    dev_t dev;
+    ino_t ino;
+};
+
+struct ScanOptions {
+    bool recursive = true;
+    int64_t dateLimit = 0; // nanoseconds since the epoch, 0 for no limit
+    // Folders never entered, wherever they appear (a destination that lies inside the source).
+    std::vector<FolderId> leaveOut;
+    // Receives what could not be read: a folder with a trailing "/", a file without. Null: such parts
+    // contribute nothing, silently.
+    std::vector<std::string>* unreadable = nullptr;
+};
+
 // `folder` may be given with or without a trailing "/"; the paths come out the same.
-// `dateLimit`: nanoseconds since the epoch, 0 for no limit.
-void ScanFolder(const std::string& folder, FileList& out, bool recursive, int64_t dateLimit);
+void ScanFolder(const std::string& folder, FileList& out, const ScanOptions& options);
+
+inline void ScanFolder(const std::string& folder, FileList& out, bool recursive, int64_t dateLimit) {
+    ScanOptions options;
+    options.recursive = recursive;
+    options.dateLimit = dateLimit;
+    ScanFolder(folder, out, options);
+}
 
 } // namespace hozonix::engine

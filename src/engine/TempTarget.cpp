@@ -3,8 +3,13 @@
 #include <atomic>
 #include <cerrno>
 #include <climits>
+#include <csignal>
 #include <cstdio>
+#include <cstring>
+#include <dirent.h>
 #include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace hozonix::engine {
@@ -14,7 +19,90 @@ namespace {
 std::atomic<unsigned> Counter{0};
 std::atomic<bool> EmptyPathLinks{true};
 
+constexpr char Marker[] = ".hozonix-";
+constexpr char Ending[] = ".tmp";
+
+std::string UniqueSuffix() {
+    // Not cached: a forked child must not name its files after its parent.
+    return Marker + std::to_string(getpid()) + "-" + std::to_string(Counter++) + Ending;
+}
+
+bool EndsWith(const std::string& text, std::size_t end, const char* tail) {
+    const std::size_t n = std::strlen(tail);
+    return end >= n && text.compare(end - n, n, tail) == 0;
+}
+
+// Skips the digits that end at `end`; returns where they start (== end when there are none).
+std::size_t DigitsBefore(const std::string& text, std::size_t end) {
+    std::size_t at = end;
+    while (at > 0 && text[at - 1] >= '0' && text[at - 1] <= '9')
+        --at;
+    return at;
+}
+
+// True while the process runs; a zombie has ended (it holds no files any more).
+bool ProcessRuns(long pid) {
+    if (kill(static_cast<pid_t>(pid), 0) != 0 && errno == ESRCH)
+        return false;
+    char path[64];
+    std::snprintf(path, sizeof path, "/proc/%ld/stat", pid);
+    std::FILE* f = std::fopen(path, "re");
+    if (f == nullptr)
+        return true;
+    char buf[512];
+    const std::size_t n = std::fread(buf, 1, sizeof buf - 1, f);
+    std::fclose(f);
+    buf[n] = '\0';
+    const char* close = std::strrchr(buf, ')');
+    return close == nullptr || close[1] == '\0' || close[2] != 'Z';
+}
+
 } // namespace
+
+long TemporaryFileOwner(const std::string& name) {
+    if (name.size() < 2 || name[0] != '.' || !EndsWith(name, name.size(), Ending))
+        return -1;
+    const std::size_t end = name.size() - std::strlen(Ending);
+    const std::size_t counter = DigitsBefore(name, end);
+    if (counter == end || counter == 0 || name[counter - 1] != '-')
+        return -1;
+    const std::size_t pid = DigitsBefore(name, counter - 1);
+    if (pid == counter - 1 || counter - 1 - pid > 18 || !EndsWith(name, pid, Marker))
+        return -1;
+    return std::stol(name.substr(pid, counter - 1 - pid));
+}
+
+int RemoveStaleTemporaryFiles(int folderFd) {
+    const int fd = openat(folderFd, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0)
+        return 0;
+    DIR* dir = fdopendir(fd);
+    if (dir == nullptr) {
+        close(fd);
+        return 0;
+    }
+    int removed = 0;
+    const long self = getpid();
+    while (const dirent* e = readdir(dir)) {
+        if (e->d_name[0] != '.' || (e->d_type != DT_REG && e->d_type != DT_UNKNOWN))
+            continue;
+        const std::string name = e->d_name;
+        const long owner = TemporaryFileOwner(name);
+        if (owner <= 0 || owner == self || ProcessRuns(owner))
+            continue;
+        const int file = openat(dirfd(dir), name.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+        if (file < 0)
+            continue;
+        struct stat st {};
+        // Its writer holds the lock for as long as it writes, wherever it runs.
+        if (fstat(file, &st) == 0 && S_ISREG(st.st_mode) && flock(file, LOCK_EX | LOCK_NB) == 0 &&
+            unlinkat(dirfd(dir), name.c_str(), 0) == 0)
+            ++removed;
+        close(file);
+    }
+    closedir(dir);
+    return removed;
+}
 
 std::string TempNameFor(const std::string& name, const std::string& suffix, std::size_t maxLength) {
     std::string base = name;
@@ -48,10 +136,8 @@ void TempTarget::AdoptUnnamed(int fd, int folderFd) {
 }
 
 bool TempTarget::CreateNamed(const std::string& name) {
-    static const std::string pid = std::to_string(getpid());
     for (int attempt = 0; attempt < 100; ++attempt) {
-        std::string suffix = ".";
-        suffix.append(pid).append("-").append(std::to_string(Counter++)).append(".tmp");
+        const std::string suffix = UniqueSuffix();
         tempName_ = TempNameFor(name, suffix, NAME_MAX);
         fd_ = openat(folderFd_, tempName_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
         if (fd_ >= 0)
@@ -59,8 +145,10 @@ bool TempTarget::CreateNamed(const std::string& name) {
         if (errno == ENAMETOOLONG) // a file system with shorter names than usual
             fd_ = openat(folderFd_, (tempName_ = TempNameFor("", suffix, NAME_MAX)).c_str(),
                          O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (fd_ >= 0)
+        if (fd_ >= 0) {
+            flock(fd_, LOCK_EX | LOCK_NB); // tells a later run that this file is in use
             return true;
+        }
         if (errno != EEXIST)
             break;
     }
@@ -99,8 +187,8 @@ bool TempTarget::CommitAs(const std::string& name) {
         bool linked = LinkAs(name);
         if (!linked && errno == EEXIST) {
             // The target appeared meanwhile: link under a temporary name and rename that over it.
-            static const std::string pid = std::to_string(getpid());
-            tempName_ = TempNameFor(name, "." + pid + "-" + std::to_string(Counter++) + ".tmp", NAME_MAX);
+            tempName_ = TempNameFor(name, UniqueSuffix(), NAME_MAX);
+            flock(fd_, LOCK_EX | LOCK_NB);
             linked =
                 LinkAs(tempName_) && renameat(folderFd_, tempName_.c_str(), folderFd_, name.c_str()) == 0;
         }

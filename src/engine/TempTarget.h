@@ -3,6 +3,9 @@
 // in under the target's name at the end, when the target does not exist yet and the file system offers
 // unnamed files; otherwise a hidden temporary file beside the target, renamed over it at the end.
 // Unless committed, it is removed again.
+//
+// A named temporary file is ".<name>.hozonix-<pid>-<n>.tmp" and is locked (flock) while its writer
+// lives, so that one left by a killed run can be told from one in use and removed.
 
 #include <string>
 
@@ -10,8 +13,8 @@ namespace hozonix::engine {
 
 class TempTarget {
 public:
-    // Creates the file in the folder open as `folderFd`. A named one is ".<name>.<unique>.tmp", the name
-    // part shortened when the whole would be too long for the file system. False (errno set) on failure.
+    // Creates the file in the folder open as `folderFd`. A named one has its name part shortened when the
+    // whole would be too long for the file system. False (errno set) on failure.
     bool Create(int folderFd, const std::string& name, bool targetMissing);
     // Takes over an unnamed file made elsewhere (an open O_TMPFILE descriptor), to be linked into the
     // folder open as `folderFd`, which must be on the same file system.
@@ -40,5 +43,12 @@ private:
 // The temporary name for `name` with `suffix`, shortened to fit `maxLength` bytes without cutting a
 // UTF-8 sequence in two.
 std::string TempNameFor(const std::string& name, const std::string& suffix, std::size_t maxLength);
+
+// The process that made the temporary file `name`, or -1 when the name is not one of ours.
+long TemporaryFileOwner(const std::string& name);
+
+// Removes the temporary files of our pattern in the open folder whose writer is gone (its process has
+// ended and nobody holds the file's lock). Nothing else is touched. Returns how many went.
+int RemoveStaleTemporaryFiles(int folderFd);
 
 } // namespace hozonix::engine

@@ -170,7 +170,7 @@ TEST_F(RunBackupTest, DateLimitSelectsOnlyNewerFiles) {
     MakeFolder("x");
     WriteFile(src + "/x/old.txt", "o");
     WriteFile(src + "/x/new.txt", "n");
-    const int64_t limit = 1'700'000'000'500'000'000;
+    const int64_t limit = 4'000'000'000'500'000'000; // after the files' change times
     SetWriteTime(src + "/x/old.txt", limit);
     SetWriteTime(src + "/x/new.txt", limit + 1'000); // within the same two seconds
     request.DateLimit = limit;

@@ -1,5 +1,6 @@
 #include "AppError.h"
 #include "PathText.h"
+#include "Recovery.h"
 #include "RunFixture.h"
 
 #include <climits>
@@ -143,6 +144,14 @@ TEST_F(RunProtectionTest, ParkedNameTooLongIsTheRenameErrorAndKeepsTheFile) {
 TEST_F(RunProtectionTest, PutBackFailureIsReportedAndTheParkedFileKept) {
     Prepare("disk.img", 3'000'000, "previous version");
     request.RecoveryThreshold = 1'000'000;
+    // Only without hard links is the previous version renamed aside and so in need of a put-back.
+    SetParkingLinkForTesting([](int, const char*, int, const char*, int) {
+        errno = EPERM;
+        return -1;
+    });
+    struct Restore {
+        ~Restore() { SetParkingLinkForTesting(nullptr); }
+    } restore;
     // While the copy runs, a folder appears under the target's name: the put-back cannot rename over it.
     host.onUpdate = [this](const RecordingHost::Call& c) {
         if (c.lower.find("Kバイト") != std::string::npos && !AbortRequested) {

@@ -105,7 +105,8 @@ TEST_F(ScanFolderTest, HiddenSpecialAndLoopingEntriesAreLeftOut) {
 TEST_F(ScanFolderTest, DateLimitComparesAtFullResolution) {
     const std::string s = dir / "S";
     mkdir(s.c_str(), 0755);
-    const int64_t base = 1'700'000'001'000'000'000; // an odd second
+    // An odd second after the files' change times, so that their write times alone decide.
+    const int64_t base = 4'000'000'001'000'000'000;
     WriteFile(s + "/same.txt", "x");
     WriteFile(s + "/later-by-1ns.txt", "x");
     WriteFile(s + "/later-by-1s.txt", "x");

@@ -1,0 +1,33 @@
+#include "FileError.h"
+
+#include "EngineTexts.h"
+#include "FormatText.h"
+
+namespace hozonix::engine {
+
+namespace {
+
+const char* FormatOf(FileError::Step step) {
+    switch (step) {
+    case FileError::Step::Open:
+        return texts::CannotOpenFile;
+    case FileError::Step::Create:
+        return texts::CannotCreateFile;
+    case FileError::Step::Read:
+        return texts::CannotReadFile;
+    case FileError::Step::Write:
+        break;
+    }
+    return texts::CannotWriteFile;
+}
+
+} // namespace
+
+FileError::FileError(Step step, const std::string& path, int error)
+    : AppError(FormatText(FormatOf(step), path.c_str())), step_(step), error_(error) {}
+
+std::string FileError::WithReason() const {
+    return error_ == 0 ? std::string(what()) : std::string(what()) + " (" + SystemErrorText(error_) + ")";
+}
+
+} // namespace hozonix::engine

@@ -1,0 +1,26 @@
+#pragma once
+// An error of one file's copy that ends the run, with what failed and the system's reason, so that a run
+// asked to keep going can list the file as failed instead.
+
+#include "AppError.h"
+
+namespace hozonix::engine {
+
+class FileError : public AppError {
+public:
+    enum class Step { Open, Create, Read, Write };
+
+    // The message is the step's text ("Cannot open file %s" ...) with `path`.
+    FileError(Step step, const std::string& path, int error);
+
+    Step step() const { return step_; }
+    int error() const { return error_; } // errno value, 0 when unknown
+    // The message followed by the system's reason in brackets.
+    std::string WithReason() const;
+
+private:
+    Step step_;
+    int error_;
+};
+
+} // namespace hozonix::engine
