@@ -16,7 +16,14 @@ timer, a script or a remote shell.
 Each profile runs as the desktop program runs it. In fast mode, the default, only
 files written since the start of the profile's last complete run are looked at;
 that start time is stored again after a run that wrote files without a failure.
-Profile names are matched without regard to letter case.
+A run that did not end (a crash, a kill, a power cut) makes the next run of its
+profile compare every file, and so does a stored time later than the clock.
+Profile names are matched exactly first, then without regard to letter case.
+
+Only one run at a time writes into a destination folder: a run whose destination
+is in use by another run (the desktop program or another hozonix-run) is not
+started, and the other profiles still run. Everything a run writes is on disk
+before its start time is stored.
 
   -a, --all              run the ticked profiles of the desktop program's list
   -l, --list             list the profiles with their folders, exclusions, tick
@@ -25,6 +32,9 @@ Profile names are matched without regard to letter case.
   -n, --dry-run          decide everything as a real run would, but write nothing
                            (no file, no folder, no stored time); list the files
                            that a run would write
+  -k, --keep-going       list a file that cannot be opened or created as failed,
+                           with its reason, and go on with the next one instead
+                           of ending the profile's run
   -t, --threshold=BYTES  keep the previous version of files larger than BYTES
                            until their copy is complete (0: never); overrides
                            the stored setting for this run
@@ -43,9 +53,13 @@ the copy in progress (its previous version stays in place) and ends the run.
 
 Exit status:
   0    every file that needed it was written
-  1    some files could not be written
-  2    usage error, unknown profile, or settings that cannot be read
-  3    an error ended a run (the remaining profiles are not run)
+  1    some files could not be written, or parts of a source could not be read
+  2    usage error, unknown or ambiguous profile, or settings that cannot be read
+  3    an error ended a run and the remaining profiles were not run (a missing
+         or unreadable source folder, a full disk, writes that could not be
+         flushed to disk); or a run's start time could not be stored (the
+         remaining profiles still run)
+  4    a destination folder was in use by another run: that profile did not run
   130  interrupted by Ctrl-C, SIGTERM or a hang-up
 
 Settings are read from $XDG_CONFIG_HOME/Korimaru/hozonix/hozonix.ini

@@ -12,8 +12,6 @@ namespace hozonix::runner {
 
 namespace {
 
-constexpr int64_t NanosecondsPerSecond = 1'000'000'000;
-
 class Stopwatch {
 public:
     explicit Stopwatch(double& seconds) : seconds_(seconds) {}
@@ -30,10 +28,19 @@ private:
 
 } // namespace
 
-int FindProfile(const ProfileList& list, std::string_view name) {
+int FindProfile(const ProfileList& list, std::string_view name, std::vector<std::string>* ambiguous) {
+    std::vector<int> matches;
     for (size_t i = 0; i < list.ProfileNames.size(); ++i) {
-        if (EqualsIgnoringCase(list.ProfileNames[i], name))
+        if (list.ProfileNames[i] == name)
             return static_cast<int>(i);
+        if (EqualsIgnoringCase(list.ProfileNames[i], name))
+            matches.push_back(static_cast<int>(i));
+    }
+    if (matches.size() == 1)
+        return matches.front();
+    if (matches.size() > 1 && ambiguous != nullptr) {
+        for (const int i : matches)
+            ambiguous->push_back(list.ProfileNames[static_cast<size_t>(i)]);
     }
     return -1;
 }
@@ -46,17 +53,14 @@ void RunStoredProfile(IniFile& settings, const ProfileList& list, int index, con
     const ProfileDetail detail = SplitDetailLine(list.ProfileDetails.at(i));
     const std::time_t startTime = now;
 
-    const std::string stored = settings.ReadIniString(LastRunSection, outcome.name);
-    int64_t dateLimit = 0;
-    if (!choices.careful && !stored.empty()) {
-        const std::optional<std::time_t> limit = ParseStoredDateTime(stored);
-        if (!limit)
-            throw AppError("'" + stored + "' is not a valid date and time");
-        dateLimit = static_cast<int64_t>(*limit) * NanosecondsPerSecond;
-    }
-    host.SetStatusText(dateLimit > 0 ? "前回バックアップした " + stored +
-                                           " より以降に作成、もしくは更新されたファイルのみ選択しています"
-                                     : "");
+    if (detail.SourceFolder.empty() || detail.DestinationFolder.empty())
+        throw ProfileSettingsError("保存プロファイル「" + outcome.name + "」の" +
+                                   (detail.SourceFolder.empty() ? "コピー元" : "コピー先") +
+                                   "のディレクトリが設定されていません");
+
+    const DateLimitChoice limit =
+        ChooseDateLimit(settings.ReadIniString(LastRunSection, outcome.name), choices.careful, startTime);
+    host.SetStatusText(limit.statusText);
 
     engine::BackupRequest request;
     request.RecoveryThreshold =
@@ -65,8 +69,11 @@ void RunStoredProfile(IniFile& settings, const ProfileList& list, int index, con
     request.DestinationFolder = detail.DestinationFolder;
     request.ExcludedExtensions = detail.ExcludedExtensions;
     request.ExcludedFolders = detail.ExcludedFolders;
-    request.DateLimit = dateLimit;
+    request.DateLimit = limit.limit;
     request.DryRun = choices.dryRun;
+    request.KeepGoing = choices.keepGoing;
+    request.RunMarkFolder = choices.runMarkFolder;
+    request.ProfileName = outcome.name;
     outcome.destinationMissing = !request.SourceFolder.empty() && !request.DestinationFolder.empty() &&
                                  !FolderExists(request.DestinationFolder);
 
@@ -75,8 +82,12 @@ void RunStoredProfile(IniFile& settings, const ProfileList& list, int index, con
     // A run that stopped early (Ctrl-C) did not look at every file: storing its start time would hide
     // the files it never reached from every later fast run.
     if (written >= 1 && outcome.failed.empty() && !outcome.figures.Stopped && !choices.dryRun) {
-        settings.WriteIniString(LastRunSection, outcome.name, FormatStoredDateTime(startTime));
-        outcome.storedTime = true;
+        try {
+            settings.WriteIniString(LastRunSection, outcome.name, FormatStoredDateTime(startTime));
+            outcome.storedTime = true;
+        } catch (const AppError& e) {
+            outcome.storeError = e.what();
+        }
     }
 }
 

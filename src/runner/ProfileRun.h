@@ -3,6 +3,7 @@
 // profile's stored last-run time as the date limit, careful mode scans every file, and the run's start
 // time is stored as the new last-run time only after a run that wrote files without any failure.
 
+#include "AppError.h"
 #include "ProfileList.h"
 #include "RunBackup.h"
 
@@ -26,7 +27,9 @@ inline constexpr std::string_view TickedKey = "SAVE_ALL";
 struct RunChoices {
     bool careful = false;
     bool dryRun = false;
+    bool keepGoing = false;           // a file that cannot be opened or created is listed as failed
     std::optional<int64_t> threshold; // none: the stored "BACKUP_TEMP_SIZE"
+    std::string runMarkFolder;        // where the marks of runs under way are kept; empty: none
 };
 
 struct ProfileOutcome {
@@ -37,16 +40,26 @@ struct ProfileOutcome {
     double seconds = 0;
     bool destinationMissing = false; // the run wrote nothing because its destination folder is absent
     bool storedTime = false;         // the start time became the profile's last-run time
+    std::string storeError;          // why the start time could not be stored (the run itself went well)
+};
+
+// A stored profile line without a source or destination folder.
+class ProfileSettingsError : public AppError {
+public:
+    using AppError::AppError;
 };
 
 // Runs profile `index` of `list`. `now` gives the run's start time. Raises AppError for an error that
-// ends the run, a stored last-run time that cannot be read among them (fast mode only); what the run
-// had collected by then is in `outcome`.
+// ends the run, a stored last-run time that cannot be read among them (fast mode only), and
+// ProfileSettingsError for a stored line without folders; what the run had collected by then is in
+// `outcome`. A start time that cannot be stored after a good run is told in `outcome.storeError`.
 void RunStoredProfile(IniFile& settings, const ProfileList& list, int index, const RunChoices& choices,
                       engine::RunHost& host, ProfileOutcome& outcome, std::time_t now = std::time(nullptr));
 
-// The index of the profile of that name, matched without regard to letter case as the desktop does, or
-// -1.
-int FindProfile(const ProfileList& list, std::string_view name);
+// The index of the profile of that name: the one spelt exactly so, else the only one that matches
+// without regard to letter case; -1 when none does. `ambiguous` receives the names of two or more
+// profiles that match only without regard to case (then -1).
+int FindProfile(const ProfileList& list, std::string_view name,
+                std::vector<std::string>* ambiguous = nullptr);
 
 } // namespace hozonix::runner

@@ -4,6 +4,7 @@
 #include "AtomicFile.h"
 #include "ConsoleHost.h"
 #include "DataFolder.h"
+#include "DestinationLock.h"
 #include "HelpText.h"
 #include "IniFile.h"
 #include "Interrupt.h"
@@ -23,6 +24,13 @@ namespace {
 
 constexpr char DesktopProgram[] = "hozonix";
 constexpr char NothingTicked[] = "保存プロファイルをひとつ以上チェックしてください";
+
+std::string FolderOfFile(const std::string& path) {
+    const auto slash = path.rfind('/');
+    if (slash == std::string::npos)
+        return ".";
+    return slash == 0 ? "/" : path.substr(0, slash);
+}
 
 class Runner {
 public:
@@ -90,7 +98,16 @@ private:
             return !chosen.empty();
         }
         for (const std::string& name : o_.profiles) {
-            const int index = FindProfile(list, name);
+            std::vector<std::string> ambiguous;
+            const int index = FindProfile(list, name, &ambiguous);
+            if (index < 0 && !ambiguous.empty()) {
+                std::string names;
+                for (const std::string& n : ambiguous)
+                    names += (names.empty() ? "'" : ", '") + n + "'";
+                Error("'" + name + "' matches more than one profile when letter case is ignored: " + names +
+                      "; give the name exactly as stored");
+                return false;
+            }
             if (index < 0) {
                 Error("no profile named '" + name + "' in " + settings.Path() + " (see " + ProgramName +
                       " --list)");
@@ -109,9 +126,18 @@ private:
         winsize ws{};
         if (outTerminal_ && ioctl(fileno(out_), TIOCGWINSZ, &ws) == 0 && ws.ws_col > 0)
             host.SetColumns(ws.ws_col);
-        const RunChoices choices{o_.careful, o_.dryRun, o_.threshold};
+        RunChoices choices;
+        choices.careful = o_.careful;
+        choices.dryRun = o_.dryRun;
+        choices.keepGoing = o_.keepGoing;
+        choices.threshold = o_.threshold;
+        // Beside the settings file, where the desktop program keeps its marks too.
+        choices.runMarkFolder = FolderOfFile(settings.Path());
 
-        int status = ExitDone;
+        bool anyError = false;
+        bool anyBusy = false;
+        bool anyFailed = false;
+        bool settingsError = false;
         std::vector<ProfileOutcome> outcomes;
         for (int index : chosen) {
             if (Interrupted)
@@ -121,20 +147,38 @@ private:
             bool ended = false;
             try {
                 RunStoredProfile(settings, list, index, choices, host, outcome);
+            } catch (const engine::DestinationBusyError& e) {
+                // Nothing was touched: the other run goes on, and so do the other profiles.
+                host.ClearLine();
+                Error(e.what());
+                anyBusy = true;
+                continue;
+            } catch (const ProfileSettingsError& e) {
+                host.ClearLine();
+                Error(e.what());
+                settingsError = true;
+                continue;
             } catch (const std::exception& e) {
                 host.ClearLine();
                 Error(e.what());
                 ended = true;
             }
             host.ClearLine();
+            if (outcome.figures.PreviousRunUnfinished)
+                Error(outcome.name + ": the previous run did not end, so every file was compared");
             PrintOutcome(out_, outcome, o_.dryRun, o_.quiet, outTerminal_);
-            if (ended || outcome.destinationMissing)
-                status = ExitRunError;
-            else if (!outcome.failed.empty() && status == ExitDone)
-                status = ExitSomeFailed;
+            if (!outcome.storeError.empty())
+                Error(outcome.name + ": the run's start time could not be stored: " + outcome.storeError);
+            anyError = anyError || ended || outcome.destinationMissing || !outcome.storeError.empty();
+            anyFailed = anyFailed || !outcome.failed.empty();
             if (ended)
                 break; // as when running all ticked profiles: an error ends the whole command
         }
+        int status = anyError        ? ExitRunError
+                     : settingsError ? ExitUsage
+                     : anyBusy       ? ExitBusy
+                     : anyFailed     ? ExitSomeFailed
+                                     : ExitDone;
         if (!o_.outputFolder.empty()) {
             try {
                 SaveLists(o_.outputFolder, outcomes);

@@ -12,6 +12,7 @@ enum ExitStatus : int {
     ExitSomeFailed = 1,
     ExitUsage = 2,
     ExitRunError = 3,
+    ExitBusy = 4,
     ExitInterrupted = 130,
 };
 

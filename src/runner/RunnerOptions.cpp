@@ -13,6 +13,7 @@ const option LongOptions[] = {
     {"list", no_argument, nullptr, 'l'},
     {"careful", no_argument, nullptr, 'c'},
     {"dry-run", no_argument, nullptr, 'n'},
+    {"keep-going", no_argument, nullptr, 'k'},
     {"threshold", required_argument, nullptr, 't'},
     {"quiet", no_argument, nullptr, 'q'},
     {"output", required_argument, nullptr, 'o'},
@@ -23,7 +24,7 @@ const option LongOptions[] = {
 };
 // Leading ":": a missing value is told apart from an unknown option. Options may follow profile names;
 // "--" ends them, for a profile whose name begins with "-".
-constexpr char ShortOptions[] = ":alcnt:qo:s:hV";
+constexpr char ShortOptions[] = ":alcnkt:qo:s:hV";
 
 } // namespace
 
@@ -68,6 +69,9 @@ ParsedOptions ParseRunnerOptions(const std::vector<std::string>& args) {
             break;
         case 'n':
             o.dryRun = true;
+            break;
+        case 'k':
+            o.keepGoing = true;
             break;
         case 't':
             o.threshold = ParseByteCount(optarg);

@@ -15,6 +15,7 @@ struct RunnerOptions {
     bool careful = false;
     bool dryRun = false;
     bool quiet = false;
+    bool keepGoing = false;
     std::optional<int64_t> threshold; // overrides the stored recovery threshold
     std::string outputFolder;         // empty: the lists are not saved
     std::string settingsFile;         // empty: the desktop program's settings file

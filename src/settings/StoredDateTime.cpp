@@ -1,15 +1,18 @@
 #include "StoredDateTime.h"
 
+#include "AppError.h"
+
 #include <cstdio>
+#include <limits>
 
 namespace hozonix {
 
 std::string FormatStoredDateTime(std::time_t t) {
-    std::tm tm {};
+    std::tm tm{};
     localtime_r(&t, &tm);
     char buf[64];
-    std::snprintf(buf, sizeof buf, "%04d/%02d/%02d %02d:%02d:%02d", tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday,
-                  tm.tm_hour, tm.tm_min, tm.tm_sec);
+    std::snprintf(buf, sizeof buf, "%04d/%02d/%02d %02d:%02d:%02d", tm.tm_year + 1900, tm.tm_mon + 1,
+                  tm.tm_mday, tm.tm_hour, tm.tm_min, tm.tm_sec);
     return buf;
 }
 
@@ -29,7 +32,7 @@ std::optional<std::time_t> ParseStoredDateTime(std::string_view text) {
             v = v * 10 + (text[i] - '0');
         return v;
     };
-    std::tm tm {};
+    std::tm tm{};
     tm.tm_year = num(0, 4) - 1900;
     tm.tm_mon = num(5, 2) - 1;
     tm.tm_mday = num(8, 2);
@@ -46,6 +49,29 @@ std::optional<std::time_t> ParseStoredDateTime(std::string_view text) {
         wanted.tm_hour > 23 || wanted.tm_min > 59 || wanted.tm_sec > 59)
         return std::nullopt;
     return t;
+}
+
+DateLimitChoice ChooseDateLimit(std::string_view stored, bool careful, std::time_t now) {
+    constexpr int64_t Billion = 1'000'000'000;
+    DateLimitChoice choice;
+    if (careful || stored.empty())
+        return choice;
+    const std::optional<std::time_t> limit = ParseStoredDateTime(stored);
+    const int64_t seconds = limit ? static_cast<int64_t>(*limit) : 0;
+    // Times whose nanoseconds do not fit in 64 bits are as unreadable as a malformed text.
+    if (!limit || seconds >= std::numeric_limits<int64_t>::max() / Billion ||
+        seconds <= std::numeric_limits<int64_t>::min() / Billion)
+        throw AppError("'" + std::string(stored) + "' is not a valid date and time");
+    if (*limit > now) {
+        choice.statusText = "前回バックアップした日時 " + std::string(stored) +
+                            " が現在より後のため、すべてのファイルを照合しています";
+        return choice;
+    }
+    choice.limit = seconds * Billion;
+    if (choice.limit > 0)
+        choice.statusText = "前回バックアップした " + std::string(stored) +
+                            " より以降に作成、もしくは更新されたファイルのみ選択しています";
+    return choice;
 }
 
 } // namespace hozonix

@@ -1,5 +1,5 @@
-#include "AppError.h"
 #include "DataFolder.h"
+#include "AppError.h"
 #include "ScriptedMessageBox.h"
 #include "StoredDateTime.h"
 #include "TempFolder.h"
@@ -56,8 +56,9 @@ TEST(DataFolder, UncreatableFolderShowsTheStopMessage) {
     EXPECT_TRUE(r.quitRequested);
     ASSERT_EQ(boxes.shown.size(), 1u);
     EXPECT_EQ(boxes.shown[0].kind, MessageKind::Plain);
-    EXPECT_EQ(boxes.shown[0].text, "INIフォルダー" + dir.Path() + "/Korimaru/hozonix>\r\nの作成に失敗しました(x.x)\r\n"
-                                   "プログラムを中止します");
+    EXPECT_EQ(boxes.shown[0].text, "INIフォルダー" + dir.Path() +
+                                       "/Korimaru/hozonix>\r\nの作成に失敗しました(x.x)\r\n"
+                                       "プログラムを中止します");
     EXPECT_EQ(r.paths.SettingsFilePath, dir.Path() + "/Korimaru/hozonix/hozonix.ini");
 }
 
@@ -100,8 +101,26 @@ TEST(StoredDateTime, RoundTripsToTheSecondAndRefusesOtherText) {
                             "2024-01-01 10:00:00", "2024/1/1 10:00:00", "2024/01/01 10:00:00 ", "今日"})
         EXPECT_FALSE(ParseStoredDateTime(bad).has_value()) << bad;
     std::tm tm{};
-    tm.tm_year = 124, tm.tm_mon = 2, tm.tm_mday = 5, tm.tm_hour = 9, tm.tm_min = 7, tm.tm_sec = 3, tm.tm_isdst = -1;
+    tm.tm_year = 124, tm.tm_mon = 2, tm.tm_mday = 5, tm.tm_hour = 9, tm.tm_min = 7, tm.tm_sec = 3,
+    tm.tm_isdst = -1;
     EXPECT_EQ(FormatStoredDateTime(std::mktime(&tm)), "2024/03/05 09:07:03");
+}
+
+TEST(StoredDateTime, ADateLimitInTheFutureComparesEveryFileAndOneBeyondRangeIsRefused) {
+    const std::time_t now = *ParseStoredDateTime("2026/06/01 12:00:00");
+    DateLimitChoice c = ChooseDateLimit("2026/05/31 12:00:00", false, now);
+    EXPECT_EQ(c.limit, static_cast<int64_t>(now - 86400) * 1'000'000'000);
+    EXPECT_EQ(c.statusText, "前回バックアップした 2026/05/31 12:00:00 "
+                            "より以降に作成、もしくは更新されたファイルのみ選択しています");
+    EXPECT_EQ(ChooseDateLimit("2026/05/31 12:00:00", true, now).limit, 0);
+
+    c = ChooseDateLimit("2027/01/01 00:00:00", false, now); // a clock that was wrong
+    EXPECT_EQ(c.limit, 0);
+    EXPECT_EQ(
+        c.statusText,
+        "前回バックアップした日時 2027/01/01 00:00:00 が現在より後のため、すべてのファイルを照合しています");
+    for (const char* beyond : {"9999/12/31 23:59:59", "0001/01/01 00:00:00", "yesterday"})
+        EXPECT_THROW(ChooseDateLimit(beyond, false, now), AppError) << beyond;
 }
 
 } // namespace
