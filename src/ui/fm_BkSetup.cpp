@@ -168,14 +168,25 @@ bool TfmBkSetup::NameIsAcceptable() {
         messages_.ShowMessage("バックアッププロファイル名が未定義です、名前を付けてください");
         return false;
     }
-    if (EditIndex == -1) {
-        for (const std::string& taken : profiles_.ProfileNames) {
-            if (QString::compare(QString::fromStdString(taken), name, Qt::CaseInsensitive) == 0) {
-                messages_.ShowMessage("バックアッププロファイル名 ＝ " + Utf8(name) + "\r\n" +
-                                      "は既に登録済みです｡" + "\r\n" + "ほかの名前を付けてください");
-                return false;
-            }
+    // Names are keys of the settings file, which matches them without regard to letter case: two that
+    // differ only so would share one last-run time. The profile being edited may keep its own name.
+    for (size_t i = 0; i < profiles_.ProfileNames.size(); ++i) {
+        if (static_cast<int>(i) != EditIndex &&
+            QString::compare(QString::fromStdString(profiles_.ProfileNames[i]), name, Qt::CaseInsensitive) ==
+                0) {
+            messages_.ShowMessage("バックアッププロファイル名 ＝ " + Utf8(name) + "\r\n" +
+                                  "は既に登録済みです｡" + "\r\n" + "ほかの名前を付けてください");
+            return false;
         }
+    }
+    // A key line may not begin like a section or a comment, and blanks at either end are not kept.
+    const auto blank = [](QChar c) { return c.unicode() <= 0x20; };
+    if (name.front() == QLatin1Char('[') || name.front() == QLatin1Char(';') ||
+        name.front() == QLatin1Char('#') || blank(name.front()) || blank(name.back())) {
+        messages_.ShowMessage(
+            "バックアッププロファイル名の先頭に「[」「;」「#」は使えません、先頭と末尾に空白は使えません"
+            "\r\nほかの名前を付けてください");
+        return false;
     }
     // The name becomes a key of the settings file and an item of the comma-joined tick list.
     if (HasUnsafeNameCharacter(name)) {

@@ -3,7 +3,9 @@
 
 #include "AppError.h"
 #include "CoalescingRunHost.h"
+#include "DestinationLock.h"
 #include "IniFile.h"
+#include "MessageBoxService.h"
 #include "PopupColumns.h"
 #include "ProfileCheckList.h"
 #include "ProfileList.h"
@@ -21,9 +23,13 @@ namespace hozonix::ui {
 namespace {
 
 constexpr const char* kLastRunSection = "LAST_UpDateTime";
-constexpr int64_t kNanosecondsPerSecond = 1'000'000'000;
 
-int FindCaseInsensitive(const std::vector<std::string>& names, const std::string& name) {
+// The exact name first: names that differ only in letter case may still be stored from before.
+int FindProfileNamed(const std::vector<std::string>& names, const std::string& name) {
+    for (size_t i = 0; i < names.size(); ++i) {
+        if (names[i] == name)
+            return static_cast<int>(i);
+    }
     QString wanted = QString::fromStdString(name);
     for (size_t i = 0; i < names.size(); ++i) {
         if (QString::fromStdString(names[i]).compare(wanted, Qt::CaseInsensitive) == 0)
@@ -84,7 +90,7 @@ void TfmFileSave::RunProfile(const std::string& name) {
     } cleanup{*this};
     SetScreenCursorBusy(true);
 
-    int i = FindCaseInsensitive(ckl_ActionName->Names(), saveCaption_);
+    int i = FindProfileNamed(ckl_ActionName->Names(), saveCaption_);
     if (i < 0 || i >= static_cast<int>(services_.Profiles.ProfileDetails.size()))
         return;
     UpdatedFiles.clear();
@@ -92,27 +98,33 @@ void TfmFileSave::RunProfile(const std::string& name) {
     ckl_ActionName->Select(i);
     ProfileDetail detail = SplitDetailLine(services_.Profiles.ProfileDetails[i]);
     const std::string runName = saveCaption_;
+    if (detail.SourceFolder.empty() || detail.DestinationFolder.empty())
+        throw AppError("保存プロファイル「" + runName + "」の" +
+                       (detail.SourceFolder.empty() ? "コピー元" : "コピー先") +
+                       "のディレクトリが設定されていません");
     std::time_t startTime = services_.Now();
-    std::string text = services_.Settings.ReadIniString(kLastRunSection, runName);
+    const DateLimitChoice limit = ChooseDateLimit(services_.Settings.ReadIniString(kLastRunSection, runName),
+                                                  copyMode_ != CopyMode::Fast, startTime);
+    SetStatusText(limit.statusText);
 
     engine::BackupRequest request;
-    if (copyMode_ == CopyMode::Fast && !text.empty()) {
-        std::optional<std::time_t> limit = ParseStoredDateTime(text);
-        if (!limit)
-            throw AppError("'" + text + "' is not a valid date and time");
-        request.DateLimit = static_cast<int64_t>(*limit) * kNanosecondsPerSecond;
-    }
-    SetStatusText(request.DateLimit > 0 ? "前回バックアップした " + text +
-                                              " より以降に作成、もしくは更新されたファイルのみ選択しています"
-                                        : std::string());
-
+    request.DateLimit = limit.limit;
     request.RecoveryThreshold = recoveryThreshold_;
     request.SourceFolder = detail.SourceFolder;
     request.DestinationFolder = detail.DestinationFolder;
     request.ExcludedExtensions = detail.ExcludedExtensions;
     request.ExcludedFolders = detail.ExcludedFolders;
+    request.RunMarkFolder = services_.DataFolder;
+    request.ProfileName = runName;
     engine::BackupResult figures;
-    int n = services_.RunBackup(request, UpdatedFiles, FailedFiles, *host_, figures);
+    int n = 0;
+    try {
+        n = services_.RunBackup(request, UpdatedFiles, FailedFiles, *host_, figures);
+    } catch (const engine::DestinationBusyError& e) {
+        // The other run goes on untouched; so does a run of all ticked profiles.
+        services_.Ui.Messages().ShowMessage(e.what());
+        return;
+    }
 
     SetStatusText(n >= 1 ? std::to_string(n) + "ファイルを更新しました" : std::string());
     if (n < 1) {
@@ -123,8 +135,14 @@ void TfmFileSave::RunProfile(const std::string& name) {
         SetCaption(name + " < " + std::to_string(UpdatedFiles.size()) + " ファイルを更新>");
         // A run that stopped early (abort, or a question answered so) did not reach every file: storing
         // its start time would hide the files it never got to from every later fast run.
-        if (FailedFiles.empty() && !figures.Stopped)
-            services_.Settings.WriteIniString(kLastRunSection, runName, FormatStoredDateTime(startTime));
+        if (FailedFiles.empty() && !figures.Stopped) {
+            // Told, but the run went well: a run of all ticked profiles goes on with the next.
+            try {
+                services_.Settings.WriteIniString(kLastRunSection, runName, FormatStoredDateTime(startTime));
+            } catch (const AppError& e) {
+                services_.Ui.Messages().ShowMessage(e.what());
+            }
+        }
     }
     sb_Err->setEnabled(!FailedFiles.empty());
 }

@@ -174,20 +174,26 @@ TEST_F(BkSetupTest, AMissingDestinationIsCreatedOnYesWithItsParents) {
     EXPECT_TRUE(std::filesystem::is_directory(nested));
 }
 
-TEST_F(BkSetupTest, ATakenNameIsRefusedForANewProfileButNotWhenEditing) {
+TEST_F(BkSetupTest, ATakenNameIsRefusedForANewProfileAndWhenEditing) {
     profiles.ProfileNames = {"Docs", "Photos"};
     profiles.ProfileDetails = {src + ">>" + dst + ">><<", src + ">>" + dst + ">>.jpg<<"};
 
-    // Editing profile 1 under the name of profile 0 is accepted: two profiles then share it.
+    // Names that differ only in letter case would share one last-run time; a profile keeps its own.
+    EXPECT_FALSE(OpenForEdit(1, [&](TfmBkSetup& w) {
+        w.BkName_Edit->setText("docs");
+        Walk(w);
+        w.sbOKClick();
+    }));
+    EXPECT_EQ(TakeMessages(), std::vector<std::string>(2, NameTaken("docs")));
     EXPECT_TRUE(OpenForEdit(1, [&](TfmBkSetup& w) {
         EXPECT_EQ(w.EditIndex, 1);
         EXPECT_EQ(w.Ext_Edit->text().toStdString(), ".jpg");
-        w.BkName_Edit->setText("Docs");
+        w.BkName_Edit->setText("PHOTOS");
         Walk(w);
         w.sbOK->click();
     }));
-    EXPECT_EQ(profiles.ProfileNames, (std::vector<std::string>{"Docs", "Docs"}));
-    EXPECT_EQ(settings.ReadIniString("File_Action", "NAME_02"), "Docs");
+    EXPECT_EQ(profiles.ProfileNames, (std::vector<std::string>{"Docs", "PHOTOS"}));
+    EXPECT_EQ(settings.ReadIniString("File_Action", "NAME_02"), "PHOTOS");
 
     // "New" keeps the texts of the edit; the unchanged name is taken, so is the same in capitals.
     for (const char* name : {"Docs", "DOCS", "docs"}) {
@@ -240,6 +246,18 @@ TEST_F(BkSetupTest, NamesThatCannotBeStoredAndATwentyFirstProfileAreRefused) {
             w.sbOKClick();
         });
         EXPECT_EQ(TakeMessages(), std::vector<std::string>(2, unsafe)) << name;
+    }
+    // Lines beginning so are sections or comments, and blanks at the ends are not kept.
+    const std::string badStart =
+        "バックアッププロファイル名の先頭に「[」「;」「#」は使えません、先頭と末尾に空白は使えません"
+        "\r\nほかの名前を付けてください";
+    for (const char* name : {"[daily", ";daily", "#daily", " daily", "daily\t"}) {
+        OpenForNew([&](TfmBkSetup& w) {
+            Fill(w, src, dst, name);
+            Walk(w);
+            w.sbOKClick();
+        });
+        EXPECT_EQ(TakeMessages(), std::vector<std::string>(2, badStart)) << name;
     }
     EXPECT_TRUE(profiles.ProfileNames.empty());
 

@@ -1,6 +1,8 @@
 // Running every ticked profile.
 #include "MainWindowFixture.h"
 
+#include "DestinationLock.h"
+
 #include "ProfileCheckList.h"
 #include "StoredDateTime.h"
 
@@ -95,4 +97,26 @@ TEST_F(RunAllTest, WithoutASelectionTheLastRunsSelectionStays) {
     window->sb_All->click();
     EXPECT_EQ(window->ckl_ActionName->Selected(), 1);
     EXPECT_EQ(window->SaveCaption(), "B");
+}
+
+TEST_F(RunAllTest, ABusyDestinationOrATimeThatCannotBeStoredIsToldAndTheNextProfilesStillRun) {
+    // "[old" was stored before such names were refused: its time cannot be a key of the settings file.
+    StoreProfiles({"[old", "A", "B"});
+    Open();
+    for (int i = 0; i < 3; ++i)
+        window->ckl_ActionName->SetTicked(i, true);
+    const auto busy = [](engine::RunHost&) {
+        throw engine::DestinationBusyError("別のバックアップがコピー先のディレクトリを使用中です\r\n/dst");
+    };
+    runs = {{{"/o/1"}, {}, "", nullptr}, {{}, {}, "", busy}, {{"/b/1"}, {}, "", nullptr}};
+    window->sb_All->click();
+    ASSERT_EQ(requests.size(), 3u);
+    EXPECT_EQ(requests[2].RunMarkFolder, dir.Path());
+    EXPECT_EQ(requests[2].ProfileName, "B");
+    ASSERT_EQ(messages.shown.size(), 2u);
+    EXPECT_EQ(messages.shown[0].text,
+              "設定ファイルに保存できない文字が含まれています\r\n[LAST_UpDateTime] [old");
+    EXPECT_EQ(messages.shown[1].text, "別のバックアップがコピー先のディレクトリを使用中です\r\n/dst");
+    EXPECT_EQ(ini.ReadIniString("LAST_UpDateTime", "B"), FormatStoredDateTime(Now));
+    EXPECT_EQ(window->UpdatedFiles, (std::vector<std::string>{"/o/1", "/b/1"}));
 }

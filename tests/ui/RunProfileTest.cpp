@@ -45,7 +45,7 @@ TEST_F(MainWindowTest, AFastRunStoresItsStartTimeAndTheNextFastRunStartsFromIt) 
 
 TEST_F(MainWindowTest, ARunWithFailuresNoWritesOrAnEarlyStopKeepsTheStoredTime) {
     StoreProfiles({"A"});
-    ini.WriteIniString("LAST_UpDateTime", "A", "2026/01/02 03:04:05");
+    ini.WriteIniString("LAST_UpDateTime", "A", "2024/01/02 03:04:05");
     Open();
     runs = {{{"/s/1"}, {"/s/2"}, "", nullptr}, {{}, {}, "", nullptr}, {{"/s/3"}, {}, "", nullptr, true}};
     window->Save_Btn->click();
@@ -56,9 +56,9 @@ TEST_F(MainWindowTest, ARunWithFailuresNoWritesOrAnEarlyStopKeepsTheStoredTime) 
     // Stopped by the abort button after writing a file: the files it never reached must stay in view.
     window->Save_Btn->click();
     EXPECT_TRUE(window->sb_Info->isEnabled());
-    EXPECT_EQ(ini.ReadIniString("LAST_UpDateTime", "A"), "2026/01/02 03:04:05");
+    EXPECT_EQ(ini.ReadIniString("LAST_UpDateTime", "A"), "2024/01/02 03:04:05");
     EXPECT_EQ(requests.back().DateLimit,
-              static_cast<int64_t>(*ParseStoredDateTime("2026/01/02 03:04:05")) * 1'000'000'000);
+              static_cast<int64_t>(*ParseStoredDateTime("2024/01/02 03:04:05")) * 1'000'000'000);
 }
 
 TEST_F(MainWindowTest, CarefulModePassesNoDateLimitAndShowsNoTextBeforeTheRun) {
