@@ -18,6 +18,7 @@
 #include "ScopedFd.h"
 #include "TempTarget.h"
 #include "UnfinishedRunMark.h"
+#include "WriteBack.h"
 
 #include <cerrno>
 #include <fcntl.h>
@@ -118,11 +119,13 @@ public:
             lookAhead_ = &lookAhead;
             std::optional<CopyAhead> copyAhead;
             if (!request_.DryRun) {
+                writeBack_.emplace(request_.DestinationFolder);
                 copyAhead.emplace(files, request_.SourceFolder, request_.DestinationFolder,
                                   request_.RecoveryThreshold);
                 copyAhead_ = &*copyAhead;
             }
             Update(files);
+            writeBack_.reset();
             copyAhead_ = nullptr;
             lookAhead_ = nullptr;
         }
@@ -219,11 +222,13 @@ private:
         const int folderFd = destinations_.Open(folder);
         const bool newFolder = folder != visited_;
         visited_ = folder;
+        if (newFolder)
+            cleaned_ = destinations_.Fresh() || request_.DryRun;
         if (folderFd < 0 && destinations_.Error() == ELOOP)
             return InLinkedFolder(entry, folder, newFolder);
-        // Under the run's lock nobody else writes here: a temporary file of ours belongs to a dead run.
-        if (newFolder && folderFd >= 0 && !request_.DryRun && !destinations_.Fresh())
-            RemoveStaleTemporaryFiles(folderFd);
+        // After a run that did not end, its temporary files may be anywhere it wrote.
+        if (result_.PreviousRunUnfinished)
+            CleanFolder(folderFd);
 
         if (!IsValidFileTime(entry.creationTime) || !IsValidFileTime(entry.writeTime) ||
             !IsValidFileTime(entry.accessTime))
@@ -324,12 +329,23 @@ private:
                 throw;
             return ListFailure(e, path);
         }
+        if (writeBack_)
+            writeBack_->Wrote(entry.size);
         result_.BytesWritten += entry.size;
         ++writtenCount_;
         result_.FilesWritten = writtenCount_;
         updated_.push_back(path);
         ReportWritten(path, p, count);
         return Next::File;
+    }
+
+    // Under the run's lock nobody else writes here: a temporary file of ours belongs to a dead run. Looked
+    // for once in each folder the run writes into, so that a run with nothing to write pays nothing.
+    void CleanFolder(int folderFd) {
+        if (cleaned_ || folderFd < 0)
+            return;
+        cleaned_ = true;
+        RemoveStaleTemporaryFiles(folderFd);
     }
 
     // A file that cannot be opened or created does not end a run asked to keep going; read and write
@@ -353,6 +369,7 @@ private:
         if (folderFd < 0)
             throw FileError(FileError::Step::Create, target, destinations_.Error());
         touched_ = true;
+        CleanFolder(folderFd);
         const ParkedVersion parked = protect ? ParkPreviousVersion(folderFd, target) : ParkedVersion();
         // A renamed-aside target is missing until the copy is in place; a linked one is replaced whole.
         const bool targetMissing =
@@ -387,6 +404,7 @@ private:
     // file system mounted there), so the file is copied as usual.
     bool LinkIn(ScopedFd& ahead, int folderFd, const std::string& target) {
         touched_ = true;
+        CleanFolder(folderFd);
         TempTarget temp;
         temp.AdoptUnnamed(ahead.release(), folderFd);
         if (temp.CommitAs(FileNameOf(target)))
@@ -453,7 +471,9 @@ private:
     CopyAhead* copyAhead_ = nullptr;
     int64_t resolution_ = 1;
     int writtenCount_ = 0;
+    std::optional<WriteBack> writeBack_;
     std::string visited_;  // the destination folder of the last file
+    bool cleaned_ = false; // stale temporary files looked for in it
     bool touched_ = false; // something was written into the destination
 };
 
