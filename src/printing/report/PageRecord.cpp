@@ -11,6 +11,7 @@ namespace {
 
 constexpr const char* kDamaged = "レポートファイルが壊れています";
 constexpr const char* kBadSheet = "用紙の大きさが正しくありません";
+constexpr const char* kTooMuch = "ページの内容が多すぎます";
 
 enum class ItemKind : std::uint8_t { Text = 1, Line = 2, Rect = 3 };
 
@@ -138,8 +139,16 @@ void CheckPage(const PageRecord& page) {
     const double maxUnits = MaxSheetMm() * 10;
     if (!Within(page.width, 1, maxUnits) || !Within(page.height, 1, maxUnits))
         throw PageFormatError(kBadSheet);
-    for (const PageItem& item : page.items)
+    if (page.items.size() > kMaxPageItems)
+        throw PageFormatError(kTooMuch);
+    std::size_t textBytes = 0;
+    for (const PageItem& item : page.items) {
         std::visit([&](const auto& i) { CheckItem(i, page); }, item);
+        if (const auto* t = std::get_if<TextRun>(&item))
+            textBytes += t->text.size();
+    }
+    if (textBytes > kMaxPageTextBytes)
+        throw PageFormatError(kTooMuch);
 }
 
 void EncodePage(const PageRecord& page, std::string& out) {
@@ -184,6 +193,8 @@ PageRecord DecodePage(std::string_view bytes) {
     page.height = in.Double();
     const std::uint32_t count = in.Unsigned<std::uint32_t>();
     Require(count <= in.Remaining() / kMinItemBytes);
+    if (count > kMaxPageItems)
+        throw PageFormatError(kTooMuch);
     page.items.reserve(count);
     for (std::uint32_t i = 0; i < count; ++i) {
         switch (static_cast<ItemKind>(in.Unsigned<std::uint8_t>())) {

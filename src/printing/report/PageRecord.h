@@ -16,7 +16,8 @@
 // Decoding refuses anything outside these limits, so a page from a file can neither crash nor stall the
 // code that draws it: sizes up to the largest paper the program knows, clips, lines and rectangles
 // within the page, text layout boxes within one page's size of it, known enum values and flags, valid
-// UTF-8 of bounded length, counts that the bytes can hold.
+// UTF-8 of bounded length, counts that the bytes can hold, and a bounded number of items and of text
+// bytes on each page.
 
 #include <cstddef>
 #include <cstdint>
@@ -89,6 +90,10 @@ inline constexpr int kMaxFontPixels = 2000; // 20 cm
 inline constexpr double kMaxPenWidth = 100; // 1 cm
 inline constexpr std::size_t kMaxFamilyBytes = 256;
 inline constexpr std::size_t kMaxTextBytes = 65536;
+// What one page may hold, so that no page takes more than a moment to draw: a page of the densest list
+// holds a few hundred texts of some ten kilobytes together.
+inline constexpr std::size_t kMaxPageItems = 10000;
+inline constexpr std::size_t kMaxPageTextBytes = 256 * 1024;
 
 // The largest sheet side accepted, in millimetres: the largest paper of the media table with a margin.
 double MaxSheetMm();

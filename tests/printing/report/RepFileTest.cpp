@@ -166,6 +166,15 @@ TEST_F(RepFileTest, ForgedFieldsAreRefusedBeforeAnythingIsDrawn) {
                   }),
                   damaged);
     ExpectRefused(withPage([](PageRecord& p) { p.width = 2100; }), damaged); // not the file's sheet
+    // Within every limit item by item, but more than a page can hold: drawing it would take minutes.
+    const std::string tooMuch = "ページの内容が多すぎます";
+    ExpectRefused(withPage([](PageRecord& p) { p.items.resize(kMaxPageItems + 1, LineItem{}); }), tooMuch);
+    ExpectRefused(withPage([](PageRecord& p) {
+                      TextRun run = std::get<TextRun>(p.items.at(0));
+                      run.text.assign(kMaxTextBytes, 'W');
+                      p.items.insert(p.items.end(), kMaxPageTextBytes / kMaxTextBytes + 1, run);
+                  }),
+                  tooMuch);
 
     // Sheets of any size but real paper, and paper codes that name none.
     for (RepSheet s : {RepSheet{69, 10000, 10000, false}, RepSheet{69, 0, 297, false},
