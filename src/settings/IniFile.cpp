@@ -11,7 +11,6 @@
 #include <charconv>
 #include <climits>
 #include <ctime>
-#include <sys/stat.h>
 
 namespace hozonix {
 
