@@ -3,6 +3,7 @@
 // size, so tests can check the layout without comparing pixels.
 
 #include "PageRecord.h"
+
 #include <QPointF>
 #include <QString>
 
