@@ -3,6 +3,7 @@
 #include "ByteCodec.h"
 #include "MediaMapping.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace hozonix::report {
@@ -142,12 +143,21 @@ void CheckPage(const PageRecord& page) {
     if (page.items.size() > kMaxPageItems)
         throw PageFormatError(kTooMuch);
     std::size_t textBytes = 0;
+    double ink = 0;
     for (const PageItem& item : page.items) {
         std::visit([&](const auto& i) { CheckItem(i, page); }, item);
-        if (const auto* t = std::get_if<TextRun>(&item))
+        if (const auto* t = std::get_if<TextRun>(&item)) {
             textBytes += t->text.size();
+            ink += std::min(t->clip.width * t->clip.height,
+                            double(t->text.size()) * t->pixelSize * t->pixelSize);
+        } else if (const auto* l = std::get_if<LineItem>(&item)) {
+            ink += std::hypot(l->x2 - l->x1, l->y2 - l->y1) * l->penWidth;
+        } else if (const auto* r = std::get_if<RectItem>(&item)) {
+            ink += (r->filled ? r->rect.width * r->rect.height : 0) +
+                   2 * (r->rect.width + r->rect.height) * r->penWidth;
+        }
     }
-    if (textBytes > kMaxPageTextBytes)
+    if (textBytes > kMaxPageTextBytes || ink > kMaxInkPerPage * page.width * page.height)
         throw PageFormatError(kTooMuch);
 }
 

@@ -94,6 +94,10 @@ inline constexpr std::size_t kMaxTextBytes = 65536;
 // holds a few hundred texts of some ten kilobytes together.
 inline constexpr std::size_t kMaxPageItems = 10000;
 inline constexpr std::size_t kMaxPageTextBytes = 256 * 1024;
+// How often the page's area may be covered by ink, counting each text by the smaller of its clip and
+// its glyphs (bytes times the square of its size), each rectangle by its fill and outline, each line by
+// its length times its width. Painting time follows this; a page of text covers its area about once.
+inline constexpr double kMaxInkPerPage = 16;
 
 // The largest sheet side accepted, in millimetres: the largest paper of the media table with a margin.
 double MaxSheetMm();

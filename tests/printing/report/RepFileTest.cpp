@@ -6,9 +6,11 @@
 #include "TempFolder.h"
 
 #include "ByteCodec.h"
+#include "PagePlayback.h"
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cmath>
 #include <limits>
 #include <sys/stat.h>
@@ -175,6 +177,21 @@ TEST_F(RepFileTest, ForgedFieldsAreRefusedBeforeAnythingIsDrawn) {
                       p.items.insert(p.items.end(), kMaxPageTextBytes / kMaxTextBytes + 1, run);
                   }),
                   tooMuch);
+    // Few bytes, but glyphs of 30 mm laid over the whole page a thousand times: half a minute to draw.
+    ExpectRefused(withPage([](PageRecord& p) {
+                      TextRun run = std::get<TextRun>(p.items.at(0));
+                      run.text.assign(26, 'W');
+                      run.pixelSize = 300;
+                      run.wrap = true;
+                      run.rect = run.clip = {0, 0, p.width, p.height};
+                      p.items.insert(p.items.end(), 1000, run);
+                  }),
+                  tooMuch);
+    ExpectRefused(
+        withPage([](PageRecord& p) {
+            p.items.insert(p.items.end(), 20, RectItem{{0, 0, p.width, p.height}, 0, 0, true, 0xEEEEEE});
+        }),
+        tooMuch);
 
     // Sheets of any size but real paper, and paper codes that name none.
     for (RepSheet s : {RepSheet{69, 10000, 10000, false}, RepSheet{69, 0, 297, false},
@@ -216,6 +233,35 @@ TEST_F(RepFileTest, ForgedFieldsAreRefusedBeforeAnythingIsDrawn) {
     target.Load(path);
     EXPECT_EQ(target.PageCount(), 1);
     EXPECT_EQ(target.Setup().orientation, Orientation::Landscape);
+}
+
+// The limits together keep the worst page a file may hold to a moment's drawing.
+TEST_F(RepFileTest, HeaviestAcceptedPageDrawsInMoments) {
+    RepData data = DataOfStore();
+    data.pages.resize(1);
+    PageRecord& page = data.pages[0];
+    TextRun big = std::get<TextRun>(page.items.at(0));
+    big.rect = big.clip = {0, 0, page.width, page.height};
+    big.wrap = true;
+    big.pixelSize = kMaxFontPixels;
+    big.text.assign(26, 'W');
+    page.items.assign(std::size_t(kMaxInkPerPage) - 1, big); // ink up to the limit
+    TextRun long_ = big;
+    long_.pixelSize = 35;
+    long_.clip = {0, 0, 100, 100};
+    long_.text.assign(kMaxTextBytes, 'W');
+    page.items.insert(page.items.end(), kMaxPageTextBytes / kMaxTextBytes - 1, long_); // text up to it
+    page.items.resize(kMaxPageItems, LineItem{0, 0, 10, 10, 1, 0});                    // items up to it
+    const RepData accepted = DecodeRep(EncodeRep(data));
+
+    QImage image(794, 1123, QImage::Format_RGB32); // A4 at 96 dpi
+    image.fill(Qt::white);
+    QPainter painter(&image);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.scale(0.378, 0.378);
+    const auto start = std::chrono::steady_clock::now();
+    DrawPage(painter, accepted.pages[0]);
+    EXPECT_LT(std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count(), 10.0);
 }
 
 TEST_F(RepFileTest, OnlyRegularFilesOfSaneSizeAreRead) {
