@@ -16,8 +16,8 @@
 // Decoding refuses anything outside these limits, so a page from a file can neither crash nor stall the
 // code that draws it: sizes up to the largest paper the program knows, clips, lines and rectangles
 // within the page, text layout boxes within one page's size of it, known enum values and flags, valid
-// UTF-8 of bounded length, counts that the bytes can hold, and a bounded number of items and of text
-// bytes on each page.
+// UTF-8 of bounded length, counts that the bytes can hold, and a bounded number of items, of text bytes
+// and of ink on each page.
 
 #include <cstddef>
 #include <cstdint>
