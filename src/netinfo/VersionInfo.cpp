@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <gelf.h>
 #include <libelf.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -64,8 +65,10 @@ std::string CurrentProgramPath() {
 std::optional<std::string> ReadVersionSection(const std::string& path) {
     if (elf_version(EV_CURRENT) == EV_NONE)
         return std::nullopt;
-    FileDescriptor fd(open(path.c_str(), O_RDONLY | O_CLOEXEC));
-    if (fd.get() < 0)
+    // A pipe or device in the program's place neither holds up the open nor is read.
+    FileDescriptor fd(open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY));
+    struct stat st {};
+    if (fd.get() < 0 || fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode))
         return std::nullopt;
     Elf* elf = elf_begin(fd.get(), ELF_C_READ, nullptr);
     if (elf == nullptr)

@@ -1,5 +1,6 @@
 #include "MediaMapping.h"
 
+#include <algorithm>
 #include <array>
 #include <cctype>
 #include <cstdlib>
@@ -76,6 +77,13 @@ std::optional<PaperDimensions> PaperSizeOfCode(int code) {
             return entry.size;
     }
     return std::nullopt;
+}
+
+int LargestPaperLength() {
+    int largest = 0;
+    for (const auto& entry : kSizes)
+        largest = std::max({largest, entry.size.width, entry.size.length});
+    return largest;
 }
 
 int BinNumberForSourceKeyword(const std::string& keyword) {

@@ -23,6 +23,9 @@ int PaperCodeForSize(int width, int length);
 // The sheet size of a paper code, when the code names a fixed size.
 std::optional<PaperDimensions> PaperSizeOfCode(int code);
 
+// The longest side of any sheet in the table.
+int LargestPaperLength();
+
 // The standard paper-source number of a media-source keyword ("auto" 7, "manual" 4 ...), or 0.
 int BinNumberForSourceKeyword(const std::string& keyword);
 

@@ -522,15 +522,13 @@ void TPrevForm::Open_RepClick() {
     const std::string name = s_.pickers.AskOpenFileName("レポートを開く", "", "REP", kReportFilter);
     if (name.empty())
         return;
-    try {
-        report::PageStore* store = Preview1->Store();
-        if (store == nullptr)
-            return;
-        store->Load(name);
-        store->Preview();
-    } catch (...) {
-        // A file that cannot be read leaves the pages shown as they were.
-    }
+    report::PageStore* store = Preview1->Store();
+    if (store == nullptr)
+        return;
+    // A refused file raises before anything changes: the pages shown stay, and the command's error
+    // handler shows why.
+    store->Load(name);
+    store->Preview();
 }
 
 void TPrevForm::View_PrinterStausClick() {

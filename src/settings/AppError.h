@@ -15,7 +15,7 @@ public:
 // Raises an AppError whose text is `context` followed by the platform's text for `err` (an errno value).
 [[noreturn]] void ThrowSystemError(const std::string& context, int err);
 
-// The platform's text for an errno value.
+// The platform's text for an errno value (and for AtomicFile's kNotRegularFile).
 std::string SystemErrorText(int err);
 
 } // namespace hozonix

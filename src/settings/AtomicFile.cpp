@@ -2,6 +2,7 @@
 
 #include "AppError.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
@@ -53,35 +54,103 @@ bool WriteAll(int fd, std::string_view data) {
     return true;
 }
 
+FileStamp StampOf(const struct stat& st) {
+    FileStamp stamp;
+    stamp.device = st.st_dev;
+    stamp.inode = st.st_ino;
+    stamp.size = st.st_size;
+    stamp.modifiedNs = std::int64_t(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
+    stamp.changedNs = std::int64_t(st.st_ctim.tv_sec) * 1000000000 + st.st_ctim.tv_nsec;
+    return stamp;
+}
+
+// Closes a descriptor when the read ends, whichever way.
+class FdCloser {
+public:
+    explicit FdCloser(int fd) : fd_(fd) {}
+    ~FdCloser() {
+        if (fd_ >= 0)
+            close(fd_);
+    }
+    FdCloser(const FdCloser&) = delete;
+    FdCloser& operator=(const FdCloser&) = delete;
+    int get() const { return fd_; }
+
+private:
+    int fd_;
+};
+
+// Root may replace any file; a file without a write bit for its owner is kept for everyone.
+int WriteRefusal(const std::string& target) {
+    struct stat st {};
+    if (stat(target.c_str(), &st) != 0)
+        return 0; // a new file
+    if ((st.st_mode & S_IWUSR) == 0)
+        return EACCES;
+    if (faccessat(AT_FDCWD, target.c_str(), W_OK, AT_EACCESS) != 0 && errno == EACCES)
+        return EACCES;
+    return 0;
+}
+
 } // namespace
 
-int ReadWholeFile(const std::string& path, std::string& out) {
+bool StampOfFile(const std::string& path, FileStamp& stamp) {
+    struct stat st {};
+    if (stat(path.c_str(), &st) != 0)
+        return false;
+    stamp = StampOf(st);
+    return true;
+}
+
+int ReadWholeFile(const std::string& path, std::string& out, std::size_t maxBytes, FileStamp* stamp) {
     out.clear();
-    int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0)
+    FdCloser fd(open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY));
+    if (fd.get() < 0)
         return errno;
+    struct stat st {};
+    if (fstat(fd.get(), &st) != 0)
+        return errno;
+    if (S_ISDIR(st.st_mode))
+        return EISDIR;
+    if (!S_ISREG(st.st_mode))
+        return kNotRegularFile;
+    if (st.st_size < 0 || static_cast<std::uint64_t>(st.st_size) > maxBytes)
+        return EFBIG;
+    out.reserve(static_cast<std::size_t>(st.st_size));
     char buf[65536];
     for (;;) {
-        ssize_t n = read(fd, buf, sizeof buf);
+        // One byte more than the limit tells a file that grew while it was read.
+        const std::size_t room = std::min(sizeof buf, maxBytes + 1 - out.size());
+        ssize_t n = read(fd.get(), buf, room);
         if (n < 0) {
             if (errno == EINTR)
                 continue;
-            int err = errno;
-            close(fd);
+            const int err = errno;
             out.clear();
             return err;
         }
         if (n == 0)
             break;
         out.append(buf, static_cast<size_t>(n));
+        if (out.size() > maxBytes) {
+            out.clear();
+            return EFBIG;
+        }
     }
-    close(fd);
+    if (stamp != nullptr) {
+        // Taken after the read, so that a change during the read shows in the stamp.
+        if (fstat(fd.get(), &st) != 0)
+            return errno;
+        *stamp = StampOf(st);
+    }
     return 0;
 }
 
 void ReplaceFileAtomically(const std::string& path, const std::string& content) {
     const std::string target = ResolveTarget(path);
     const std::string folder = FolderOf(target);
+    if (const int err = WriteRefusal(target); err != 0)
+        ThrowSystemError(path, err);
     std::string temp;
     int fd = -1;
     for (int attempt = 0; fd < 0; ++attempt) {

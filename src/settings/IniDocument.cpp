@@ -74,15 +74,16 @@ std::string IniDocument::Serialize() const {
     return out;
 }
 
-IniDocument::Parsed IniDocument::ParseLine(std::string_view text) {
-    Parsed r;
+IniLine ParseIniLine(std::string_view text) {
+    IniLine r;
     std::string_view t = TrimBlanks(text);
     if (t.empty())
         return r;
     if (t.front() == '[') {
         size_t close = t.find(']');
-        r.kind = Kind::Section;
-        r.name = TrimBlanks(t.substr(1, close == std::string_view::npos ? std::string_view::npos : close - 1));
+        r.kind = IniLine::Kind::Section;
+        r.name =
+            TrimBlanks(t.substr(1, close == std::string_view::npos ? std::string_view::npos : close - 1));
         return r;
     }
     if (t.front() == ';' || t.front() == '#')
@@ -90,7 +91,7 @@ IniDocument::Parsed IniDocument::ParseLine(std::string_view text) {
     size_t eq = text.find('=');
     if (eq == std::string_view::npos)
         return r;
-    r.kind = Kind::Key;
+    r.kind = IniLine::Kind::Key;
     r.name = TrimBlanks(text.substr(0, eq));
     r.valueStart = eq + 1;
     return r;
@@ -99,8 +100,8 @@ IniDocument::Parsed IniDocument::ParseLine(std::string_view text) {
 size_t IniDocument::FindSection(std::string_view section) const {
     std::string_view wanted = TrimBlanks(section);
     for (size_t i = 0; i < lines_.size(); ++i) {
-        Parsed p = ParseLine(lines_[i].text);
-        if (p.kind == Kind::Section && EqualsIgnoringCase(p.name, wanted))
+        IniLine p = ParseIniLine(lines_[i].text);
+        if (p.kind == IniLine::Kind::Section && EqualsIgnoringCase(p.name, wanted))
             return i;
     }
     return std::string::npos;
@@ -108,7 +109,7 @@ size_t IniDocument::FindSection(std::string_view section) const {
 
 size_t IniDocument::SectionEnd(size_t h) const {
     size_t i = h + 1;
-    while (i < lines_.size() && ParseLine(lines_[i].text).kind != Kind::Section)
+    while (i < lines_.size() && ParseIniLine(lines_[i].text).kind != IniLine::Kind::Section)
         ++i;
     return i;
 }
@@ -120,8 +121,8 @@ std::optional<std::string_view> IniDocument::Find(std::string_view section, std:
     std::string_view wanted = TrimBlanks(key);
     size_t end = SectionEnd(h);
     for (size_t i = h + 1; i < end; ++i) {
-        Parsed p = ParseLine(lines_[i].text);
-        if (p.kind == Kind::Key && EqualsIgnoringCase(p.name, wanted))
+        IniLine p = ParseIniLine(lines_[i].text);
+        if (p.kind == IniLine::Kind::Key && EqualsIgnoringCase(p.name, wanted))
             return std::string_view(lines_[i].text).substr(p.valueStart);
     }
     return std::nullopt;
@@ -153,8 +154,8 @@ void IniDocument::Set(std::string_view section, std::string_view key, std::strin
     size_t end = SectionEnd(h);
     size_t lastContent = h;
     for (size_t i = h + 1; i < end; ++i) {
-        Parsed p = ParseLine(lines_[i].text);
-        if (p.kind == Kind::Key && EqualsIgnoringCase(p.name, wanted)) {
+        IniLine p = ParseIniLine(lines_[i].text);
+        if (p.kind == IniLine::Kind::Key && EqualsIgnoringCase(p.name, wanted)) {
             // Keep the key as the file spells it.
             lines_[i].text = lines_[i].text.substr(0, p.valueStart) + std::string(value);
             return;

@@ -9,6 +9,16 @@
 
 namespace hozonix {
 
+// One line of an INI text as the reading rules see it: a section header, a key line or anything else
+// (blank, comment, text without "=").
+struct IniLine {
+    enum class Kind { Other, Section, Key };
+    Kind kind = Kind::Other;
+    std::string_view name; // section name or key, trimmed
+    size_t valueStart = 0; // for keys: index after the "="
+};
+IniLine ParseIniLine(std::string_view text);
+
 class IniDocument {
 public:
     static IniDocument Parse(std::string_view bytes);
@@ -26,14 +36,6 @@ private:
         std::string text;
         std::string eol; // "\n", "\r\n" or empty for a last line without a line break
     };
-    enum class Kind { Other, Section, Key };
-    struct Parsed {
-        Kind kind = Kind::Other;
-        std::string_view name; // section name or key, trimmed
-        size_t valueStart = 0; // for keys: index after the "="
-    };
-
-    static Parsed ParseLine(std::string_view text);
     // Index of the first header line of the section, or npos.
     size_t FindSection(std::string_view section) const;
     // One past the last line of the section that starts at header index h.

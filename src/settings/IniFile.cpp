@@ -3,19 +3,31 @@
 #include "AppError.h"
 #include "AtomicFile.h"
 #include "IniDocument.h"
+#include "IniValues.h"
 
+#include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <charconv>
 #include <climits>
+#include <ctime>
 
 namespace hozonix {
 
 namespace {
 
-IniDocument LoadForReading(const std::string& path) {
-    std::string bytes;
-    ReadWholeFile(path, bytes); // a missing or unreadable file reads as empty
-    return IniDocument::Parse(bytes);
+// Counts the writes of every IniFile in the process, so that a copy held by one object never outlives a
+// write through another, even one that leaves the file's stamp as it was.
+std::atomic<unsigned long> writeCount{0};
+
+// How far a file's time may lag the clock (file times come from a coarse clock). A file changed this
+// close to the moment it was read may have changed again after the read without its stamp showing it.
+constexpr std::int64_t kStampSlackNs = 20'000'000;
+
+std::int64_t NowNs() {
+    timespec t{};
+    clock_gettime(CLOCK_REALTIME, &t);
+    return std::int64_t(t.tv_sec) * 1000000000 + t.tv_nsec;
 }
 
 std::string FolderOf(const std::string& path) {
@@ -50,6 +62,7 @@ template <typename Edit> void EditFile(const std::string& path, Edit edit) {
     if (!edit(doc))
         return;
     ReplaceFileAtomically(path, doc.Serialize());
+    ++writeCount;
 }
 
 } // namespace
@@ -79,21 +92,59 @@ bool ParseIniInteger(std::string_view text, int& value) {
     return true;
 }
 
+struct IniFile::Copy {
+    bool exists = false; // false: the file was missing, and reads as empty
+    FileStamp stamp;
+    bool trusted = true;
+    unsigned long writes = 0;
+    IniValues values;
+};
+
+IniFile::IniFile(std::string path) : path_(std::move(path)) {}
+
+IniFile::~IniFile() = default;
+
+std::optional<std::string> IniFile::FindRaw(std::string_view section, std::string_view key) const {
+    std::lock_guard lock(mutex_);
+    FileStamp now;
+    const bool exists = StampOfFile(path_, now);
+    const bool current = copy_ != nullptr && copy_->trusted && copy_->writes == writeCount.load() &&
+                         copy_->exists == exists && (!exists || copy_->stamp == now);
+    if (!current) {
+        auto copy = std::make_unique<Copy>();
+        copy->writes = writeCount.load();
+        const std::int64_t readStart = NowNs();
+        std::string bytes;
+        const int err = ReadWholeFile(path_, bytes, kMaxTextFileBytes, &copy->stamp);
+        if (err == EFBIG || err == kNotRegularFile) {
+            copy_.reset();
+            ThrowSystemError(path_, err);
+        }
+        // A missing or unreadable file reads as empty.
+        if (err != 0)
+            bytes.clear();
+        if (err == 0)
+            copy->exists = true;
+        else
+            copy->exists = StampOfFile(path_, copy->stamp);
+        copy->trusted = !copy->exists ||
+                        std::max(copy->stamp.modifiedNs, copy->stamp.changedNs) < readStart - kStampSlackNs;
+        copy->values = IniValues::Parse(std::move(bytes));
+        copy_ = std::move(copy);
+    }
+    const auto raw = copy_->values.Find(section, key);
+    if (!raw)
+        return std::nullopt;
+    return std::string(*raw);
+}
+
 std::string IniFile::ReadString(std::string_view section, std::string_view key, std::string_view def) const {
-    IniDocument doc = LoadForReading(path_);
-    auto raw = doc.Find(section, key);
+    const std::optional<std::string> raw = FindRaw(section, key);
     if (!raw)
         return std::string(def);
     std::string_view v = TrimBlanks(*raw);
     if (v.size() >= 2 && v.front() == '"' && v.back() == '"')
         v = v.substr(1, v.size() - 2);
-    if (v.size() > MaxValueBytes) {
-        size_t cut = MaxValueBytes;
-        // Never split a UTF-8 character.
-        while (cut > 0 && (static_cast<unsigned char>(v[cut]) & 0xC0) == 0x80)
-            --cut;
-        v = v.substr(0, cut);
-    }
     return std::string(v);
 }
 

@@ -5,6 +5,7 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <sys/stat.h>
 
 namespace hozonix::test {
 namespace {
@@ -37,6 +38,11 @@ TEST(ReadFileVersion, BuiltProgramAndCopies) {
     WriteFile(notElf, "\\VarFileInfo\\Translation=0411 03A4\n\\StringFileInfo\\041103A4\\FileVersion=9.9\n");
     EXPECT_EQ(netinfo::ReadFileVersion(notElf), "");
     EXPECT_EQ(netinfo::ReadFileVersion(temp / "missing"), "");
+    // A pipe would hold up an ordinary open for ever; a device would be read for ever.
+    const std::string pipe = temp / "pipe";
+    ASSERT_EQ(mkfifo(pipe.c_str(), 0600), 0);
+    EXPECT_EQ(netinfo::ReadFileVersion(pipe), "");
+    EXPECT_EQ(netinfo::ReadFileVersion("/dev/zero"), "");
 }
 
 TEST(ReadFileVersion, OnlyTheFirstTranslationPairCounts) {

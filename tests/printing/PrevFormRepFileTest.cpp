@@ -6,6 +6,8 @@
 #include <QMenu>
 #include <QSpinBox>
 
+#include <sys/stat.h>
+
 namespace hozonix::printing {
 namespace {
 
@@ -49,17 +51,25 @@ TEST_F(PrevFormRepFileTest, SavedPagesOpenAgainAndBadFilesAreRefused) {
         EXPECT_EQ(Window().Page_SpinEdit->value(), 1); // shown again from the first page
         EXPECT_EQ(Images(), savedImages);
 
-        // A foreign file, a damaged one and a cancelled dialog leave the pages as they are, silently.
-        const std::string foreign = dir / "foreign.REP", damaged = dir / "damaged.REP";
+        // A foreign file, a damaged one and a pipe are refused with a message each and leave the pages as
+        // they are; a cancelled dialog does nothing.
+        const std::string foreign = dir / "foreign.REP", damaged = dir / "damaged.REP",
+                          pipe = dir / "pipe.REP";
         test::WriteFile(foreign, "%PDF-1.4 not a report");
         std::string bytes = test::ReadFile(saved);
         bytes[bytes.size() / 2] = static_cast<char>(bytes[bytes.size() / 2] ^ 0x55);
         test::WriteFile(damaged, bytes);
-        fileDialogs.answers = {foreign, damaged, std::nullopt};
-        for (int i = 0; i < 3; ++i)
+        ASSERT_EQ(mkfifo(pipe.c_str(), 0600), 0);
+        fileDialogs.answers = {foreign, damaged, pipe, std::nullopt};
+        for (int i = 0; i < 4; ++i)
             Window().Open_Rep->trigger();
         EXPECT_EQ(Images(), savedImages);
-        EXPECT_TRUE(messages.shown.empty());
+        const std::string head = "レポートファイルを読み込めません\r\n";
+        ASSERT_EQ(messages.shown.size(), 3u);
+        EXPECT_EQ(messages.shown[0].text, head + foreign + "\r\nレポートファイルではありません");
+        EXPECT_EQ(messages.shown[1].text, head + damaged + "\r\nレポートファイルが壊れています");
+        EXPECT_EQ(messages.shown[2].text, head + pipe + "\r\n通常のファイルではありません");
+        EXPECT_EQ(messages.shown[0].kind, MessageKind::Plain);
         CloseWindow();
     });
     PrintWithSteps("一覧", NumberedLines(100));

@@ -1,5 +1,6 @@
 #include "BandPainter.h"
 
+#include "PagePlayback.h"
 #include "PageSetup.h"
 
 #include <QFontMetricsF>
@@ -36,7 +37,7 @@ QFont PageFont(const QFont& font) {
     return result;
 }
 
-void PaintBand(QPainter& painter, Band& band, const QRectF& area, const PrintContext& context) {
+void PaintBand(PageRecord& page, Band& band, const QRectF& area, const PrintContext& context) {
     for (const auto& item : band.Items()) {
         const QString text = item->TextToPrint(context);
         if (text.isEmpty())
@@ -46,12 +47,7 @@ void PaintBand(QPainter& painter, Band& band, const QRectF& area, const PrintCon
         int flags = static_cast<int>(item->alignment & Qt::AlignHorizontal_Mask) | Qt::AlignTop;
         if (item->wordWrap)
             flags |= Qt::TextWordWrap;
-        painter.save();
-        painter.setClipRect(rect.intersected(area));
-        painter.setFont(font);
-        painter.setPen(Qt::black);
-        painter.drawText(rect, flags, text);
-        painter.restore();
+        RecordText(page, rect, rect.intersected(area), flags, font, text);
     }
 }
 

@@ -1,22 +1,23 @@
 #pragma once
-// Replays a stored page onto any device in page units.
+// Draws recorded pages with Qt, and records what the report engine draws. The report engine draws
+// nothing but what a PageRecord can hold, so the preview, printing and PDF output show the same page
+// whether it was just made or read from a file.
 
+#include "PageRecord.h"
+
+#include <QFont>
 #include <QPainter>
-#include <QPicture>
+#include <QRectF>
 
 namespace hozonix::report {
 
 // Draws `page` with the painter's current transform meaning page units (tenths of a millimetre).
-// A picture replays scaled by the target's resolution against its own, which this undoes, so pages
-// keep their size whatever the screen or printer.
-inline void DrawPage(QPainter& painter, const QPicture& page) {
-    const QPaintDevice* device = painter.device();
-    painter.save();
-    if (device != nullptr && device->logicalDpiX() > 0 && device->logicalDpiY() > 0)
-        painter.scale(double(page.logicalDpiX()) / device->logicalDpiX(),
-                      double(page.logicalDpiY()) / device->logicalDpiY());
-    painter.drawPicture(0, 0, page);
-    painter.restore();
-}
+void DrawPage(QPainter& painter, const PageRecord& page);
+
+// Adds a black text in `font` laid out in `rect` (alignment and word wrap from `flags`, from the top),
+// showing only inside `clip` and the page. Fields beyond the page record's limits are brought within
+// them, so that every page made can be saved and read again.
+void RecordText(PageRecord& page, const QRectF& rect, const QRectF& clip, int flags, const QFont& font,
+                const QString& text);
 
 } // namespace hozonix::report

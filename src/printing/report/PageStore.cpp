@@ -1,7 +1,6 @@
 #include "PageStore.h"
 
 #include "AppError.h"
-#include "AtomicFile.h"
 #include "RepFile.h"
 
 namespace hozonix::report {
@@ -16,12 +15,14 @@ PageStore::PageStore(QObject* parent) : QObject(parent) {}
 
 void PageStore::BeginGeneration() {
     pages_.clear();
+    ++revision_;
     finished_ = false;
     generating_ = true;
 }
 
-void PageStore::AddPage(QPicture page) {
+void PageStore::AddPage(PageRecord page) {
     pages_.push_back(std::move(page));
+    ++revision_;
     emit pageAvailable(PageCount());
 }
 
@@ -34,20 +35,26 @@ void PageStore::SetFinished() {
 void PageStore::Save(const std::string& path) const {
     if (!finished_)
         throw AppError("レポートを作成中のため保存できません");
-    ReplaceFileAtomically(path, EncodeRepFile(setup_, pages_));
+    RepData data;
+    data.sheet = {setup_.paperCode, setup_.sheet.widthMm, setup_.sheet.heightMm,
+                  setup_.orientation == Orientation::Landscape};
+    data.pages = pages_;
+    WriteRepFile(path, data);
 }
 
 void PageStore::Load(const std::string& path) {
     // Pages read in now would mix with the ones still being made.
     if (generating_)
         throw AppError("レポートを作成中のため開けません");
-    std::string bytes;
-    if (const int err = ReadWholeFile(path, bytes); err != 0)
-        ThrowSystemError(path + ": ", err);
-    RepContent content = DecodeRepFile(bytes, path);
-    setup_ = content.setup;
-    pages_ = std::move(content.pages);
+    RepData data = ReadRepFile(path);
+    PageSetup setup;
+    setup.paperCode = data.sheet.paperCode;
+    setup.sheet = {data.sheet.widthMm, data.sheet.heightMm};
+    setup.orientation = data.sheet.landscape ? Orientation::Landscape : Orientation::Portrait;
+    setup_ = setup;
+    pages_ = std::move(data.pages);
     finished_ = true;
+    ++revision_;
 }
 
 void PageStore::Preview() {

@@ -1,13 +1,13 @@
 #pragma once
-// The pages of one generation, each recorded as a picture in page units (tenths of a millimetre), with
-// the printer settings they are to be printed with. The preview widget shows them, printing replays
+// The pages of one generation, each recorded as a PageRecord in page units (tenths of a millimetre),
+// with the printer settings they are to be printed with. The preview widget shows them, printing replays
 // them, and they can be saved to and loaded from a ".REP" file.
 
+#include "PageRecord.h"
 #include "PageSetup.h"
 #include "PaperSourceTable.h"
 
 #include <QObject>
-#include <QPicture>
 
 #include <functional>
 #include <string>
@@ -39,9 +39,14 @@ public:
 
     int PageCount() const { return static_cast<int>(pages_.size()); }
     // Pages are numbered from 1.
-    const QPicture& Page(int number) const { return pages_.at(static_cast<std::size_t>(number - 1)); }
+    const PageRecord& Page(int number) const { return pages_.at(static_cast<std::size_t>(number - 1)); }
+    // Changes whenever the pages or the page setup change, so that a view knows when to draw again.
+    unsigned long Revision() const { return revision_; }
     const PageSetup& Setup() const { return setup_; }
-    void SetSetup(const PageSetup& setup) { setup_ = setup; }
+    void SetSetup(const PageSetup& setup) {
+        setup_ = setup;
+        ++revision_;
+    }
 
     // True once the generation has ended (or the pages came from a file).
     bool IsFinished() const { return finished_; }
@@ -52,14 +57,15 @@ public:
     // A generation fills the store from BeginGeneration to SetFinished, or to AbandonGeneration when it
     // fails, which leaves the store unfinished.
     void BeginGeneration();
-    void AddPage(QPicture page);
+    void AddPage(PageRecord page);
     void SetFinished();
     void AbandonGeneration() { generating_ = false; }
 
     // Saves the pages as a ".REP" file; only a finished store can be saved. Raises AppError.
     void Save(const std::string& path) const;
-    // Replaces the pages with those of a ".REP" file. A foreign or damaged file, or a generation still
-    // filling the store, raises AppError and leaves the store as it was.
+    // Replaces the pages with those of a ".REP" file. A file that is not a regular ".REP" file of this
+    // version with every field in bounds, or a generation still filling the store, raises AppError
+    // (see ReadRepFile for its text) and leaves the store as it was.
     void Load(const std::string& path);
 
     // Called by the report that made the store: preview shows the pages again through it.
@@ -78,7 +84,8 @@ signals:
 
 private:
     PageSetup setup_;
-    std::vector<QPicture> pages_;
+    std::vector<PageRecord> pages_;
+    unsigned long revision_ = 0;
     bool finished_ = false;
     bool generating_ = false;
     bool released_ = false;

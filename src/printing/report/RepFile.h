@@ -1,30 +1,22 @@
 #pragma once
-// The ".REP" file: the pages of a page store with their page setup.
-//
-// Layout: 8 magic bytes "HZXREP" 0x1A 0x00, a 16-bit version, 16 reserved bits, the 64-bit length of
-// the body and its SHA-256 (all numbers big-endian), then the body: paper code, sheet width and height
-// in mm, orientation, page count, and each page as the bytes of a recorded picture.
+// ".REP" files on disk: only a regular file of at most kMaxRepFileBytes is read, and any refusal is an
+// AppError with the text the preview shows.
 
-#include "PageSetup.h"
-
-#include <QPicture>
+#include "RepFormat.h"
 
 #include <string>
-#include <vector>
 
 namespace hozonix::report {
 
-inline constexpr int kRepFileVersion = 1;
+// The first line of every refusal: "レポートファイルを読み込めません", then the path, then the reason.
+inline constexpr const char* kRepReadFailure = "レポートファイルを読み込めません";
 
-struct RepContent {
-    PageSetup setup;
-    std::vector<QPicture> pages;
-};
+// Raises AppError "レポートファイルを読み込めません\r\n" + path + "\r\n" + reason, the system's
+// reason kept in brackets where there is one.
+RepData ReadRepFile(const std::string& path);
 
-std::string EncodeRepFile(const PageSetup& setup, const std::vector<QPicture>& pages);
-
-// Raises AppError naming `path` when the bytes are not a ".REP" file of a version we read, or are
-// damaged.
-RepContent DecodeRepFile(const std::string& bytes, const std::string& path);
+// Checks every page as reading will (so a saved file always opens again) and replaces the file
+// atomically. Raises AppError.
+void WriteRepFile(const std::string& path, const RepData& data);
 
 } // namespace hozonix::report

@@ -6,7 +6,6 @@
 
 #include <QCoreApplication>
 #include <QEventLoop>
-#include <QPainter>
 #include <QThread>
 
 namespace hozonix::report {
@@ -50,7 +49,8 @@ void Report::SetPaperSize(int code) {
 
 void Report::SetCustomPaper(double widthMm, double heightMm) {
     CheckFree();
-    if (!(widthMm > 0) || !(heightMm > 0))
+    // Real paper only: a sheet of metres would make every page an image of gigabytes.
+    if (!(std::min(widthMm, heightMm) >= 0.1) || !(std::max(widthMm, heightMm) <= MaxSheetMm()))
         throw AppError("用紙の大きさが正しくありません");
     setup_.paperCode = kPaperCustom;
     setup_.sheet = {std::min(widthMm, heightMm), std::max(widthMm, heightMm)};
@@ -182,16 +182,17 @@ void Report::FillPages(PageStore& store, bool interactive) {
                               QThread::currentThread() == QCoreApplication::instance()->thread();
     PrintContext context{title_, clock_().toString(kDateTimeFormat), 0};
 
-    QPicture picture;
-    QPainter painter;
+    const QSizeF pageMm = PageSizeMm(setup_);
+    PageRecord page;
+    bool pageOpen = false;
     auto startPage = [&] {
         context.pageNumber = ++pageNumber_;
-        picture = QPicture();
-        painter.begin(&picture);
+        page = PageRecord{pageMm.width() * kUnitsPerMm, pageMm.height() * kUnitsPerMm, {}};
+        pageOpen = true;
     };
     auto endPage = [&] {
-        painter.end();
-        store.AddPage(picture);
+        pageOpen = false;
+        store.AddPage(std::move(page));
         if (handleEvents)
             QCoreApplication::processEvents();
     };
@@ -200,7 +201,7 @@ void Report::FillPages(PageStore& store, bool interactive) {
     double detailTop = geometry.content.top();
     if (titleBand != nullptr) {
         const QRectF area(geometry.content.left(), detailTop, geometry.content.width(), titleHeight);
-        PaintBand(painter, *titleBand, area, context);
+        PaintBand(page, *titleBand, area, context);
         detailTop += titleHeight;
     }
     int column = 0;
@@ -208,7 +209,7 @@ void Report::FillPages(PageStore& store, bool interactive) {
     bool columnEmpty = true;
     while (more) {
         if (interactive && store.IsReleased()) {
-            painter.end();
+            pageOpen = false;
             break;
         }
         const bool fits = y + rowHeight <= geometry.content.bottom() + kFitSlack;
@@ -227,13 +228,13 @@ void Report::FillPages(PageStore& store, bool interactive) {
             continue;
         }
         const QRectF columnRect = geometry.ColumnRect(column);
-        PaintBand(painter, *detail, QRectF(columnRect.left(), y, columnRect.width(), rowHeight), context);
+        PaintBand(page, *detail, QRectF(columnRect.left(), y, columnRect.width(), rowHeight), context);
         y += rowHeight;
         columnEmpty = false;
         more = false;
         onNeedData(*this, more);
     }
-    if (painter.isActive())
+    if (pageOpen)
         endPage();
     store.SetFinished();
 }

@@ -41,6 +41,7 @@ ReportPreview::ReportPreview(QWidget* parent) : QScrollArea(parent), canvas_(new
 void ReportPreview::SetPageStore(PageStore* store) {
     disconnect(storeConnection_);
     store_ = store;
+    rendered_ = QImage();
     if (store != nullptr)
         storeConnection_ = connect(store, &PageStore::pageAvailable, this, &ReportPreview::OnPageAvailable);
     Relayout();
@@ -72,6 +73,10 @@ void ReportPreview::ZoomToWidth() {
 }
 
 QImage ReportPreview::RenderPage() const {
+    const Rendered key{store_.data(), store_ != nullptr ? store_->Revision() : 0, page_, zoom_,
+                       logicalDpiX()};
+    if (!rendered_.isNull() && key == renderedKey_)
+        return rendered_;
     const QSize pixels = PaperPixels(zoom_);
     QImage image(pixels, QImage::Format_RGB32);
     image.fill(Qt::white);
@@ -83,6 +88,8 @@ QImage ReportPreview::RenderPage() const {
         painter.scale(scale, scale);
         DrawPage(painter, store_->Page(page_));
     }
+    renderedKey_ = key;
+    rendered_ = image;
     return image;
 }
 

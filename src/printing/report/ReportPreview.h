@@ -29,7 +29,8 @@ public:
     void ZoomToFit();
     void ZoomToWidth();
 
-    // The page as shown at the current zoom, white paper included.
+    // The page as shown at the current zoom, white paper included. Drawn once and kept until the page,
+    // its store or the zoom changes, so that a repaint only copies it.
     QImage RenderPage() const;
 
     static constexpr int kMinZoom = 10;
@@ -52,6 +53,18 @@ private:
     Canvas* canvas_;
     int page_ = 1;
     int zoom_ = 100;
+
+    // What the kept image shows.
+    struct Rendered {
+        const PageStore* store = nullptr;
+        unsigned long revision = 0;
+        int page = 0;
+        int zoom = 0;
+        int dpi = 0;
+        bool operator==(const Rendered&) const = default;
+    };
+    mutable Rendered renderedKey_;
+    mutable QImage rendered_;
 };
 
 } // namespace hozonix::report

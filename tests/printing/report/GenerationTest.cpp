@@ -245,6 +245,12 @@ TEST(GenerationTest, PaperBandsAndPrinterSettings) {
     r.SetCustomPaper(300, 100);
     EXPECT_EQ(r.PaperSize(), kPaperCustom);
     EXPECT_EQ(r.Setup().sheet.widthMm, 100);
+    // Real paper only: the largest sheet of the media table with a margin, and no sheet of nothing.
+    r.SetCustomPaper(1200, 800);
+    EXPECT_EQ(r.Setup().sheet.heightMm, 1200);
+    EXPECT_THROW(r.SetCustomPaper(10000, 100), AppError);
+    EXPECT_THROW(r.SetCustomPaper(210, 0.01), AppError);
+    EXPECT_EQ(r.Setup().sheet.heightMm, 1200);
 
     EXPECT_DOUBLE_EQ(r.BandHeight("DETAIL"), 7.1);
     r.SetBandHeight("titleband1", 20);

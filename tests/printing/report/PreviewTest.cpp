@@ -87,6 +87,40 @@ TEST(PreviewTest, ShowsTheChosenPageAndForgetsADeletedStore) {
     EXPECT_EQ(test::InkPixels(view.RenderPage()), 0);
 }
 
+// A repaint copies the page drawn before; the page is drawn again only when what it shows changed.
+TEST(PreviewTest, RenderedPageIsKeptUntilItsPageStoreOrZoomChanges) {
+    ReportPreview view;
+    view.SetZoom(50);
+    test::ListForm form;
+    form.lines = Lines(100);
+    PageStore store;
+    form.report.Generate(store, false);
+    view.SetPageStore(&store);
+
+    const QImage first = view.RenderPage();
+    EXPECT_EQ(view.RenderPage().cacheKey(), first.cacheKey());
+    view.SetPageNumber(2);
+    EXPECT_NE(view.RenderPage(), first);
+    view.SetPageNumber(1);
+    EXPECT_EQ(view.RenderPage(), first);
+    view.SetZoom(60);
+    EXPECT_NE(view.RenderPage().size(), first.size());
+    view.SetZoom(50);
+    const QImage again = view.RenderPage();
+    EXPECT_EQ(again, first);
+
+    // New pages in the same store at the same number show at once.
+    form.lines = Lines(3);
+    form.cursor = 0;
+    form.report.Generate(store, false);
+    const QImage fewer = view.RenderPage();
+    EXPECT_NE(fewer.cacheKey(), again.cacheKey());
+    EXPECT_LT(test::InkPixels(fewer), test::InkPixels(first));
+    PageStore other;
+    view.SetPageStore(&other);
+    EXPECT_EQ(test::InkPixels(view.RenderPage()), 0);
+}
+
 // The report's preview call hands the new store to the viewer, raises page events while it generates
 // and waits until the viewer releases the store.
 TEST(PreviewTest, PreviewWaitsUntilTheStoreIsReleased) {

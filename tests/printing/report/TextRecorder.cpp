@@ -69,7 +69,7 @@ protected:
 
 } // namespace
 
-std::vector<DrawnText> TextsOnPage(const QPicture& page) {
+std::vector<DrawnText> TextsOnPage(const report::PageRecord& page) {
     RecordingDevice device;
     {
         QPainter painter(&device);

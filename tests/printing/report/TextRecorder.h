@@ -2,7 +2,8 @@
 // Replays a recorded page and notes every text drawn, where it starts (page units) and in what pixel
 // size, so tests can check the layout without comparing pixels.
 
-#include <QPicture>
+#include "PageRecord.h"
+
 #include <QPointF>
 #include <QString>
 
@@ -16,6 +17,6 @@ struct DrawnText {
     int pixelSize;
 };
 
-std::vector<DrawnText> TextsOnPage(const QPicture& page);
+std::vector<DrawnText> TextsOnPage(const report::PageRecord& page);
 
 } // namespace hozonix::test
