@@ -59,7 +59,7 @@ int main(int argc, char** argv) {
             for (long n = 0; n < count; ++n) {
                 const std::string path = "/var/tmp/hozonix-bench/trees/million/d" + std::to_string(n / 1000) +
                                          "/file-with-a-typical-name-" + std::to_string(n % 1000) + ".txt";
-                list.push_back(FileEntry{path, n, n, n, n});
+                list.push_back(FileEntry{path, n, n});
             }
             std::printf("entries=%zu\n", list.size());
             return 0;

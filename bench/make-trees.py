@@ -3,7 +3,7 @@
   small/  50,000 files of 0-16 KiB in 1,024 folders
   mixed/  about 1 GB: many small files, some of 1-64 MiB
   large/  two files of 1.5 GiB
-  million/ (with --million) 1,000,000 empty files in 1,000 folders, for the memory figure
+  million/ (with --million) 1,000,000 files of 0-2 KiB in 5,000 folders, for the figures of a large tree
 Contents are pseudo-random and the same on every machine (fixed seed)."""
 import os
 import random
@@ -65,11 +65,12 @@ def large(path):
 
 
 def million(path):
-    for d in range(1000):
-        folder = os.path.join(path, f"d{d:03d}")
-        os.mkdir(folder)
-        for f in range(1000):
-            open(os.path.join(folder, f"file-with-a-typical-name-{f:04d}.txt"), "wb").close()
+    rng = random.Random(3)
+    for d in range(5000):
+        folder = os.path.join(path, f"d{d // 100:02d}", f"d{d:04d}")
+        os.makedirs(folder)
+        for f in range(200):
+            write(os.path.join(folder, f"file-with-a-typical-name-{f:04d}.txt"), rng.randint(0, 2048))
 
 
 def main():

@@ -21,7 +21,7 @@ CopyAhead::CopyAhead(const FileList& files, const std::string& sourceFolder,
                      const std::string& destinationFolder, int64_t recoveryThreshold, Limits limits)
     : files_(files), sourceFolder_(sourceFolder), destinationFolder_(destinationFolder),
       recoveryThreshold_(recoveryThreshold), limits_(limits),
-      states_(new std::atomic<uint8_t>[files.size()]()), descriptors_(new int[files.size()]) {
+      states_(new std::atomic<uint8_t>[files.size()]()) {
     if (!files.empty() && limits_.files > 0)
         thread_ = std::thread([this] { Work(); });
     else
@@ -53,20 +53,21 @@ int CopyAhead::Take(std::size_t index) {
     Reached(index);
     std::atomic<uint8_t>& state = states_[index];
     uint8_t seen = Open;
-    int fd = -1;
+    bool claimed = false;
     if (!state.compare_exchange_strong(seen, Claimed, std::memory_order_acq_rel)) {
         while (seen == Working) {
             state.wait(Working, std::memory_order_acquire);
             seen = state.load(std::memory_order_acquire);
         }
-        if (seen == Ready && state.compare_exchange_strong(seen, Claimed, std::memory_order_acq_rel))
-            fd = descriptors_[index];
+        claimed = seen == Ready && state.compare_exchange_strong(seen, Claimed, std::memory_order_acq_rel);
     }
+    int fd = -1;
     {
         std::lock_guard lock(mutex_);
-        if (fd >= 0) {
+        if (claimed) {
+            fd = descriptors_.extract(index).mapped();
             --held_;
-            heldBytes_ -= files_[index].size;
+            heldBytes_ -= files_.Size(index);
         }
         reach_ = std::max(reach_, std::min(index + limits_.reach, files_.size()));
         idle_ = false;
@@ -86,9 +87,7 @@ void CopyAhead::WaitUntilIdle() {
 }
 
 bool CopyAhead::Candidate(const FileEntry& entry) const {
-    return entry.size <= ProgressThreshold && !IsParked(entry.size, recoveryThreshold_) &&
-           IsValidFileTime(entry.creationTime) && IsValidFileTime(entry.writeTime) &&
-           IsValidFileTime(entry.accessTime);
+    return entry.size <= ProgressThreshold && !IsParked(entry.size, recoveryThreshold_) && entry.timesValid;
 }
 
 bool CopyAhead::Room() const {
@@ -98,9 +97,9 @@ bool CopyAhead::Room() const {
 void CopyAhead::Drop(std::size_t index) {
     uint8_t seen = Ready;
     if (states_[index].compare_exchange_strong(seen, Claimed, std::memory_order_acq_rel)) {
-        close(descriptors_[index]); // unnamed: the copy is gone with it
+        close(descriptors_.extract(index).mapped()); // unnamed: the copy is gone with it
         --held_;
-        heldBytes_ -= files_[index].size;
+        heldBytes_ -= files_.Size(index);
     }
 }
 

@@ -19,6 +19,7 @@
 #include <mutex>
 #include <string>
 #include <thread>
+#include <unordered_map>
 
 namespace hozonix::engine {
 
@@ -74,7 +75,7 @@ private:
     int64_t recoveryThreshold_;
     Limits limits_;
     std::unique_ptr<std::atomic<uint8_t>[]> states_;
-    std::unique_ptr<int[]> descriptors_; // of Ready entries
+    std::unordered_map<std::size_t, int> descriptors_; // of Ready entries; guarded by mutex_
     std::atomic<std::size_t> position_{0};
     std::mutex mutex_;
     std::condition_variable wake_;

@@ -42,23 +42,14 @@ DestinationLookAhead::DestinationLookAhead(const FileList& files, const std::str
                                            std::size_t lead)
     : files_(files), sourceFolder_(sourceFolder), destinationFolder_(destinationFolder),
       resolution_(resolution), quiet_(quietNanoseconds), maxAge_(maxAgeNanoseconds), lead_(lead),
-      states_(new std::atomic<uint8_t>[files.size()]()), lookedUpAt_(new int64_t[files.size()]()) {
+      ringSize_(lead + 2), ring_(new Slot[lead + 2]) {
     // Coarse file systems may not keep folder change times that show every change: no look-ahead there.
     if (files.empty() || resolution != 1)
         return;
-    folderIndex_.reserve(files.size());
-    std::string previous;
-    uint32_t index = 0;
-    for (std::size_t i = 0; i < files.size(); ++i) {
-        std::string folder = FolderOf(files[i].path);
-        if (i > 0 && folder != previous)
-            ++index;
-        if (i == 0 || index == folderStart_.size())
-            folderStart_.push_back(i);
-        folderIndex_.push_back(index);
-        previous = std::move(folder);
-    }
-    folders_.resize(index + 1);
+    enabled_ = true;
+    folders_.resize(files.FolderRunCount());
+    for (std::size_t i = 0; i < ringSize_; ++i)
+        ring_[i].tag.store(NoTag, std::memory_order_relaxed);
     thread_ = std::thread([this] { LookUp(); });
 }
 
@@ -76,10 +67,10 @@ void DestinationLookAhead::LookUp() {
     // Folders one name at a time and never through a link, as the update loop opens them.
     FolderCache destinations(destinationFolder_, false, FolderCache::Links::Refuse);
     int fd = -1;
-    uint32_t open = UINT32_MAX;
+    std::size_t open = SIZE_MAX;
     const std::size_t count = files_.size();
-    const auto startOf = [&](uint32_t folder) {
-        return folder < folderStart_.size() ? folderStart_[folder] : count;
+    const auto startOf = [&](std::size_t folder) {
+        return folder < files_.FolderRunCount() ? files_.FirstOfRun(folder) : count;
     };
     // Folders are shared out: the caller looks up one while this thread looks up the next, never both in
     // the same folder, where they would slow each other down.
@@ -87,7 +78,7 @@ void DestinationLookAhead::LookUp() {
     while (i < count && !stop_.load(std::memory_order_relaxed)) {
         const std::size_t callerNext = callerNext_.load(std::memory_order_relaxed);
         if (i < callerNext) { // fallen behind: start again in the folder after the caller's
-            i = startOf(folderIndex_[std::min(callerNext, count - 1)] + 1);
+            i = startOf(files_.FolderRunOf(std::min(callerNext, count - 1)) + 1);
             continue;
         }
         if (i > callerNext + lead_) { // far enough ahead: answers made now would be stale when used
@@ -96,7 +87,7 @@ void DestinationLookAhead::LookUp() {
         }
         const FileEntry& entry = files_[i];
         const std::string target = DestinationPathOf(entry.path, sourceFolder_, destinationFolder_);
-        const uint32_t folder = folderIndex_[i];
+        const std::size_t folder = files_.FolderRunOf(i);
         if (folder != open) {
             open = folder;
             fd = destinations.Open(FolderOf(target));
@@ -114,26 +105,30 @@ void DestinationLookAhead::LookUp() {
             }
         }
         State state = Other;
-        lookedUpAt_[i] = Monotonic();
+        const int64_t lookedUpAt = Monotonic();
         struct stat st {};
         if (fd >= 0 && folders_[folder].quiet &&
             fstatat(fd, FileNameOf(target).c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISREG(st.st_mode) &&
             IsValidFileTime(WrittenOf(st)) &&
             IsCopyUpToDate(WrittenOf(st), st.st_size, entry.writeTime, entry.size, resolution_))
             state = UpToDate;
-        states_[i].store(state, std::memory_order_release);
-        i = i + 1 < count && folderIndex_[i + 1] != folder ? startOf(folder + 2) : i + 1;
+        // The slot is free: the caller is past the file that had it (the ring is longer than the lead).
+        Slot& slot = ring_[i % ringSize_];
+        slot.lookedUpAt.store(lookedUpAt, std::memory_order_relaxed);
+        slot.tag.store(static_cast<uint64_t>(i) << 2 | state, std::memory_order_release);
+        i = i + 1 < count && files_.FolderRunOf(i + 1) != folder ? startOf(folder + 2) : i + 1;
     }
 }
 
 bool DestinationLookAhead::KnownUpToDate(std::size_t index, int folderFd) {
-    if (index >= files_.size() || folderIndex_.empty())
+    if (index >= files_.size() || !enabled_)
         return false;
     callerNext_.store(index + 1, std::memory_order_relaxed);
-    if (states_[index].load(std::memory_order_acquire) != UpToDate ||
-        Monotonic() - lookedUpAt_[index] > maxAge_)
+    const Slot& slot = ring_[index % ringSize_];
+    if (slot.tag.load(std::memory_order_acquire) != (static_cast<uint64_t>(index) << 2 | UpToDate) ||
+        Monotonic() - slot.lookedUpAt.load(std::memory_order_relaxed) > maxAge_)
         return false;
-    const uint32_t folder = folderIndex_[index];
+    const std::size_t folder = files_.FolderRunOf(index);
     if (folder != checkedFolder_) {
         checkedFolder_ = folder;
         checkedSame_ = SameFolder(folders_[folder], folderFd);

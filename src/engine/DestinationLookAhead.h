@@ -52,6 +52,13 @@ private:
         bool quiet = false;
     };
     enum State : uint8_t { Unknown, UpToDate, Other };
+    // The answers for the files the thread may look up ahead, file i in slot i % ringSize_: tagged with
+    // the file's index, so that an answer is only ever taken for its own file.
+    struct Slot {
+        std::atomic<uint64_t> tag;
+        std::atomic<int64_t> lookedUpAt; // monotonic clock, just before the look-up
+    };
+    static constexpr uint64_t NoTag = UINT64_MAX;
 
     void LookUp();
     bool SameFolder(const FolderStamp& stamp, int folderFd) const;
@@ -63,15 +70,14 @@ private:
     int64_t quiet_;
     int64_t maxAge_;
     std::size_t lead_;
-    std::vector<uint32_t> folderIndex_;    // per file: which run of files shares its folder
-    std::vector<std::size_t> folderStart_; // per run: its first file
-    std::vector<FolderStamp> folders_;     // written by the thread before any of the folder's answers
-    std::unique_ptr<std::atomic<uint8_t>[]> states_;
-    std::unique_ptr<int64_t[]> lookedUpAt_;  // monotonic clock, just before the look-up
+    bool enabled_ = false;
+    std::vector<FolderStamp> folders_; // per folder run; written by the thread before its answers
+    std::size_t ringSize_;
+    std::unique_ptr<Slot[]> ring_;
     std::atomic<std::size_t> callerNext_{0}; // the caller looks up everything before this itself
     std::atomic<bool> stop_{false};
     std::thread thread_;
-    uint32_t checkedFolder_ = UINT32_MAX;
+    std::size_t checkedFolder_ = SIZE_MAX;
     bool checkedSame_ = false;
 };
 

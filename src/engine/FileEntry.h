@@ -1,9 +1,15 @@
 #pragma once
-// One file collected by the scan. Times are nanoseconds since the epoch, read from the directory walk
-// (statx), so the run never has to open a file to compare it.
+// The files a scan collected. Times are nanoseconds since the epoch, read from the directory walk (statx),
+// so the run never has to open a file to compare it.
+//
+// A list holds its files compactly, since a run keeps all of them from the scan to its end: each folder's
+// path once, names front-coded in blocks of bytes, size and write time packed; about 20 bytes and what a
+// name does not share with the one before it, where a path per file would take several times that.
 
 #include <cstdint>
+#include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace hozonix::engine {
@@ -12,10 +18,95 @@ struct FileEntry {
     std::string path; // the scanned folder, one "/", the name: bytes as on disk
     int64_t size = 0;
     int64_t writeTime = 0;
-    int64_t accessTime = 0;
-    int64_t creationTime = 0; // the status-change time where the file system keeps no birth time
+    // False when one of the file's times (creation, write, access) has no valid calendar date.
+    bool timesValid = true;
 };
 
-using FileList = std::vector<FileEntry>;
+class FileList {
+public:
+    FileList() = default;
+    FileList(FileList&&) noexcept = default;
+    FileList& operator=(FileList&&) noexcept = default;
+    FileList(const FileList&) = delete;
+    FileList& operator=(const FileList&) = delete;
+
+    // Appends a file of the folder whose path (with one trailing "/") is `folder`; the files of one
+    // folder are added one after the other.
+    void Add(std::string_view folder, std::string_view name, int64_t size, int64_t writeTime,
+             bool timesValid);
+    // The same with a full path, split at its last "/".
+    void push_back(const FileEntry& entry);
+    // Moves the files of `other` to the end of this list.
+    void Append(FileList&& other);
+    // Keeps the files whose flag is set, in their order.
+    void Keep(const std::vector<bool>& keep);
+    void clear() { *this = FileList(); }
+
+    std::size_t size() const { return count_; }
+    bool empty() const { return count_ == 0; }
+
+    std::string Path(std::size_t i) const;
+    // The file's folder with its trailing "/".
+    std::string_view Folder(std::size_t i) const { return runs_[FolderRunOf(i)].folder; }
+    std::string Name(std::size_t i) const;
+    int64_t Size(std::size_t i) const { return At(i).size & SizeMask; }
+    int64_t WriteTime(std::size_t i) const { return At(i).writeTime; }
+    bool TimesValid(std::size_t i) const { return (At(i).size & InvalidTimes) == 0; }
+    FileEntry operator[](std::size_t i) const { return {Path(i), Size(i), WriteTime(i), TimesValid(i)}; }
+
+    // Files of one folder come one after the other: the folder runs, numbered from 0, and the first file
+    // of each.
+    std::size_t FolderRunOf(std::size_t i) const;
+    std::size_t FolderRunCount() const { return runs_.size(); }
+    std::size_t FirstOfRun(std::size_t run) const { return runs_[run].first; }
+
+    class iterator {
+    public:
+        iterator(const FileList& list, std::size_t i) : list_(&list), i_(i) {}
+        FileEntry operator*() const { return (*list_)[i_]; }
+        iterator& operator++() {
+            ++i_;
+            return *this;
+        }
+        bool operator!=(const iterator& other) const { return i_ != other.i_; }
+
+    private:
+        const FileList* list_;
+        std::size_t i_;
+    };
+    iterator begin() const { return {*this, 0}; }
+    iterator end() const { return {*this, count_}; }
+
+private:
+    struct Fixed {
+        int64_t size; // the top bit flags invalid times
+        int64_t writeTime;
+    };
+    struct Run {
+        std::size_t first;
+        std::string folder;
+    };
+    // Names are front-coded: each is stored as the length it shares with the name before it, the length of
+    // the rest and the rest. Coding starts afresh every GroupSize files and at every folder, and a group
+    // never spans two blocks, so any name is found by decoding at most a group from its start.
+    static constexpr std::size_t GroupSize = 16;
+    static constexpr std::size_t ChunkEntries = 1 << 15;
+    static constexpr std::size_t BlockBytes = 1 << 20;
+    static constexpr int64_t InvalidTimes = INT64_MIN;
+    static constexpr int64_t SizeMask = INT64_MAX;
+
+    const Fixed& At(std::size_t i) const { return chunks_[i / ChunkEntries][i % ChunkEntries]; }
+    // Where the records of the group of file i begin.
+    const unsigned char* GroupStart(std::size_t i) const;
+    void EncodeName(std::string_view name, bool restart);
+
+    std::vector<std::unique_ptr<Fixed[]>> chunks_;
+    std::vector<std::unique_ptr<unsigned char[]>> blocks_;
+    std::vector<uint64_t> groups_; // per group: block << 20 | offset
+    std::size_t blockUsed_ = BlockBytes;
+    std::string lastName_; // for the coding of the next name
+    std::size_t count_ = 0;
+    std::vector<Run> runs_;
+};
 
 } // namespace hozonix::engine

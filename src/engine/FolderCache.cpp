@@ -111,8 +111,8 @@ int FolderCache::Descend(const std::string& name) {
 }
 
 int FolderCache::Open(const std::string& folder) {
-    if (open_ && folder == folder_)
-        return fds_.empty() ? rootFd_ : fds_.back();
+    if (folder == folder_ && (open_ || error_ != 0)) // asked again for the files of one folder
+        return open_ ? (fds_.empty() ? rootFd_ : fds_.back()) : -1;
     open_ = false;
     folder_ = folder;
     fresh_ = false;

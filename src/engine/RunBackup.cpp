@@ -22,6 +22,7 @@
 
 #include <cerrno>
 #include <fcntl.h>
+#include <limits>
 #include <optional>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -168,7 +169,7 @@ private:
                 result_.Stopped = true;
                 return;
             }
-            const std::string& path = files[index].path;
+            const std::string path = files.Path(index);
             const double p = Percent(n, total);
             host_.SetMainBar(static_cast<int>(p));
             host_.UpdateProcessDialog(static_cast<int>(p), path + texts::Inspecting,
@@ -177,18 +178,10 @@ private:
                 keep[index] = false;
                 ++result_.FilesExcluded;
             } else {
-                result_.BytesTotal += files[index].size;
+                result_.BytesTotal += files.Size(index);
             }
         }
-        std::size_t out = 0;
-        for (std::size_t i = 0; i < files.size(); ++i) {
-            if (!keep[i])
-                continue;
-            if (out != i)
-                files[out] = std::move(files[i]);
-            ++out;
-        }
-        files.resize(out);
+        files.Keep(keep);
     }
 
     void Update(FileList& files) {
@@ -230,8 +223,7 @@ private:
         if (result_.PreviousRunUnfinished)
             CleanFolder(folderFd);
 
-        if (!IsValidFileTime(entry.creationTime) || !IsValidFileTime(entry.writeTime) ||
-            !IsValidFileTime(entry.accessTime))
+        if (!entry.timesValid)
             return AskInvalidDate(entry);
         bool destinationExists = false;
         bool knownUpToDate = false;
@@ -280,7 +272,16 @@ private:
     }
 
     Next AskInvalidDate(const FileEntry& entry) {
-        const std::string text = std::string(texts::SkipInvalidDate) + DateTextOf(entry.creationTime) +
+        // The list keeps no creation time (it is only ever shown here): read it again.
+        int64_t created = std::numeric_limits<int64_t>::min();
+        struct statx sx {};
+        const int folderFd = sources_.Open(FolderOf(entry.path));
+        if (folderFd >= 0 && statx(folderFd, FileNameOf(entry.path).c_str(), AT_STATX_SYNC_AS_STAT,
+                                   STATX_BTIME | STATX_CTIME, &sx) == 0) {
+            const statx_timestamp& t = (sx.stx_mask & STATX_BTIME) ? sx.stx_btime : sx.stx_ctime;
+            created = StampOf(t.tv_sec, t.tv_nsec);
+        }
+        const std::string text = std::string(texts::SkipInvalidDate) + DateTextOf(created) +
                                  texts::LineBreak + texts::UpdatedOn + DateTextOf(entry.writeTime) +
                                  texts::LineBreak + texts::FileNameIs + entry.path;
         return host_.AskSkipInvalidDate(text) ? Next::Skip : Next::End;
@@ -294,9 +295,10 @@ private:
         // closed and so gone.
         ScopedFd ahead(copyAhead_ != nullptr && !destinationExists && folderFd >= 0 ? copyAhead_->Take(index)
                                                                                     : -1);
+        // A dry run decides from the scan and the destination alone: the source is not even opened.
         std::optional<OpenSource> source;
         try {
-            if (ahead.get() < 0 && !OpenOrTell(source, path))
+            if (!request_.DryRun && ahead.get() < 0 && !OpenOrTell(source, path))
                 return Next::Skip;
         } catch (const FileError& e) {
             if (!KeepsGoing(e))

@@ -38,6 +38,25 @@ struct Findings {
     std::vector<std::string> unreadable;
 };
 
+// The files of one folder, held until its subfolders are done (post-order).
+struct OwnFiles {
+    struct File {
+        std::size_t name; // offset in names
+        std::size_t length;
+        int64_t size;
+        int64_t writeTime;
+        bool timesValid;
+    };
+    std::string names;
+    std::vector<File> files;
+
+    void AddTo(FileList& list, const std::string& prefix) const {
+        for (const File& f : files)
+            list.Add(prefix, std::string_view(names).substr(f.name, f.length), f.size, f.writeTime,
+                     f.timesValid);
+    }
+};
+
 class Scanner {
 public:
     Scanner(Findings& out, const ScanOptions& options, Walk walk = {})
@@ -53,7 +72,7 @@ public:
             return;
         }
         walk_.push_back({self.st_dev, self.st_ino});
-        FileList own;
+        OwnFiles own;
         std::vector<std::string> subfolders;
         List(dir, prefix, own, subfolders);
         if (options_.recursive) {
@@ -62,12 +81,11 @@ public:
         }
         closedir(dir);
         walk_.pop_back();
-        for (FileEntry& entry : own)
-            out_.files.push_back(std::move(entry));
+        own.AddTo(out_.files, prefix);
     }
 
     // The files of the open folder into `own`, the names of its subfolders into `subfolders`.
-    void List(DIR* dir, const std::string& prefix, FileList& own, std::vector<std::string>& subfolders) {
+    void List(DIR* dir, const std::string& prefix, OwnFiles& own, std::vector<std::string>& subfolders) {
         for (;;) {
             errno = 0;
             const dirent* e = readdir(dir);
@@ -119,7 +137,7 @@ public:
     }
 
 private:
-    void Inspect(int dirFd, const char* name, const std::string& prefix, FileList& own,
+    void Inspect(int dirFd, const char* name, const std::string& prefix, OwnFiles& own,
                  std::vector<std::string>& subfolders) {
         struct statx sx {};
         const unsigned mask = STATX_TYPE | STATX_SIZE | STATX_MTIME | STATX_ATIME | STATX_CTIME | STATX_BTIME;
@@ -138,15 +156,13 @@ private:
         // A file moved or unpacked into the source keeps its old write time; its change time is new.
         if (options_.dateLimit != 0 && std::max(written, Nanoseconds(sx.stx_ctime)) <= options_.dateLimit)
             return;
-        FileEntry entry;
-        entry.path.reserve(prefix.size() + std::char_traits<char>::length(name));
-        entry.path.append(prefix).append(name);
-        entry.size = static_cast<int64_t>(sx.stx_size);
-        entry.writeTime = written;
-        entry.accessTime = Nanoseconds(sx.stx_atime);
-        entry.creationTime =
+        const int64_t created =
             (sx.stx_mask & STATX_BTIME) ? Nanoseconds(sx.stx_btime) : Nanoseconds(sx.stx_ctime);
-        own.push_back(std::move(entry));
+        const std::size_t length = std::char_traits<char>::length(name);
+        own.files.push_back({own.names.size(), length, static_cast<int64_t>(sx.stx_size), written,
+                             IsValidFileTime(written) && IsValidFileTime(Nanoseconds(sx.stx_atime)) &&
+                                 IsValidFileTime(created)});
+        own.names.append(name, length);
     }
 
     void Enter(int parentFd, const std::string& prefix, const std::string& name) {
@@ -184,8 +200,10 @@ void Split(int fd, const struct stat& self, const std::string& prefix, const Wal
         return;
     }
     std::vector<std::string> subfolders;
-    Scanner(own.found, options).List(dir, prefix, own.found.files, subfolders);
+    OwnFiles files;
+    Scanner(own.found, options).List(dir, prefix, files, subfolders);
     closedir(dir);
+    files.AddTo(own.found.files, prefix);
     Walk walk = above;
     walk.push_back({self.st_dev, self.st_ino});
     for (const std::string& name : subfolders)
@@ -212,9 +230,7 @@ std::size_t SubtreesIn(const std::vector<Piece>& pieces) {
 }
 
 void Append(Findings& from, FileList& out, const ScanOptions& options) {
-    for (FileEntry& entry : from.files)
-        out.push_back(std::move(entry));
-    FileList().swap(from.files);
+    out.Append(std::move(from.files));
     if (options.unreadable != nullptr) {
         for (std::string& path : from.unreadable)
             options.unreadable->push_back(std::move(path));
@@ -279,10 +295,6 @@ void ScanFolder(const std::string& folder, FileList& out, const ScanOptions& opt
         walk();
     }
 
-    std::size_t total = out.size();
-    for (const Piece& piece : pieces)
-        total += piece.found.files.size();
-    out.reserve(total);
     for (Piece& piece : pieces)
         Append(piece.found, out, options);
 }

@@ -31,14 +31,14 @@ protected:
         MakeFolder("first");
         MakeFile(src + "/first/f", 1);
         SetWriteTime(src + "/first/f", T);
-        files.push_back(FileEntry{src + "/first/f", 1, T, T, T});
+        files.push_back(FileEntry{src + "/first/f", 1, T});
         MakeFolder("sub");
         // up to date, older copy, no copy, newer copy
         for (const char* name : {"same", "older", "missing", "newer"}) {
             const std::string path = src + "/sub/" + name;
             MakeFile(path, 3);
             SetWriteTime(path, T);
-            files.push_back(FileEntry{path, 3, T, T, T});
+            files.push_back(FileEntry{path, 3, T});
         }
         mkdir((dst + "/sub").c_str(), 0755);
         for (auto [name, time] :

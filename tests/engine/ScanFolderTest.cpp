@@ -62,10 +62,11 @@ TEST_F(ScanFolderTest, PostOrderAtEveryLevelWithOrWithoutTrailingSlash) {
         EXPECT_EQ(e.size, SizeOf(e.path)) << e.path;
 
     // Appends to what the list already holds.
-    FileList list{{"/already/there", 1, 0, 0, 0}};
+    FileList list;
+    list.push_back({"/already/there", 1, 0});
     ScanFolder(s, list, true, 0);
     EXPECT_EQ(list.size(), 5u);
-    EXPECT_EQ(list.front().path, "/already/there");
+    EXPECT_EQ(list[0].path, "/already/there");
     EXPECT_TRUE(Scan(dir / "missing").empty());
 }
 

@@ -1,0 +1,79 @@
+#include "FileEntry.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+using namespace hozonix::engine;
+
+namespace {
+
+// Names that share long beginnings, odd bytes, the longest a file system allows, across folders and
+// across the boundaries of the coding's groups.
+std::vector<FileEntry> Sample() {
+    std::vector<FileEntry> out;
+    const std::vector<std::string> folders = {"/src/", "/src/sub/", "/src/\xff\xfe odd\n/", "/src/sub/"};
+    int64_t n = 0;
+    for (const std::string& folder : folders) {
+        for (int i = 0; i < 37; ++i, ++n) {
+            std::string name = "file-with-a-typical-name-" + std::to_string(i) + ".txt";
+            if (i == 5)
+                name = std::string(255, 'x');
+            if (i == 6)
+                name = "file"; // a prefix of the name before it
+            if (i == 7)
+                name = "\x01\x7f\xc3\xa9";
+            out.push_back({folder + name, (int64_t{1} << 40) + n, -n * 1'000'000'007, i % 11 != 3});
+        }
+    }
+    return out;
+}
+
+void ExpectSame(const FileList& list, const std::vector<FileEntry>& expected) {
+    ASSERT_EQ(list.size(), expected.size());
+    for (std::size_t k = expected.size(); k-- > 0;) { // backwards, as the inspection reads it
+        const FileEntry e = list[k];
+        EXPECT_EQ(e.path, expected[k].path) << k;
+        EXPECT_EQ(e.size, expected[k].size) << k;
+        EXPECT_EQ(e.writeTime, expected[k].writeTime) << k;
+        EXPECT_EQ(e.timesValid, expected[k].timesValid) << k;
+        EXPECT_EQ(std::string(list.Folder(k)) + list.Name(k), e.path);
+    }
+}
+
+TEST(FileList, HoldsPathsSizesAndTimesExactlyThroughAppendAndKeep) {
+    const std::vector<FileEntry> sample = Sample();
+    FileList list;
+    for (const FileEntry& e : sample)
+        list.push_back(e);
+    ExpectSame(list, sample);
+    // "/src/sub/" comes twice, apart: two runs of files, each found from any of its files.
+    ASSERT_EQ(list.FolderRunCount(), 4u);
+    EXPECT_EQ(list.FolderRunOf(36), 0u);
+    EXPECT_EQ(list.FolderRunOf(37), 1u);
+    EXPECT_EQ(list.FirstOfRun(3), 111u);
+
+    FileList tail;
+    for (const FileEntry& e : sample)
+        tail.push_back(e);
+    list.Append(std::move(tail));
+    EXPECT_TRUE(tail.empty());
+    std::vector<FileEntry> twice = sample;
+    twice.insert(twice.end(), sample.begin(), sample.end());
+    ExpectSame(list, twice);
+
+    std::vector<bool> keep(twice.size());
+    std::vector<FileEntry> kept;
+    for (std::size_t k = 0; k < twice.size(); ++k) {
+        keep[k] = k % 3 != 1;
+        if (keep[k])
+            kept.push_back(twice[k]);
+    }
+    list.Keep(keep);
+    ExpectSame(list, kept);
+    list.Keep(std::vector<bool>(kept.size(), false));
+    EXPECT_TRUE(list.empty());
+}
+
+} // namespace
