@@ -6,6 +6,8 @@
 // path once, names front-coded in blocks of bytes, size and write time packed; about 20 bytes and what a
 // name does not share with the one before it, where a path per file would take several times that.
 
+#include "FrontCodedStrings.h"
+
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -48,7 +50,7 @@ public:
     std::string Path(std::size_t i) const;
     // The file's folder with its trailing "/".
     std::string_view Folder(std::size_t i) const { return runs_[FolderRunOf(i)].folder; }
-    std::string Name(std::size_t i) const;
+    std::string Name(std::size_t i) const { return names_[i]; }
     int64_t Size(std::size_t i) const { return At(i).size & SizeMask; }
     int64_t WriteTime(std::size_t i) const { return At(i).writeTime; }
     bool TimesValid(std::size_t i) const { return (At(i).size & InvalidTimes) == 0; }
@@ -86,25 +88,17 @@ private:
         std::size_t first;
         std::string folder;
     };
-    // Names are front-coded: each is stored as the length it shares with the name before it, the length of
-    // the rest and the rest. Coding starts afresh every GroupSize files and at every folder, and a group
-    // never spans two blocks, so any name is found by decoding at most a group from its start.
-    static constexpr std::size_t GroupSize = 16;
     static constexpr std::size_t ChunkEntries = 1 << 15;
-    static constexpr std::size_t BlockBytes = 1 << 20;
     static constexpr int64_t InvalidTimes = INT64_MIN;
     static constexpr int64_t SizeMask = INT64_MAX;
 
     const Fixed& At(std::size_t i) const { return chunks_[i / ChunkEntries][i % ChunkEntries]; }
-    // Where the records of the group of file i begin.
-    const unsigned char* GroupStart(std::size_t i) const;
-    void EncodeName(std::string_view name, bool restart);
+    // Moves every file of `from` through `each(index, name, fixed, folder)`, giving back what has been
+    // read, so that two lists are never whole at the same time.
+    template <typename Each> static void Drain(FileList& from, Each&& each);
 
     std::vector<std::unique_ptr<Fixed[]>> chunks_;
-    std::vector<std::unique_ptr<unsigned char[]>> blocks_;
-    std::vector<uint64_t> groups_; // per group: block << 20 | offset
-    std::size_t blockUsed_ = BlockBytes;
-    std::string lastName_; // for the coding of the next name
+    FrontCodedStrings names_; // a new folder starts the coding afresh
     std::size_t count_ = 0;
     std::vector<Run> runs_;
 };

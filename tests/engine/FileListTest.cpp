@@ -1,4 +1,5 @@
 #include "FileEntry.h"
+#include "FrontCodedStrings.h"
 
 #include <gtest/gtest.h>
 
@@ -77,3 +78,24 @@ TEST(FileList, HoldsPathsSizesAndTimesExactlyThroughAppendAndKeep) {
 }
 
 } // namespace
+
+TEST(FrontCodedStrings, ManyBlocksReadAtRandomAndInOrder) {
+    // Strings that share little, so that they fill several blocks, and some as long as allowed.
+    const auto text = [](std::size_t i) {
+        return i % 9973 == 0
+                   ? std::string(FrontCodedStrings::MaxLength, static_cast<char>('a' + i % 26))
+                   : std::to_string(i * 7919 % 100003) + std::string(40 + i % 50, 'x') + std::to_string(i);
+    };
+    FrontCodedStrings list;
+    for (std::size_t i = 0; i < 60'000; ++i)
+        list.push_back(text(i), i % 1000 == 7);
+    for (std::size_t i : {0ul, 15ul, 16ul, 9973ul, 9974ul, 31'337ul, 59'999ul})
+        EXPECT_EQ(list[i], text(i)) << i;
+    std::size_t read = 0;
+    list.Drain([&](std::size_t i, const std::string& s) {
+        EXPECT_EQ(s, text(i)) << i;
+        read = i + 1;
+    });
+    EXPECT_EQ(read, 60'000u);
+    EXPECT_TRUE(list.empty());
+}
