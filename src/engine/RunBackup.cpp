@@ -21,6 +21,7 @@
 #include "WriteBack.h"
 
 #include <cerrno>
+#include <chrono>
 #include <fcntl.h>
 #include <limits>
 #include <optional>
@@ -107,6 +108,10 @@ public:
         const ExclusionRules rules(request_.ExcludedExtensions, request_.ExcludedFolders);
         FileList files;
         Scan(files, rules);
+        if (AbortRequested) { // from the processing dialog, shown as the scan took long
+            result_.Stopped = true;
+            return 0;
+        }
         result_.FilesFound = static_cast<int>(files.size());
         if (files.empty()) {
             host_.SetStatusText(texts::NoFilesToUpdate);
@@ -143,6 +148,21 @@ private:
             options.leaveOut.push_back({destination.st_dev, destination.st_ino});
         std::vector<std::string> unreadable;
         options.unreadable = &unreadable;
+        const auto start = std::chrono::steady_clock::now();
+        bool told = false;
+        options.keepGoing = [&] {
+            // A short scan runs through as it always has; a long one hands control back every few
+            // hundredths of a second, and after half a second the dialog with its abort button shows.
+            const auto taken = std::chrono::steady_clock::now() - start;
+            if (taken < std::chrono::milliseconds(150))
+                return !AbortRequested;
+            if (!told && taken > std::chrono::milliseconds(500)) {
+                told = true;
+                host_.ScanTakesLong();
+            }
+            host_.ProcessPendingEvents();
+            return !AbortRequested;
+        };
         ScanFolder(request_.SourceFolder, files, options);
         // Unread parts are failures, so that no later fast run takes this run's start as covering them.
         for (std::string& path : unreadable) {

@@ -36,8 +36,12 @@ public:
     // The warning after an aborted copy (Yes / Cancel / No to All).
     virtual ContinueAnswer AskContinue(const std::string& text) = 0;
 
-    // Lets the window system handle pending events once (repaints, the abort button).
+    // Lets the window system handle pending events once (repaints, the abort button). Also called during
+    // the scan, on the run's thread.
     virtual void ProcessPendingEvents() = 0;
+    // The scan is taking a while (a large tree, a slow disk or share): a window shows its processing
+    // dialog now, so that its abort button can end the run during the scan too.
+    virtual void ScanTakesLong() {}
     virtual void SetBusyCursor(bool busy) = 0;
 };
 

@@ -5,8 +5,11 @@
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
+#include <chrono>
+#include <condition_variable>
 #include <dirent.h>
 #include <fcntl.h>
+#include <mutex>
 #include <sys/stat.h>
 #include <thread>
 #include <unistd.h>
@@ -21,6 +24,33 @@ int64_t Nanoseconds(const struct statx_timestamp& t) {
 }
 
 using Walk = std::vector<FolderId>; // the folders a walk is inside, to stop at links back to them
+
+// Lets the caller's thread hand control back now and then, and stops every walker when it says so.
+class ScanControl {
+public:
+    ScanControl(const std::function<bool()>& keepGoing, std::chrono::milliseconds interval)
+        : keepGoing_(keepGoing), interval_(interval) {}
+
+    bool Stopped() const { return stopped_.load(std::memory_order_relaxed); }
+    // On the caller's thread only: asks the caller once the interval has passed (or now when `force`).
+    void Poll(bool force = false) {
+        if (!keepGoing_ || Stopped() || (!force && ++calls_ % 128 != 0))
+            return;
+        const auto now = std::chrono::steady_clock::now();
+        if (!force && now - last_ < interval_)
+            return;
+        last_ = now;
+        if (!keepGoing_())
+            stopped_.store(true, std::memory_order_relaxed);
+    }
+
+private:
+    const std::function<bool()>& keepGoing_;
+    std::chrono::milliseconds interval_;
+    std::atomic<bool> stopped_{false};
+    unsigned calls_ = 0;
+    std::chrono::steady_clock::time_point last_ = std::chrono::steady_clock::now();
+};
 
 bool Contains(const std::vector<FolderId>& ids, const struct stat& st) {
     return std::any_of(ids.begin(), ids.end(),
@@ -59,8 +89,9 @@ struct OwnFiles {
 
 class Scanner {
 public:
-    Scanner(Findings& out, const ScanOptions& options, Walk walk = {})
-        : out_(out), options_(options), walk_(std::move(walk)) {}
+    // `control`: shared by every walker; `polls`: this walker runs on the caller's thread.
+    Scanner(Findings& out, const ScanOptions& options, ScanControl& control, bool polls, Walk walk = {})
+        : out_(out), options_(options), control_(control), polls_(polls), walk_(std::move(walk)) {}
 
     // Takes ownership of `fd`, the folder whose status is `self`. `prefix` is the folder's path with one
     // trailing "/".
@@ -76,8 +107,11 @@ public:
         std::vector<std::string> subfolders;
         List(dir, prefix, own, subfolders);
         if (options_.recursive) {
-            for (const std::string& sub : subfolders)
+            for (const std::string& sub : subfolders) {
+                if (control_.Stopped())
+                    break;
                 Enter(dirfd(dir), prefix, sub);
+            }
         }
         closedir(dir);
         walk_.pop_back();
@@ -94,6 +128,10 @@ public:
                     Unreadable(prefix); // what was listed before the error is still taken
                 return;
             }
+            if (polls_)
+                control_.Poll();
+            if (control_.Stopped())
+                return;
             const char* name = e->d_name;
             if (name[0] == '.')
                 continue; // ".", ".." and hidden names
@@ -175,6 +213,8 @@ private:
 
     Findings& out_;
     const ScanOptions& options_;
+    ScanControl& control_;
+    bool polls_;
     Walk walk_;
 };
 
@@ -190,18 +230,18 @@ struct Piece {
 // Splits the listing of the open folder `fd` (owned; status `self`, path `prefix`) into its subfolders'
 // subtrees and its own files.
 void Split(int fd, const struct stat& self, const std::string& prefix, const Walk& above,
-           const ScanOptions& options, std::vector<Piece>& into) {
+           const ScanOptions& options, ScanControl& control, std::vector<Piece>& into) {
     Piece own;
     DIR* dir = fdopendir(fd);
     if (dir == nullptr) {
         close(fd);
-        Scanner(own.found, options).Unreadable(prefix);
+        Scanner(own.found, options, control, true).Unreadable(prefix);
         into.push_back(std::move(own));
         return;
     }
     std::vector<std::string> subfolders;
     OwnFiles files;
-    Scanner(own.found, options).List(dir, prefix, files, subfolders);
+    Scanner(own.found, options, control, true).List(dir, prefix, files, subfolders);
     closedir(dir);
     files.AddTo(own.found.files, prefix);
     Walk walk = above;
@@ -212,16 +252,16 @@ void Split(int fd, const struct stat& self, const std::string& prefix, const Wal
 }
 
 // Opens the subtree `piece`; -1 when it cannot be read (it then contributes nothing, as in one walk).
-int OpenPiece(Piece& piece, const ScanOptions& options, struct stat& st) {
-    return Scanner(piece.found, options, piece.walk)
+int OpenPiece(Piece& piece, const ScanOptions& options, ScanControl& control, struct stat& st) {
+    return Scanner(piece.found, options, control, false, piece.walk)
         .OpenFolder(AT_FDCWD, "", piece.prefix.substr(0, piece.prefix.size() - 1), st);
 }
 
-void WalkPiece(Piece& piece, const ScanOptions& options) {
+void WalkPiece(Piece& piece, const ScanOptions& options, ScanControl& control, bool polls) {
     struct stat st {};
-    const int fd = OpenPiece(piece, options, st);
+    const int fd = OpenPiece(piece, options, control, st);
     if (fd >= 0)
-        Scanner(piece.found, options, piece.walk).Scan(fd, st, piece.prefix);
+        Scanner(piece.found, options, control, polls, piece.walk).Scan(fd, st, piece.prefix);
 }
 
 std::size_t SubtreesIn(const std::vector<Piece>& pieces) {
@@ -250,25 +290,26 @@ void ScanFolder(const std::string& folder, FileList& out, const ScanOptions& opt
             options.unreadable->push_back(prefix);
         return;
     }
+    ScanControl control(options.keepGoing, options.pollInterval);
     if (!options.recursive) {
         Findings found;
-        Scanner(found, options).Scan(fd, self, prefix);
+        Scanner(found, options, control, true).Scan(fd, self, prefix);
         Append(found, out, options);
         return;
     }
     // A walk is bound by kernel calls, one per file: two threads walk separate subtrees. Cut the tree a
     // few levels down at most, until there are enough subtrees to share out fairly.
     std::vector<Piece> pieces;
-    Split(fd, self, prefix, {}, options, pieces);
+    Split(fd, self, prefix, {}, options, control, pieces);
     constexpr std::size_t enough = 32;
     for (int level = 0; level < 3 && SubtreesIn(pieces) > 0 && SubtreesIn(pieces) < enough; ++level) {
         std::vector<Piece> finer;
         for (Piece& piece : pieces) {
             struct stat st {};
-            if (piece.prefix.empty()) {
+            if (piece.prefix.empty() || control.Stopped()) {
                 finer.push_back(std::move(piece));
-            } else if (const int subFd = OpenPiece(piece, options, st); subFd >= 0) {
-                Split(subFd, st, piece.prefix, piece.walk, options, finer);
+            } else if (const int subFd = OpenPiece(piece, options, control, st); subFd >= 0) {
+                Split(subFd, st, piece.prefix, piece.walk, options, control, finer);
             } else {
                 piece.prefix.clear(); // keeps what the failed open noted
                 finer.push_back(std::move(piece));
@@ -283,16 +324,33 @@ void ScanFolder(const std::string& folder, FileList& out, const ScanOptions& opt
             subtrees.push_back(&piece);
     }
     std::atomic<std::size_t> next{0};
-    const auto walk = [&] {
-        for (std::size_t i; (i = next.fetch_add(1, std::memory_order_relaxed)) < subtrees.size();)
-            WalkPiece(*subtrees[i], options);
+    const auto walk = [&](bool polls) {
+        for (std::size_t i;
+             !control.Stopped() && (i = next.fetch_add(1, std::memory_order_relaxed)) < subtrees.size();)
+            WalkPiece(*subtrees[i], options, control, polls);
     };
     if (subtrees.size() > 1) {
-        std::thread helper(walk);
-        walk();
+        std::mutex mutex;
+        std::condition_variable done;
+        bool helperDone = false;
+        std::thread helper([&] {
+            walk(false);
+            std::lock_guard lock(mutex);
+            helperDone = true;
+            done.notify_one();
+        });
+        walk(true);
+        // The caller's thread goes on handing control back until the helper is done too.
+        std::unique_lock lock(mutex);
+        while (!done.wait_for(lock, options.pollInterval, [&] { return helperDone; })) {
+            lock.unlock();
+            control.Poll(true);
+            lock.lock();
+        }
+        lock.unlock();
         helper.join();
     } else {
-        walk();
+        walk(true);
     }
 
     for (Piece& piece : pieces)

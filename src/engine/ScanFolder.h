@@ -9,7 +9,9 @@
 
 #include "FileEntry.h"
 
+#include <chrono>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <sys/types.h>
 #include <vector>
@@ -29,6 +31,11 @@ struct ScanOptions {
     // Receives what could not be read: a folder with a trailing "/", a file without. Null: such parts
     // contribute nothing, silently.
     std::vector<std::string>* unreadable = nullptr;
+    // Called every few hundredths of a second on the thread that called ScanFolder, also while it waits
+    // for its helper thread (a window handles its events there). False stops the scan: what it had found
+    // is left in the list, incomplete.
+    std::function<bool()> keepGoing;
+    std::chrono::milliseconds pollInterval{20};
 };
 
 // `folder` may be given with or without a trailing "/"; the paths come out the same.

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <dirent.h>
+#include <thread>
 
 #include <sys/socket.h>
 #include <sys/stat.h>
@@ -211,3 +212,33 @@ TEST_F(ScanFolderTest, TreesWalkedByTwoThreadsComeOutInTheOrderOfOneWalk) {
 }
 
 } // namespace
+
+TEST_F(ScanFolderTest, TheCallerIsAskedNowAndThenAndCanStopTheScan) {
+    const std::string s = dir / "S";
+    mkdir(s.c_str(), 0755);
+    for (int f = 0; f < 4; ++f) {
+        const std::string folder = s + "/f" + std::to_string(f);
+        mkdir(folder.c_str(), 0755);
+        for (int i = 0; i < 500; ++i)
+            WriteFile(folder + "/" + std::to_string(i), "");
+    }
+    const std::thread::id caller = std::this_thread::get_id();
+    for (const int stopAt : {0, 2}) {
+        int asked = 0;
+        bool elsewhere = false;
+        ScanOptions options;
+        options.pollInterval = std::chrono::milliseconds(0);
+        options.keepGoing = [&] {
+            elsewhere = elsewhere || std::this_thread::get_id() != caller;
+            return stopAt == 0 || ++asked < stopAt;
+        };
+        FileList list;
+        ScanFolder(s, list, options);
+        EXPECT_FALSE(elsewhere);
+        if (stopAt == 0)
+            EXPECT_EQ(list.size(), 2000u);
+        else
+            EXPECT_LT(list.size(), 2000u);
+        EXPECT_EQ(asked, stopAt);
+    }
+}
