@@ -1,11 +1,11 @@
 #include "HozonixApplication.h"
 
-#include "BkSetupWizard.h"
 #include "DefaultErrorHandler.h"
 #include "DesktopListPrinting.h"
 #include "DesktopOpener.h"
 #include "IniFile.h"
 #include "ProfileWizard.h"
+#include "QtProfileWizard.h"
 #include "QtWindowGeometry.h"
 #include "SmbNetResourceProvider.h"
 #include "UiServices.h"
@@ -57,8 +57,8 @@ bool HozonixApplication::Start() {
         listPrinting_ = std::make_unique<printing::DesktopListPrinting>(*settings_, messages_,
                                                                         ui_->FilePickers(), fallback_);
         ui_->MessageList().SetPrintHandler(listPrinting_->PrintHandler());
-        wizard_ = std::make_unique<BkSetupWizard>(*settings_, messages_, ui_->FilePickers(), profiles_,
-                                                  fallback_, options_.RunWizard);
+        wizard_ = std::make_unique<QtProfileWizard>(*settings_, messages_, ui_->FilePickers(), profiles_,
+                                                    fallback_, options_.RunWizard);
         network_ = std::make_unique<netinfo::SmbNetResourceProvider>();
         opener_ = std::make_unique<netinfo::XdgOpener>();
 

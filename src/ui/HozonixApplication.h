@@ -29,7 +29,7 @@ class DesktopListPrinting;
 namespace hozonix::ui {
 
 class ProfileWizard;
-class TfmBkSetup;
+class ProfileWizardDialog;
 class TfmFileSave;
 class UiServices;
 
@@ -40,7 +40,7 @@ struct ApplicationOptions {
     // Null: the program's own Qt message boxes.
     MessageBoxService* Messages = nullptr;
     // Empty: the wizard runs modally with exec(). Tests answer it without a modal loop.
-    std::function<int(TfmBkSetup&)> RunWizard;
+    std::function<int(ProfileWizardDialog&)> RunWizard;
 };
 
 class HozonixApplication {

@@ -1,7 +1,7 @@
 // Start-up of the whole program, and a run through the real engine from the window's button.
 #include "HozonixApplication.h"
 #include "MainWindowFixture.h"
-#include "fm_BkSetup.h"
+#include "ProfileWizardDialog.h"
 
 #include "ProfileCheckList.h"
 #include "StoredDateTime.h"
@@ -20,12 +20,12 @@ TEST(HozonixApplicationTest, StartsWithTheDataFolderOfTheProgramsName) {
     {
         // No profile is stored yet: the wizard opens before the window is shown.
         int wizardRuns = 0;
-        ui::HozonixApplication app({"/opt/x/Other.bin", dir / "config", &messages, [&](ui::TfmBkSetup& w) {
-                                        ++wizardRuns;
-                                        EXPECT_TRUE(w.windowTitle().toStdString() ==
-                                                    "バックアップウイザード");
-                                        return static_cast<int>(QDialog::Rejected);
-                                    }});
+        ui::HozonixApplication app(
+            {"/opt/x/Other.bin", dir / "config", &messages, [&](ui::ProfileWizardDialog& w) {
+                 ++wizardRuns;
+                 EXPECT_TRUE(w.windowTitle().toStdString() == "バックアップウイザード");
+                 return static_cast<int>(QDialog::Rejected);
+             }});
         ASSERT_TRUE(app.Start());
         EXPECT_EQ(wizardRuns, 1);
         ASSERT_NE(app.MainWindow(), nullptr);

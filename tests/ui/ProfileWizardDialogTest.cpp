@@ -1,5 +1,5 @@
-#include "BkSetupTabBar.h"
-#include "BkSetupTestFixture.h"
+#include "ProfileWizardTabBar.h"
+#include "ProfileWizardTestFixture.h"
 
 #include <QTest>
 
@@ -8,7 +8,7 @@
 
 using namespace hozonix;
 using namespace hozonix::ui;
-using test::BkSetupTest;
+using test::ProfileWizardTest;
 
 namespace {
 
@@ -35,42 +35,42 @@ std::ostream& operator<<(std::ostream& out, const State& s) {
                << s.prompt << "]";
 }
 
-State StateOf(const TfmBkSetup& w) {
+State StateOf(const ProfileWizardDialog& w) {
     for (int i = 0; i < 3; ++i)
-        EXPECT_EQ(w.PageControl1->isTabVisible(i), i == w.CurrentPage() - 1) << "only the active tab shows";
-    return {w.CurrentPage(), w.Prior_Btn->isEnabled(), w.Next_Btn->isEnabled(), w.sbOK->isEnabled(),
-            w.StatusText().toStdString()};
+        EXPECT_EQ(w.Tabs()->isTabVisible(i), i == w.CurrentPage() - 1) << "only the active tab shows";
+    return {w.CurrentPage(), w.BackButton()->isEnabled(), w.NextButton()->isEnabled(),
+            w.FinishButton()->isEnabled(), w.StatusText().toStdString()};
 }
 
 } // namespace
 
-TEST_F(BkSetupTest, PagesAndButtonsFollowTheStateTable) {
+TEST_F(ProfileWizardTest, PagesAndButtonsFollowTheStateTable) {
     const State page1{1, false, true, false, kPrompt1}, page2{2, true, true, false, kPrompt2},
         page3{3, true, true, false, kPrompt3}, ready{3, true, false, true, kPrompt3};
     // '<' is "< 戻る", '>' is "次へ >", with valid texts throughout.
     const std::vector<std::pair<char, State>> steps = {{'<', page1}, {'>', page2}, {'<', page1}, {'>', page2},
                                                        {'>', page3}, {'<', page2}, {'>', page3}, {'>', ready},
                                                        {'<', page2}, {'>', page3}, {'>', ready}};
-    EXPECT_FALSE(OpenForNew([&](TfmBkSetup& w) {
-        EXPECT_EQ(w.EditIndex, -1);
+    EXPECT_FALSE(OpenForNew([&](ProfileWizardDialog& w) {
+        EXPECT_EQ(w.EditIndex(), -1);
         EXPECT_EQ(StateOf(w), page1) << "created";
         Fill(w, src, dst, "daily");
         for (size_t i = 0; i < steps.size(); ++i) {
-            (steps[i].first == '<' ? w.Prior_Btn : w.Next_Btn)->click();
+            (steps[i].first == '<' ? w.BackButton() : w.NextButton())->click();
             EXPECT_EQ(StateOf(w), steps[i].second) << "step " << i;
         }
-        w.Cancel_Btn->click();
+        w.CancelButton()->click();
     }));
     EXPECT_TRUE(profiles.ProfileNames.empty());
     EXPECT_EQ(settings.ReadString("File_Action", "MAX", "absent"), "absent");
 
     // "完了" stores the texts exactly as typed and closes with OK; the window stays ready.
-    EXPECT_TRUE(OpenForNew([&](TfmBkSetup& w) {
+    EXPECT_TRUE(OpenForNew([&](ProfileWizardDialog& w) {
         EXPECT_EQ(StateOf(w), page1) << "new starts on page 1";
-        w.Ext_Edit->setText(" .tmp,.bak");
-        w.outDir_Edit->setText(QString::fromStdString(src + "/cache"));
+        w.ExcludedExtensionsEdit()->setText(" .tmp,.bak");
+        w.ExcludedFoldersEdit()->setText(QString::fromStdString(src + "/cache"));
         Walk(w);
-        w.sbOK->click();
+        w.FinishButton()->click();
     }));
     EXPECT_TRUE(TakeMessages().empty());
     EXPECT_EQ(profiles.ProfileNames, std::vector<std::string>{"daily"});
@@ -79,7 +79,7 @@ TEST_F(BkSetupTest, PagesAndButtonsFollowTheStateTable) {
     EXPECT_EQ(StateOf(*wizard.Window()), ready);
 }
 
-TEST_F(BkSetupTest, EveryCheckOfNextAndFinishTellsWhatIsWrongAndStays) {
+TEST_F(ProfileWizardTest, EveryCheckOfNextAndFinishTellsWhatIsWrongAndStays) {
     test::WriteFile(dir / "file", "x");
     std::filesystem::create_directories(src + "/inner");
     const std::string cannot = "  を作成できませんでした";
@@ -145,7 +145,7 @@ TEST_F(BkSetupTest, EveryCheckOfNextAndFinishTellsWhatIsWrongAndStays) {
     }
     for (const Case& c : cases) {
         const bool existed = std::filesystem::exists(c.to);
-        OpenForNew([&](TfmBkSetup& w) {
+        OpenForNew([&](ProfileWizardDialog& w) {
             Fill(w, c.from, c.to, c.name);
             messages.answers = {c.answer};
             Walk(w, c.page);
@@ -153,7 +153,7 @@ TEST_F(BkSetupTest, EveryCheckOfNextAndFinishTellsWhatIsWrongAndStays) {
             EXPECT_EQ(TakeMessages(), c.told) << c.from << " | " << c.to;
             // "完了" tests everything again and is stopped by the same check.
             messages.answers = {c.answer};
-            w.sbOKClick();
+            w.Finish();
             EXPECT_EQ(TakeMessages(), c.told) << "完了 " << c.from << " | " << c.to;
         });
         EXPECT_EQ(wizard.Window()->result(), 0);
@@ -162,71 +162,71 @@ TEST_F(BkSetupTest, EveryCheckOfNextAndFinishTellsWhatIsWrongAndStays) {
     EXPECT_TRUE(profiles.ProfileNames.empty());
 }
 
-TEST_F(BkSetupTest, AMissingDestinationIsCreatedOnYesWithItsParents) {
+TEST_F(ProfileWizardTest, AMissingDestinationIsCreatedOnYesWithItsParents) {
     const std::string nested = dir / "new/a/b/";
     messages.answers = {MessageButton::Yes};
-    EXPECT_TRUE(OpenForNew([&](TfmBkSetup& w) {
+    EXPECT_TRUE(OpenForNew([&](ProfileWizardDialog& w) {
         Fill(w, src, nested, "n");
         Walk(w);
-        w.sbOK->click();
+        w.FinishButton()->click();
     }));
     EXPECT_EQ(TakeMessages(), std::vector<std::string>{CreateQuestion(nested)});
     EXPECT_TRUE(std::filesystem::is_directory(nested));
 }
 
-TEST_F(BkSetupTest, ATakenNameIsRefusedForANewProfileAndWhenEditing) {
+TEST_F(ProfileWizardTest, ATakenNameIsRefusedForANewProfileAndWhenEditing) {
     profiles.ProfileNames = {"Docs", "Photos"};
     profiles.ProfileDetails = {src + ">>" + dst + ">><<", src + ">>" + dst + ">>.jpg<<"};
 
     // Names that differ only in letter case would share one last-run time; a profile keeps its own.
-    EXPECT_FALSE(OpenForEdit(1, [&](TfmBkSetup& w) {
-        w.BkName_Edit->setText("docs");
+    EXPECT_FALSE(OpenForEdit(1, [&](ProfileWizardDialog& w) {
+        w.NameEdit()->setText("docs");
         Walk(w);
-        w.sbOKClick();
+        w.Finish();
     }));
     EXPECT_EQ(TakeMessages(), std::vector<std::string>(2, NameTaken("docs")));
-    EXPECT_TRUE(OpenForEdit(1, [&](TfmBkSetup& w) {
-        EXPECT_EQ(w.EditIndex, 1);
-        EXPECT_EQ(w.Ext_Edit->text().toStdString(), ".jpg");
-        w.BkName_Edit->setText("PHOTOS");
+    EXPECT_TRUE(OpenForEdit(1, [&](ProfileWizardDialog& w) {
+        EXPECT_EQ(w.EditIndex(), 1);
+        EXPECT_EQ(w.ExcludedExtensionsEdit()->text().toStdString(), ".jpg");
+        w.NameEdit()->setText("PHOTOS");
         Walk(w);
-        w.sbOK->click();
+        w.FinishButton()->click();
     }));
     EXPECT_EQ(profiles.ProfileNames, (std::vector<std::string>{"Docs", "PHOTOS"}));
     EXPECT_EQ(settings.ReadIniString("File_Action", "NAME_02"), "PHOTOS");
 
     // "New" keeps the texts of the edit; the unchanged name is taken, so is the same in capitals.
     for (const char* name : {"Docs", "DOCS", "docs"}) {
-        EXPECT_FALSE(OpenForNew([&](TfmBkSetup& w) {
-            EXPECT_EQ(w.EditIndex, -1);
+        EXPECT_FALSE(OpenForNew([&](ProfileWizardDialog& w) {
+            EXPECT_EQ(w.EditIndex(), -1);
             EXPECT_EQ(w.CurrentPage(), 1);
-            EXPECT_EQ(w.FromDir_Edit->text().toStdString(), src);
-            EXPECT_EQ(w.Ext_Edit->text().toStdString(), ".jpg");
-            w.BkName_Edit->setText(name);
+            EXPECT_EQ(w.SourceEdit()->text().toStdString(), src);
+            EXPECT_EQ(w.ExcludedExtensionsEdit()->text().toStdString(), ".jpg");
+            w.NameEdit()->setText(name);
             Walk(w);
-            w.sbOKClick();
-            EXPECT_FALSE(w.sbOK->isEnabled());
+            w.Finish();
+            EXPECT_FALSE(w.FinishButton()->isEnabled());
         }));
         EXPECT_EQ(TakeMessages(), std::vector<std::string>(2, NameTaken(name)));
     }
     EXPECT_EQ(profiles.ProfileNames.size(), 2u);
 }
 
-TEST_F(BkSetupTest, EditAfterACompletedUseOpensReadyAndStoresAtOnce) {
+TEST_F(ProfileWizardTest, EditAfterACompletedUseOpensReadyAndStoresAtOnce) {
     profiles.ProfileNames = {"a", "b"};
     profiles.ProfileDetails = {src + ">>" + dst + ">><<", "x>>y>><<"};
-    EXPECT_TRUE(OpenForNew([&](TfmBkSetup& w) {
+    EXPECT_TRUE(OpenForNew([&](ProfileWizardDialog& w) {
         Fill(w, src, dst, "c");
         Walk(w);
-        w.sbOK->click();
+        w.FinishButton()->click();
     }));
     std::filesystem::create_directories(dir / "other");
-    EXPECT_TRUE(OpenForEdit(0, [&](TfmBkSetup& w) {
-        EXPECT_TRUE(w.sbOK->isEnabled());
-        EXPECT_EQ(w.BkName_Edit->text().toStdString(), "a");
-        w.ToDir_Edit->setText(QString::fromStdString(dir / "other"));
-        w.BkName_Edit->setText("a2");
-        w.sbOK->click();
+    EXPECT_TRUE(OpenForEdit(0, [&](ProfileWizardDialog& w) {
+        EXPECT_TRUE(w.FinishButton()->isEnabled());
+        EXPECT_EQ(w.NameEdit()->text().toStdString(), "a");
+        w.DestinationEdit()->setText(QString::fromStdString(dir / "other"));
+        w.NameEdit()->setText("a2");
+        w.FinishButton()->click();
     }));
     ProfileList stored;
     LoadProfileList(settings, stored);
@@ -236,14 +236,14 @@ TEST_F(BkSetupTest, EditAfterACompletedUseOpensReadyAndStoresAtOnce) {
     EXPECT_FALSE(wizard.OpenForEdit(3));
 }
 
-TEST_F(BkSetupTest, NamesThatCannotBeStoredAndATwentyFirstProfileAreRefused) {
+TEST_F(ProfileWizardTest, NamesThatCannotBeStoredAndATwentyFirstProfileAreRefused) {
     const std::string unsafe =
         "バックアッププロファイル名に「=」「,」や改行は使えません\r\nほかの名前を付けてください";
     for (const char* name : {"a=b", "a,b", "a\nb", "a\rb"}) {
-        OpenForNew([&](TfmBkSetup& w) {
+        OpenForNew([&](ProfileWizardDialog& w) {
             Fill(w, src, dst, name);
             Walk(w);
-            w.sbOKClick();
+            w.Finish();
         });
         EXPECT_EQ(TakeMessages(), std::vector<std::string>(2, unsafe)) << name;
     }
@@ -252,10 +252,10 @@ TEST_F(BkSetupTest, NamesThatCannotBeStoredAndATwentyFirstProfileAreRefused) {
         "バックアッププロファイル名の先頭に「[」「;」「#」は使えません、先頭と末尾に空白は使えません"
         "\r\nほかの名前を付けてください";
     for (const char* name : {"[daily", ";daily", "#daily", " daily", "daily\t"}) {
-        OpenForNew([&](TfmBkSetup& w) {
+        OpenForNew([&](ProfileWizardDialog& w) {
             Fill(w, src, dst, name);
             Walk(w);
-            w.sbOKClick();
+            w.Finish();
         });
         EXPECT_EQ(TakeMessages(), std::vector<std::string>(2, badStart)) << name;
     }
@@ -269,42 +269,42 @@ TEST_F(BkSetupTest, NamesThatCannotBeStoredAndATwentyFirstProfileAreRefused) {
     SaveProfileList(settings, profiles);
     const std::string full =
         "バックアッププロファイルは20件までしか登録できません\r\n不要なプロファイルを削除してください";
-    EXPECT_FALSE(OpenForNew([&](TfmBkSetup& w) {
+    EXPECT_FALSE(OpenForNew([&](ProfileWizardDialog& w) {
         Fill(w, src, dst, "p21");
         Walk(w);
-        w.sbOKClick();
+        w.Finish();
     }));
     EXPECT_EQ(TakeMessages(), std::vector<std::string>(2, full));
     EXPECT_EQ(profiles.ProfileNames.size(), 20u);
     EXPECT_EQ(settings.ReadIniInteger("File_Action", "MAX"), 20);
-    EXPECT_TRUE(OpenForEdit(19, [&](TfmBkSetup& w) {
+    EXPECT_TRUE(OpenForEdit(19, [&](ProfileWizardDialog& w) {
         Walk(w);
-        w.sbOK->click();
+        w.FinishButton()->click();
     })) << "editing one of them still works";
     EXPECT_EQ(settings.ReadIniString("File_Action", "NAME_20"), "日次＝20");
 }
 
-TEST_F(BkSetupTest, AFailedSaveLeavesTheListsAsStoredAndTheWizardOpen) {
+TEST_F(ProfileWizardTest, AFailedSaveLeavesTheListsAsStoredAndTheWizardOpen) {
     IniFile unwritable(dir / "no-such-folder/Hozonix.ini");
-    BkSetupWizard broken(unwritable, messages, pickers, profiles, FallbackRect(1024, 768),
-                         [&](TfmBkSetup& w) {
-                             Fill(w, src, dst, "n");
-                             Walk(w);
-                             w.sbOK->click();
-                             w.sbOK->click();
-                             return w.result();
-                         });
+    QtProfileWizard broken(unwritable, messages, pickers, profiles, FallbackRect(1024, 768),
+                           [&](ProfileWizardDialog& w) {
+                               Fill(w, src, dst, "n");
+                               Walk(w);
+                               w.FinishButton()->click();
+                               w.FinishButton()->click();
+                               return w.result();
+                           });
     EXPECT_FALSE(broken.OpenForNew());
     EXPECT_TRUE(profiles.ProfileNames.empty());
     EXPECT_TRUE(profiles.ProfileDetails.empty());
     EXPECT_EQ(messages.shown.size(), 2u); // the platform's error, once per press
 }
 
-TEST_F(BkSetupTest, PlacementIsRestoredOnCreationAndStoredOnDestruction) {
+TEST_F(ProfileWizardTest, PlacementIsRestoredOnCreationAndStoredOnDestruction) {
     settings.WriteIniString("LAST_Position", "fmBkSetup", "100,120,700,530");
     {
-        BkSetupWizard own(settings, messages, pickers, profiles, FallbackRect(1024, 768),
-                          [](TfmBkSetup& w) { return w.result(); });
+        QtProfileWizard own(settings, messages, pickers, profiles, FallbackRect(1024, 768),
+                            [](ProfileWizardDialog& w) { return w.result(); });
         own.OpenForNew();
         EXPECT_EQ(own.Window()->geometry(), QRect(100, 120, 700, 530));
         own.Window()->move(40, 50);
@@ -312,19 +312,19 @@ TEST_F(BkSetupTest, PlacementIsRestoredOnCreationAndStoredOnDestruction) {
     EXPECT_EQ(settings.ReadIniString("LAST_Position", "fmBkSetup"), "40,50,700,530");
 }
 
-TEST_F(BkSetupTest, NeitherEnterNorEscapeClosesTheWizardAndTabsShowTheirPageColour) {
+TEST_F(ProfileWizardTest, NeitherEnterNorEscapeClosesTheWizardAndTabsShowTheirPageColour) {
     const QColor colours[] = {QColor(166, 202, 240), QColor(255, 221, 255), QColor(255, 255, 208)};
-    OpenForNew([&](TfmBkSetup& w) {
+    OpenForNew([&](ProfileWizardDialog& w) {
         Fill(w, src, dst, "n");
         w.show();
         for (Qt::Key key : {Qt::Key_Escape, Qt::Key_Return, Qt::Key_Enter}) {
-            QTest::keyClick(w.FromDir_Edit, key);
+            QTest::keyClick(w.SourceEdit(), key);
             EXPECT_TRUE(w.isVisible()) << key;
         }
         for (int page = 1; page <= 3; ++page) {
             w.ShowPage(page);
-            const QRect tab = w.PageTabs->tabRect(page - 1);
-            EXPECT_EQ(w.PageTabs->grab().toImage().pixelColor(tab.topLeft() + QPoint(3, 3)),
+            const QRect tab = w.TabBar()->tabRect(page - 1);
+            EXPECT_EQ(w.TabBar()->grab().toImage().pixelColor(tab.topLeft() + QPoint(3, 3)),
                       colours[page - 1]);
         }
         w.close(); // the close box answers Cancel

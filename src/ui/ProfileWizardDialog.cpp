@@ -1,12 +1,12 @@
-#include "fm_BkSetup.h"
+#include "ProfileWizardDialog.h"
 
-#include "BkSetupFileHint.h"
-#include "BkSetupFileList.h"
-#include "BkSetupTabBar.h"
 #include "DefaultErrorHandler.h"
 #include "MessageBoxService.h"
 #include "Pickers.h"
 #include "ProfileList.h"
+#include "ProfileWizardFileHint.h"
+#include "ProfileWizardFileList.h"
+#include "ProfileWizardTabBar.h"
 #include "QtWindowGeometry.h"
 
 #include <QCursor>
@@ -48,40 +48,40 @@ bool HasUnsafeNameCharacter(const QString& name) {
 
 } // namespace
 
-int TfmBkSetup::CurrentPage() const {
-    return PageControl1->currentIndex() + 1;
+int ProfileWizardDialog::CurrentPage() const {
+    return tabs_->currentIndex() + 1;
 }
 
-QString TfmBkSetup::StatusText() const {
+QString ProfileWizardDialog::StatusText() const {
     return statusPrompt_->text();
 }
 
-void TfmBkSetup::SetStatusText(const QString& text) {
+void ProfileWizardDialog::SetStatusText(const QString& text) {
     statusPrompt_->setText(text);
     statusPrompt_->repaint();
 }
 
-bool TfmBkSetup::eventFilter(QObject* watched, QEvent* event) {
+bool ProfileWizardDialog::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() == QEvent::MouseButtonDblClick) {
-        for (QLineEdit* edit : {FromDir_Edit, ToDir_Edit, outDir_Edit}) {
+        for (QLineEdit* edit : {sourceEdit_, destinationEdit_, excludedFoldersEdit_}) {
             if (watched == edit) {
-                RunCommand(messages_, [&] { FromDir_EditDblClick(edit); });
+                RunCommand(messages_, [&] { PickFolderInto(edit); });
                 return true;
             }
         }
     }
     if (event->type() == QEvent::MouseMove) {
-        for (BkSetupFileList* pane : {FileListBox1, FileListBox2}) {
+        for (ProfileWizardFileList* pane : {sourceFiles_, destinationFiles_}) {
             if (watched == pane->viewport()) {
                 const QPoint at = static_cast<QMouseEvent*>(event)->position().toPoint();
-                RunCommand(messages_, [&] { FileListBox1MouseMove(pane, at); });
+                RunCommand(messages_, [&] { ShowEntryHint(pane, at); });
             }
         }
     }
     return QDialog::eventFilter(watched, event);
 }
 
-void TfmBkSetup::keyPressEvent(QKeyEvent* event) {
+void ProfileWizardDialog::keyPressEvent(QKeyEvent* event) {
     // Neither Enter nor Esc closes the wizard or presses a button.
     switch (event->key()) {
     case Qt::Key_Escape:
@@ -94,19 +94,19 @@ void TfmBkSetup::keyPressEvent(QKeyEvent* event) {
     }
 }
 
-void TfmBkSetup::ShowPage(int n) {
+void ProfileWizardDialog::ShowPage(int n) {
     if (n < 1 || n > 3)
         return;
     // Only the active page's tab is ever visible, so the strip cannot change the page.
-    PageControl1->setTabVisible(n - 1, true);
-    PageControl1->setCurrentIndex(n - 1);
+    tabs_->setTabVisible(n - 1, true);
+    tabs_->setCurrentIndex(n - 1);
     for (int i = 0; i < 3; ++i) {
         if (i != n - 1)
-            PageControl1->setTabVisible(i, false);
+            tabs_->setTabVisible(i, false);
     }
-    sbOK->setEnabled(false);
-    Next_Btn->setEnabled(true);
-    Prior_Btn->setEnabled(n != 1);
+    finishButton_->setEnabled(false);
+    nextButton_->setEnabled(true);
+    backButton_->setEnabled(n != 1);
     switch (n) {
     case 1:
         SetStatusText(QStringLiteral("コピー元のディレクトリを指定してください"));
@@ -120,31 +120,31 @@ void TfmBkSetup::ShowPage(int n) {
     }
 }
 
-void TfmBkSetup::Prior_BtnClick() {
+void ProfileWizardDialog::GoBack() {
     if (CurrentPage() > 1)
         ShowPage(CurrentPage() - 1);
 }
 
-bool TfmBkSetup::SourceIsValid() {
-    if (FromDir_Edit->text().isEmpty()) {
+bool ProfileWizardDialog::SourceIsValid() {
+    if (sourceEdit_->text().isEmpty()) {
         messages_.ShowMessage("コピー元のディレクトリが未入力です");
         return false;
     }
-    if (!IsExistingFolder(Bytes(FromDir_Edit->text()))) {
+    if (!IsExistingFolder(Bytes(sourceEdit_->text()))) {
         messages_.ShowMessage("コピー元のディレクトリが存在しません\r\n正しいディレクトリを指定してください");
         return false;
     }
     return true;
 }
 
-bool TfmBkSetup::DestinationIsValid() {
-    const QString to = ToDir_Edit->text();
+bool ProfileWizardDialog::DestinationIsValid() {
+    const QString to = destinationEdit_->text();
     if (to.isEmpty()) {
         messages_.ShowMessage("コピー先のディレクトリが未入力です");
         return false;
     }
     // Exact: letter case and a trailing separator make another folder text.
-    if (to == FromDir_Edit->text()) {
+    if (to == sourceEdit_->text()) {
         messages_.ShowMessage("コピー先とコピー元ディレクトリが同じです");
         return false;
     }
@@ -162,8 +162,8 @@ bool TfmBkSetup::DestinationIsValid() {
     return IsExistingFolder(path);
 }
 
-bool TfmBkSetup::NameIsAcceptable() {
-    const QString name = BkName_Edit->text();
+bool ProfileWizardDialog::NameIsAcceptable() {
+    const QString name = nameEdit_->text();
     if (name.isEmpty()) {
         messages_.ShowMessage("バックアッププロファイル名が未定義です、名前を付けてください");
         return false;
@@ -171,7 +171,7 @@ bool TfmBkSetup::NameIsAcceptable() {
     // Names are keys of the settings file, which matches them without regard to letter case: two that
     // differ only so would share one last-run time. The profile being edited may keep its own name.
     for (size_t i = 0; i < profiles_.ProfileNames.size(); ++i) {
-        if (static_cast<int>(i) != EditIndex &&
+        if (static_cast<int>(i) != editIndex_ &&
             QString::compare(QString::fromStdString(profiles_.ProfileNames[i]), name, Qt::CaseInsensitive) ==
                 0) {
             messages_.ShowMessage("バックアッププロファイル名 ＝ " + Utf8(name) + "\r\n" +
@@ -195,7 +195,7 @@ bool TfmBkSetup::NameIsAcceptable() {
         return false;
     }
     // Only the first profiles up to the limit are stored; a further one would vanish at the next reload.
-    if (EditIndex == -1 && profiles_.ProfileNames.size() >= static_cast<size_t>(MaxProfiles)) {
+    if (editIndex_ == -1 && profiles_.ProfileNames.size() >= static_cast<size_t>(MaxProfiles)) {
         messages_.ShowMessage(
             "バックアッププロファイルは20件までしか登録できません\r\n不要なプロファイルを削除してください");
         return false;
@@ -203,7 +203,7 @@ bool TfmBkSetup::NameIsAcceptable() {
     return true;
 }
 
-void TfmBkSetup::Next_BtnClick() {
+void ProfileWizardDialog::GoNext() {
     switch (CurrentPage()) {
     case 1:
         if (SourceIsValid())
@@ -215,29 +215,30 @@ void TfmBkSetup::Next_BtnClick() {
         break;
     default:
         if (NameIsAcceptable()) {
-            sbOK->setEnabled(true);
-            Next_Btn->setEnabled(false);
+            finishButton_->setEnabled(true);
+            nextButton_->setEnabled(false);
         }
         break;
     }
 }
 
-void TfmBkSetup::sbOKClick() {
+void ProfileWizardDialog::Finish() {
     if (!SourceIsValid() || !DestinationIsValid() || !NameIsAcceptable())
         return;
-    const std::string line = JoinDetailLine({Utf8(FromDir_Edit->text()), Utf8(ToDir_Edit->text()),
-                                             Utf8(Ext_Edit->text()), Utf8(outDir_Edit->text())});
-    const std::string name = Utf8(BkName_Edit->text());
+    const std::string line =
+        JoinDetailLine({Utf8(sourceEdit_->text()), Utf8(destinationEdit_->text()),
+                        Utf8(excludedExtensionsEdit_->text()), Utf8(excludedFoldersEdit_->text())});
+    const std::string name = Utf8(nameEdit_->text());
 
     // Should the settings file refuse the write, the lists go back to what is stored, so that another
     // "完了" does not add the profile twice.
     const ProfileList before = profiles_;
-    if (EditIndex == -1) {
+    if (editIndex_ == -1) {
         profiles_.ProfileDetails.push_back(line);
         profiles_.ProfileNames.push_back(name);
     } else {
-        profiles_.ProfileDetails.at(static_cast<size_t>(EditIndex)) = line;
-        profiles_.ProfileNames.at(static_cast<size_t>(EditIndex)) = name;
+        profiles_.ProfileDetails.at(static_cast<size_t>(editIndex_)) = line;
+        profiles_.ProfileNames.at(static_cast<size_t>(editIndex_)) = name;
     }
     try {
         SaveProfileList(settings_, profiles_);
@@ -248,56 +249,56 @@ void TfmBkSetup::sbOKClick() {
     done(QDialog::Accepted);
 }
 
-void TfmBkSetup::Cancel_BtnClick() {
+void ProfileWizardDialog::Cancel() {
     done(QDialog::Rejected);
 }
 
-void TfmBkSetup::FromDir_EditDblClick(QLineEdit* sender) {
+void ProfileWizardDialog::PickFolderInto(QLineEdit* field) {
     const QPoint at = QCursor::pos();
     std::string folder;
-    if (!pickers_.SelectFolder(Utf8(sender->toolTip()), Bytes(sender->text()), at.x(), at.y(), folder))
+    if (!pickers_.SelectFolder(Utf8(field->toolTip()), Bytes(field->text()), at.x(), at.y(), folder))
         return;
     // Every field adds a pick to what it holds, which is how the excluded folders become a list.
     const QString picked = Shown(folder);
-    sender->setText(sender->text().isEmpty() ? picked : sender->text() + QLatin1Char(',') + picked);
+    field->setText(field->text().isEmpty() ? picked : field->text() + QLatin1Char(',') + picked);
 }
 
-void TfmBkSetup::SpeedButton2Click() {
-    FromDir_EditDblClick(FromDir_Edit);
+void ProfileWizardDialog::BrowseSource() {
+    PickFolderInto(sourceEdit_);
 }
 
-void TfmBkSetup::SpeedButton1Click() {
-    FromDir_EditDblClick(ToDir_Edit);
+void ProfileWizardDialog::BrowseDestination() {
+    PickFolderInto(destinationEdit_);
 }
 
-void TfmBkSetup::sb_OutDirClick() {
-    FromDir_EditDblClick(outDir_Edit);
+void ProfileWizardDialog::BrowseExcludedFolder() {
+    PickFolderInto(excludedFoldersEdit_);
 }
 
-void TfmBkSetup::FromDir_EditChange() {
-    const std::string folder = Bytes(FromDir_Edit->text());
+void ProfileWizardDialog::SourceChanged() {
+    const std::string folder = Bytes(sourceEdit_->text());
     if (IsExistingFolder(folder))
-        FileListBox1->SetFolder(folder);
+        sourceFiles_->SetFolder(folder);
 }
 
-void TfmBkSetup::ToDir_EditChange() {
-    const std::string folder = Bytes(ToDir_Edit->text());
+void ProfileWizardDialog::DestinationChanged() {
+    const std::string folder = Bytes(destinationEdit_->text());
     if (IsExistingFolder(folder))
-        FileListBox2->SetFolder(folder);
+        destinationFiles_->SetFolder(folder);
 }
 
-void TfmBkSetup::FileListBox1MouseMove(BkSetupFileList* sender, const QPoint& pos) {
-    QListWidgetItem* item = sender->itemAt(pos);
+void ProfileWizardDialog::ShowEntryHint(ProfileWizardFileList* pane, const QPoint& pos) {
+    QListWidgetItem* item = pane->itemAt(pos);
     if (item == nullptr)
         return;
-    const std::string& folder = sender->Folder();
+    const std::string& folder = pane->Folder();
     std::string path = folder;
     if (path.empty() || path.back() != '/')
         path += '/';
-    path += BkSetupFileList::EntryName(*item);
+    path += ProfileWizardFileList::EntryName(*item);
 
     // A folder entry has no size of its own, so it shows the pane's folder like an empty file does.
-    const std::int64_t size = BkSetupFileList::IsFolderEntry(*item) ? 0 : FileSizeOf(path);
+    const std::int64_t size = ProfileWizardFileList::IsFolderEntry(*item) ? 0 : FileSizeOf(path);
     QDateTime modified;
     struct stat st {};
     if (size > 0 && stat(path.c_str(), &st) == 0)
@@ -305,14 +306,14 @@ void TfmBkSetup::FileListBox1MouseMove(BkSetupFileList* sender, const QPoint& po
     SetStatusText(FileHintText(item->text(), size, modified, Shown(folder), locale()));
 }
 
-void TfmBkSetup::FormCreate() {
-    EditIndex = -1;
+void ProfileWizardDialog::StartNewProfile() {
+    editIndex_ = -1;
     ShowPage(1);
 }
 
-void TfmBkSetup::FormDestroy() {
+void ProfileWizardDialog::SavePlacement() {
     RunCommand(messages_, [this] {
-        QtWindowGeometry geometry(*this, WindowName);
+        QtWindowGeometry geometry(*this, PlacementKey);
         SaveWindowPlacement(settings_, geometry);
     });
 }

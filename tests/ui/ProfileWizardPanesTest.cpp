@@ -1,6 +1,6 @@
-#include "BkSetupFileHint.h"
-#include "BkSetupFileList.h"
-#include "BkSetupTestFixture.h"
+#include "ProfileWizardFileHint.h"
+#include "ProfileWizardFileList.h"
+#include "ProfileWizardTestFixture.h"
 
 #include <QApplication>
 #include <QMouseEvent>
@@ -12,7 +12,7 @@
 
 using namespace hozonix;
 using namespace hozonix::ui;
-using test::BkSetupTest;
+using test::ProfileWizardTest;
 
 namespace {
 
@@ -37,7 +37,7 @@ void SetModified(const std::string& path, const QDateTime& local) {
 }
 
 // Moves the mouse over the entry with that text and gives the status text.
-QString HoverOver(TfmBkSetup& w, BkSetupFileList& pane, const QString& text) {
+QString HoverOver(ProfileWizardDialog& w, ProfileWizardFileList& pane, const QString& text) {
     const auto found = pane.findItems(text, Qt::MatchExactly);
     EXPECT_FALSE(found.isEmpty()) << text.toStdString();
     if (found.isEmpty())
@@ -51,7 +51,7 @@ QString HoverOver(TfmBkSetup& w, BkSetupFileList& pane, const QString& text) {
 
 } // namespace
 
-TEST(BkSetupFileHint, KilobytesTakeTheLocalesMoneyFormWithoutASign) {
+TEST(ProfileWizardFileHint, KilobytesTakeTheLocalesMoneyFormWithoutASign) {
     const QLocale us(QLocale::English, QLocale::UnitedStates);
     const struct {
         std::int64_t size;
@@ -67,7 +67,7 @@ TEST(BkSetupFileHint, KilobytesTakeTheLocalesMoneyFormWithoutASign) {
         EXPECT_EQ(KilobyteText(c.size, c.locale).toStdString(), c.expected) << c.size;
 }
 
-TEST_F(BkSetupTest, PanesListEveryEntrySortedWithFoldersInBrackets) {
+TEST_F(ProfileWizardTest, PanesListEveryEntrySortedWithFoldersInBrackets) {
     test::WriteFile(src + "/b.txt", "b");
     test::WriteFile(src + "/.hidden", "");
     test::WriteFile(src + "/Setup.EXE", "x");
@@ -76,42 +76,42 @@ TEST_F(BkSetupTest, PanesListEveryEntrySortedWithFoldersInBrackets) {
     std::filesystem::create_directory_symlink(src + "/sub", src + "/link");
     mkfifo((src + "/pipe").c_str(), 0600);
 
-    OpenForNew([&](TfmBkSetup& w) {
-        const std::string before = w.FileListBox1->Folder();
-        w.FromDir_Edit->setText(QString::fromStdString(dir / "missing"));
-        EXPECT_EQ(w.FileListBox1->Folder(), before) << "a missing folder leaves the pane";
-        w.FromDir_Edit->setText(QString::fromStdString(src));
-        EXPECT_EQ(w.FileListBox1->Folder(), src);
-        EXPECT_EQ(Shown(*w.FileListBox1), (QStringList{".hidden", "[..]", "[.]", "[link]", "[sub]", "A.txt",
-                                                       "b.txt", "pipe", "Setup.EXE"}));
-        const QImage file = IconOf(*w.FileListBox1, "b.txt");
-        EXPECT_NE(IconOf(*w.FileListBox1, "[sub]"), file);
-        EXPECT_NE(IconOf(*w.FileListBox1, "Setup.EXE"), file);
-        EXPECT_NE(IconOf(*w.FileListBox1, "Setup.EXE"), IconOf(*w.FileListBox1, "[sub]"));
+    OpenForNew([&](ProfileWizardDialog& w) {
+        const std::string before = w.SourceFiles()->Folder();
+        w.SourceEdit()->setText(QString::fromStdString(dir / "missing"));
+        EXPECT_EQ(w.SourceFiles()->Folder(), before) << "a missing folder leaves the pane";
+        w.SourceEdit()->setText(QString::fromStdString(src));
+        EXPECT_EQ(w.SourceFiles()->Folder(), src);
+        EXPECT_EQ(Shown(*w.SourceFiles()), (QStringList{".hidden", "[..]", "[.]", "[link]", "[sub]", "A.txt",
+                                                        "b.txt", "pipe", "Setup.EXE"}));
+        const QImage file = IconOf(*w.SourceFiles(), "b.txt");
+        EXPECT_NE(IconOf(*w.SourceFiles(), "[sub]"), file);
+        EXPECT_NE(IconOf(*w.SourceFiles(), "Setup.EXE"), file);
+        EXPECT_NE(IconOf(*w.SourceFiles(), "Setup.EXE"), IconOf(*w.SourceFiles(), "[sub]"));
 
         // The right pane follows the destination field only.
-        w.ToDir_Edit->setText(QString::fromStdString(dst));
-        EXPECT_EQ(w.FileListBox2->Folder(), dst);
-        EXPECT_EQ(Shown(*w.FileListBox2), (QStringList{"[..]", "[.]"}));
-        EXPECT_EQ(w.FileListBox1->Folder(), src);
+        w.DestinationEdit()->setText(QString::fromStdString(dst));
+        EXPECT_EQ(w.DestinationFiles()->Folder(), dst);
+        EXPECT_EQ(Shown(*w.DestinationFiles()), (QStringList{"[..]", "[.]"}));
+        EXPECT_EQ(w.SourceFiles()->Folder(), src);
     });
 }
 
-TEST_F(BkSetupTest, HoveringOverAnEntryShowsItsSizeAndDate) {
+TEST_F(ProfileWizardTest, HoveringOverAnEntryShowsItsSizeAndDate) {
     test::WriteFile(dst + "/k1", std::string(1024, 'x'));
     test::WriteFile(dst + "/k2", std::string(2048, 'x'));
     test::WriteFile(dst + "/empty", "");
     SetModified(dst + "/k1", QDateTime(QDate(2025, 11, 30), QTime(23, 59, 58)));
     SetModified(dst + "/k2", QDateTime(QDate(2025, 12, 1), QTime(0, 0, 0))); // midnight: no time
 
-    OpenForNew([&](TfmBkSetup& w) {
+    OpenForNew([&](ProfileWizardDialog& w) {
         w.setLocale(kJapan);
-        w.ToDir_Edit->setText(QString::fromStdString(dst + "/"));
+        w.DestinationEdit()->setText(QString::fromStdString(dst + "/"));
         const QString folder = QString::fromStdString(dst + "/");
-        EXPECT_EQ(HoverOver(w, *w.FileListBox2, "k1"), "k1 = 1024B  2025/11/30 23時59分58秒");
-        EXPECT_EQ(HoverOver(w, *w.FileListBox2, "k2"), "k2 = 2KB   2025/12/01");
-        EXPECT_EQ(HoverOver(w, *w.FileListBox2, "[..]"), folder);
-        EXPECT_EQ(HoverOver(w, *w.FileListBox2, "empty"), folder);
+        EXPECT_EQ(HoverOver(w, *w.DestinationFiles(), "k1"), "k1 = 1024B  2025/11/30 23時59分58秒");
+        EXPECT_EQ(HoverOver(w, *w.DestinationFiles(), "k2"), "k2 = 2KB   2025/12/01");
+        EXPECT_EQ(HoverOver(w, *w.DestinationFiles(), "[..]"), folder);
+        EXPECT_EQ(HoverOver(w, *w.DestinationFiles(), "empty"), folder);
 
         // The prompt comes back only with the next page shown.
         w.ShowPage(1);
@@ -119,21 +119,21 @@ TEST_F(BkSetupTest, HoveringOverAnEntryShowsItsSizeAndDate) {
     });
 }
 
-TEST_F(BkSetupTest, PickedFoldersJoinWhatTheFieldHolds) {
+TEST_F(ProfileWizardTest, PickedFoldersJoinWhatTheFieldHolds) {
     folders.answers = {"/picked/one", "/picked/two", std::nullopt, "/ex/a", "/ex/b"};
-    OpenForNew([&](TfmBkSetup& w) {
-        QTest::mouseDClick(w.FromDir_Edit, Qt::LeftButton);
-        EXPECT_EQ(w.FromDir_Edit->text(), "/picked/one");
-        w.SpeedButton2->click();
-        EXPECT_EQ(w.FromDir_Edit->text(), "/picked/one,/picked/two");
-        w.SpeedButton1->click(); // cancelled
-        EXPECT_EQ(w.ToDir_Edit->text(), "");
-        w.sb_OutDir->click();
-        w.sb_OutDir->click();
-        EXPECT_EQ(w.outDir_Edit->text(), "/ex/a,/ex/b");
+    OpenForNew([&](ProfileWizardDialog& w) {
+        QTest::mouseDClick(w.SourceEdit(), Qt::LeftButton);
+        EXPECT_EQ(w.SourceEdit()->text(), "/picked/one");
+        w.BrowseSourceButton()->click();
+        EXPECT_EQ(w.SourceEdit()->text(), "/picked/one,/picked/two");
+        w.BrowseDestinationButton()->click(); // cancelled
+        EXPECT_EQ(w.DestinationEdit()->text(), "");
+        w.BrowseExcludedButton()->click();
+        w.BrowseExcludedButton()->click();
+        EXPECT_EQ(w.ExcludedFoldersEdit()->text(), "/ex/a,/ex/b");
 
         // The joined source names no folder and is refused.
-        w.Next_Btn->click();
+        w.NextButton()->click();
         EXPECT_EQ(TakeMessages(),
                   std::vector<std::string>{
                       "コピー元のディレクトリが存在しません\r\n正しいディレクトリを指定してください"});

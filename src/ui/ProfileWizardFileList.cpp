@@ -1,4 +1,4 @@
-#include "BkSetupFileList.h"
+#include "ProfileWizardFileList.h"
 
 #include <QFile>
 #include <QStyle>
@@ -67,7 +67,7 @@ std::vector<Entry> ReadEntries(const std::string& folder) {
 
 } // namespace
 
-BkSetupFileList::BkSetupFileList(QWidget* parent) : QListWidget(parent) {
+ProfileWizardFileList::ProfileWizardFileList(QWidget* parent) : QListWidget(parent) {
     setSelectionMode(QAbstractItemView::ExtendedSelection);
     setEditTriggers(QAbstractItemView::NoEditTriggers);
     setIconSize(QSize(16, 16));
@@ -75,7 +75,7 @@ BkSetupFileList::BkSetupFileList(QWidget* parent) : QListWidget(parent) {
     viewport()->setMouseTracking(true);
 }
 
-void BkSetupFileList::SetFolder(const std::string& folder) {
+void ProfileWizardFileList::SetFolder(const std::string& folder) {
     folder_ = folder;
     clear();
     const QIcon folderIcon = style()->standardIcon(QStyle::SP_DirIcon);
@@ -91,11 +91,11 @@ void BkSetupFileList::SetFolder(const std::string& folder) {
     }
 }
 
-std::string BkSetupFileList::EntryName(const QListWidgetItem& item) {
+std::string ProfileWizardFileList::EntryName(const QListWidgetItem& item) {
     return item.data(kNameRole).toByteArray().toStdString();
 }
 
-bool BkSetupFileList::IsFolderEntry(const QListWidgetItem& item) {
+bool ProfileWizardFileList::IsFolderEntry(const QListWidgetItem& item) {
     return item.data(kFolderRole).toBool();
 }
 

@@ -18,26 +18,26 @@ struct ProfileList;
 namespace hozonix::ui {
 
 class Pickers;
-class TfmBkSetup;
+class ProfileWizardDialog;
 
-class BkSetupWizard : public ProfileWizard {
+class QtProfileWizard : public ProfileWizard {
 public:
     // Runs the window modally and gives its result (QDialog::Accepted on OK). The desktop program uses
     // exec(); tests drive the window themselves.
-    using ModalRunner = std::function<int(TfmBkSetup&)>;
+    using ModalRunner = std::function<int(ProfileWizardDialog&)>;
 
-    BkSetupWizard(IniFile& settings, MessageBoxService& messages, Pickers& pickers, ProfileList& profiles,
-                  const Rect& fallback, ModalRunner runModal = {});
-    ~BkSetupWizard() override;
-    BkSetupWizard(const BkSetupWizard&) = delete;
-    BkSetupWizard& operator=(const BkSetupWizard&) = delete;
+    QtProfileWizard(IniFile& settings, MessageBoxService& messages, Pickers& pickers, ProfileList& profiles,
+                    const Rect& fallback, ModalRunner runModal = {});
+    ~QtProfileWizard() override;
+    QtProfileWizard(const QtProfileWizard&) = delete;
+    QtProfileWizard& operator=(const QtProfileWizard&) = delete;
 
     bool OpenForNew() override;
     // An index outside the profile list opens nothing and gives false.
     bool OpenForEdit(int index) override;
 
     // The window, or null before its first use.
-    TfmBkSetup* Window() const { return window_.get(); }
+    ProfileWizardDialog* Window() const { return window_.get(); }
 
 private:
     // Creates the window when it does not exist yet; true when it was created just now.
@@ -50,7 +50,7 @@ private:
     ProfileList& profiles_;
     Rect fallback_;
     ModalRunner runModal_;
-    std::unique_ptr<TfmBkSetup> window_;
+    std::unique_ptr<ProfileWizardDialog> window_;
 };
 
 } // namespace hozonix::ui

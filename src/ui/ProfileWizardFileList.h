@@ -8,9 +8,9 @@
 
 namespace hozonix::ui {
 
-class BkSetupFileList : public QListWidget {
+class ProfileWizardFileList : public QListWidget {
 public:
-    explicit BkSetupFileList(QWidget* parent = nullptr);
+    explicit ProfileWizardFileList(QWidget* parent = nullptr);
 
     // Lists `folder` (a byte path) anew. Entries that cannot be read leave the pane empty.
     void SetFolder(const std::string& folder);

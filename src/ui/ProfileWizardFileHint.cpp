@@ -1,4 +1,4 @@
-#include "BkSetupFileHint.h"
+#include "ProfileWizardFileHint.h"
 
 namespace hozonix::ui {
 

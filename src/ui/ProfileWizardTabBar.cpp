@@ -1,4 +1,4 @@
-#include "BkSetupTabBar.h"
+#include "ProfileWizardTabBar.h"
 
 #include <QPaintEvent>
 #include <QPainter>
@@ -20,25 +20,26 @@ QColor TabFillColour(int page, bool active) {
     }
 }
 
-BkSetupTabBar::BkSetupTabBar(QWidget* parent) : QTabBar(parent) {
+ProfileWizardTabBar::ProfileWizardTabBar(QWidget* parent) : QTabBar(parent) {
     setFocusPolicy(Qt::NoFocus);
     setDrawBase(true);
 }
 
-BkSetupPageControl::BkSetupPageControl(QWidget* parent) : QTabWidget(parent), tabs_(new BkSetupTabBar) {
+ProfileWizardTabWidget::ProfileWizardTabWidget(QWidget* parent)
+    : QTabWidget(parent), tabs_(new ProfileWizardTabBar) {
     setTabBar(tabs_);
     setFocusPolicy(Qt::NoFocus);
 }
 
-void BkSetupTabBar::paintEvent(QPaintEvent* /*event*/) {
+void ProfileWizardTabBar::paintEvent(QPaintEvent* /*event*/) {
     QPainter painter(this);
     for (int i = 0; i < count(); ++i) {
         if (isTabVisible(i))
-            PageControl1DrawTab(painter, i, tabRect(i), i == currentIndex());
+            DrawTab(painter, i, tabRect(i), i == currentIndex());
     }
 }
 
-void BkSetupTabBar::PageControl1DrawTab(QPainter& painter, int index, const QRect& rect, bool active) {
+void ProfileWizardTabBar::DrawTab(QPainter& painter, int index, const QRect& rect, bool active) {
     QColor fill = TabFillColour(ActivePage(), active);
     painter.fillRect(rect, fill.isValid() ? fill : palette().color(QPalette::Window));
     painter.setPen(palette().color(QPalette::Mid));

@@ -2,14 +2,14 @@
 // A wizard wired to scripted message boxes and pickers, a settings file and real folders in a private
 // temporary folder. Each Open... runs `user` where a person would work in the modal window.
 
-#include "BkSetupWizard.h"
 #include "IniFile.h"
 #include "Pickers.h"
 #include "ProfileList.h"
+#include "ProfileWizardDialog.h"
+#include "QtProfileWizard.h"
 #include "ScriptedMessageBox.h"
 #include "ScriptedPickers.h"
 #include "TempFolder.h"
-#include "fm_BkSetup.h"
 
 #include <QDialog>
 #include <QLineEdit>
@@ -24,9 +24,9 @@
 
 namespace hozonix::test {
 
-class BkSetupTest : public ::testing::Test {
+class ProfileWizardTest : public ::testing::Test {
 protected:
-    using Script = std::function<void(ui::TfmBkSetup&)>;
+    using Script = std::function<void(ui::ProfileWizardDialog&)>;
 
     TempFolder dir;
     IniFile settings{dir / "Hozonix.ini"};
@@ -36,8 +36,8 @@ protected:
     ui::Pickers pickers{files, folders};
     ProfileList profiles;
     Script user;
-    ui::BkSetupWizard wizard{
-        settings, messages, pickers, profiles, FallbackRect(1024, 768), [this](ui::TfmBkSetup& w) {
+    ui::QtProfileWizard wizard{
+        settings, messages, pickers, profiles, FallbackRect(1024, 768), [this](ui::ProfileWizardDialog& w) {
             if (user)
                 user(w);
             return w.result();
@@ -73,16 +73,16 @@ protected:
         return texts;
     }
 
-    static void Fill(ui::TfmBkSetup& w, const std::string& from, const std::string& to,
+    static void Fill(ui::ProfileWizardDialog& w, const std::string& from, const std::string& to,
                      const std::string& name) {
-        w.FromDir_Edit->setText(QString::fromStdString(from));
-        w.ToDir_Edit->setText(QString::fromStdString(to));
-        w.BkName_Edit->setText(QString::fromStdString(name));
+        w.SourceEdit()->setText(QString::fromStdString(from));
+        w.DestinationEdit()->setText(QString::fromStdString(to));
+        w.NameEdit()->setText(QString::fromStdString(name));
     }
     // Presses "次へ >" `times` times, as a person going from page 1 would.
-    static void Walk(ui::TfmBkSetup& w, int times = 3) {
+    static void Walk(ui::ProfileWizardDialog& w, int times = 3) {
         for (int i = 0; i < times; ++i)
-            w.Next_Btn->click();
+            w.NextButton()->click();
     }
 };
 

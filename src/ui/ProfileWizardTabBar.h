@@ -12,9 +12,9 @@ namespace hozonix::ui {
 // The fill of a tab: the page's colour when active, otherwise none (the strip's own background).
 QColor TabFillColour(int page, bool active);
 
-class BkSetupTabBar : public QTabBar {
+class ProfileWizardTabBar : public QTabBar {
 public:
-    explicit BkSetupTabBar(QWidget* parent = nullptr);
+    explicit ProfileWizardTabBar(QWidget* parent = nullptr);
 
     // The active tab's page, 1 to 3.
     int ActivePage() const { return currentIndex() + 1; }
@@ -22,17 +22,17 @@ public:
 protected:
     void paintEvent(QPaintEvent* event) override;
     // Draws one tab: fill, then the caption on a single line.
-    void PageControl1DrawTab(QPainter& painter, int index, const QRect& rect, bool active);
+    void DrawTab(QPainter& painter, int index, const QRect& rect, bool active);
 };
 
 // The page control that carries the strip.
-class BkSetupPageControl : public QTabWidget {
+class ProfileWizardTabWidget : public QTabWidget {
 public:
-    explicit BkSetupPageControl(QWidget* parent = nullptr);
-    BkSetupTabBar* Tabs() const { return tabs_; }
+    explicit ProfileWizardTabWidget(QWidget* parent = nullptr);
+    ProfileWizardTabBar* Tabs() const { return tabs_; }
 
 private:
-    BkSetupTabBar* tabs_;
+    ProfileWizardTabBar* tabs_;
 };
 
 } // namespace hozonix::ui
