@@ -35,7 +35,7 @@ DesktopListPrinting::Stack& DesktopListPrinting::Printing() {
     return *stack_;
 }
 
-ui::TErrListDlg::PrintHandler DesktopListPrinting::PrintHandler() {
+ui::MessageListDialog::PrintHandler DesktopListPrinting::PrintHandler() {
     return [this](const std::string& title, const std::vector<std::string>& lines) {
         Printing().desktop.Printing().PrintHandler()(title, lines);
     };

@@ -3,7 +3,7 @@
 // page layout dialog and the preview are made on the first press of a print button, so that starting
 // the program never waits for the print server and no printer watch runs for a user who never prints.
 
-#include "ErrList_Dlg.h"
+#include "MessageListDialog.h"
 #include "WindowPlacement.h"
 
 #include <memory>
@@ -28,7 +28,7 @@ public:
     DesktopListPrinting& operator=(const DesktopListPrinting&) = delete;
 
     // The handler for MessageListOwner::SetPrintHandler.
-    ui::TErrListDlg::PrintHandler PrintHandler();
+    ui::MessageListDialog::PrintHandler PrintHandler();
     // Closes an open preview, so that a print waiting for it returns before the program leaves its
     // event loop.
     void ClosePreview();

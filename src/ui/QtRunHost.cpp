@@ -1,7 +1,7 @@
 #include "QtRunHost.h"
 
 #include "MessageBoxService.h"
-#include "Process_Dlg.h"
+#include "ProcessingDialog.h"
 #include "ScreenCursor.h"
 
 #include <QCoreApplication>
@@ -12,7 +12,7 @@
 
 namespace hozonix::ui {
 
-QtRunHost::QtRunHost(QLabel& statusPanel, QProgressBar* mainBar, ProcessDlgOwner& dialog,
+QtRunHost::QtRunHost(QLabel& statusPanel, QProgressBar* mainBar, ProcessingDialogOwner& dialog,
                      MessageBoxService& messages)
     : statusPanel_(statusPanel), mainBar_(mainBar), dialog_(dialog), messages_(messages) {}
 

@@ -19,14 +19,14 @@ class MessageBoxService;
 
 namespace hozonix::ui {
 
-class ProcessDlgOwner;
+class ProcessingDialogOwner;
 
 class QtRunHost : public engine::RunHost {
 public:
     static constexpr qint64 FrameMilliseconds = 16;
 
     // `mainBar` may be null: the bar is then left alone.
-    QtRunHost(QLabel& statusPanel, QProgressBar* mainBar, ProcessDlgOwner& dialog,
+    QtRunHost(QLabel& statusPanel, QProgressBar* mainBar, ProcessingDialogOwner& dialog,
               MessageBoxService& messages);
 
     void SetStatusText(const std::string& text) override;
@@ -46,7 +46,7 @@ public:
 private:
     QLabel& statusPanel_;
     QProgressBar* mainBar_;
-    ProcessDlgOwner& dialog_;
+    ProcessingDialogOwner& dialog_;
     MessageBoxService& messages_;
     QElapsedTimer sinceRepaint_;
 };

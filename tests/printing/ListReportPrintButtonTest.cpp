@@ -1,7 +1,7 @@
 // The message list's print button through the list report and the preview window, with the print's wait
 // ended by closing the window.
 
-#include "ErrList_Dlg.h"
+#include "MessageListDialog.h"
 #include "PrevFormTestFixture.h"
 
 #include <QPlainTextEdit>
@@ -19,11 +19,11 @@ class ListReportPrintButtonTest : public test::PrevFormTest {};
 TEST_F(ListReportPrintButtonTest, PrintButtonPrintsTheEditedLinesUnderTheDialogsTitle) {
     ui::MessageListOwner owner(settings, messages, pickers, fallback);
     owner.ShowMessageList("更新済みファイル一覧", {"a.txt", "b.txt"});
-    ui::TErrListDlg* dialog = owner.Dialog();
-    EXPECT_FALSE(dialog->SpeedButton1->isEnabled());
+    ui::MessageListDialog* dialog = owner.Dialog();
+    EXPECT_FALSE(dialog->PrintButton()->isEnabled());
     owner.SetPrintHandler(Printing().PrintHandler());
-    EXPECT_TRUE(dialog->SpeedButton1->isEnabled());
-    dialog->MessBox->setPlainText("a.txt\nb2.txt\nc.txt\n");
+    EXPECT_TRUE(dialog->PrintButton()->isEnabled());
+    dialog->TextBox()->setPlainText("a.txt\nb2.txt\nc.txt\n");
 
     QStringList shownLines;
     Then([&] {
@@ -36,7 +36,7 @@ TEST_F(ListReportPrintButtonTest, PrintButtonPrintsTheEditedLinesUnderTheDialogs
         CloseWindow();
     });
     Arm();
-    dialog->SpeedButton1->click(); // returns once the window has closed
+    dialog->PrintButton()->click(); // returns once the window has closed
     EXPECT_EQ(shownLines, (QStringList{"a.txt", "b2.txt", "c.txt"}));
     EXPECT_EQ(Printing().ListReportForm(), nullptr);
     EXPECT_EQ(state.CurrentReport, nullptr); // the form is gone, and so is the reference

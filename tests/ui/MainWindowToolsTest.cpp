@@ -58,7 +58,7 @@ TEST_F(MainWindowTest, NetworkItemsShowTheirListsAndOpenTheirDialogs) {
     Open(std::move(s));
 
     window->netBrowse->trigger();
-    ui::TErrListDlg* list = services.MessageList().Dialog();
+    ui::MessageListDialog* list = services.MessageList().Dialog();
     ASSERT_NE(list, nullptr);
     EXPECT_EQ(list->windowTitle(), "ネットワーク情報");
     EXPECT_EQ(list->Lines(),

@@ -1,6 +1,6 @@
 #include "QtRunHost.h"
 #include "IniFile.h"
-#include "Process_Dlg.h"
+#include "ProcessingDialog.h"
 #include "ScreenCursor.h"
 #include "ScriptedMessageBox.h"
 #include "TempFolder.h"
@@ -34,7 +34,7 @@ protected:
     test::TempFolder dir;
     IniFile ini{dir / "Hozonix.ini"};
     test::ScriptedMessageBox messages;
-    ProcessDlgOwner dialog{ini, messages, FallbackRect(1024, 768)};
+    ProcessingDialogOwner dialog{ini, messages, FallbackRect(1024, 768)};
     QLabel panel;
     QProgressBar bar;
     QtRunHost host{panel, &bar, dialog, messages};

@@ -26,27 +26,22 @@ namespace hozonix::ui {
 
 class Pickers;
 
-class TErrListDlg : public QWidget {
+class MessageListDialog : public QWidget {
 public:
     using PrintHandler = std::function<void(const std::string& title, const std::vector<std::string>& lines)>;
 
-    TErrListDlg(IniFile& settings, MessageBoxService& messages, Pickers& pickers, const Rect& fallback,
-                QWidget* parent = nullptr);
-    ~TErrListDlg() override;
+    MessageListDialog(IniFile& settings, MessageBoxService& messages, Pickers& pickers, const Rect& fallback,
+                      QWidget* parent = nullptr);
+    ~MessageListDialog() override;
 
-    QPlainTextEdit* MessBox;
-    QWidget* Panel1;
-    QToolButton* Close_Btn;
-    QToolButton* SpeedButton1;
-    QToolButton* Save_Btn;
-    QMenu* Save_Popup;
-    QAction* N1;
-    QAction* N2;
-    QMenu* Edit_Popup;
-    QMenu* Copy1;
-    QAction* kaigyou_ari;
-    QAction* kaigyou_nasi;
-    QAction* Paste1;
+    QPlainTextEdit* TextBox() const { return textBox_; }
+    QToolButton* CloseButton() const { return closeButton_; }
+    QToolButton* PrintButton() const { return printButton_; }
+    // The save button's menu, and the edit box's context menu.
+    QAction* SaveWithLineBreaksItem() const { return saveWithLineBreaks_; }
+    QAction* SaveAsCommaTextItem() const { return saveAsCommaText_; }
+    QAction* CopyWithLineBreaksItem() const { return copyWithLineBreaks_; }
+    QAction* CopyWithCommasItem() const { return copyWithCommas_; }
 
     // The lines as they stand in the box now, with the user's edits.
     std::vector<std::string> Lines() const;
@@ -55,21 +50,20 @@ public:
     // The list report plugs in here; until it does, "印刷" stays disabled.
     void SetPrintHandler(PrintHandler handler);
 
-    void FormActivate();
-    void FormDestroy();
-    void Close_BtnClick();
-    void SpeedButton1Click();
-    void Save_BtnClick();
-    void N1Click();
-    void N2Click();
-    void kaigyou_ariClick();
-    void kaigyou_nasiClick();
-    void Paste1Click();
-
 protected:
     bool event(QEvent* event) override;
 
 private:
+    void RestorePlacementOnce();
+    void SavePlacement();
+    void HideList();
+    void PrintLines();
+    void ShowSaveMenu();
+    void SaveWithLineBreaks();
+    void SaveAsCommaText();
+    void CopyWithLineBreaks();
+    void CopyWithCommas();
+    void Paste();
     void SaveLines(bool withLineBreaks);
     template <typename Handler> void Bind(QAction* action, Handler handler);
 
@@ -79,6 +73,20 @@ private:
     Rect fallback_;
     PrintHandler print_;
     bool placementRestored_ = false;
+
+    QPlainTextEdit* textBox_;
+    QWidget* buttonPanel_;
+    QToolButton* closeButton_;
+    QToolButton* printButton_;
+    QToolButton* saveButton_;
+    QMenu* saveMenu_;
+    QAction* saveWithLineBreaks_;
+    QAction* saveAsCommaText_;
+    QMenu* editMenu_;
+    QMenu* copyMenu_;
+    QAction* copyWithLineBreaks_;
+    QAction* copyWithCommas_;
+    QAction* paste_;
 };
 
 class MessageListOwner {
@@ -92,16 +100,16 @@ public:
     void ShowMessageList(const std::string& title, const std::vector<std::string>& lines);
 
     // The dialog, or null before the first ShowMessageList.
-    TErrListDlg* Dialog() const { return dialog_.get(); }
-    void SetPrintHandler(TErrListDlg::PrintHandler handler);
+    MessageListDialog* Dialog() const { return dialog_.get(); }
+    void SetPrintHandler(MessageListDialog::PrintHandler handler);
 
 private:
     IniFile& settings_;
     MessageBoxService& messages_;
     Pickers& pickers_;
     Rect fallback_;
-    TErrListDlg::PrintHandler print_;
-    std::unique_ptr<TErrListDlg> dialog_;
+    MessageListDialog::PrintHandler print_;
+    std::unique_ptr<MessageListDialog> dialog_;
 };
 
 } // namespace hozonix::ui

@@ -1,6 +1,6 @@
 #pragma once
 // The processing dialog: what a run is doing to which file, the counts, a bar, an animation and the abort
-// button "中止". ProcessDlgOwner holds the one instance of the process, creates it on first use and
+// button "中止". ProcessingDialogOwner holds the one instance of the process, creates it on first use and
 // destroys it at program end, when the dialog stores its placement under "ProcessDlg".
 
 #include "WindowPlacement.h"
@@ -28,25 +28,19 @@ class CopyAnimation;
 
 enum class ProcessAnimation { CopyFiles };
 
-class TProcessDlg : public QDialog {
+class ProcessingDialog : public QDialog {
 public:
     // Placed by the stored placement or the fallback rectangle as it is created.
-    TProcessDlg(IniFile& settings, MessageBoxService& messages, const Rect& fallback,
-                QWidget* parent = nullptr);
-    ~TProcessDlg() override;
+    ProcessingDialog(IniFile& settings, MessageBoxService& messages, const Rect& fallback,
+                     QWidget* parent = nullptr);
+    ~ProcessingDialog() override;
 
-    QPlainTextEdit* Memo1;
-    QSplitter* Splitter1;
-    QTextEdit* memo2;
-    QProgressBar* ProgressBar1;
-    CopyAnimation* Animate1;
-    QWidget* Panel1;
-    QPushButton* OKBtn;
-
-    void FormShow();
-    void OKBtnClick();
-    void OKBtnEnter();
-    void FormDestroy();
+    // What the run is doing (above) and to which file (below).
+    QPlainTextEdit* UpperText() const { return upperText_; }
+    QTextEdit* LowerText() const { return lowerText_; }
+    QProgressBar* ProgressBar() const { return progressBar_; }
+    CopyAnimation* Animation() const { return animation_; }
+    QPushButton* AbortButton() const { return abortButton_; }
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -54,15 +48,28 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    void ClearAbortRequest();
+    void Abort();
+    // The abort button took the focus: the pointer must not look busy over it.
+    void ShowNormalCursor();
+    void SavePlacement();
+
     IniFile& settings_;
     MessageBoxService& messages_;
+    QPlainTextEdit* upperText_;
+    QSplitter* splitter_;
+    QTextEdit* lowerText_;
+    QProgressBar* progressBar_;
+    CopyAnimation* animation_;
+    QWidget* buttonPanel_;
+    QPushButton* abortButton_;
 };
 
-class ProcessDlgOwner {
+class ProcessingDialogOwner {
 public:
-    ProcessDlgOwner(IniFile& settings, MessageBoxService& messages, const Rect& fallback)
+    ProcessingDialogOwner(IniFile& settings, MessageBoxService& messages, const Rect& fallback)
         : settings_(settings), messages_(messages), fallback_(fallback) {}
-    ~ProcessDlgOwner();
+    ~ProcessingDialogOwner();
 
     // Creates the dialog when needed, sets the caption, starts the animation and shows it without
     // making it modal.
@@ -73,13 +80,13 @@ public:
     void HideProcessDialog();
 
     // The dialog, or null before its first showing.
-    TProcessDlg* Dialog() const { return dialog_.get(); }
+    ProcessingDialog* Dialog() const { return dialog_.get(); }
 
 private:
     IniFile& settings_;
     MessageBoxService& messages_;
     Rect fallback_;
-    std::unique_ptr<TProcessDlg> dialog_;
+    std::unique_ptr<ProcessingDialog> dialog_;
 };
 
 } // namespace hozonix::ui

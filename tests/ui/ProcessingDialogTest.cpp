@@ -1,6 +1,6 @@
+#include "ProcessingDialog.h"
 #include "CopyAnimation.h"
 #include "IniFile.h"
-#include "Process_Dlg.h"
 #include "RunHost.h"
 #include "ScreenCursor.h"
 #include "ScriptedMessageBox.h"
@@ -21,7 +21,7 @@ using namespace hozonix::ui;
 
 namespace {
 
-class ProcessDlgTest : public ::testing::Test {
+class ProcessingDialogTest : public ::testing::Test {
 protected:
     test::TempFolder dir;
     IniFile ini{dir / "Hozonix.ini"};
@@ -34,22 +34,22 @@ struct Shown {
     int bar;
 };
 
-Shown ShownBy(const TProcessDlg& dlg) {
-    return {dlg.Memo1->toPlainText().toStdString(), dlg.memo2->toPlainText().toStdString(),
-            dlg.ProgressBar1->value()};
+Shown ShownBy(const ProcessingDialog& dlg) {
+    return {dlg.UpperText()->toPlainText().toStdString(), dlg.LowerText()->toPlainText().toStdString(),
+            dlg.ProgressBar()->value()};
 }
 
 } // namespace
 
-TEST_F(ProcessDlgTest, UpdatesBeforeTheFirstShowingChangeNothing) {
-    ProcessDlgOwner owner(ini, messages, fallback);
+TEST_F(ProcessingDialogTest, UpdatesBeforeTheFirstShowingChangeNothing) {
+    ProcessingDialogOwner owner(ini, messages, fallback);
     owner.UpdateProcessDialog(50, "upper", "lower");
     owner.HideProcessDialog();
     EXPECT_EQ(owner.Dialog(), nullptr);
 }
 
-TEST_F(ProcessDlgTest, EmptyTextsLeaveTheirAreaAndTheBarAlwaysMoves) {
-    ProcessDlgOwner owner(ini, messages, fallback);
+TEST_F(ProcessingDialogTest, EmptyTextsLeaveTheirAreaAndTheBarAlwaysMoves) {
+    ProcessingDialogOwner owner(ini, messages, fallback);
     owner.ShowProcessDialog("");
     ASSERT_NE(owner.Dialog(), nullptr);
     struct Step {
@@ -74,23 +74,23 @@ TEST_F(ProcessDlgTest, EmptyTextsLeaveTheirAreaAndTheBarAlwaysMoves) {
     }
 }
 
-TEST_F(ProcessDlgTest, AbortSetsTheFlagAndHidesShowingClearsIt) {
-    ProcessDlgOwner owner(ini, messages, fallback);
+TEST_F(ProcessingDialogTest, AbortSetsTheFlagAndHidesShowingClearsIt) {
+    ProcessingDialogOwner owner(ini, messages, fallback);
     engine::AbortRequested = true;
     owner.ShowProcessDialog("コピー");
-    TProcessDlg* dlg = owner.Dialog();
+    ProcessingDialog* dlg = owner.Dialog();
     EXPECT_FALSE(engine::AbortRequested);
     EXPECT_TRUE(dlg->isVisible());
     EXPECT_EQ(dlg->windowTitle().toStdString(), "コピー");
-    EXPECT_EQ(dlg->OKBtn->text().toStdString(), "中止");
-    EXPECT_TRUE(dlg->OKBtn->isDefault());
+    EXPECT_EQ(dlg->AbortButton()->text().toStdString(), "中止");
+    EXPECT_TRUE(dlg->AbortButton()->isDefault());
 
     // Esc neither aborts nor hides: the run would go on unseen.
     QTest::keyClick(dlg, Qt::Key_Escape);
     EXPECT_TRUE(dlg->isVisible());
     EXPECT_FALSE(engine::AbortRequested);
 
-    dlg->OKBtn->click();
+    dlg->AbortButton()->click();
     EXPECT_TRUE(engine::AbortRequested);
     EXPECT_FALSE(dlg->isVisible());
 
@@ -103,22 +103,22 @@ TEST_F(ProcessDlgTest, AbortSetsTheFlagAndHidesShowingClearsIt) {
     EXPECT_TRUE(messages.shown.empty());
 }
 
-TEST_F(ProcessDlgTest, AbortButtonFocusBringsTheDefaultPointerBack) {
-    ProcessDlgOwner owner(ini, messages, fallback);
+TEST_F(ProcessingDialogTest, AbortButtonFocusBringsTheDefaultPointerBack) {
+    ProcessingDialogOwner owner(ini, messages, fallback);
     owner.ShowProcessDialog("");
     SetScreenCursorBusy(true);
     SetScreenCursorBusy(true);
     ASSERT_TRUE(ScreenCursorIsBusy());
     QFocusEvent focusIn(QEvent::FocusIn, Qt::TabFocusReason);
-    QApplication::sendEvent(owner.Dialog()->OKBtn, &focusIn);
+    QApplication::sendEvent(owner.Dialog()->AbortButton(), &focusIn);
     EXPECT_FALSE(ScreenCursorIsBusy());
     EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);
 }
 
-TEST_F(ProcessDlgTest, AnimationPlaysOnlyWhileShown) {
-    ProcessDlgOwner owner(ini, messages, fallback);
+TEST_F(ProcessingDialogTest, AnimationPlaysOnlyWhileShown) {
+    ProcessingDialogOwner owner(ini, messages, fallback);
     owner.ShowProcessDialog("");
-    CopyAnimation* animation = owner.Dialog()->Animate1;
+    CopyAnimation* animation = owner.Dialog()->Animation();
     EXPECT_TRUE(animation->IsPlaying());
     QTest::qWait(200);
     EXPECT_GT(animation->Frame(), 0);
@@ -126,11 +126,11 @@ TEST_F(ProcessDlgTest, AnimationPlaysOnlyWhileShown) {
     EXPECT_FALSE(animation->IsPlaying());
 }
 
-TEST_F(ProcessDlgTest, FallbackPlacementFirstThenTheStoredOneAtTheNextStart) {
+TEST_F(ProcessingDialogTest, FallbackPlacementFirstThenTheStoredOneAtTheNextStart) {
     {
-        ProcessDlgOwner owner(ini, messages, fallback);
+        ProcessingDialogOwner owner(ini, messages, fallback);
         owner.ShowProcessDialog("");
-        TProcessDlg* dlg = owner.Dialog();
+        ProcessingDialog* dlg = owner.Dialog();
         // Nothing stored: only Top follows the fallback, the dialog being narrower than it.
         EXPECT_EQ(dlg->pos(), QPoint(192, 0));
         EXPECT_EQ(dlg->size(), QSize(553, 321));
@@ -140,14 +140,14 @@ TEST_F(ProcessDlgTest, FallbackPlacementFirstThenTheStoredOneAtTheNextStart) {
     }
     EXPECT_EQ(ini.ReadIniString("LAST_Position", "ProcessDlg"), "300,200,600,400");
 
-    ProcessDlgOwner next(ini, messages, fallback);
+    ProcessingDialogOwner next(ini, messages, fallback);
     next.ShowProcessDialog("");
     EXPECT_EQ(next.Dialog()->pos(), QPoint(300, 200));
     EXPECT_EQ(next.Dialog()->size(), QSize(600, 400));
 }
 
-TEST_F(ProcessDlgTest, DialogWiderThanTheScreenIsNarrowedByTheFallback) {
-    ProcessDlgOwner owner(ini, messages, FallbackRect(500, 350));
+TEST_F(ProcessingDialogTest, DialogWiderThanTheScreenIsNarrowedByTheFallback) {
+    ProcessingDialogOwner owner(ini, messages, FallbackRect(500, 350));
     owner.ShowProcessDialog("");
     EXPECT_EQ(owner.Dialog()->pos(), QPoint(5, 0));
     EXPECT_EQ(owner.Dialog()->size(), QSize(475, 290));

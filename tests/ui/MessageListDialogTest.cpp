@@ -1,4 +1,4 @@
-#include "ErrList_Dlg.h"
+#include "MessageListDialog.h"
 #include "IniFile.h"
 #include "MessageLines.h"
 #include "Pickers.h"
@@ -22,7 +22,7 @@ using test::ReadFile;
 
 namespace {
 
-class ErrListDlgTest : public ::testing::Test {
+class MessageListDialogTest : public ::testing::Test {
 protected:
     test::TempFolder dir;
     IniFile ini{dir / "Hozonix.ini"};
@@ -32,8 +32,8 @@ protected:
     Pickers pickers{files, folders};
     MessageListOwner owner{ini, messages, pickers, FallbackRect(1024, 768)};
 
-    TErrListDlg& Show(const std::vector<std::string>& lines,
-                      const std::string& title = "更新済みファイル一覧") {
+    MessageListDialog& Show(const std::vector<std::string>& lines,
+                            const std::string& title = "更新済みファイル一覧") {
         owner.ShowMessageList(title, lines);
         return *owner.Dialog();
     }
@@ -57,25 +57,25 @@ TEST(MessageLines, BoxTextRoundTripsEveryListOfLines) {
     EXPECT_EQ(LinesOfText(""), std::vector<std::string>{});
 }
 
-TEST_F(ErrListDlgTest, OneWindowWhoseTitleAndLinesAreReplacedAtEveryCall) {
+TEST_F(MessageListDialogTest, OneWindowWhoseTitleAndLinesAreReplacedAtEveryCall) {
     std::vector<std::string> updated{"/src/a.txt", "/src/b.txt"};
-    TErrListDlg& first = Show(updated);
+    MessageListDialog& first = Show(updated);
     updated.push_back("/src/late.txt");
     EXPECT_EQ(first.Lines(), (std::vector<std::string>{"/src/a.txt", "/src/b.txt"}));
     EXPECT_TRUE(first.isVisible());
-    first.Close_Btn->click();
+    first.CloseButton()->click();
     EXPECT_FALSE(first.isVisible());
 
-    TErrListDlg& second = Show({"/src/c.txt"}, "更新に失敗したファイルの一覧");
+    MessageListDialog& second = Show({"/src/c.txt"}, "更新に失敗したファイルの一覧");
     EXPECT_EQ(&second, &first);
     EXPECT_TRUE(second.isVisible());
     EXPECT_EQ(second.windowTitle().toStdString(), "更新に失敗したファイルの一覧");
     EXPECT_EQ(second.Lines(), std::vector<std::string>{"/src/c.txt"});
 }
 
-TEST_F(ErrListDlgTest, PlacementIsRestoredOnTheFirstActivationOnly) {
+TEST_F(MessageListDialogTest, PlacementIsRestoredOnTheFirstActivationOnly) {
     ini.WriteIniString("LAST_Position", "ErrListDlg", "300,200,600,400");
-    TErrListDlg& dlg = Show({"a"});
+    MessageListDialog& dlg = Show({"a"});
     QApplication::setActiveWindow(&dlg);
     QApplication::processEvents();
     ASSERT_TRUE(dlg.PlacementRestored());
@@ -90,7 +90,7 @@ TEST_F(ErrListDlgTest, PlacementIsRestoredOnTheFirstActivationOnly) {
     EXPECT_EQ(dlg.pos(), QPoint(50, 60));
 }
 
-TEST_F(ErrListDlgTest, PlacementIsStoredWhenTheWindowIsDestroyed) {
+TEST_F(MessageListDialogTest, PlacementIsStoredWhenTheWindowIsDestroyed) {
     {
         MessageListOwner another(ini, messages, pickers, FallbackRect(1024, 768));
         another.ShowMessageList("t", {"a"});
@@ -100,7 +100,7 @@ TEST_F(ErrListDlgTest, PlacementIsStoredWhenTheWindowIsDestroyed) {
     EXPECT_EQ(ini.ReadIniString("LAST_Position", "ErrListDlg"), "70,80,500,300");
 }
 
-TEST_F(ErrListDlgTest, SavesWithAndWithoutLineBreaks) {
+TEST_F(MessageListDialogTest, SavesWithAndWithoutLineBreaks) {
     struct Case {
         std::vector<std::string> lines;
         const char* withBreaks;
@@ -116,10 +116,11 @@ TEST_F(ErrListDlgTest, SavesWithAndWithoutLineBreaks) {
     };
     int n = 0;
     for (const Case& c : cases) {
-        TErrListDlg& dlg = Show(c.lines);
+        MessageListDialog& dlg = Show(c.lines);
         ++n;
-        EXPECT_EQ(SaveWith(dlg.N1, "n1-" + std::to_string(n) + ".TXT"), c.withBreaks) << n;
-        EXPECT_EQ(SaveWith(dlg.N2, "n2-" + std::to_string(n) + ".TXT"), c.commaText) << n;
+        EXPECT_EQ(SaveWith(dlg.SaveWithLineBreaksItem(), "n1-" + std::to_string(n) + ".TXT"), c.withBreaks)
+            << n;
+        EXPECT_EQ(SaveWith(dlg.SaveAsCommaTextItem(), "n2-" + std::to_string(n) + ".TXT"), c.commaText) << n;
     }
     ASSERT_FALSE(files.calls.empty());
     const FileDialogSettings& asked = files.calls.front().settings;
@@ -130,31 +131,31 @@ TEST_F(ErrListDlgTest, SavesWithAndWithoutLineBreaks) {
     EXPECT_TRUE(messages.shown.empty());
 }
 
-TEST_F(ErrListDlgTest, SavingNothingAsksNothingAndCancelWritesNothing) {
-    TErrListDlg& dlg = Show({});
-    dlg.N1->trigger();
-    dlg.N2->trigger();
+TEST_F(MessageListDialogTest, SavingNothingAsksNothingAndCancelWritesNothing) {
+    MessageListDialog& dlg = Show({});
+    dlg.SaveWithLineBreaksItem()->trigger();
+    dlg.SaveAsCommaTextItem()->trigger();
     EXPECT_TRUE(files.calls.empty());
 
     Show({"a"});
-    dlg.N1->trigger(); // the script is empty: the dialog is cancelled
+    dlg.SaveWithLineBreaksItem()->trigger(); // the script is empty: the dialog is cancelled
     EXPECT_EQ(files.calls.size(), 1u);
     EXPECT_TRUE(std::filesystem::is_empty(dir.Path()));
     EXPECT_TRUE(messages.shown.empty());
 }
 
-TEST_F(ErrListDlgTest, EditedLinesAreSavedAndAnExistingFileIsReplacedWithoutAQuestion) {
+TEST_F(MessageListDialogTest, EditedLinesAreSavedAndAnExistingFileIsReplacedWithoutAQuestion) {
     test::WriteFile(dir / "old.TXT", "old content that is longer than the new one\r\n");
-    TErrListDlg& dlg = Show({"first"});
-    dlg.MessBox->setPlainText("edited\n二行目");
-    EXPECT_EQ(SaveWith(dlg.N1, "old.TXT"), "edited\r\n二行目\r\n");
+    MessageListDialog& dlg = Show({"first"});
+    dlg.TextBox()->setPlainText("edited\n二行目");
+    EXPECT_EQ(SaveWith(dlg.SaveWithLineBreaksItem(), "old.TXT"), "edited\r\n二行目\r\n");
     EXPECT_TRUE(messages.shown.empty());
 }
 
-TEST_F(ErrListDlgTest, AFailedSaveIsShownAndKeepsWhatWasThere) {
-    TErrListDlg& dlg = Show({"a"});
+TEST_F(MessageListDialogTest, AFailedSaveIsShownAndKeepsWhatWasThere) {
+    MessageListDialog& dlg = Show({"a"});
     files.answers.push_back(dir / "missing/folder/x.TXT");
-    dlg.N1->trigger();
+    dlg.SaveWithLineBreaksItem()->trigger();
     ASSERT_EQ(messages.shown.size(), 1u);
     EXPECT_EQ(messages.shown[0].kind, MessageKind::Plain);
     EXPECT_NE(messages.shown[0].text.find("missing/folder/x.TXT"), std::string::npos);
@@ -163,28 +164,28 @@ TEST_F(ErrListDlgTest, AFailedSaveIsShownAndKeepsWhatWasThere) {
     std::filesystem::create_directory(dir / "taken.TXT");
     test::WriteFile(dir / "taken.TXT/inside", "kept");
     files.answers.push_back(dir / "taken.TXT");
-    dlg.N2->trigger();
+    dlg.SaveAsCommaTextItem()->trigger();
     EXPECT_EQ(messages.shown.size(), 2u);
     EXPECT_EQ(ReadFile(dir / "taken.TXT/inside"), "kept");
 }
 
-TEST_F(ErrListDlgTest, CopiesToTheClipboardWithLineBreaksOrCommasNeverQuoted) {
-    TErrListDlg& dlg = Show({"/a b.txt", "/c.txt", "日本\"語\""});
-    dlg.kaigyou_ari->trigger();
+TEST_F(MessageListDialogTest, CopiesToTheClipboardWithLineBreaksOrCommasNeverQuoted) {
+    MessageListDialog& dlg = Show({"/a b.txt", "/c.txt", "日本\"語\""});
+    dlg.CopyWithLineBreaksItem()->trigger();
     EXPECT_EQ(QGuiApplication::clipboard()->text().toStdString(), "/a b.txt\r\n/c.txt\r\n日本\"語\"");
-    dlg.kaigyou_nasi->trigger();
+    dlg.CopyWithCommasItem()->trigger();
     EXPECT_EQ(QGuiApplication::clipboard()->text().toStdString(), "/a b.txt,/c.txt,日本\"語\"");
 
     Show({});
-    dlg.kaigyou_ari->trigger();
+    dlg.CopyWithLineBreaksItem()->trigger();
     EXPECT_EQ(QGuiApplication::clipboard()->text().toStdString(), "");
 }
 
-TEST_F(ErrListDlgTest, PrintButtonIsShownDisabledUntilAReportIsPluggedIn) {
-    TErrListDlg& dlg = Show({"a", "b"}, "ネットワーク情報");
-    EXPECT_TRUE(dlg.SpeedButton1->isVisible());
-    EXPECT_FALSE(dlg.SpeedButton1->isEnabled());
-    EXPECT_EQ(dlg.SpeedButton1->text().toStdString(), "印刷");
+TEST_F(MessageListDialogTest, PrintButtonIsShownDisabledUntilAReportIsPluggedIn) {
+    MessageListDialog& dlg = Show({"a", "b"}, "ネットワーク情報");
+    EXPECT_TRUE(dlg.PrintButton()->isVisible());
+    EXPECT_FALSE(dlg.PrintButton()->isEnabled());
+    EXPECT_EQ(dlg.PrintButton()->text().toStdString(), "印刷");
 
     std::string printedTitle;
     std::vector<std::string> printedLines;
@@ -192,9 +193,9 @@ TEST_F(ErrListDlgTest, PrintButtonIsShownDisabledUntilAReportIsPluggedIn) {
         printedTitle = title;
         printedLines = lines;
     });
-    ASSERT_TRUE(dlg.SpeedButton1->isEnabled());
-    dlg.MessBox->setPlainText("a\nb\nc");
-    dlg.SpeedButton1->click();
+    ASSERT_TRUE(dlg.PrintButton()->isEnabled());
+    dlg.TextBox()->setPlainText("a\nb\nc");
+    dlg.PrintButton()->click();
     EXPECT_EQ(printedTitle, "ネットワーク情報");
     EXPECT_EQ(printedLines, (std::vector<std::string>{"a", "b", "c"}));
 }
