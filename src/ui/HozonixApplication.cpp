@@ -4,12 +4,12 @@
 #include "DesktopListPrinting.h"
 #include "DesktopOpener.h"
 #include "IniFile.h"
+#include "MainWindow.h"
 #include "ProfileWizard.h"
 #include "QtProfileWizard.h"
 #include "QtWindowGeometry.h"
 #include "SmbNetResourceProvider.h"
 #include "UiServices.h"
-#include "fm_FileSave.h"
 
 #include <QCoreApplication>
 
@@ -70,7 +70,7 @@ bool HozonixApplication::Start() {
         services.Wizard = first.quitRequested ? nullptr : wizard_.get();
         services.Network = network_.get();
         services.Opener = opener_.get();
-        window_ = std::make_unique<TfmFileSave>(std::move(services));
+        window_ = std::make_unique<MainWindow>(std::move(services));
         window_->SetClosedHandler([this] {
             // A print waits in its own event loop until its preview closes: end that wait first.
             listPrinting_->ClosePreview();

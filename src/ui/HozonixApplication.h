@@ -30,7 +30,7 @@ namespace hozonix::ui {
 
 class ProfileWizard;
 class ProfileWizardDialog;
-class TfmFileSave;
+class MainWindow;
 class UiServices;
 
 struct ApplicationOptions {
@@ -56,7 +56,7 @@ public:
     // Shows the main window and runs the event loop until it is closed.
     int Exec();
 
-    TfmFileSave* MainWindow() const { return window_.get(); }
+    MainWindow* Window() const { return window_.get(); }
     const DataPaths& Paths() const { return paths_; }
     ProfileList& Profiles() { return profiles_; }
 
@@ -76,7 +76,7 @@ private:
     std::unique_ptr<netinfo::NetResourceProvider> network_;
     std::unique_ptr<netinfo::DesktopOpener> opener_;
     std::unique_ptr<ProfileWizard> wizard_;
-    std::unique_ptr<TfmFileSave> window_;
+    std::unique_ptr<MainWindow> window_;
 };
 
 } // namespace hozonix::ui

@@ -66,7 +66,7 @@ TEST(HostInfo, NetPCReplacesInfoLinesAndShowsThem) {
     Lines infoLines = {"RemoteName:smb://OLD, Provider:SMB", "--- Enum end ---"};
     std::string title;
     Lines shown;
-    netinfo::NetPCClick(
+    netinfo::ShowHostAddress(
         infoLines,
         [&](const std::string& t, const Lines& l) {
             title = t;

@@ -233,7 +233,7 @@ TEST(SmbRootListing, WithoutANetworkBrowserShowsTheOpenFailureAndAnEmptyList) {
             Lines infoLines = {"old"};
             std::string report = "not shown";
             const auto start = Clock::now();
-            netinfo::netBrowseClick(smb, box, infoLines, [&](const std::string& title, const Lines& lines) {
+            netinfo::ShowNetworkList(smb, box, infoLines, [&](const std::string& title, const Lines& lines) {
                 report = title + "|" + std::to_string(lines.size());
             });
             auto seconds = std::chrono::duration_cast<std::chrono::seconds>(Clock::now() - start).count();

@@ -28,8 +28,8 @@ TEST(HozonixApplicationTest, StartsWithTheDataFolderOfTheProgramsName) {
              }});
         ASSERT_TRUE(app.Start());
         EXPECT_EQ(wizardRuns, 1);
-        ASSERT_NE(app.MainWindow(), nullptr);
-        EXPECT_FALSE(app.MainWindow()->isVisible());
+        ASSERT_NE(app.Window(), nullptr);
+        EXPECT_FALSE(app.Window()->isVisible());
         EXPECT_EQ(app.Paths().SettingsFilePath, dir / "config/Korimaru/Other/Other.ini");
         EXPECT_TRUE(PathExists(dir / "config/Korimaru/Other/DIC"));
         EXPECT_TRUE(PathExists(dir / "config/Korimaru/Other/TEMP"));
@@ -48,8 +48,8 @@ TEST(HozonixApplicationTest, ADataFolderThatCannotBeMadeIsToldOnceAndEndsTheProg
     ASSERT_EQ(messages.shown.size(), 1u);
     EXPECT_EQ(messages.shown[0].text, "INIフォルダー" + dir / "config/Korimaru/hozonix" +
                                           ">\r\nの作成に失敗しました(x.x)\r\nプログラムを中止します");
-    ASSERT_NE(app.MainWindow(), nullptr);
-    EXPECT_FALSE(app.MainWindow()->isVisible());
+    ASSERT_NE(app.Window(), nullptr);
+    EXPECT_FALSE(app.Window()->isVisible());
 }
 
 TEST_F(MainWindowTest, TheButtonRunsTheRealEngineAndAFastRunAfterItWritesOnlyWhatChanged) {
@@ -62,12 +62,12 @@ TEST_F(MainWindowTest, TheButtonRunsTheRealEngineAndAFastRunAfterItWritesOnlyWha
     ui::MainWindowServices s(ini, profiles, services);
     Open(std::move(s));
 
-    window->Save_Btn->click();
+    window->RunButton()->click();
     EXPECT_EQ(ReadFile(dir / "dst0/sub/b.txt"), "bb");
     EXPECT_FALSE(PathExists(dir / "dst0/c.bak"));
     EXPECT_EQ(Caption(), "A < 2 ファイルを更新>");
     EXPECT_EQ(Status(), "2ファイルを更新しました");
-    EXPECT_EQ(window->ProgressBar1->value(), 100);
+    EXPECT_EQ(window->ProgressBar()->value(), 100);
     const std::string stored = ini.ReadIniString("LAST_UpDateTime", "A");
     ASSERT_TRUE(ParseStoredDateTime(stored).has_value());
 
@@ -75,8 +75,8 @@ TEST_F(MainWindowTest, TheButtonRunsTheRealEngineAndAFastRunAfterItWritesOnlyWha
     WriteFile(dir / "src0/a.txt", "new");
     utimbuf later{*ParseStoredDateTime(stored) + 60, *ParseStoredDateTime(stored) + 60};
     ASSERT_EQ(utime((dir / "src0/a.txt").c_str(), &later), 0);
-    window->Save_Btn->click();
-    EXPECT_EQ(window->UpdatedFiles, std::vector<std::string>{dir / "src0/a.txt"});
+    window->RunButton()->click();
+    EXPECT_EQ(window->UpdatedFiles(), std::vector<std::string>{dir / "src0/a.txt"});
     EXPECT_EQ(ReadFile(dir / "dst0/a.txt"), "new");
     ASSERT_NE(services.ProcessDialog().Dialog(), nullptr);
     EXPECT_FALSE(services.ProcessDialog().Dialog()->isVisible());

@@ -4,12 +4,12 @@
 
 #include "AppError.h"
 #include "IniFile.h"
+#include "MainWindow.h"
 #include "ProfileList.h"
 #include "ProfileWizard.h"
 #include "ScriptedMessageBox.h"
 #include "TempFolder.h"
 #include "UiServices.h"
-#include "fm_FileSave.h"
 
 #include <QApplication>
 #include <QLabel>
@@ -93,7 +93,7 @@ protected:
     ScriptedWizard wizard{ini, profiles};
     std::vector<engine::BackupRequest> requests;
     std::vector<ScriptedRun> runs;
-    std::unique_ptr<ui::TfmFileSave> window;
+    std::unique_ptr<ui::MainWindow> window;
 
     // Profiles named name[i], source dir/src<i>, destination dir/dst<i>.
     void StoreProfiles(const std::vector<std::string>& names) {
@@ -134,11 +134,11 @@ protected:
         return s;
     }
 
-    void Open() { window = std::make_unique<ui::TfmFileSave>(Services()); }
-    void Open(ui::MainWindowServices s) { window = std::make_unique<ui::TfmFileSave>(std::move(s)); }
+    void Open() { window = std::make_unique<ui::MainWindow>(Services()); }
+    void Open(ui::MainWindowServices s) { window = std::make_unique<ui::MainWindow>(std::move(s)); }
 
     std::string Caption() const { return window->windowTitle().toStdString(); }
-    std::string Status() const { return window->StatusPanel1->text().toStdString(); }
+    std::string Status() const { return window->StatusPanel()->text().toStdString(); }
     std::string LastMessage() const { return messages.shown.empty() ? "" : messages.shown.back().text; }
 };
 

@@ -24,15 +24,15 @@ TEST_F(MainWindowTest, HelpAndSettingsItemsOpenTheirFiles) {
     s.Opener = &opener;
     s.DataFolder = dir / "data/";
     Open(std::move(s));
-    window->N3->trigger();
-    window->N4->trigger();
-    window->readme1->trigger();
+    window->HomePageItem()->trigger();
+    window->SettingsFileItem()->trigger();
+    window->ReadmeItem()->trigger();
     ASSERT_EQ(opener.opened.size(), 3u);
     EXPECT_EQ(opener.opened[1], ini.Path());
     EXPECT_EQ(opener.opened[2], dir / "data/Readme.TXT");
     EXPECT_NE(opener.opened[0].find("http"), std::string::npos);
 
-    window->N2->trigger();
+    window->AboutItem()->trigger();
     ASSERT_EQ(messages.shown.size(), 1u);
     EXPECT_EQ(messages.shown[0].text.rfind("Hozonix\r\n\r\n バージョン: ", 0), 0u);
 }
@@ -57,21 +57,21 @@ TEST_F(MainWindowTest, NetworkItemsShowTheirListsAndOpenTheirDialogs) {
     s.ShowLoginDialog = [&](QDialog& d) { loginCaption = d.windowTitle().toStdString(); };
     Open(std::move(s));
 
-    window->netBrowse->trigger();
+    window->NetworkListItem()->trigger();
     ui::MessageListDialog* list = services.MessageList().Dialog();
     ASSERT_NE(list, nullptr);
     EXPECT_EQ(list->windowTitle(), "ネットワーク情報");
     EXPECT_EQ(list->Lines(),
               (std::vector<std::string>{"RemoteName:smb://SERVER/share, Provider:SMB", "--- Enum end ---"}));
 
-    window->NetPC->trigger();
+    window->HostAddressItem()->trigger();
     EXPECT_EQ(list->windowTitle(), "このマシンのIPアドレス");
     EXPECT_EQ(list->Lines(), (std::vector<std::string>{"HOSTNAME = pc1.lan", "Local IP = 192.0.2.7"}));
-    EXPECT_EQ(window->InfoLines, list->Lines());
+    EXPECT_EQ(window->InfoLines(), list->Lines());
 
-    window->Item_LogOn->trigger();
+    window->LogOnItem()->trigger();
     EXPECT_EQ(folderTitles, std::vector<std::string>{"ネットワークリソースにログオンしてください"});
-    window->test1->trigger();
+    window->LoginTestItem()->trigger();
     EXPECT_EQ(loginCaption, "ログイン画面");
     EXPECT_TRUE(messages.shown.empty());
 }

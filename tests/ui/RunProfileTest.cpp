@@ -18,7 +18,7 @@ TEST_F(MainWindowTest, AFastRunStoresItsStartTimeAndTheNextFastRunStartsFromIt) 
     StoreProfiles({"A"});
     Open();
     runs = {{{"/s/1", "/s/2"}, {}, "", nullptr}, {{}, {}, "", nullptr}};
-    window->Save_Btn->click();
+    window->RunButton()->click();
     ASSERT_EQ(requests.size(), 1u);
     EXPECT_EQ(requests[0].DateLimit, 0);
     EXPECT_EQ(requests[0].SourceFolder, dir / "src0");
@@ -26,21 +26,21 @@ TEST_F(MainWindowTest, AFastRunStoresItsStartTimeAndTheNextFastRunStartsFromIt) 
     EXPECT_EQ(requests[0].ExcludedExtensions, ".bak");
     EXPECT_EQ(Status(), "2ファイルを更新しました");
     EXPECT_EQ(Caption(), "A < 2 ファイルを更新>");
-    EXPECT_TRUE(window->sb_Info->isEnabled());
-    EXPECT_FALSE(window->sb_Err->isEnabled());
+    EXPECT_TRUE(window->WrittenListButton()->isEnabled());
+    EXPECT_FALSE(window->FailedListButton()->isEnabled());
     const std::string stored = ini.ReadIniString("LAST_UpDateTime", "A");
     EXPECT_EQ(stored, FormatStoredDateTime(Now));
 
     std::string statusDuringRun;
     runs[0].during = [&](engine::RunHost&) { statusDuringRun = Status(); };
-    window->Save_Btn->click();
+    window->RunButton()->click();
     ASSERT_EQ(requests.size(), 2u);
     EXPECT_EQ(requests[1].DateLimit, static_cast<int64_t>(Now) * 1'000'000'000);
     EXPECT_EQ(statusDuringRun, "前回バックアップした " + stored +
                                    " より以降に作成、もしくは更新されたファイルのみ選択しています");
     EXPECT_EQ(Status(), "");
     EXPECT_EQ(Caption(), "A<更新したファイルはありません>");
-    EXPECT_FALSE(window->sb_Info->isEnabled());
+    EXPECT_FALSE(window->WrittenListButton()->isEnabled());
 }
 
 TEST_F(MainWindowTest, ARunWithFailuresNoWritesOrAnEarlyStopKeepsTheStoredTime) {
@@ -48,14 +48,14 @@ TEST_F(MainWindowTest, ARunWithFailuresNoWritesOrAnEarlyStopKeepsTheStoredTime) 
     ini.WriteIniString("LAST_UpDateTime", "A", "2024/01/02 03:04:05");
     Open();
     runs = {{{"/s/1"}, {"/s/2"}, "", nullptr}, {{}, {}, "", nullptr}, {{"/s/3"}, {}, "", nullptr, true}};
-    window->Save_Btn->click();
-    EXPECT_TRUE(window->sb_Info->isEnabled());
-    EXPECT_TRUE(window->sb_Err->isEnabled());
-    window->Save_Btn->click();
-    EXPECT_FALSE(window->sb_Err->isEnabled());
+    window->RunButton()->click();
+    EXPECT_TRUE(window->WrittenListButton()->isEnabled());
+    EXPECT_TRUE(window->FailedListButton()->isEnabled());
+    window->RunButton()->click();
+    EXPECT_FALSE(window->FailedListButton()->isEnabled());
     // Stopped by the abort button after writing a file: the files it never reached must stay in view.
-    window->Save_Btn->click();
-    EXPECT_TRUE(window->sb_Info->isEnabled());
+    window->RunButton()->click();
+    EXPECT_TRUE(window->WrittenListButton()->isEnabled());
     EXPECT_EQ(ini.ReadIniString("LAST_UpDateTime", "A"), "2024/01/02 03:04:05");
     EXPECT_EQ(requests.back().DateLimit,
               static_cast<int64_t>(*ParseStoredDateTime("2024/01/02 03:04:05")) * 1'000'000'000);
@@ -65,10 +65,10 @@ TEST_F(MainWindowTest, CarefulModePassesNoDateLimitAndShowsNoTextBeforeTheRun) {
     StoreProfiles({"A"});
     ini.WriteIniString("LAST_UpDateTime", "A", "2026/01/02 03:04:05");
     Open();
-    window->COPY_MODE_ALL->trigger();
+    window->CarefulModeItem()->trigger();
     std::string statusDuringRun = "unset";
     runs = {{{"/s/1"}, {}, "", [&](engine::RunHost&) { statusDuringRun = Status(); }}};
-    window->Save_Btn->click();
+    window->RunButton()->click();
     ASSERT_EQ(requests.size(), 1u);
     EXPECT_EQ(requests[0].DateLimit, 0);
     EXPECT_EQ(statusDuringRun, "");
@@ -79,18 +79,18 @@ TEST_F(MainWindowTest, AStoredTimeThatCannotBeReadStopsFastRunsOnly) {
     StoreProfiles({"A"});
     ini.WriteIniString("LAST_UpDateTime", "A", "12/31/2026 1:00 PM");
     Open();
-    window->COPY_MODE_ALL->trigger();
+    window->CarefulModeItem()->trigger();
     runs = {{{"/s/old"}, {"/s/failed"}, "", nullptr}};
-    window->Save_Btn->click();
+    window->RunButton()->click();
     ASSERT_EQ(requests.size(), 1u);
-    ASSERT_EQ(window->UpdatedFiles.size(), 1u);
+    ASSERT_EQ(window->UpdatedFiles().size(), 1u);
 
-    window->COPY_MODE_HI->trigger();
-    window->Save_Btn->click();
+    window->FastModeItem()->trigger();
+    window->RunButton()->click();
     EXPECT_EQ(requests.size(), 1u);
     EXPECT_EQ(LastMessage(), "'12/31/2026 1:00 PM' is not a valid date and time");
-    EXPECT_TRUE(window->UpdatedFiles.empty());
-    EXPECT_TRUE(window->FailedFiles.empty());
+    EXPECT_TRUE(window->UpdatedFiles().empty());
+    EXPECT_TRUE(window->FailedFiles().empty());
     EXPECT_EQ(ini.ReadIniString("LAST_UpDateTime", "A"), "12/31/2026 1:00 PM");
     EXPECT_FALSE(ui::ScreenCursorIsBusy());
 }
@@ -102,38 +102,38 @@ TEST_F(MainWindowTest, AnEngineErrorLeavesCaptionStatusAndButtonsAsTheyWere) {
                                               h.ShowProcessDialog("");
                                               h.SetStatusText("途中");
                                           }}};
-    window->Save_Btn->click();
+    window->RunButton()->click();
     const std::string stored = ini.ReadIniString("LAST_UpDateTime", "A");
-    window->Save_Btn->click();
+    window->RunButton()->click();
     EXPECT_EQ(LastMessage(), "Cannot open file /s/x");
     EXPECT_EQ(Caption(), "A < 1 ファイルを更新>");
     EXPECT_EQ(Status(), "途中");
-    EXPECT_TRUE(window->sb_Info->isEnabled());
+    EXPECT_TRUE(window->WrittenListButton()->isEnabled());
     EXPECT_EQ(ini.ReadIniString("LAST_UpDateTime", "A"), stored);
     ASSERT_NE(services.ProcessDialog().Dialog(), nullptr);
     EXPECT_FALSE(services.ProcessDialog().Dialog()->isVisible());
     EXPECT_FALSE(ui::ScreenCursorIsBusy());
     EXPECT_FALSE(window->RunInProgress());
-    EXPECT_TRUE(window->ToolBar1->isEnabled());
+    EXPECT_TRUE(window->ToolBar()->isEnabled());
 }
 
 TEST_F(MainWindowTest, SaveBtnRunsItsCaptionAndTheRunMenuChangesIt) {
     StoreProfiles({"A", "B", "C"});
     Open();
-    window->ckl_ActionName->Select(2);
-    window->Save_Btn->click();
+    window->Profiles()->Select(2);
+    window->RunButton()->click();
     ASSERT_EQ(requests.size(), 1u);
     EXPECT_EQ(requests[0].SourceFolder, dir / "src0");
-    EXPECT_EQ(window->ckl_ActionName->Selected(), 0);
+    EXPECT_EQ(window->Profiles()->Selected(), 0);
 
-    ASSERT_EQ(window->Copy_Popup->Items().size(), 3u);
-    window->Copy_Popup->Items()[1]->trigger();
-    EXPECT_EQ(window->SaveCaption(), "B");
-    EXPECT_EQ(window->ckl_ActionName->Selected(), 1);
+    ASSERT_EQ(window->RunMenu()->Items().size(), 3u);
+    window->RunMenu()->Items()[1]->trigger();
+    EXPECT_EQ(window->RunCaption(), "B");
+    EXPECT_EQ(window->Profiles()->Selected(), 1);
     EXPECT_EQ(requests.back().SourceFolder, dir / "src1");
 
     // The caption is looked up without regard to letter case.
-    window->Copy_PopupClick("c");
+    window->RunChosenProfile("c");
     EXPECT_EQ(requests.back().SourceFolder, dir / "src2");
     EXPECT_EQ(Caption(), "c<更新したファイルはありません>");
     EXPECT_EQ(requests.size(), 3u);
@@ -147,25 +147,25 @@ TEST_F(MainWindowTest, ASecondCommandDuringARunIsRefusedAndTheWindowShowsItIsBus
     bool toolBarEnabled = true, menuEnabled = true, listEnabled = true, closedDuringRun = false;
     std::string busyText;
     runs = {{{"/s/1"}, {}, "", [&](engine::RunHost& host) {
-                 toolBarEnabled = window->ToolBar1->isEnabled();
+                 toolBarEnabled = window->ToolBar()->isEnabled();
                  menuEnabled = window->menuBar()->isEnabled();
-                 listEnabled = window->ckl_ActionName->isEnabled();
-                 busyText = window->StatusPanel0->text().toStdString();
-                 window->Save_Btn->click();
-                 window->sb_All->click();
-                 window->sb_AllClick();
-                 window->Copy_PopupClick("B");
-                 window->sb_NewClick();
-                 window->Edit1Click();
-                 window->ckl_ActionName->Select(1);
-                 window->Delete1Click();
-                 window->temp_1M->trigger();
-                 window->COPY_MODE_ALL->trigger();
+                 listEnabled = window->Profiles()->isEnabled();
+                 busyText = window->BusyPanel()->text().toStdString();
+                 window->RunButton()->click();
+                 window->RunTickedButton()->click();
+                 window->RunTickedProfiles();
+                 window->RunChosenProfile("B");
+                 window->NewProfile();
+                 window->EditSelectedProfile();
+                 window->Profiles()->Select(1);
+                 window->DeleteSelectedProfile();
+                 window->Recovery1MBItem()->trigger();
+                 window->CarefulModeItem()->trigger();
                  window->SetClosedHandler([&] { closedDuringRun = true; });
                  window->close();
                  host.ProcessPendingEvents();
              }}};
-    window->Save_Btn->click();
+    window->RunButton()->click();
     EXPECT_EQ(requests.size(), 1u);
     EXPECT_FALSE(toolBarEnabled);
     EXPECT_FALSE(menuEnabled);
@@ -180,11 +180,11 @@ TEST_F(MainWindowTest, ASecondCommandDuringARunIsRefusedAndTheWindowShowsItIsBus
     EXPECT_TRUE(window->isVisible());
 
     // Afterwards everything works again, and each button keeps the state the run gave it.
-    EXPECT_TRUE(window->ToolBar1->isEnabled());
+    EXPECT_TRUE(window->ToolBar()->isEnabled());
     EXPECT_TRUE(window->menuBar()->isEnabled());
-    EXPECT_TRUE(window->sb_Info->isEnabled());
-    EXPECT_FALSE(window->sb_Err->isEnabled());
-    EXPECT_EQ(window->StatusPanel0->text(), "");
-    window->sb_All->click();
+    EXPECT_TRUE(window->WrittenListButton()->isEnabled());
+    EXPECT_FALSE(window->FailedListButton()->isEnabled());
+    EXPECT_EQ(window->BusyPanel()->text(), "");
+    window->RunTickedButton()->click();
     EXPECT_EQ(requests.size(), 3u);
 }

@@ -1,5 +1,5 @@
 // Running every ticked profile in list order, one after the other.
-#include "fm_FileSave.h"
+#include "MainWindow.h"
 
 #include "IniFile.h"
 #include "MessageBoxService.h"
@@ -10,51 +10,51 @@
 
 namespace hozonix::ui {
 
-void TfmFileSave::sb_AllClick() {
+void MainWindow::RunTickedProfiles() {
     Command([this] {
         BusyScope busy(*this);
-        RunAll();
+        RunEachTickedProfile();
     });
 }
 
-void TfmFileSave::RunAll() {
+void MainWindow::RunEachTickedProfile() {
     std::vector<std::string> allUpdated;
     std::string tickedNames;
     bool anyTicked = false;
-    const int savedIndex = ckl_ActionName->Selected();
+    const int savedIndex = profileList_->Selected();
 
     // An error ends the whole command at the profile that raised it: the later profiles are not run
     // and nothing below is done.
-    for (int i = 0; i < ckl_ActionName->count(); ++i) {
-        if (!ckl_ActionName->IsTicked(i))
+    for (int i = 0; i < profileList_->count(); ++i) {
+        if (!profileList_->IsTicked(i))
             continue;
         anyTicked = true;
-        std::string name = ckl_ActionName->NameAt(i);
-        SetSaveCaption(name);
+        std::string name = profileList_->NameAt(i);
+        SetRunCaption(name);
         if (!tickedNames.empty())
             tickedNames += ",";
         tickedNames += name;
         SetCaption("現在" + name + " を検索中です");
         RunProfile(name);
-        allUpdated.insert(allUpdated.end(), UpdatedFiles.begin(), UpdatedFiles.end());
+        allUpdated.insert(allUpdated.end(), updatedFiles_.begin(), updatedFiles_.end());
     }
 
     if (!anyTicked) {
         services_.Ui.Messages().ShowMessage("保存プロファイルをひとつ以上チェックしてください");
     } else {
-        services_.Settings.WriteIniString(ComponentName, "SAVE_ALL", tickedNames);
-        UpdatedFiles = std::move(allUpdated);
-        if (UpdatedFiles.empty()) {
-            sb_Info->setEnabled(false);
+        services_.Settings.WriteIniString(SettingsName, "SAVE_ALL", tickedNames);
+        updatedFiles_ = std::move(allUpdated);
+        if (updatedFiles_.empty()) {
+            writtenListButton_->setEnabled(false);
             SetCaption("Hozonix <更新したファイルはありません>");
         } else {
-            sb_Info->setEnabled(true);
-            SetCaption("Hozonix < " + std::to_string(UpdatedFiles.size()) + " ファイルを更新>");
+            writtenListButton_->setEnabled(true);
+            SetCaption("Hozonix < " + std::to_string(updatedFiles_.size()) + " ファイルを更新>");
         }
     }
     if (savedIndex >= 0) {
-        ckl_ActionName->Select(savedIndex);
-        SetSaveCaption(ckl_ActionName->NameAt(savedIndex));
+        profileList_->Select(savedIndex);
+        SetRunCaption(profileList_->NameAt(savedIndex));
     }
 }
 

@@ -1,5 +1,5 @@
 // Running one profile, and keeping the window's commands out of the way while a run is under way.
-#include "fm_FileSave.h"
+#include "MainWindow.h"
 
 #include "AppError.h"
 #include "CoalescingRunHost.h"
@@ -40,49 +40,50 @@ int FindProfileNamed(const std::vector<std::string>& names, const std::string& n
 
 } // namespace
 
-void TfmFileSave::EnterBusy() {
+void MainWindow::EnterBusy() {
     if (busy_++ > 0)
         return;
-    // Disabling the containers keeps each button's own state (sb_Info, sb_Err, sb_Menu) for afterwards.
-    ToolBar1->setEnabled(false);
+    // Disabling the containers keeps each button's own state (writtenListButton_, failedListButton_,
+    // runMenuButton_) for afterwards.
+    toolBar_->setEnabled(false);
     menuBar()->setEnabled(false);
-    ckl_ActionName->setEnabled(false);
-    Edit_Popup->close();
-    Copy_Popup->close();
-    StatusPanel0->setText(QStringLiteral("実行中"));
-    StatusPanel0->repaint();
+    profileList_->setEnabled(false);
+    profileMenu_->close();
+    runMenu_->close();
+    busyPanel_->setText(QStringLiteral("実行中"));
+    busyPanel_->repaint();
 }
 
-void TfmFileSave::LeaveBusy() {
+void MainWindow::LeaveBusy() {
     if (--busy_ > 0)
         return;
-    ToolBar1->setEnabled(true);
+    toolBar_->setEnabled(true);
     menuBar()->setEnabled(true);
-    ckl_ActionName->setEnabled(true);
-    StatusPanel0->clear();
+    profileList_->setEnabled(true);
+    busyPanel_->clear();
 }
 
-void TfmFileSave::Save_BtnClick() {
+void MainWindow::RunSelectedProfile() {
     Command([this] {
         BusyScope busy(*this);
-        RunProfile(saveCaption_);
+        RunProfile(runCaption_);
     });
 }
 
-void TfmFileSave::Copy_PopupClick(const std::string& caption) {
+void MainWindow::RunChosenProfile(const std::string& caption) {
     Command([this, caption] {
         if (caption.empty())
             return;
         BusyScope busy(*this);
-        SetSaveCaption(caption);
+        SetRunCaption(caption);
         RunProfile(caption);
     });
 }
 
-void TfmFileSave::RunProfile(const std::string& name) {
+void MainWindow::RunProfile(const std::string& name) {
     BusyScope busy(*this);
     struct Cleanup {
-        TfmFileSave& w;
+        MainWindow& w;
         ~Cleanup() {
             w.host_->HideProcessDialog();
             SetScreenCursorBusy(false);
@@ -90,14 +91,14 @@ void TfmFileSave::RunProfile(const std::string& name) {
     } cleanup{*this};
     SetScreenCursorBusy(true);
 
-    int i = FindProfileNamed(ckl_ActionName->Names(), saveCaption_);
+    int i = FindProfileNamed(profileList_->Names(), runCaption_);
     if (i < 0 || i >= static_cast<int>(services_.Profiles.ProfileDetails.size()))
         return;
-    UpdatedFiles.clear();
-    FailedFiles.clear();
-    ckl_ActionName->Select(i);
+    updatedFiles_.clear();
+    failedFiles_.clear();
+    profileList_->Select(i);
     ProfileDetail detail = SplitDetailLine(services_.Profiles.ProfileDetails[i]);
-    const std::string runName = saveCaption_;
+    const std::string runName = runCaption_;
     if (detail.SourceFolder.empty() || detail.DestinationFolder.empty())
         throw AppError("保存プロファイル「" + runName + "」の" +
                        (detail.SourceFolder.empty() ? "コピー元" : "コピー先") +
@@ -119,7 +120,7 @@ void TfmFileSave::RunProfile(const std::string& name) {
     engine::BackupResult figures;
     int n = 0;
     try {
-        n = services_.RunBackup(request, UpdatedFiles, FailedFiles, *host_, figures);
+        n = services_.RunBackup(request, updatedFiles_, failedFiles_, *host_, figures);
     } catch (const engine::DestinationBusyError& e) {
         // The other run goes on untouched; so does a run of all ticked profiles.
         services_.Ui.Messages().ShowMessage(e.what());
@@ -128,14 +129,14 @@ void TfmFileSave::RunProfile(const std::string& name) {
 
     SetStatusText(n >= 1 ? std::to_string(n) + "ファイルを更新しました" : std::string());
     if (n < 1) {
-        sb_Info->setEnabled(false);
+        writtenListButton_->setEnabled(false);
         SetCaption(name + "<更新したファイルはありません>");
     } else {
-        sb_Info->setEnabled(true);
-        SetCaption(name + " < " + std::to_string(UpdatedFiles.size()) + " ファイルを更新>");
+        writtenListButton_->setEnabled(true);
+        SetCaption(name + " < " + std::to_string(updatedFiles_.size()) + " ファイルを更新>");
         // A run that stopped early (abort, or a question answered so) did not reach every file: storing
         // its start time would hide the files it never got to from every later fast run.
-        if (FailedFiles.empty() && !figures.Stopped) {
+        if (failedFiles_.empty() && !figures.Stopped) {
             // Told, but the run went well: a run of all ticked profiles goes on with the next.
             try {
                 services_.Settings.WriteIniString(kLastRunSection, runName, FormatStoredDateTime(startTime));
@@ -144,7 +145,7 @@ void TfmFileSave::RunProfile(const std::string& name) {
             }
         }
     }
-    sb_Err->setEnabled(!FailedFiles.empty());
+    failedListButton_->setEnabled(!failedFiles_.empty());
 }
 
 } // namespace hozonix::ui

@@ -1,4 +1,4 @@
-#include "fm_FileSave.h"
+#include "MainWindow.h"
 
 #include "CoalescingRunHost.h"
 #include "DefaultErrorHandler.h"
@@ -22,7 +22,7 @@ namespace hozonix::ui {
 
 namespace {
 
-constexpr const char* kSection = TfmFileSave::ComponentName;
+constexpr const char* kSection = MainWindow::SettingsName;
 const QColor kFastColour(166, 202, 240);
 const QColor kCarefulColour(255, 255, 0);
 
@@ -34,120 +34,121 @@ std::string ReloadStatusText(const std::string& storedTime, CopyMode mode) {
     return "前回バックアップした日時より以降に作成、もしくは更新されたファイルのみ";
 }
 
-TfmFileSave::TfmFileSave(MainWindowServices services, QWidget* parent)
+MainWindow::MainWindow(MainWindowServices services, QWidget* parent)
     : QMainWindow(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint),
       services_(std::move(services)) {
-    setObjectName(ComponentName);
+    setObjectName(SettingsName);
     setWindowTitle(QStringLiteral("Hozonix"));
     setFont(GothicFont(12));
     BuildMenus();
     BuildToolBar();
     BuildCheckList();
     BuildStatusBar();
-    windowHost_ = std::make_unique<QtRunHost>(*StatusPanel1, ProgressBar1, services_.Ui.ProcessDialog(),
+    windowHost_ = std::make_unique<QtRunHost>(*statusPanel_, progressBar_, services_.Ui.ProcessDialog(),
                                               services_.Ui.Messages());
     host_ = std::make_unique<CoalescingRunHost>(*windowHost_);
-    for (QAction* a : {netBrowse})
+    for (QAction* a : {networkListItem_})
         a->setEnabled(services_.Network != nullptr);
-    for (QAction* a : {N3, N4, readme1})
+    for (QAction* a : {homePageItem_, settingsFileItem_, readmeItem_})
         a->setEnabled(services_.Opener != nullptr);
-    FormCreate();
+    RestoreState();
 }
 
-TfmFileSave::~TfmFileSave() {
-    RunCommand(services_.Ui.Messages(), [this] { FormDestroy(); });
+MainWindow::~MainWindow() {
+    RunCommand(services_.Ui.Messages(), [this] { StoreState(); });
 }
 
-void TfmFileSave::FormCreate() {
+void MainWindow::RestoreState() {
     ShowCopyMode();
     recoveryThreshold_ = services_.Settings.ReadIniInteger(kSection, "BACKUP_TEMP_SIZE");
     MarkThresholdItem();
-    UpdatedFiles.clear();
-    FailedFiles.clear();
-    InfoLines.clear();
+    updatedFiles_.clear();
+    failedFiles_.clear();
+    infoLines_.clear();
     // Designed place and client size; the stored placement or the fallback rule then applies.
     move(277, 254);
     resize(628, 377 + menuBar()->sizeHint().height());
-    QtWindowGeometry geometry(*this, ComponentName);
+    QtWindowGeometry geometry(*this, SettingsName);
     RestoreWindowPlacement(services_.Settings, geometry, services_.Ui.Fallback());
     if (!ReloadProfileList())
         AddProfile();
 }
 
-void TfmFileSave::FormDestroy() {
-    QtWindowGeometry geometry(*this, ComponentName);
+void MainWindow::StoreState() {
+    QtWindowGeometry geometry(*this, SettingsName);
     SaveWindowPlacement(services_.Settings, geometry);
-    services_.Settings.WriteIniInteger(kSection, "LAST_INDEX", ckl_ActionName->Selected());
+    services_.Settings.WriteIniInteger(kSection, "LAST_INDEX", profileList_->Selected());
     services_.Settings.WriteIniInteger(kSection, "COPY_MODE", copyMode_ == CopyMode::Fast ? 0 : 1);
 }
 
-void TfmFileSave::Command(const std::function<void()>& fn) {
+void MainWindow::Command(const std::function<void()>& fn) {
     if (RunInProgress())
         return;
     RunCommand(services_.Ui.Messages(), fn);
 }
 
-bool TfmFileSave::ReloadProfileList() {
+bool MainWindow::ReloadProfileList() {
     if (services_.PrepareDataFolder)
         services_.PrepareDataFolder();
     IniFile& ini = services_.Settings;
     int index = ini.ReadIniInteger(kSection, "LAST_INDEX");
     LoadProfileList(ini, services_.Profiles);
-    ckl_ActionName->SetNames(services_.Profiles.ProfileNames);
+    profileList_->SetNames(services_.Profiles.ProfileNames);
     std::string saveAll = ini.ReadIniString(kSection, "SAVE_ALL");
     if (!saveAll.empty()) {
-        for (int i = 0; i < ckl_ActionName->count(); ++i)
-            ckl_ActionName->SetTicked(i, IsTickedOnReload(ckl_ActionName->NameAt(i), saveAll));
+        for (int i = 0; i < profileList_->count(); ++i)
+            profileList_->SetTicked(i, IsTickedOnReload(profileList_->NameAt(i), saveAll));
     }
-    int count = ckl_ActionName->count();
+    int count = profileList_->count();
     if (count > 0 && index >= 0) {
         if (index >= count)
             index = count - 1;
-        ckl_ActionName->Select(index);
-        std::string name = ckl_ActionName->NameAt(index);
-        SetSaveCaption(name);
+        profileList_->Select(index);
+        std::string name = profileList_->NameAt(index);
+        SetRunCaption(name);
         SetStatusText(ReloadStatusText(ini.ReadIniString("LAST_UpDateTime", name), copyMode_));
     }
-    FillPopupMenu(RunMenuColumnSize, *Copy_Popup, ckl_ActionName->Names(),
-                  [this](QAction* item) { Copy_PopupClick(ColumnMenu::CaptionOf(item)); });
+    FillPopupMenu(RunMenuColumnSize, *runMenu_, profileList_->Names(),
+                  [this](QAction* item) { RunChosenProfile(ColumnMenu::CaptionOf(item)); });
     bool any = !services_.Profiles.ProfileDetails.empty();
-    sb_Menu->setEnabled(any);
+    runMenuButton_->setEnabled(any);
     return any;
 }
 
-void TfmFileSave::SetSaveCaption(const std::string& caption) {
-    saveCaption_ = caption;
-    Save_Btn->setText(QString::fromStdString(caption).replace('&', "&&"));
+void MainWindow::SetRunCaption(const std::string& caption) {
+    runCaption_ = caption;
+    runButton_->setText(QString::fromStdString(caption).replace('&', "&&"));
 }
 
-void TfmFileSave::SetStatusText(const std::string& text) {
-    StatusPanel1->setText(QString::fromStdString(text));
-    StatusPanel1->repaint();
+void MainWindow::SetStatusText(const std::string& text) {
+    statusPanel_->setText(QString::fromStdString(text));
+    statusPanel_->repaint();
 }
 
-void TfmFileSave::SetCaption(const std::string& caption) {
+void MainWindow::SetCaption(const std::string& caption) {
     setWindowTitle(QString::fromStdString(caption));
 }
 
-QColor TfmFileSave::CopyModeColour() const {
+QColor MainWindow::CopyModeColour() const {
     return copyMode_ == CopyMode::Fast ? kFastColour : kCarefulColour;
 }
 
-void TfmFileSave::ShowCopyMode() {
+void MainWindow::ShowCopyMode() {
     // A style sheet, since the tool bar's style paints over a palette colour.
-    pnl_Copy_Mode->setStyleSheet(
+    copyModeMark_->setStyleSheet(
         QStringLiteral("background-color: %1; border: 1px solid gray;").arg(CopyModeColour().name()));
 }
 
-void TfmFileSave::MarkThresholdItem() {
-    for (QAction* a : {temp_Non, temp_1M, temp_10M, temp_20M, temp_50M, temp_100M}) {
+void MainWindow::MarkThresholdItem() {
+    for (QAction* a : {noRecoveryItem_, recovery1MBItem_, recovery10MBItem_, recovery20MBItem_,
+                       recovery50MBItem_, recovery100MBItem_}) {
         QFont f = a->font();
         f.setBold(a->data().toInt() == recoveryThreshold_);
         a->setFont(f);
     }
 }
 
-void TfmFileSave::COPY_MODE_HIClick() {
+void MainWindow::ChooseFastMode() {
     Command([this] {
         copyMode_ = CopyMode::Fast;
         ShowCopyMode();
@@ -155,7 +156,7 @@ void TfmFileSave::COPY_MODE_HIClick() {
     });
 }
 
-void TfmFileSave::COPY_MODE_ALLClick() {
+void MainWindow::ChooseCarefulMode() {
     Command([this] {
         copyMode_ = CopyMode::Careful;
         ShowCopyMode();
@@ -164,40 +165,40 @@ void TfmFileSave::COPY_MODE_ALLClick() {
     });
 }
 
-void TfmFileSave::TempClick(int threshold) {
+void MainWindow::ChooseRecoveryThreshold(int threshold) {
     Command([this, threshold] {
         recoveryThreshold_ = threshold;
         services_.Settings.WriteIniInteger(kSection, "BACKUP_TEMP_SIZE", threshold);
     });
 }
 
-void TfmFileSave::sb_InfoClick() {
+void MainWindow::ShowWrittenFiles() {
     Command([this] {
-        if (UpdatedFiles.empty())
+        if (updatedFiles_.empty())
             services_.Ui.Messages().ShowMessage("直前に更新したファイルはありません");
         else
-            services_.Ui.MessageList().ShowMessageList("更新済みファイル一覧", UpdatedFiles);
+            services_.Ui.MessageList().ShowMessageList("更新済みファイル一覧", updatedFiles_);
     });
 }
 
-void TfmFileSave::sb_ErrClick() {
+void MainWindow::ShowFailedFiles() {
     Command([this] {
-        if (FailedFiles.empty())
+        if (failedFiles_.empty())
             services_.Ui.Messages().ShowMessage("直前に更新に失敗したファイルはありません");
         else
-            services_.Ui.MessageList().ShowMessageList("更新に失敗したファイルの一覧", FailedFiles);
+            services_.Ui.MessageList().ShowMessageList("更新に失敗したファイルの一覧", failedFiles_);
     });
 }
 
-void TfmFileSave::sb_MenuClick() {
-    Command([this] { Copy_Popup->popup(QCursor::pos()); });
+void MainWindow::ShowRunMenu() {
+    Command([this] { runMenu_->popup(QCursor::pos()); });
 }
 
-void TfmFileSave::Close_BtnClick() {
+void MainWindow::CloseWindow() {
     Command([this] { close(); });
 }
 
-void TfmFileSave::closeEvent(QCloseEvent* event) {
+void MainWindow::closeEvent(QCloseEvent* event) {
     // Closing in the middle of a run would destroy what the run is working with.
     if (RunInProgress()) {
         event->ignore();
