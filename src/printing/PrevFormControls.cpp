@@ -1,7 +1,7 @@
 // The preview window's controls and menus, as the window shows them at creation.
 
+#include "ColumnMenu.h"
 #include "JapaneseFonts.h"
-#include "PrevFormColumnMenu.h"
 #include "Repo_View.h"
 
 #include <QButtonGroup>
@@ -148,10 +148,10 @@ void TPrevForm::BuildControls() {
     Print_Btn->setContextMenuPolicy(Qt::CustomContextMenu);
     PrinterSet_Btn->setContextMenuPolicy(Qt::CustomContextMenu);
 
-    Paper_Popup = new PrevFormColumnMenu(this);
+    Paper_Popup = new ui::ColumnMenu(this);
     Paper_Popup->setObjectName("Paper_Popup");
     for (const char* caption : {"A4", "A3", "A5", "B4", "B5"})
-        Paper_Popup->AddItem(QString::fromLatin1(caption), QString::fromLatin1(caption), false);
+        Paper_Popup->AddItem(caption, false, {})->setObjectName(QString::fromLatin1(caption));
 }
 
 } // namespace hozonix::printing

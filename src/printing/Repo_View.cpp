@@ -1,13 +1,13 @@
 #include "Repo_View.h"
 
 #include "AppError.h"
+#include "ColumnMenu.h"
 #include "DefaultErrorHandler.h"
 #include "IniFile.h"
 #include "MessageBoxService.h"
 #include "PageLayoutOpener.h"
 #include "PaperNames.h"
 #include "Pickers.h"
-#include "PrevFormColumnMenu.h"
 #include "PrevFormLabelSkip.h"
 #include "PrevFormPrintRouting.h"
 #include "PrevFormPrinterMessage.h"
@@ -380,7 +380,7 @@ void TPrevForm::Layout_BtnClick() {
 }
 
 void TPrevForm::Size_BtnClick() {
-    Paper_Popup->Popup(QCursor::pos());
+    Paper_Popup->popup(QCursor::pos());
 }
 
 void TPrevForm::BuildPaperMenu() {
@@ -407,12 +407,11 @@ void TPrevForm::BuildPaperMenu() {
         const bool startsColumn = ++sinceBreak > 10;
         if (startsColumn)
             sinceBreak = 0;
-        QString caption = name;
-        caption.replace('&', "&&");
-        QAction* item = Paper_Popup->AddItem(caption, "Val" + QString::number(i), startsColumn);
+        QAction* item = Paper_Popup->AddItem(paperNames_[i], startsColumn, [this](QAction* chosen) {
+            ui::RunCommand(s_.messages, [&] { PaperClick(chosen); });
+        });
+        item->setObjectName("Val" + QString::number(i));
         item->setData(name);
-        connect(item, &QAction::triggered, this,
-                [this, item] { ui::RunCommand(s_.messages, [&] { PaperClick(item); }); });
     }
 }
 

@@ -23,9 +23,11 @@ class QSpinBox;
 class QStatusBar;
 class QToolButton;
 
-namespace hozonix::printing {
+namespace hozonix::ui {
+class ColumnMenu;
+}
 
-class PrevFormColumnMenu;
+namespace hozonix::printing {
 
 class TPrevForm : public QWidget {
 public:
@@ -67,7 +69,7 @@ public:
     QAction* Bin_Manual;
     QAction* PrinSet;
     QMenu* OutputBin_Popup;
-    PrevFormColumnMenu* Paper_Popup;
+    ui::ColumnMenu* Paper_Popup;
 
     QString StatusText() const;
     int PendingLabelSkipCount() const { return pendingLabelSkip_; }

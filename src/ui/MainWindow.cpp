@@ -1,11 +1,11 @@
 #include "MainWindow.h"
 
 #include "CoalescingRunHost.h"
+#include "ColumnMenu.h"
 #include "DefaultErrorHandler.h"
 #include "IniFile.h"
 #include "JapaneseFonts.h"
 #include "MessageBoxService.h"
-#include "PopupColumns.h"
 #include "ProfileCheckList.h"
 #include "ProfileList.h"
 #include "QtRunHost.h"

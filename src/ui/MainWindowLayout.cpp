@@ -2,8 +2,8 @@
 // main menu, with their captions, hints and sizes.
 #include "MainWindow.h"
 
+#include "ColumnMenu.h"
 #include "JapaneseFonts.h"
-#include "PopupColumns.h"
 #include "ProfileCheckList.h"
 
 #include <QLabel>

@@ -3,10 +3,10 @@
 
 #include "AppError.h"
 #include "CoalescingRunHost.h"
+#include "ColumnMenu.h"
 #include "DestinationLock.h"
 #include "IniFile.h"
 #include "MessageBoxService.h"
-#include "PopupColumns.h"
 #include "ProfileCheckList.h"
 #include "ProfileList.h"
 #include "ScreenCursor.h"

@@ -1,7 +1,7 @@
 // The preview window's tools, used through its controls while a print waits on the window.
 
+#include "ColumnMenu.h"
 #include "PageLayoutOpener.h"
-#include "PrevFormColumnMenu.h"
 #include "PrevFormLabelSkip.h"
 #include "PrevFormTestFixture.h"
 #include "TextRecorder.h"

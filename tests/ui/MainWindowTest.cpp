@@ -1,7 +1,7 @@
 // Creation, reload, the controls, the copy mode, the recovery threshold and closing.
 #include "MainWindowFixture.h"
 
-#include "PopupColumns.h"
+#include "ColumnMenu.h"
 #include "ProfileCheckList.h"
 
 #include <QToolButton>

@@ -1,7 +1,7 @@
 // New, Edit and Delete from the main window.
 #include "MainWindowFixture.h"
 
-#include "PopupColumns.h"
+#include "ColumnMenu.h"
 #include "ProfileCheckList.h"
 
 #include <QToolButton>

@@ -1,7 +1,7 @@
 // Running one profile: the date limit, the texts, the stored last-run time, errors, and the busy state.
 #include "MainWindowFixture.h"
 
-#include "PopupColumns.h"
+#include "ColumnMenu.h"
 #include "ProfileCheckList.h"
 #include "ScreenCursor.h"
 #include "StoredDateTime.h"

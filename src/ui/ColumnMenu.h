@@ -25,12 +25,16 @@ public:
     // The items in order, and the column each stands in.
     const std::vector<QAction*>& Items() const { return items_; }
     int ColumnOf(int index) const { return columns_.at(index); }
+    // The column of an item, -1 for an action that is not an item of this menu.
+    int ColumnOf(const QAction* item) const;
     int ColumnCount() const;
     // The caption of an item exactly as it was given.
     static std::string CaptionOf(const QAction* item);
 
     void Clear();
-    void AddItem(const std::string& caption, bool startsColumn, std::function<void(QAction*)> onClick);
+    // Adds an item at the foot of the last column or at the top of a new one; onClick (which may be empty)
+    // runs after the menu has closed.
+    QAction* AddItem(const std::string& caption, bool startsColumn, std::function<void(QAction*)> onClick);
 
 private:
     void Rebuild();

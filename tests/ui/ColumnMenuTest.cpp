@@ -1,4 +1,4 @@
-#include "PopupColumns.h"
+#include "ColumnMenu.h"
 
 #include <QAction>
 
@@ -6,7 +6,7 @@
 
 using namespace hozonix::ui;
 
-TEST(PopupColumnsTest, ANewColumnStartsWhenTheCounterPassesTheColumnSize) {
+TEST(ColumnMenuTest, ANewColumnStartsWhenTheCounterPassesTheColumnSize) {
     struct Case {
         int size;
         int count;
@@ -23,7 +23,7 @@ TEST(PopupColumnsTest, ANewColumnStartsWhenTheCounterPassesTheColumnSize) {
         EXPECT_EQ(PopupColumnsOf(c.size, c.count), c.columns) << c.size << " " << c.count;
 }
 
-TEST(PopupColumnsTest, FillReplacesTheItemsAndKeepsCaptionsAsGiven) {
+TEST(ColumnMenuTest, FillReplacesTheItemsAndKeepsCaptionsAsGiven) {
     ColumnMenu menu;
     std::vector<std::string> clicked;
     auto onClick = [&](QAction* a) { clicked.push_back(ColumnMenu::CaptionOf(a)); };

@@ -1,4 +1,4 @@
-#include "PopupColumns.h"
+#include "ColumnMenu.h"
 
 #include <QFrame>
 #include <QGridLayout>
@@ -36,6 +36,11 @@ int ColumnMenu::ColumnCount() const {
     return columns_.empty() ? 0 : columns_.back() + 1;
 }
 
+int ColumnMenu::ColumnOf(const QAction* item) const {
+    const auto at = std::find(items_.begin(), items_.end(), item);
+    return at == items_.end() ? -1 : columns_[static_cast<size_t>(at - items_.begin())];
+}
+
 std::string ColumnMenu::CaptionOf(const QAction* item) {
     return item->property(kCaptionProperty).toString().toStdString();
 }
@@ -48,8 +53,8 @@ void ColumnMenu::Clear() {
     Rebuild();
 }
 
-void ColumnMenu::AddItem(const std::string& caption, bool startsColumn,
-                         std::function<void(QAction*)> onClick) {
+QAction* ColumnMenu::AddItem(const std::string& caption, bool startsColumn,
+                             std::function<void(QAction*)> onClick) {
     QString text = QString::fromStdString(caption);
     // A name is shown as typed: "&" is no mnemonic here.
     auto* item = new QAction(QString(text).replace('&', "&&"), this);
@@ -63,6 +68,7 @@ void ColumnMenu::AddItem(const std::string& caption, bool startsColumn,
     items_.push_back(item);
     columns_.push_back(column);
     Rebuild();
+    return item;
 }
 
 void ColumnMenu::Rebuild() {
