@@ -8,8 +8,8 @@
 
 #include "CupsPrintJob.h"
 #include "ListReportPrinting.h"
-#include "PrevFormQtDialogs.h"
 #include "PrintProgressWindow.h"
+#include "QtPreviewDialogs.h"
 
 namespace hozonix::printing {
 
@@ -18,15 +18,15 @@ public:
     ListReportDesktop(IniFile& settings, MessageBoxService& messages, ui::Pickers& pickers,
                       TPrinterInfo& info, ReportDefinition& definition, PageLayoutOpener* pageLayout,
                       const Rect& fallback)
-        : dialogs_(info), printing_(PrevFormServices{settings, messages, pickers, info, definition, state_,
-                                                     dialogs_, job_, &progress_, pageLayout, fallback}) {}
+        : dialogs_(info), printing_(PreviewServices{settings, messages, pickers, info, definition, state_,
+                                                    dialogs_, job_, &progress_, pageLayout, fallback}) {}
 
     ListReportState& State() { return state_; }
     ListReportPrinting& Printing() { return printing_; }
 
 private:
     ListReportState state_;
-    PrevFormQtDialogs dialogs_;
+    QtPreviewDialogs dialogs_;
     report::CupsPrintJob job_;
     report::PrintProgressWindow progress_;
     ListReportPrinting printing_;

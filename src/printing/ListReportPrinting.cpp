@@ -1,13 +1,13 @@
 #include "ListReportPrinting.h"
 
+#include "PreviewWindow.h"
 #include "QtWindowGeometry.h"
-#include "Repo_View.h"
 
 #include <QEventLoop>
 
 namespace hozonix::printing {
 
-ListReportPrinting::ListReportPrinting(PrevFormServices services) : s_(services) {}
+ListReportPrinting::ListReportPrinting(PreviewServices services) : s_(services) {}
 
 ListReportPrinting::~ListReportPrinting() = default;
 
@@ -19,24 +19,24 @@ std::function<void(const std::string&, const std::vector<std::string>&)> ListRep
 void ListReportPrinting::PrintList(const std::string& title, const std::vector<std::string>& lines) {
     // A second press while a list is still in the preview would destroy the report the first press is
     // still waiting in: bring that preview forward instead.
-    if (form_) {
-        if (prevForm_ && prevForm_->isVisible()) {
-            prevForm_->raise();
-            prevForm_->activateWindow();
+    if (listReport_) {
+        if (window_ && window_->isVisible()) {
+            window_->raise();
+            window_->activateWindow();
         }
         return;
     }
-    struct DestroyForm {
-        std::unique_ptr<TListReportForm>& form;
-        ~DestroyForm() { form.reset(); }
-    } destroyForm{form_};
-    form_ =
-        std::make_unique<TListReportForm>(s_.state, [this](report::PageStore& store) { ShowPreview(store); });
+    struct DestroyListReport {
+        std::unique_ptr<ListReport>& form;
+        ~DestroyListReport() { form.reset(); }
+    } destroyListReport{listReport_};
+    listReport_ =
+        std::make_unique<ListReport>(s_.state, [this](report::PageStore& store) { ShowPreview(store); });
 
     s_.state.ReportLines.clear();
     for (const std::string& line : lines)
         s_.state.ReportLines.append(QString::fromStdString(line));
-    report::Report& report = form_->Report1;
+    report::Report& report = listReport_->Report();
     report.SetTitle(QString::fromStdString(title));
     s_.state.CurrentReport = &report;
     report.Preview();
@@ -50,17 +50,17 @@ void ListReportPrinting::PrintList(const std::string& title, const std::vector<s
 }
 
 void ListReportPrinting::ShowPreview(report::PageStore& store) {
-    if (!prevForm_) {
-        prevForm_ = std::make_unique<TPrevForm>(s_);
-        ui::QtWindowGeometry geometry(*prevForm_, "PrevForm");
+    if (!window_) {
+        window_ = std::make_unique<PreviewWindow>(s_);
+        ui::QtWindowGeometry geometry(*window_, "PrevForm");
         RestoreWindowPlacement(s_.settings, geometry, s_.fallback);
     }
-    prevForm_->ShowOn(store);
+    window_->ShowOn(store);
 }
 
 void ListReportPrinting::ClosePreview() {
-    if (prevForm_ && prevForm_->isVisible())
-        prevForm_->close();
+    if (window_ && window_->isVisible())
+        window_->close();
 }
 
 } // namespace hozonix::printing

@@ -6,8 +6,8 @@
 // only when the window has been closed (window events are handled meanwhile). The report form is
 // destroyed on every way out; an error propagates after that.
 
-#include "ListReport_Form.h"
-#include "PrevFormServices.h"
+#include "ListReport.h"
+#include "PreviewServices.h"
 
 #include <memory>
 #include <string>
@@ -15,11 +15,11 @@
 
 namespace hozonix::printing {
 
-class TPrevForm;
+class PreviewWindow;
 
 class ListReportPrinting {
 public:
-    explicit ListReportPrinting(PrevFormServices services);
+    explicit ListReportPrinting(PreviewServices services);
     ~ListReportPrinting();
     ListReportPrinting(const ListReportPrinting&) = delete;
     ListReportPrinting& operator=(const ListReportPrinting&) = delete;
@@ -34,14 +34,15 @@ public:
     // print waits on it any more.
     void ClosePreview();
 
-    TPrevForm* PrevForm() const { return prevForm_.get(); }
-    // The report form of the print under way, or null.
-    TListReportForm* ListReportForm() const { return form_.get(); }
+    // The preview window, or null before the first print.
+    PreviewWindow* Window() const { return window_.get(); }
+    // The list report of the print under way, or null.
+    ListReport* CurrentListReport() const { return listReport_.get(); }
 
 private:
-    PrevFormServices s_;
-    std::unique_ptr<TPrevForm> prevForm_;
-    std::unique_ptr<TListReportForm> form_;
+    PreviewServices s_;
+    std::unique_ptr<PreviewWindow> window_;
+    std::unique_ptr<ListReport> listReport_;
 };
 
 } // namespace hozonix::printing

@@ -1,6 +1,6 @@
 // The list report's layout and callbacks, generated straight into a page store.
 
-#include "ListReport_Form.h"
+#include "ListReport.h"
 #include "TextRecorder.h"
 
 #include <QApplication>
@@ -14,16 +14,16 @@ using report::PageStore;
 
 struct Generated {
     ListReportState state;
-    TListReportForm form{state, {}};
+    ListReport form{state, {}};
     PageStore store;
 
     explicit Generated(int lines, int lastPageTotal = 1) {
         for (int i = 0; i < lines; ++i)
             state.ReportLines << QStringLiteral("行%1 ファイル").arg(i);
         state.LastPageTotal = lastPageTotal;
-        form.Report1.SetTitle(QStringLiteral("更新済みファイル一覧"));
-        form.Report1.SetClock([] { return QDateTime(QDate(2026, 12, 8), QTime(9, 5)); });
-        form.Report1.Generate(store, false);
+        form.Report().SetTitle(QStringLiteral("更新済みファイル一覧"));
+        form.Report().SetClock([] { return QDateTime(QDate(2026, 12, 8), QTime(9, 5)); });
+        form.Report().Generate(store, false);
     }
     // The texts of one page that are list lines, in drawing order.
     std::vector<test::DrawnText> Rows(int page) const {
@@ -48,7 +48,7 @@ TEST(ListReportGenerationTest, ThreeLinesGiveThreeRowsInOrder) {
     EXPECT_NEAR(rows[1].origin.y() - rows[0].origin.y(), 71, 0.5); // rows of 7.1 mm
     EXPECT_NEAR(rows[2].origin.y() - rows[1].origin.y(), 71, 0.5);
     // The last call found the cursor at the end: it answered no and left the caption alone.
-    EXPECT_EQ(g.form.Data_Label->caption, QStringLiteral("行2 ファイル"));
+    EXPECT_EQ(g.form.LineLabel()->caption, QStringLiteral("行2 ファイル"));
     EXPECT_EQ(g.form.RowCursor(), 4);
     QStringList texts;
     for (const auto& t : test::TextsOnPage(g.store.Page(1)))
@@ -57,9 +57,9 @@ TEST(ListReportGenerationTest, ThreeLinesGiveThreeRowsInOrder) {
     EXPECT_TRUE(texts.contains(QStringLiteral("2026/12/08 09:05")));
 
     bool more = true;
-    g.form.ListReportFormNeedData(g.form.Report1, more);
+    g.form.NeedData(g.form.Report(), more);
     EXPECT_FALSE(more);
-    EXPECT_EQ(g.form.Data_Label->caption, QStringLiteral("行2 ファイル"));
+    EXPECT_EQ(g.form.LineLabel()->caption, QStringLiteral("行2 ファイル"));
 }
 
 TEST(ListReportGenerationTest, RowsFillTheLeftColumnThenTheRightThenTheNextPage) {

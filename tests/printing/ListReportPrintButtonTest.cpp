@@ -2,7 +2,7 @@
 // ended by closing the window.
 
 #include "MessageListDialog.h"
-#include "PrevFormTestFixture.h"
+#include "PreviewWindowTestFixture.h"
 
 #include <QPlainTextEdit>
 #include <QSlider>
@@ -14,7 +14,7 @@ namespace {
 
 using test::NumberedLines;
 
-class ListReportPrintButtonTest : public test::PrevFormTest {};
+class ListReportPrintButtonTest : public test::PreviewWindowTest {};
 
 TEST_F(ListReportPrintButtonTest, PrintButtonPrintsTheEditedLinesUnderTheDialogsTitle) {
     ui::MessageListOwner owner(settings, messages, pickers, fallback);
@@ -28,17 +28,17 @@ TEST_F(ListReportPrintButtonTest, PrintButtonPrintsTheEditedLinesUnderTheDialogs
     QStringList shownLines;
     Then([&] {
         EXPECT_EQ(Window().windowTitle(), QStringLiteral("更新済みファイル一覧"));
-        EXPECT_EQ(Window().Page_SpinEdit->value(), 1);
+        EXPECT_EQ(Window().PageSpin()->value(), 1);
         EXPECT_EQ(Store()->PageCount(), 1);
         shownLines = state.ReportLines;
-        ASSERT_NE(Printing().ListReportForm(), nullptr);
-        EXPECT_EQ(state.CurrentReport, &Printing().ListReportForm()->Report1);
+        ASSERT_NE(Printing().CurrentListReport(), nullptr);
+        EXPECT_EQ(state.CurrentReport, &Printing().CurrentListReport()->Report());
         CloseWindow();
     });
     Arm();
     dialog->PrintButton()->click(); // returns once the window has closed
     EXPECT_EQ(shownLines, (QStringList{"a.txt", "b2.txt", "c.txt"}));
-    EXPECT_EQ(Printing().ListReportForm(), nullptr);
+    EXPECT_EQ(Printing().CurrentListReport(), nullptr);
     EXPECT_EQ(state.CurrentReport, nullptr); // the form is gone, and so is the reference
     EXPECT_FALSE(Window().isVisible());
     EXPECT_TRUE(messages.shown.empty());
@@ -46,27 +46,27 @@ TEST_F(ListReportPrintButtonTest, PrintButtonPrintsTheEditedLinesUnderTheDialogs
 
 TEST_F(ListReportPrintButtonTest, SecondPrintReusesTheWindowAtPageOneWithItsSettings) {
     Then([&] {
-        EXPECT_EQ(Window().Page_SpinEdit->maximum(), 2);
+        EXPECT_EQ(Window().PageSpin()->maximum(), 2);
         EXPECT_EQ(state.LastPageTotal, 2);
-        Window().Page_SpinEdit->setValue(2);
-        EXPECT_EQ(Window().Preview1->PageNumber(), 2);
-        EXPECT_EQ(Window().FirstPage_Edit->value(), 2);
-        Window().Zoom_TrackBar->setValue(120);
-        Window().Print_BK->setChecked(true);
+        Window().PageSpin()->setValue(2);
+        EXPECT_EQ(Window().Preview()->PageNumber(), 2);
+        EXPECT_EQ(Window().FirstPageSpin()->value(), 2);
+        Window().ZoomSlider()->setValue(120);
+        Window().BackgroundPrintItem()->setChecked(true);
         CloseWindow();
     });
     PrintWithSteps("一回目", NumberedLines(100));
     EXPECT_EQ(state.LastPageTotal, 1);
-    TPrevForm* first = &Window();
+    PreviewWindow* first = &Window();
 
     Then([&] {
         EXPECT_EQ(&Window(), first);
-        EXPECT_EQ(Window().Page_SpinEdit->value(), 1);
-        EXPECT_EQ(Window().Preview1->PageNumber(), 1);
-        EXPECT_EQ(Window().Zoom_TrackBar->value(), 120);
-        EXPECT_EQ(Window().lb_Zoom->text(), "120%");
-        EXPECT_EQ(Window().Preview1->Zoom(), 120);
-        EXPECT_TRUE(Window().Print_BK->isChecked());
+        EXPECT_EQ(Window().PageSpin()->value(), 1);
+        EXPECT_EQ(Window().Preview()->PageNumber(), 1);
+        EXPECT_EQ(Window().ZoomSlider()->value(), 120);
+        EXPECT_EQ(Window().ZoomLabel()->text(), "120%");
+        EXPECT_EQ(Window().Preview()->Zoom(), 120);
+        EXPECT_TRUE(Window().BackgroundPrintItem()->isChecked());
         EXPECT_EQ(Window().windowTitle(), QStringLiteral("二回目"));
         CloseWindow();
     });
@@ -75,23 +75,23 @@ TEST_F(ListReportPrintButtonTest, SecondPrintReusesTheWindowAtPageOneWithItsSett
 
 TEST_F(ListReportPrintButtonTest, PressingPrintAgainDuringAPreviewKeepsTheReportInUse) {
     Then([&] {
-        TListReportForm* form = Printing().ListReportForm();
+        ListReport* form = Printing().CurrentListReport();
         Printing().PrintList("別の一覧", {"x"});
-        EXPECT_EQ(Printing().ListReportForm(), form);
+        EXPECT_EQ(Printing().CurrentListReport(), form);
         EXPECT_TRUE(Window().isVisible());
         EXPECT_EQ(state.ReportLines, QStringList{"first"});
         CloseWindow();
     });
     PrintWithSteps("一覧", {"first"});
-    EXPECT_EQ(Printing().ListReportForm(), nullptr);
+    EXPECT_EQ(Printing().CurrentListReport(), nullptr);
 }
 
 TEST_F(ListReportPrintButtonTest, EmptyListShowsNoPageAndTheWindowStillCloses) {
     Then(
         [&] {
             EXPECT_EQ(Store()->PageCount(), 0);
-            EXPECT_TRUE(Window().Close_Btn->isEnabled());
-            EXPECT_FALSE(Window().Print_Btn->isEnabled());
+            EXPECT_TRUE(Window().CloseButton()->isEnabled());
+            EXPECT_FALSE(Window().PrintButton()->isEnabled());
             EXPECT_EQ(Window().StatusText(), QStringLiteral("印刷するページがありません"));
             CloseWindow();
         },

@@ -1,4 +1,4 @@
-#include "PrevFormLabelSkip.h"
+#include "LabelSkip.h"
 
 #include "WindowPlacement.h"
 

@@ -1,17 +1,17 @@
-#include "Repo_View.h"
+#include "PreviewWindow.h"
 
 #include "AppError.h"
 #include "ColumnMenu.h"
 #include "DefaultErrorHandler.h"
 #include "IniFile.h"
+#include "LabelSkip.h"
 #include "MessageBoxService.h"
 #include "PageLayoutOpener.h"
 #include "PaperNames.h"
 #include "Pickers.h"
-#include "PrevFormLabelSkip.h"
-#include "PrevFormPrintRouting.h"
-#include "PrevFormPrinterMessage.h"
+#include "PreviewPrintRouting.h"
 #include "PrinterInfo.h"
+#include "PrinterInformationText.h"
 #include "QtWindowGeometry.h"
 #include "ReportDefinition.h"
 #include "ScreenCursor.h"
@@ -33,7 +33,7 @@ using report::Report;
 
 namespace {
 
-constexpr const char* kWindowName = "PrevForm";
+constexpr const char* kPlacementKey = "PrevForm";
 constexpr const char* kCaption = "レポート";
 constexpr const char* kWaitingText = "印刷の準備中です...そのままお待ち下さい";
 constexpr const char* kReadyText = "印刷できます";
@@ -59,116 +59,116 @@ int PaperSourceForBin(Report& report, int bin) {
 
 } // namespace
 
-TPrevForm::TPrevForm(PrevFormServices services, QWidget* parent) : QWidget(parent, Qt::Window), s_(services) {
-    setObjectName(kWindowName);
+PreviewWindow::PreviewWindow(PreviewServices services, QWidget* parent)
+    : QWidget(parent, Qt::Window), s_(services) {
+    setObjectName(kPlacementKey);
     setWindowTitle(QString::fromUtf8(kCaption));
     BuildControls();
     ConnectHandlers();
-    FormCreate();
+    PrepareControls();
 }
 
-TPrevForm::~TPrevForm() {
-    FormDestroy();
+PreviewWindow::~PreviewWindow() {
+    SavePlacement();
 }
 
-template <typename Handler> void TPrevForm::OnClick(QToolButton* button, Handler handler) {
+template <typename Handler> void PreviewWindow::OnClick(QToolButton* button, Handler handler) {
     connect(button, &QToolButton::clicked, this,
             [this, handler] { ui::RunCommand(s_.messages, [&] { (this->*handler)(); }); });
 }
 
-template <typename Handler> void TPrevForm::OnTrigger(QAction* action, Handler handler) {
+template <typename Handler> void PreviewWindow::OnTrigger(QAction* action, Handler handler) {
     connect(action, &QAction::triggered, this,
             [this, handler] { ui::RunCommand(s_.messages, [&] { (this->*handler)(); }); });
 }
 
-void TPrevForm::ConnectHandlers() {
-    OnClick(Close_Btn, &TPrevForm::Close_BtnClick);
-    OnClick(Print_Btn, &TPrevForm::Print_BtnClick);
-    OnClick(ReSize_Btn, &TPrevForm::ReSize_BtnClick);
-    OnClick(ToWidth_Btn, &TPrevForm::ToWidth_BtnClick);
-    OnClick(ToFit_Btn, &TPrevForm::ToFit_BtnClick);
-    OnClick(Layout_Btn, &TPrevForm::Layout_BtnClick);
-    OnClick(Size_Btn, &TPrevForm::Size_BtnClick);
-    OnClick(Label_Btn, &TPrevForm::Label_BtnClick);
-    OnClick(Title_Btn, &TPrevForm::Title_BtnClick);
-    OnClick(PrinterSet_Btn, &TPrevForm::PrinterSet_BtnClick);
-    OnClick(Caset_Btn, &TPrevForm::Caset_BtnClick);
-    OnClick(Manual_Btn, &TPrevForm::Manual_BtnClick);
-    OnTrigger(Print_Dlg, &TPrevForm::Print_DlgClick);
-    OnTrigger(CK_OutputBin, &TPrevForm::CK_OutputBinClick);
-    OnTrigger(Print_BK, &TPrevForm::Print_BKClick);
-    OnTrigger(Save_Rep, &TPrevForm::Save_RepClick);
-    OnTrigger(Open_Rep, &TPrevForm::Open_RepClick);
-    OnTrigger(View_PrinterStaus, &TPrevForm::View_PrinterStausClick);
-    OnTrigger(Bin_Manual, &TPrevForm::Bin_ManualClick);
-    for (QAction* item : OutputBin_Popup->actions()) {
+void PreviewWindow::ConnectHandlers() {
+    OnClick(closeButton_, &PreviewWindow::CloseWindow);
+    OnClick(printButton_, &PreviewWindow::PrintReport);
+    OnClick(pageLayoutButton_, &PreviewWindow::ShowPageLayout);
+    OnClick(fitWidthButton_, &PreviewWindow::FitWidth);
+    OnClick(fitPageButton_, &PreviewWindow::FitPage);
+    OnClick(orientationButton_, &PreviewWindow::ToggleOrientation);
+    OnClick(paperButton_, &PreviewWindow::ShowPaperMenu);
+    OnClick(labelSkipButton_, &PreviewWindow::AskLabelSkip);
+    OnClick(titleButton_, &PreviewWindow::ChangeTitle);
+    OnClick(printerSetupButton_, &PreviewWindow::SetUpPrinter);
+    OnClick(cassetteButton_, &PreviewWindow::FeedFromCassette);
+    OnClick(manualFeedButton_, &PreviewWindow::FeedManually);
+    OnTrigger(printThroughDialogItem_, &PreviewWindow::PrintThroughDialogChanged);
+    OnTrigger(keepPaperSourceItem_, &PreviewWindow::KeepPaperSourceChanged);
+    OnTrigger(backgroundPrintItem_, &PreviewWindow::BackgroundPrintChanged);
+    OnTrigger(saveReportItem_, &PreviewWindow::SaveReport);
+    OnTrigger(openReportItem_, &PreviewWindow::OpenReport);
+    OnTrigger(printerInformationItem_, &PreviewWindow::ShowPrinterInformation);
+    OnTrigger(manualFeedItem_, &PreviewWindow::ManualFeedChanged);
+    for (QAction* item : paperSourceMenu_->actions()) {
         connect(item, &QAction::triggered, this,
-                [this, item] { ui::RunCommand(s_.messages, [&] { First2Click(item->text()); }); });
+                [this, item] { ui::RunCommand(s_.messages, [&] { ChoosePaperSource(item->text()); }); });
     }
-    connect(Page_SpinEdit, &QSpinBox::valueChanged, this, [this] { Page_SpinEditChange(); });
-    connect(Zoom_TrackBar, &QSlider::valueChanged, this, [this] { Zoom_TrackBarChange(); });
-    connect(Preview1, &report::ReportPreview::pageAvailable, this,
-            [this](int n) { Preview1PageAvailable(n); });
-    connect(Preview1, &QWidget::customContextMenuRequested, this,
-            [this](const QPoint& at) { File_Popup->popup(Preview1->mapToGlobal(at)); });
-    for (QToolButton* button : {Print_Btn, PrinterSet_Btn}) {
+    connect(pageSpin_, &QSpinBox::valueChanged, this, [this] { PageNumberChanged(); });
+    connect(zoomSlider_, &QSlider::valueChanged, this, [this] { ZoomChanged(); });
+    connect(preview_, &report::ReportPreview::pageAvailable, this, [this](int n) { PageAvailable(n); });
+    connect(preview_, &QWidget::customContextMenuRequested, this,
+            [this](const QPoint& at) { fileMenu_->popup(preview_->mapToGlobal(at)); });
+    for (QToolButton* button : {printButton_, printerSetupButton_}) {
         connect(button, &QWidget::customContextMenuRequested, this,
-                [this, button](const QPoint& at) { OutputBin_Popup->popup(button->mapToGlobal(at)); });
+                [this, button](const QPoint& at) { paperSourceMenu_->popup(button->mapToGlobal(at)); });
     }
 }
 
-bool TPrevForm::event(QEvent* event) {
+bool PreviewWindow::event(QEvent* event) {
     if (event->type() == QEvent::Show)
-        FormShow();
+        PrepareForShowing();
     else if (event->type() == QEvent::WindowActivate)
-        FormActivate();
+        ShowNormalCursor();
     return QWidget::event(event);
 }
 
-void TPrevForm::closeEvent(QCloseEvent* event) {
-    // The window is only ever hidden; FormClose decides whether it is.
+void PreviewWindow::closeEvent(QCloseEvent* event) {
+    // The window is only ever hidden; CloseIfAllowed decides whether it is.
     event->ignore();
-    ui::RunCommand(s_.messages, [this] { FormClose(); });
+    ui::RunCommand(s_.messages, [this] { CloseIfAllowed(); });
 }
 
-QString TPrevForm::StatusText() const {
+QString PreviewWindow::StatusText() const {
     return statusRight_->text();
 }
 
-void TPrevForm::SetStatus(const QString& text) {
+void PreviewWindow::SetStatus(const QString& text) {
     statusRight_->setText(text);
 }
 
-void TPrevForm::SetPageTools(bool enabled) {
-    for (QToolButton* button :
-         {ReSize_Btn, ToWidth_Btn, ToFit_Btn, Layout_Btn, Size_Btn, Title_Btn, Print_Btn})
+void PreviewWindow::SetPageTools(bool enabled) {
+    for (QToolButton* button : {pageLayoutButton_, fitWidthButton_, fitPageButton_, orientationButton_,
+                                paperButton_, titleButton_, printButton_})
         button->setEnabled(enabled);
 }
 
-void TPrevForm::FormCreate() {
+void PreviewWindow::PrepareControls() {
     setAttribute(Qt::WA_InputMethodEnabled, false);
-    Print_Dlg->setChecked(s_.settings.ReadIniString("PRINTER", "Setting_Dlg") != "OFF");
-    Setting_Panel->setVisible(!Print_Dlg->isChecked());
+    printThroughDialogItem_->setChecked(s_.settings.ReadIniString("PRINTER", "Setting_Dlg") != "OFF");
+    printSettingsPanel_->setVisible(!printThroughDialogItem_->isChecked());
     // A printer-information error is reported, and the window still opens.
     ui::RunCommand(s_.messages, [this] { BuildPaperMenu(); });
     SetStatus(QString::fromUtf8(kWaitingText));
     SetPageTools(false);
 }
 
-void TPrevForm::FormShow() {
+void PreviewWindow::PrepareForShowing() {
     pendingLabelSkip_ = 0;
     s_.state.LabelsSkipped = 0;
-    Close_Btn->setEnabled(false);
+    closeButton_->setEnabled(false);
     if (Report* report = s_.state.CurrentReport)
-        Label_Btn->setEnabled(report->Setup().columns > 1);
+        labelSkipButton_->setEnabled(report->Setup().columns > 1);
 }
 
-void TPrevForm::FormActivate() {
+void PreviewWindow::ShowNormalCursor() {
     ui::SetScreenCursorBusy(false);
 }
 
-void TPrevForm::FormDestroy() {
-    ui::QtWindowGeometry geometry(*this, kWindowName);
+void PreviewWindow::SavePlacement() {
+    ui::QtWindowGeometry geometry(*this, kPlacementKey);
     try {
         SaveWindowPlacement(s_.settings, geometry);
     } catch (const std::exception&) {
@@ -176,10 +176,10 @@ void TPrevForm::FormDestroy() {
     }
 }
 
-void TPrevForm::ShowOn(report::PageStore& store) {
-    Page_SpinEdit->setValue(1);
+void PreviewWindow::ShowOn(report::PageStore& store) {
+    pageSpin_->setValue(1);
     disconnect(finishedConnection_);
-    Preview1->SetPageStore(&store);
+    preview_->SetPageStore(&store);
     finishedConnection_ = connect(&store, &report::PageStore::finished, this, [this] { StoreFinished(); });
     disconnect(backgroundConnection_);
     if (Report* report = s_.state.CurrentReport) {
@@ -194,76 +194,76 @@ void TPrevForm::ShowOn(report::PageStore& store) {
     activateWindow();
 }
 
-void TPrevForm::StoreFinished() {
+void PreviewWindow::StoreFinished() {
     // A generation without any page: nothing will arrive, so let the window be closed.
-    report::PageStore* store = Preview1->Store();
+    report::PageStore* store = preview_->Store();
     if (store != nullptr && store->PageCount() == 0) {
-        Close_Btn->setEnabled(true);
+        closeButton_->setEnabled(true);
         SetStatus(QString::fromUtf8(kNoPageText));
     }
 }
 
-void TPrevForm::Preview1PageAvailable(int) {
+void PreviewWindow::PageAvailable(int) {
     try {
-        Close_Btn->setEnabled(true);
-        const int pages = Preview1->Store() != nullptr ? Preview1->Store()->PageCount() : 0;
+        closeButton_->setEnabled(true);
+        const int pages = preview_->Store() != nullptr ? preview_->Store()->PageCount() : 0;
         const int maximum = pages > 0 ? pages : 1;
-        Page_SpinEdit->setMaximum(maximum);
+        pageSpin_->setMaximum(maximum);
         s_.state.LastPageTotal = pages;
-        FirstPage_Edit->setMaximum(maximum);
-        LastPage_Edit->setMaximum(maximum);
-        Preview1->SetZoom(Zoom_TrackBar->value());
-        Bin_Manual->setChecked(s_.definition.CK_OUTPUTBIN);
+        firstPageSpin_->setMaximum(maximum);
+        lastPageSpin_->setMaximum(maximum);
+        preview_->SetZoom(zoomSlider_->value());
+        manualFeedItem_->setChecked(s_.definition.CK_OUTPUTBIN);
         if (Report* report = s_.state.CurrentReport) {
-            (report->Printer().paperSource == report::kSourceManual ? Manual_Btn : Caset_Btn)
+            (report->Printer().paperSource == report::kSourceManual ? manualFeedButton_ : cassetteButton_)
                 ->setChecked(true);
             setWindowTitle(report->Title().isEmpty() ? QString::fromUtf8(kCaption) : report->Title());
         }
         SetPageTools(true);
-        Close_Btn->setEnabled(true);
+        closeButton_->setEnabled(true);
         SetStatus(QString::fromUtf8(kReadyText));
     } catch (...) {
         s_.messages.ShowMessage("Preview1PageAvailable");
     }
 }
 
-void TPrevForm::Page_SpinEditChange() {
+void PreviewWindow::PageNumberChanged() {
     try {
-        Preview1->SetPageNumber(Page_SpinEdit->value());
-        FirstPage_Edit->setValue(Page_SpinEdit->value());
+        preview_->SetPageNumber(pageSpin_->value());
+        firstPageSpin_->setValue(pageSpin_->value());
     } catch (...) {
         s_.messages.ShowMessage("Page_SpinEditChange");
     }
 }
 
-void TPrevForm::Zoom_TrackBarChange() {
+void PreviewWindow::ZoomChanged() {
     try {
-        Preview1->SetZoom(Zoom_TrackBar->value());
-        lb_Zoom->setText(QString::number(Zoom_TrackBar->value()) + "%");
+        preview_->SetZoom(zoomSlider_->value());
+        zoomLabel_->setText(QString::number(zoomSlider_->value()) + "%");
     } catch (...) {
     }
 }
 
-void TPrevForm::ToFit_BtnClick() {
-    Preview1->ZoomToFit();
-    Zoom_TrackBar->setValue(Preview1->Zoom());
+void PreviewWindow::FitPage() {
+    preview_->ZoomToFit();
+    zoomSlider_->setValue(preview_->Zoom());
 }
 
-void TPrevForm::ToWidth_BtnClick() {
-    Preview1->ZoomToWidth();
-    Zoom_TrackBar->setValue(Preview1->Zoom());
+void PreviewWindow::FitWidth() {
+    preview_->ZoomToWidth();
+    zoomSlider_->setValue(preview_->Zoom());
 }
 
-void TPrevForm::Close_BtnClick() {
+void PreviewWindow::CloseWindow() {
     close();
 }
 
-void TPrevForm::FormClose() {
+void PreviewWindow::CloseIfAllowed() {
     Report* report = s_.state.CurrentReport;
-    report::PageStore* store = Preview1->Store();
+    report::PageStore* store = preview_->Store();
     auto release = [&] {
         disconnect(finishedConnection_);
-        Preview1->SetPageStore(nullptr);
+        preview_->SetPageStore(nullptr);
         hide();
         if (store != nullptr)
             store->Release();
@@ -281,9 +281,9 @@ void TPrevForm::FormClose() {
             release();
         return;
     }
-    if (!Close_Btn->isEnabled())
+    if (!closeButton_->isEnabled())
         return;
-    Page_SpinEdit->setValue(1);
+    pageSpin_->setValue(1);
     s_.state.LastPageTotal = 1;
     s_.state.LabelsSkipped = 0;
     s_.state.LabelSkipCount = 0;
@@ -295,10 +295,10 @@ void TPrevForm::FormClose() {
     s_.settings.WriteIniInteger("SYSTEM", "RP_Orientation",
                                 report->GetOrientation() == report::Orientation::Landscape ? 1 : 0);
     s_.settings.WriteIniString("SYSTEM", "RP_PaperSize", PaperNameFromCode(report->PaperSize()));
-    s_.settings.WriteIniString("PRINTER", "Setting_Dlg", Print_Dlg->isChecked() ? "ON" : "OFF");
+    s_.settings.WriteIniString("PRINTER", "Setting_Dlg", printThroughDialogItem_->isChecked() ? "ON" : "OFF");
 }
 
-void TPrevForm::Regenerate() {
+void PreviewWindow::Regenerate() {
     Report* report = s_.state.CurrentReport;
     if (report == nullptr)
         return;
@@ -308,7 +308,7 @@ void TPrevForm::Regenerate() {
     report->Preview();
 }
 
-void TPrevForm::Print_BtnClick() {
+void PreviewWindow::PrintReport() {
     setAttribute(Qt::WA_InputMethodEnabled, false);
     Report* report = s_.state.CurrentReport;
     if (report == nullptr)
@@ -317,7 +317,7 @@ void TPrevForm::Print_BtnClick() {
         s_.messages.ShowMessage(kBusyPrintText);
         return;
     }
-    if (Print_Dlg->isChecked()) {
+    if (printThroughDialogItem_->isChecked()) {
         report->ShowPrinterSettingsDialog(s_.dialogs.PrintSettings());
         if (report->Tag() == 1)
             return;
@@ -325,25 +325,25 @@ void TPrevForm::Print_BtnClick() {
             ChoosePaperSourceForDialogPrint(*report);
     } else {
         report::PrinterSettings& printer = report->Printer();
-        printer.firstPage = FirstPage_Edit->value();
-        printer.lastPage = LastPage_Edit->value();
-        printer.copies = Copies_Edit->value();
-        printer.paperSource = Manual_Btn->isChecked() ? report::kSourceManual : report::kSourceAuto;
+        printer.firstPage = firstPageSpin_->value();
+        printer.lastPage = lastPageSpin_->value();
+        printer.copies = copiesSpin_->value();
+        printer.paperSource = manualFeedButton_->isChecked() ? report::kSourceManual : report::kSourceAuto;
     }
     s_.state.LabelSkipCount = pendingLabelSkip_;
     s_.state.LabelsSkipped = 0;
     const QString title = report->Title().isEmpty() ? QString::fromUtf8(kCaption) : report->Title();
     const report::PrintRouting routing =
         PrintRoutingFor(s_.printerInfo, s_.printJob, report->Printer().printerIndex, title.toStdString());
-    if (Print_BK->isChecked())
+    if (backgroundPrintItem_->isChecked())
         report->PrintInBackground(routing);
     else
         report->Print(routing, s_.progress);
 }
 
-void TPrevForm::ChoosePaperSourceForDialogPrint(Report& report) {
+void PreviewWindow::ChoosePaperSourceForDialogPrint(Report& report) {
     int source;
-    if (Bin_Manual->isChecked())
+    if (manualFeedItem_->isChecked())
         source = report::kSourceManual;
     else if (s_.printerInfo.GetIndex() == s_.definition.PRINTER_INDEX)
         source = s_.definition.OUTPUTBIN_NO;
@@ -352,7 +352,7 @@ void TPrevForm::ChoosePaperSourceForDialogPrint(Report& report) {
     report.Printer().paperSource = source & kSourceValueMask;
 }
 
-void TPrevForm::Title_BtnClick() {
+void PreviewWindow::ChangeTitle() {
     Report* report = s_.state.CurrentReport;
     if (report == nullptr)
         return;
@@ -365,7 +365,7 @@ void TPrevForm::Title_BtnClick() {
     Regenerate();
 }
 
-void TPrevForm::Layout_BtnClick() {
+void PreviewWindow::ToggleOrientation() {
     Report* report = s_.state.CurrentReport;
     if (report == nullptr)
         return;
@@ -379,11 +379,11 @@ void TPrevForm::Layout_BtnClick() {
     }
 }
 
-void TPrevForm::Size_BtnClick() {
-    Paper_Popup->popup(QCursor::pos());
+void PreviewWindow::ShowPaperMenu() {
+    paperMenu_->popup(QCursor::pos());
 }
 
-void TPrevForm::BuildPaperMenu() {
+void PreviewWindow::BuildPaperMenu() {
     if (buildingPaperMenu_)
         return;
     buildingPaperMenu_ = true;
@@ -400,22 +400,22 @@ void TPrevForm::BuildPaperMenu() {
     } catch (const EPrinterInfo&) {
         currentPaper_ = -1;
     }
-    Paper_Popup->Clear();
+    paperMenu_->Clear();
     int sinceBreak = 0;
     for (std::size_t i = 0; i < paperNames_.size(); ++i) {
         const QString name = QString::fromStdString(paperNames_[i]);
         const bool startsColumn = ++sinceBreak > 10;
         if (startsColumn)
             sinceBreak = 0;
-        QAction* item = Paper_Popup->AddItem(paperNames_[i], startsColumn, [this](QAction* chosen) {
-            ui::RunCommand(s_.messages, [&] { PaperClick(chosen); });
+        QAction* item = paperMenu_->AddItem(paperNames_[i], startsColumn, [this](QAction* chosen) {
+            ui::RunCommand(s_.messages, [&] { ChoosePaper(chosen); });
         });
         item->setObjectName("Val" + QString::number(i));
         item->setData(name);
     }
 }
 
-void TPrevForm::PaperClick(QAction* item) {
+void PreviewWindow::ChoosePaper(QAction* item) {
     Report* report = s_.state.CurrentReport;
     const std::string name = item->data().toString().toStdString();
     if (report == nullptr || std::find(paperNames_.begin(), paperNames_.end(), name) == paperNames_.end())
@@ -429,8 +429,8 @@ void TPrevForm::PaperClick(QAction* item) {
     }
 }
 
-void TPrevForm::Label_BtnClick() {
-    Label1->setText(QString());
+void PreviewWindow::AskLabelSkip() {
+    pageLabel_->setText(QString());
     QString text;
     const bool confirmed = s_.dialogs.InputQuery(
         QStringLiteral("ラベルのスキップ指定"), QStringLiteral("スキップするラベル数を入力して下さい"), text);
@@ -442,7 +442,7 @@ void TPrevForm::Label_BtnClick() {
     Regenerate();
 }
 
-void TPrevForm::PrinterSet_BtnClick() {
+void PreviewWindow::SetUpPrinter() {
     Report* report = s_.state.CurrentReport;
     if (report == nullptr)
         return;
@@ -452,7 +452,7 @@ void TPrevForm::PrinterSet_BtnClick() {
     report->PaperSources().SetUpperSource(source);
     report->Printer().paperSource = PaperSourceForBin(*report, source);
     report->Printer().printerIndex = s_.printerInfo.GetIndex();
-    s_.definition.CK_OUTPUTBIN = CK_OutputBin->isChecked();
+    s_.definition.CK_OUTPUTBIN = keepPaperSourceItem_->isChecked();
     s_.definition.OUTPUTBIN_NO = static_cast<std::int16_t>(report->Printer().paperSource);
     s_.definition.PRINTER_INDEX = report->Printer().printerIndex;
     // Before generating again, which returns only when the window closes: the menu must show the new
@@ -461,7 +461,7 @@ void TPrevForm::PrinterSet_BtnClick() {
     Regenerate();
 }
 
-void TPrevForm::ReSize_BtnClick() {
+void PreviewWindow::ShowPageLayout() {
     Report* report = s_.state.CurrentReport;
     if (report == nullptr)
         return;
@@ -473,17 +473,17 @@ void TPrevForm::ReSize_BtnClick() {
         Regenerate();
 }
 
-void TPrevForm::Caset_BtnClick() {
+void PreviewWindow::FeedFromCassette() {
     if (Report* report = s_.state.CurrentReport)
         report->Printer().paperSource = report::kSourceAuto;
 }
 
-void TPrevForm::Manual_BtnClick() {
+void PreviewWindow::FeedManually() {
     if (Report* report = s_.state.CurrentReport)
         report->Printer().paperSource = report::kSourceManual;
 }
 
-void TPrevForm::First2Click(const QString& caption) {
+void PreviewWindow::ChoosePaperSource(const QString& caption) {
     Report* report = s_.state.CurrentReport;
     if (report == nullptr)
         return;
@@ -500,28 +500,28 @@ void TPrevForm::First2Click(const QString& caption) {
     s_.messages.ShowMessage(caption.toStdString());
 }
 
-void TPrevForm::Print_DlgClick() {
-    Setting_Panel->setVisible(!Print_Dlg->isChecked());
+void PreviewWindow::PrintThroughDialogChanged() {
+    printSettingsPanel_->setVisible(!printThroughDialogItem_->isChecked());
 }
 
-void TPrevForm::CK_OutputBinClick() {
-    s_.definition.CK_OUTPUTBIN = CK_OutputBin->isChecked();
+void PreviewWindow::KeepPaperSourceChanged() {
+    s_.definition.CK_OUTPUTBIN = keepPaperSourceItem_->isChecked();
 }
 
-void TPrevForm::Save_RepClick() {
+void PreviewWindow::SaveReport() {
     if (s_.state.CurrentReport == nullptr)
         return;
     const std::string name = s_.pickers.AskSaveFileName("レポートを保存", "", "REP", kReportFilter);
-    report::PageStore* store = Preview1->Store();
+    report::PageStore* store = preview_->Store();
     if (!name.empty() && store != nullptr && store->IsFinished())
         store->Save(name);
 }
 
-void TPrevForm::Open_RepClick() {
+void PreviewWindow::OpenReport() {
     const std::string name = s_.pickers.AskOpenFileName("レポートを開く", "", "REP", kReportFilter);
     if (name.empty())
         return;
-    report::PageStore* store = Preview1->Store();
+    report::PageStore* store = preview_->Store();
     if (store == nullptr)
         return;
     // A refused file raises before anything changes: the pages shown stay, and the command's error
@@ -530,7 +530,7 @@ void TPrevForm::Open_RepClick() {
     store->Preview();
 }
 
-void TPrevForm::View_PrinterStausClick() {
+void PreviewWindow::ShowPrinterInformation() {
     Report* report = s_.state.CurrentReport;
     if (report == nullptr)
         return;

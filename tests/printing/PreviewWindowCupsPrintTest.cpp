@@ -5,7 +5,7 @@
 #include "CupsPrintJob.h"
 #include "CupsPrinterPlatform.h"
 #include "CupsTestServer.h"
-#include "PrevFormTestFixture.h"
+#include "PreviewWindowTestFixture.h"
 #include "PrinterSetupDlg.h"
 
 #include <QComboBox>
@@ -36,7 +36,7 @@ QString PdfText(const std::string& path, int page) {
         .normalized(QString::NormalizationForm_KC);
 }
 
-class PrevFormCupsPrintTest : public test::PrevFormTest {
+class PreviewWindowCupsPrintTest : public test::PreviewWindowTest {
 protected:
     void SetUp() override {
         try {
@@ -62,7 +62,7 @@ protected:
     report::CupsPrintJob cupsJob;
 };
 
-TEST_F(PrevFormCupsPrintTest, PageRangeCopiesPaperAndTrayReachThePrintServer) {
+TEST_F(PreviewWindowCupsPrintTest, PageRangeCopiesPaperAndTrayReachThePrintServer) {
     dialogs.printerSetup = [&] {
         TPrinterSetupDlg setup(Info());
         setup.Load();
@@ -76,7 +76,7 @@ TEST_F(PrevFormCupsPrintTest, PageRangeCopiesPaperAndTrayReachThePrintServer) {
         return true;
     };
     std::string out;
-    Then([&] { Window().PrinterSet_Btn->click(); });
+    Then([&] { Window().PrinterSetupButton()->click(); });
     Then([&] {
         ASSERT_EQ(Store()->PageCount(), 2);
         EXPECT_EQ(definition.PRINTER_INDEX, 1);
@@ -85,8 +85,9 @@ TEST_F(PrevFormCupsPrintTest, PageRangeCopiesPaperAndTrayReachThePrintServer) {
             s.lastPage = 2;
             s.copies = 2;
         };
-        Window().Bin_Manual->setChecked(false); // ticked with the kept source; the tray, not manual feed
-        Window().Print_Btn->click();
+        Window().ManualFeedItem()->setChecked(
+            false); // ticked with the kept source; the tray, not manual feed
+        Window().PrintButton()->click();
         ASSERT_TRUE(messages.shown.empty()) << messages.shown[0].text;
         ASSERT_TRUE(server->WaitForJobs()) << ErrorLog();
         out = server->OutputPath("pdfq");

@@ -1,4 +1,4 @@
-#include "PrevFormPrinterMessage.h"
+#include "PrinterInformationText.h"
 
 #include "PaperNames.h"
 #include "ReportDefinition.h"

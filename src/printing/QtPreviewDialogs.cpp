@@ -1,4 +1,4 @@
-#include "PrevFormQtDialogs.h"
+#include "QtPreviewDialogs.h"
 
 #include "PrinterSetupDlg.h"
 
@@ -7,7 +7,7 @@
 
 namespace hozonix::printing {
 
-bool PrevFormQtDialogs::InputQuery(const QString& caption, const QString& prompt, QString& value) {
+bool QtPreviewDialogs::InputQuery(const QString& caption, const QString& prompt, QString& value) {
     bool ok = false;
     const QString answer =
         QInputDialog::getText(QApplication::activeWindow(), caption, prompt, QLineEdit::Normal, value, &ok);
@@ -16,12 +16,12 @@ bool PrevFormQtDialogs::InputQuery(const QString& caption, const QString& prompt
     return ok;
 }
 
-bool PrevFormQtDialogs::PrinterSetup() {
+bool QtPreviewDialogs::PrinterSetup() {
     TPrinterSetupDlg dialog(info_, QApplication::activeWindow());
     return dialog.Execute();
 }
 
-report::PrintSettingsDialog& PrevFormQtDialogs::PrintSettings() {
+report::PrintSettingsDialog& QtPreviewDialogs::PrintSettings() {
     if (!printSettings_)
         printSettings_ = std::make_unique<report::PrintSettingsWindow>();
     return *printSettings_;

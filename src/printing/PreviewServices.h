@@ -30,9 +30,9 @@ class TPrinterInfo;
 struct ReportDefinition;
 
 // The modal dialogs the preview window opens, so that tests answer them from a script.
-class PrevFormDialogs {
+class PreviewDialogs {
 public:
-    virtual ~PrevFormDialogs() = default;
+    virtual ~PreviewDialogs() = default;
     // An input box: true when confirmed; `value` holds the starting text and receives the answer, and is
     // left as it was when the box is cancelled.
     virtual bool InputQuery(const QString& caption, const QString& prompt, QString& value) = 0;
@@ -42,14 +42,14 @@ public:
     virtual report::PrintSettingsDialog& PrintSettings() = 0;
 };
 
-struct PrevFormServices {
+struct PreviewServices {
     IniFile& settings;
     MessageBoxService& messages;
     ui::Pickers& pickers;
     TPrinterInfo& printerInfo;
     ReportDefinition& definition;
     ListReportState& state;
-    PrevFormDialogs& dialogs;
+    PreviewDialogs& dialogs;
     report::PrintJob& printJob;
     report::PrintProgress* progress = nullptr; // shown during a foreground print
     PageLayoutOpener* pageLayout = nullptr;    // none: the page layout button does nothing

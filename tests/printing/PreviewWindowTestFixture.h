@@ -4,8 +4,8 @@
 // given. PreviewScript runs steps from inside the waits of a print, each once the window is ready.
 
 #include "ListReportPrinting.h"
+#include "PreviewWindow.h"
 #include "PrinterInfo.h"
-#include "Repo_View.h"
 #include "ReportDefinition.h"
 #include "ReportPrinting.h"
 #include "ScriptedMessageBox.h"
@@ -41,7 +41,7 @@ public:
     int calls = 0;
 };
 
-class ScriptedPrevFormDialogs : public printing::PrevFormDialogs {
+class ScriptedPreviewDialogs : public printing::PreviewDialogs {
 public:
     struct Asked {
         QString caption, prompt, start;
@@ -78,11 +78,11 @@ public:
     std::string pdf;
 };
 
-class PrevFormTest : public ::testing::Test {
+class PreviewWindowTest : public ::testing::Test {
 protected:
-    PrevFormTest() { platform.printers = {SamplePrinter("Alpha", printing::kPrinterAttributeDefault)}; }
+    PreviewWindowTest() { platform.printers = {SamplePrinter("Alpha", printing::kPrinterAttributeDefault)}; }
 
-    printing::PrevFormServices Services() {
+    printing::PreviewServices Services() {
         return {settings, messages, pickers, Info(),     definition, state,
                 dialogs,  *job,     nullptr, pageLayout, fallback};
     }
@@ -96,15 +96,15 @@ protected:
             printing = std::make_unique<printing::ListReportPrinting>(Services());
         return *printing;
     }
-    printing::TPrevForm& Window() { return *Printing().PrevForm(); }
-    report::PageStore* Store() { return Window().Preview1->Store(); }
+    printing::PreviewWindow& Window() { return *Printing().Window(); }
+    report::PageStore* Store() { return Window().Preview()->Store(); }
 
     // The window shows a finished generation and nothing is being generated.
     bool Ready() {
-        printing::TPrevForm* w = Printing().PrevForm();
+        printing::PreviewWindow* w = Printing().Window();
         return w != nullptr && w->isVisible() && state.CurrentReport != nullptr &&
-               state.CurrentReport->IsFree() && w->Preview1->Store() != nullptr &&
-               w->Preview1->Store()->IsFinished();
+               state.CurrentReport->IsFree() && w->Preview()->Store() != nullptr &&
+               w->Preview()->Store()->IsFinished();
     }
     bool Generating() { return state.CurrentReport != nullptr && !state.CurrentReport->IsFree(); }
 
@@ -122,8 +122,8 @@ protected:
         QObject::connect(&watchdog, &QTimer::timeout, [&] {
             timedOut = true;
             steps.clear();
-            if (printing && printing->PrevForm() && printing->PrevForm()->Preview1->Store())
-                printing->PrevForm()->Preview1->Store()->Release();
+            if (printing && printing->Window() && printing->Window()->Preview()->Store())
+                printing->Window()->Preview()->Store()->Release();
         });
         watchdog.start(20000);
         Printing().PrintList(title, lines);
@@ -131,7 +131,7 @@ protected:
         EXPECT_TRUE(steps.empty()) << steps.size() << " steps did not run";
         steps.clear();
     }
-    void CloseWindow() { Window().Close_Btn->click(); }
+    void CloseWindow() { Window().CloseButton()->click(); }
 
     TempFolder dir;
     IniFile settings{dir / "Hozonix.ini"};
@@ -144,7 +144,7 @@ protected:
     std::unique_ptr<printing::TPrinterInfo> info;
     printing::ReportDefinition definition;
     printing::ListReportState state;
-    ScriptedPrevFormDialogs dialogs;
+    ScriptedPreviewDialogs dialogs;
     RecordingJob recordingJob;
     report::PrintJob* job = &recordingJob;
     printing::PageLayoutOpener* pageLayout = nullptr;

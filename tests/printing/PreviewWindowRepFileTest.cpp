@@ -1,7 +1,7 @@
 // Saving the shown pages as a ".REP" file and opening it again, through the preview window's menu.
 
 #include "PageImages.h"
-#include "PrevFormTestFixture.h"
+#include "PreviewWindowTestFixture.h"
 
 #include <QMenu>
 #include <QSpinBox>
@@ -13,7 +13,7 @@ namespace {
 
 using test::NumberedLines;
 
-class PrevFormRepFileTest : public test::PrevFormTest {
+class PreviewWindowRepFileTest : public test::PreviewWindowTest {
 protected:
     std::vector<QImage> Images() {
         std::vector<QImage> images;
@@ -23,12 +23,12 @@ protected:
     }
 };
 
-TEST_F(PrevFormRepFileTest, SavedPagesOpenAgainAndBadFilesAreRefused) {
+TEST_F(PreviewWindowRepFileTest, SavedPagesOpenAgainAndBadFilesAreRefused) {
     const std::string saved = dir / "一覧.REP";
     std::vector<QImage> savedImages;
     Then([&] {
         fileDialogs.answers = {saved};
-        Window().Save_Rep->trigger();
+        Window().SaveReportItem()->trigger();
         ASSERT_EQ(fileDialogs.calls.size(), 1u);
         EXPECT_EQ(fileDialogs.calls[0].kind, ui::FileDialogKind::Save);
         EXPECT_EQ(fileDialogs.calls[0].settings.Title, "レポートを保存");
@@ -37,18 +37,18 @@ TEST_F(PrevFormRepFileTest, SavedPagesOpenAgainAndBadFilesAreRefused) {
         ASSERT_TRUE(test::PathExists(saved));
         savedImages = Images();
         dialogs.inputAnswers = {QStringLiteral("別の題")};
-        Window().Title_Btn->click(); // other pages in the window
+        Window().TitleButton()->click(); // other pages in the window
     });
     Then([&] {
         ASSERT_EQ(Store()->PageCount(), 2);
         EXPECT_NE(Images()[0], savedImages[0]);
-        Window().Page_SpinEdit->setValue(2);
+        Window().PageSpin()->setValue(2);
         fileDialogs.answers = {saved};
-        Window().Open_Rep->trigger();
+        Window().OpenReportItem()->trigger();
         EXPECT_EQ(fileDialogs.calls.back().kind, ui::FileDialogKind::Open);
         EXPECT_EQ(fileDialogs.calls.back().settings.Title, "レポートを開く");
         EXPECT_EQ(fileDialogs.calls.back().settings.Filter, "レポート (*.REP)|*.REP");
-        EXPECT_EQ(Window().Page_SpinEdit->value(), 1); // shown again from the first page
+        EXPECT_EQ(Window().PageSpin()->value(), 1); // shown again from the first page
         EXPECT_EQ(Images(), savedImages);
 
         // A foreign file, a damaged one and a pipe are refused with a message each and leave the pages as
@@ -62,7 +62,7 @@ TEST_F(PrevFormRepFileTest, SavedPagesOpenAgainAndBadFilesAreRefused) {
         ASSERT_EQ(mkfifo(pipe.c_str(), 0600), 0);
         fileDialogs.answers = {foreign, damaged, pipe, std::nullopt};
         for (int i = 0; i < 4; ++i)
-            Window().Open_Rep->trigger();
+            Window().OpenReportItem()->trigger();
         EXPECT_EQ(Images(), savedImages);
         const std::string head = "レポートファイルを読み込めません\r\n";
         ASSERT_EQ(messages.shown.size(), 3u);

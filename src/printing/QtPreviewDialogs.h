@@ -2,16 +2,16 @@
 // The preview window's modal dialogs in the desktop program: Qt's input box, the printer setup dialog and
 // the report engine's printer-settings window.
 
-#include "PrevFormServices.h"
+#include "PreviewServices.h"
 #include "PrintSettingsWindow.h"
 
 #include <memory>
 
 namespace hozonix::printing {
 
-class PrevFormQtDialogs : public PrevFormDialogs {
+class QtPreviewDialogs : public PreviewDialogs {
 public:
-    explicit PrevFormQtDialogs(TPrinterInfo& info) : info_(info) {}
+    explicit QtPreviewDialogs(TPrinterInfo& info) : info_(info) {}
 
     bool InputQuery(const QString& caption, const QString& prompt, QString& value) override;
     bool PrinterSetup() override;

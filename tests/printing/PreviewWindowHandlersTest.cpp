@@ -1,9 +1,9 @@
 // The preview window's tools, used through its controls while a print waits on the window.
 
 #include "ColumnMenu.h"
+#include "LabelSkip.h"
 #include "PageLayoutOpener.h"
-#include "PrevFormLabelSkip.h"
-#include "PrevFormTestFixture.h"
+#include "PreviewWindowTestFixture.h"
 #include "TextRecorder.h"
 
 #include <QMenu>
@@ -15,7 +15,7 @@ namespace {
 
 using test::NumberedLines;
 
-class PrevFormHandlersTest : public test::PrevFormTest {
+class PreviewWindowHandlersTest : public test::PreviewWindowTest {
 protected:
     report::Report& CurrentReport() { return *state.CurrentReport; }
     QStringList PageTexts(int page = 1) {
@@ -24,8 +24,8 @@ protected:
             texts << t.text;
         return texts;
     }
-    QAction* PaperItem(TPrevForm& w, const QString& name) {
-        for (QAction* item : w.Paper_Popup->Items()) {
+    QAction* PaperItem(PreviewWindow& w, const QString& name) {
+        for (QAction* item : w.PaperMenu()->Items()) {
             if (item->data().toString() == name)
                 return item;
         }
@@ -44,11 +44,11 @@ public:
     int calls = 0;
 };
 
-TEST_F(PrevFormHandlersTest, TitleChangeCancelAndEmptyAnswer) {
+TEST_F(PreviewWindowHandlersTest, TitleChangeCancelAndEmptyAnswer) {
     report::PageStore* before = nullptr;
     Then([&] {
         dialogs.inputAnswers = {QStringLiteral("新しい題")};
-        Window().Title_Btn->click(); // generates again and waits
+        Window().TitleButton()->click(); // generates again and waits
     });
     Then([&] {
         ASSERT_EQ(dialogs.asked.size(), 1u);
@@ -59,14 +59,14 @@ TEST_F(PrevFormHandlersTest, TitleChangeCancelAndEmptyAnswer) {
         EXPECT_TRUE(PageTexts().contains(QStringLiteral("新しい題")));
         before = Store();
         dialogs.inputAnswers = {std::nullopt}; // cancelled: the same title, generated again
-        Window().Title_Btn->click();
+        Window().TitleButton()->click();
     });
     Then([&] {
         EXPECT_NE(Store(), before);
         EXPECT_EQ(CurrentReport().Title(), QStringLiteral("新しい題"));
         before = Store();
         dialogs.inputAnswers = {QString()}; // cleared and confirmed: nothing changes
-        Window().Title_Btn->click();
+        Window().TitleButton()->click();
         EXPECT_EQ(Store(), before);
         EXPECT_EQ(CurrentReport().Title(), QStringLiteral("新しい題"));
         CloseWindow();
@@ -75,18 +75,18 @@ TEST_F(PrevFormHandlersTest, TitleChangeCancelAndEmptyAnswer) {
     EXPECT_FALSE(Window().isVisible()); // one close ended all three waits
 }
 
-TEST_F(PrevFormHandlersTest, OrientationTogglesAndIsRefusedWhileGenerating) {
-    Then([&] { Window().Layout_Btn->click(); },
-         [&] { return Generating() && Window().Layout_Btn->isEnabled(); });
+TEST_F(PreviewWindowHandlersTest, OrientationTogglesAndIsRefusedWhileGenerating) {
+    Then([&] { Window().OrientationButton()->click(); },
+         [&] { return Generating() && Window().OrientationButton()->isEnabled(); });
     Then([&] {
         ASSERT_EQ(messages.shown.size(), 1u);
         EXPECT_EQ(messages.shown[0].text, "用紙向きを変更できません");
         EXPECT_EQ(Store()->Setup().orientation, report::Orientation::Portrait);
-        Window().Layout_Btn->click();
+        Window().OrientationButton()->click();
     });
     Then([&] {
         EXPECT_EQ(Store()->Setup().orientation, report::Orientation::Landscape);
-        Window().Layout_Btn->click();
+        Window().OrientationButton()->click();
     });
     Then([&] {
         EXPECT_EQ(Store()->Setup().orientation, report::Orientation::Portrait);
@@ -95,45 +95,45 @@ TEST_F(PrevFormHandlersTest, OrientationTogglesAndIsRefusedWhileGenerating) {
     PrintWithSteps("一覧", NumberedLines(400));
 }
 
-TEST_F(PrevFormHandlersTest, PaperMenuStandsInColumnsOfTenThenEleven) {
+TEST_F(PreviewWindowHandlersTest, PaperMenuStandsInColumnsOfTenThenEleven) {
     test::ScriptedPrinter many = test::SamplePrinter("Many", kPrinterAttributeDefault);
     many.papers.clear();
     for (int i = 0; i < 25; ++i)
         many.papers.push_back({static_cast<std::uint16_t>(256 + i), "Paper&" + std::to_string(i), ""});
     many.defaults.paperSize = 256 + 3;
     platform.printers = {many};
-    TPrevForm w(Services());
-    const auto& items = w.Paper_Popup->Items();
+    PreviewWindow w(Services());
+    const auto& items = w.PaperMenu()->Items();
     ASSERT_EQ(items.size(), 25);
-    std::vector<int> perColumn(static_cast<std::size_t>(w.Paper_Popup->ColumnCount()));
+    std::vector<int> perColumn(static_cast<std::size_t>(w.PaperMenu()->ColumnCount()));
     for (int i = 0; i < 25; ++i) {
         EXPECT_EQ(items[i]->objectName(), "Val" + QString::number(i));
         EXPECT_EQ(items[i]->data().toString(), "Paper&" + QString::number(i));
         EXPECT_EQ(items[i]->text(), "Paper&&" + QString::number(i)); // shown with the ampersand, not as a key
-        ++perColumn[static_cast<std::size_t>(w.Paper_Popup->ColumnOf(items[i]))];
+        ++perColumn[static_cast<std::size_t>(w.PaperMenu()->ColumnOf(items[i]))];
     }
     EXPECT_EQ(perColumn, (std::vector<int>{10, 11, 4}));
     EXPECT_EQ(w.CurrentPaperIndex(), 3);
     EXPECT_TRUE(messages.shown.empty());
 }
 
-TEST_F(PrevFormHandlersTest, PaperMenuWithoutPaperChoiceOrPrinter) {
+TEST_F(PreviewWindowHandlersTest, PaperMenuWithoutPaperChoiceOrPrinter) {
     platform.printers[0].defaults.fields = DeviceField::Orientation; // no paper-size choice
     {
-        TPrevForm w(Services());
-        ASSERT_EQ(w.Paper_Popup->Items().size(), 5); // the menu as designed
-        EXPECT_EQ(w.Paper_Popup->Items()[0]->text(), "A4");
+        PreviewWindow w(Services());
+        ASSERT_EQ(w.PaperMenu()->Items().size(), 5); // the menu as designed
+        EXPECT_EQ(w.PaperMenu()->Items()[0]->text(), "A4");
         EXPECT_TRUE(w.KeptPaperNames().empty());
     }
     platform.printers.clear();
     info.reset();
-    TPrevForm w(Services()); // the error is told, and the window is there all the same
+    PreviewWindow w(Services()); // the error is told, and the window is there all the same
     ASSERT_EQ(messages.shown.size(), 1u);
     EXPECT_EQ(messages.shown[0].text, "TPrinterInfo.CheckNoPrinter: No Printer");
     EXPECT_EQ(w.StatusText(), QStringLiteral("印刷の準備中です...そのままお待ち下さい"));
 }
 
-TEST_F(PrevFormHandlersTest, PaperChoiceSetsThePaperAndGeneratesAgain) {
+TEST_F(PreviewWindowHandlersTest, PaperChoiceSetsThePaperAndGeneratesAgain) {
     Then([&] {
         ASSERT_NE(PaperItem(Window(), "Letter"), nullptr);
         PaperItem(Window(), "Letter")->trigger();
@@ -156,7 +156,7 @@ TEST_F(PrevFormHandlersTest, PaperChoiceSetsThePaperAndGeneratesAgain) {
     PrintWithSteps("一覧", NumberedLines(400));
 }
 
-TEST_F(PrevFormHandlersTest, LabelSkipAnswersBecomeNumbers) {
+TEST_F(PreviewWindowHandlersTest, LabelSkipAnswersBecomeNumbers) {
     const std::pair<QString, int> cases[] = {
         {QStringLiteral("３"), 3},    {QStringLiteral("三"), 3},   {QStringLiteral("abc"), 0},
         {QStringLiteral("-5"), -5},   {QStringLiteral("5-"), 5},   {QStringLiteral("－１２"), -12},
@@ -167,19 +167,19 @@ TEST_F(PrevFormHandlersTest, LabelSkipAnswersBecomeNumbers) {
         EXPECT_EQ(LabelSkipCountOf(text), expected) << text.toStdString();
 }
 
-TEST_F(PrevFormHandlersTest, LabelSkipButtonSetsTheCountAndGeneratesAgain) {
+TEST_F(PreviewWindowHandlersTest, LabelSkipButtonSetsTheCountAndGeneratesAgain) {
     report::PageStore* before = nullptr;
     Then([&] {
         before = Store();
         dialogs.inputAnswers = {std::nullopt, QStringLiteral("３")};
-        Window().Label_Btn->click(); // cancelled: no new generation
-        EXPECT_EQ(Window().Label1->text(), QString());
+        Window().LabelSkipButton()->click(); // cancelled: no new generation
+        EXPECT_EQ(Window().PageLabel()->text(), QString());
         EXPECT_EQ(Window().PendingLabelSkipCount(), 0);
         EXPECT_EQ(Store(), before);
         EXPECT_EQ(dialogs.asked.back().caption, QStringLiteral("ラベルのスキップ指定"));
         EXPECT_EQ(dialogs.asked.back().prompt, QStringLiteral("スキップするラベル数を入力して下さい"));
         EXPECT_EQ(dialogs.asked.back().start, QString());
-        Window().Label_Btn->click();
+        Window().LabelSkipButton()->click();
     });
     Then([&] {
         EXPECT_NE(Store(), before);
@@ -192,26 +192,26 @@ TEST_F(PrevFormHandlersTest, LabelSkipButtonSetsTheCountAndGeneratesAgain) {
     EXPECT_EQ(state.LabelSkipCount, 0);
 }
 
-TEST_F(PrevFormHandlersTest, PaperSourceItemsAndFeedButtonsTakeEffectAtTheNextPrint) {
+TEST_F(PreviewWindowHandlersTest, PaperSourceItemsAndFeedButtonsTakeEffectAtTheNextPrint) {
     Then([&] {
         report::PageStore* before = Store();
         const std::pair<QString, int> cases[] = {{"First", 0},  {"Upper", 1}, {"Lower", 2},     {"Middle", 3},
                                                  {"Manual", 4}, {"Auto", 7},  {"Cassette", 12}, {"Last", 13}};
-        ASSERT_EQ(Window().OutputBin_Popup->actions().size(), 8);
-        for (QAction* item : Window().OutputBin_Popup->actions()) {
+        ASSERT_EQ(Window().PaperSourceMenu()->actions().size(), 8);
+        for (QAction* item : Window().PaperSourceMenu()->actions()) {
             item->trigger();
             const auto it = std::find_if(std::begin(cases), std::end(cases),
                                          [&](const auto& c) { return c.first == item->text(); });
             ASSERT_NE(it, std::end(cases));
             EXPECT_EQ(CurrentReport().Printer().paperSource, it->second) << item->text().toStdString();
         }
-        Window().First2Click("Envelope");
+        Window().ChoosePaperSource("Envelope");
         ASSERT_EQ(messages.shown.size(), 1u);
         EXPECT_EQ(messages.shown[0].text, "Envelope");
         EXPECT_EQ(CurrentReport().Printer().paperSource, 13);
-        Window().Manual_Btn->click();
+        Window().ManualFeedButton()->click();
         EXPECT_EQ(CurrentReport().Printer().paperSource, 4);
-        Window().Caset_Btn->click();
+        Window().CassetteButton()->click();
         EXPECT_EQ(CurrentReport().Printer().paperSource, 7); // Auto, not Cassette
         EXPECT_EQ(Store(), before);
         CloseWindow();
@@ -219,16 +219,16 @@ TEST_F(PrevFormHandlersTest, PaperSourceItemsAndFeedButtonsTakeEffectAtTheNextPr
     PrintWithSteps("一覧", NumberedLines(3));
 }
 
-TEST_F(PrevFormHandlersTest, PrintFromTheSettingPanel) {
+TEST_F(PreviewWindowHandlersTest, PrintFromTheSettingPanel) {
     settings.WriteIniString("PRINTER", "Setting_Dlg", "OFF");
     Then([&] {
-        TPrevForm& w = Window();
-        w.Page_SpinEdit->setValue(2);
-        EXPECT_EQ(w.FirstPage_Edit->value(), 2);
-        w.LastPage_Edit->setValue(3);
-        w.Copies_Edit->setValue(3);
-        w.Manual_Btn->click();
-        w.Print_Btn->click();
+        PreviewWindow& w = Window();
+        w.PageSpin()->setValue(2);
+        EXPECT_EQ(w.FirstPageSpin()->value(), 2);
+        w.LastPageSpin()->setValue(3);
+        w.CopiesSpin()->setValue(3);
+        w.ManualFeedButton()->click();
+        w.PrintButton()->click();
         ASSERT_EQ(recordingJob.jobs.size(), 1u);
         const report::PrintJobOptions& o = recordingJob.jobs[0];
         EXPECT_EQ(o.printerName, "Alpha");
@@ -244,19 +244,19 @@ TEST_F(PrevFormHandlersTest, PrintFromTheSettingPanel) {
     PrintWithSteps("一覧", NumberedLines(160));
 }
 
-TEST_F(PrevFormHandlersTest, PrintThroughTheDialogChoosesThePaperSource) {
+TEST_F(PreviewWindowHandlersTest, PrintThroughTheDialogChoosesThePaperSource) {
     platform.printers.push_back(test::SamplePrinter("Beta"));
     platform.printers[1].bins.push_back({259, "Tray 4", "tray-4"});
     platform.printers[1].defaults.defaultSource = 259;
     Then([&] {
         dialogs.printSettings.accept = false; // cancelled: nothing printed
-        Window().Print_Btn->click();
+        Window().PrintButton()->click();
         EXPECT_TRUE(recordingJob.jobs.empty());
 
         dialogs.printSettings.accept = true;
         dialogs.printSettings.edit = [](report::PrinterSettings& s) { s.copies = 2; };
         CurrentReport().Printer().paperSource = report::kSourceCassette;
-        Window().Print_Btn->click(); // the previous source is not kept: the report's own goes
+        Window().PrintButton()->click(); // the previous source is not kept: the report's own goes
         ASSERT_EQ(recordingJob.jobs.size(), 1u);
         EXPECT_EQ(recordingJob.jobs[0].copies, 2);
         EXPECT_EQ(recordingJob.jobs[0].mediaSource, "main");
@@ -267,7 +267,7 @@ TEST_F(PrevFormHandlersTest, PrintThroughTheDialogChoosesThePaperSource) {
             Info().Reset();
             return true;
         };
-        Window().PrinterSet_Btn->click(); // generates again and waits
+        Window().PrinterSetupButton()->click(); // generates again and waits
     });
     Then([&] {
         EXPECT_EQ(CurrentReport().Printer().printerIndex, 1);
@@ -276,7 +276,7 @@ TEST_F(PrevFormHandlersTest, PrintThroughTheDialogChoosesThePaperSource) {
         EXPECT_TRUE(definition.CK_OUTPUTBIN);
         EXPECT_EQ(definition.OUTPUTBIN_NO, 1);
         EXPECT_EQ(definition.PRINTER_INDEX, 1);
-        EXPECT_TRUE(Window().Bin_Manual->isChecked());
+        EXPECT_TRUE(Window().ManualFeedItem()->isChecked());
 
         struct Case {
             bool binManual;
@@ -284,10 +284,10 @@ TEST_F(PrevFormHandlersTest, PrintThroughTheDialogChoosesThePaperSource) {
             std::string source;
         } cases[] = {{true, 1, "manual"}, {false, 1, "tray-4"}, {false, 0, "tray-4"}};
         for (const Case& c : cases) {
-            Window().Bin_Manual->setChecked(c.binManual);
+            Window().ManualFeedItem()->setChecked(c.binManual);
             definition.PRINTER_INDEX = c.definitionIndex;
             CurrentReport().Printer().paperSource = report::kSourceAuto;
-            Window().Print_Btn->click();
+            Window().PrintButton()->click();
             EXPECT_EQ(recordingJob.jobs.back().printerName, "Beta");
             EXPECT_EQ(recordingJob.jobs.back().mediaSource, c.source) << c.binManual << c.definitionIndex;
         }
@@ -296,28 +296,28 @@ TEST_F(PrevFormHandlersTest, PrintThroughTheDialogChoosesThePaperSource) {
     PrintWithSteps("一覧", NumberedLines(3));
 }
 
-TEST_F(PrevFormHandlersTest, PrintAndPageLayoutWaitWhileGenerating) {
+TEST_F(PreviewWindowHandlersTest, PrintAndPageLayoutWaitWhileGenerating) {
     ScriptedPageLayout layout;
     pageLayout = &layout;
     Then(
         [&] {
-            Window().Print_Btn->click();
-            Window().ReSize_Btn->click();
+            Window().PrintButton()->click();
+            Window().PageLayoutButton()->click();
             ASSERT_EQ(messages.shown.size(), 2u);
             EXPECT_EQ(messages.shown[0].text, "準備中です しばらくしてからもう一度");
             EXPECT_EQ(messages.shown[1].text, "表示準備中です しばらくしてからもう一度");
             EXPECT_EQ(layout.calls, 0);
         },
-        [&] { return Generating() && Window().Print_Btn->isEnabled(); });
+        [&] { return Generating() && Window().PrintButton()->isEnabled(); });
     report::PageStore* before = nullptr;
     Then([&] {
         EXPECT_TRUE(recordingJob.jobs.empty());
         layout.answer = false;
         before = Store();
-        Window().ReSize_Btn->click();
+        Window().PageLayoutButton()->click();
         EXPECT_EQ(Store(), before);
         layout.answer = true;
-        Window().ReSize_Btn->click(); // generates again with the new margin
+        Window().PageLayoutButton()->click(); // generates again with the new margin
     });
     Then([&] {
         EXPECT_NE(Store(), before);
@@ -328,11 +328,11 @@ TEST_F(PrevFormHandlersTest, PrintAndPageLayoutWaitWhileGenerating) {
     PrintWithSteps("一覧", NumberedLines(400));
 }
 
-TEST_F(PrevFormHandlersTest, BackgroundPrintKeepsTheReportUntilItEnds) {
+TEST_F(PreviewWindowHandlersTest, BackgroundPrintKeepsTheReportUntilItEnds) {
     Then([&] {
-        Window().Print_BK->setChecked(true);
+        Window().BackgroundPrintItem()->setChecked(true);
         QSignalSpy done(&CurrentReport(), &report::Report::backgroundPrintFinished);
-        Window().Print_Btn->click();
+        Window().PrintButton()->click();
         ASSERT_TRUE(done.wait(10000));
         ASSERT_EQ(recordingJob.jobs.size(), 1u);
         EXPECT_EQ(recordingJob.jobs[0].pageCount, 1);
@@ -343,7 +343,7 @@ TEST_F(PrevFormHandlersTest, BackgroundPrintKeepsTheReportUntilItEnds) {
     EXPECT_TRUE(messages.shown.empty());
 }
 
-TEST_F(PrevFormHandlersTest, PrinterInformationMessage) {
+TEST_F(PreviewWindowHandlersTest, PrinterInformationMessage) {
     definition.NAME = "一覧表";
     definition.TITLE = "更新";
     definition.RANGE = 12;
@@ -351,7 +351,7 @@ TEST_F(PrevFormHandlersTest, PrinterInformationMessage) {
     definition.PRINTER_INDEX = 2;
     Then([&] {
         CurrentReport().Printer().paperSource = 7;
-        Window().View_PrinterStaus->trigger();
+        Window().PrinterInformationItem()->trigger();
         CloseWindow();
     });
     PrintWithSteps("一覧", NumberedLines(3));

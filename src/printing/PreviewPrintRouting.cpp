@@ -1,4 +1,4 @@
-#include "PrevFormPrintRouting.h"
+#include "PreviewPrintRouting.h"
 
 #include "PrinterInfo.h"
 

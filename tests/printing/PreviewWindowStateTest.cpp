@@ -1,6 +1,6 @@
 // The preview window's states: waiting, ready, closing, and what it reads and writes in the settings file.
 
-#include "PrevFormTestFixture.h"
+#include "PreviewWindowTestFixture.h"
 
 #include <QMenu>
 #include <QSlider>
@@ -11,40 +11,41 @@ namespace {
 
 using test::NumberedLines;
 
-class PrevFormStateTest : public test::PrevFormTest {};
+class PreviewWindowStateTest : public test::PreviewWindowTest {};
 
-std::vector<QToolButton*> PageTools(TPrevForm& w) {
-    return {w.ReSize_Btn, w.ToWidth_Btn, w.ToFit_Btn, w.Layout_Btn, w.Size_Btn, w.Title_Btn, w.Print_Btn};
+std::vector<QToolButton*> PageTools(PreviewWindow& w) {
+    return {w.PageLayoutButton(), w.FitWidthButton(), w.FitPageButton(), w.OrientationButton(),
+            w.PaperButton(),      w.TitleButton(),    w.PrintButton()};
 }
 
-TEST_F(PrevFormStateTest, WaitsForTheFirstPageThenIsReady) {
-    TPrevForm waiting(Services());
+TEST_F(PreviewWindowStateTest, WaitsForTheFirstPageThenIsReady) {
+    PreviewWindow waiting(Services());
     EXPECT_EQ(waiting.windowTitle(), QStringLiteral("レポート"));
     EXPECT_EQ(waiting.StatusText(), QStringLiteral("印刷の準備中です...そのままお待ち下さい"));
     for (QToolButton* tool : PageTools(waiting))
         EXPECT_FALSE(tool->isEnabled()) << tool->objectName().toStdString();
     waiting.show();
-    EXPECT_FALSE(waiting.Close_Btn->isEnabled());
+    EXPECT_FALSE(waiting.CloseButton()->isEnabled());
     waiting.hide();
 
     Then([&] {
-        TPrevForm& w = Window();
+        PreviewWindow& w = Window();
         for (QToolButton* tool : PageTools(w))
             EXPECT_TRUE(tool->isEnabled()) << tool->objectName().toStdString();
-        EXPECT_TRUE(w.Close_Btn->isEnabled());
-        EXPECT_TRUE(w.Label_Btn->isEnabled()); // two columns
+        EXPECT_TRUE(w.CloseButton()->isEnabled());
+        EXPECT_TRUE(w.LabelSkipButton()->isEnabled()); // two columns
         EXPECT_EQ(w.StatusText(), QStringLiteral("印刷できます"));
         EXPECT_EQ(w.windowTitle(), QStringLiteral("失敗一覧"));
-        EXPECT_EQ(w.Page_SpinEdit->maximum(), 3);
-        EXPECT_EQ(w.FirstPage_Edit->maximum(), 3);
-        EXPECT_EQ(w.LastPage_Edit->maximum(), 3);
-        EXPECT_EQ(w.Preview1->Zoom(), 70);
+        EXPECT_EQ(w.PageSpin()->maximum(), 3);
+        EXPECT_EQ(w.FirstPageSpin()->maximum(), 3);
+        EXPECT_EQ(w.LastPageSpin()->maximum(), 3);
+        EXPECT_EQ(w.Preview()->Zoom(), 70);
         CloseWindow();
     });
     PrintWithSteps("失敗一覧", NumberedLines(160));
 }
 
-TEST_F(PrevFormStateTest, SettingDlgOffStartsWithTheSettingPanel) {
+TEST_F(PreviewWindowStateTest, SettingDlgOffStartsWithTheSettingPanel) {
     struct Case {
         const char* stored; // nullptr: no key
         bool ticked;
@@ -54,21 +55,21 @@ TEST_F(PrevFormStateTest, SettingDlgOffStartsWithTheSettingPanel) {
         settings.EraseSection("PRINTER");
         if (c.stored != nullptr)
             settings.WriteIniString("PRINTER", "Setting_Dlg", c.stored);
-        TPrevForm w(Services());
-        EXPECT_EQ(w.Print_Dlg->isChecked(), c.ticked);
-        EXPECT_EQ(w.Setting_Panel->isHidden(), c.ticked);
-        w.Print_Dlg->trigger(); // the toggle shows the panel exactly when unticked
-        EXPECT_EQ(w.Setting_Panel->isHidden(), !c.ticked);
+        PreviewWindow w(Services());
+        EXPECT_EQ(w.PrintThroughDialogItem()->isChecked(), c.ticked);
+        EXPECT_EQ(w.PrintSettingsPanel()->isHidden(), c.ticked);
+        w.PrintThroughDialogItem()->trigger(); // the toggle shows the panel exactly when unticked
+        EXPECT_EQ(w.PrintSettingsPanel()->isHidden(), !c.ticked);
     }
 }
 
-TEST_F(PrevFormStateTest, ClosingWritesTheThreeSettingsAndEndsTheWait) {
+TEST_F(PreviewWindowStateTest, ClosingWritesTheThreeSettingsAndEndsTheWait) {
     Then([&] {
-        Window().Layout_Btn->click(); // landscape; waits until the window closes
+        Window().OrientationButton()->click(); // landscape; waits until the window closes
     });
     Then([&] {
         EXPECT_EQ(Store()->Setup().orientation, report::Orientation::Landscape);
-        Window().Print_Dlg->trigger();
+        Window().PrintThroughDialogItem()->trigger();
         CloseWindow();
     });
     PrintWithSteps("一覧", NumberedLines(5));
@@ -80,10 +81,10 @@ TEST_F(PrevFormStateTest, ClosingWritesTheThreeSettingsAndEndsTheWait) {
     EXPECT_EQ(state.LabelsSkipped, 0);
 }
 
-TEST_F(PrevFormStateTest, ClosingWhileGeneratingAsksFirst) {
+TEST_F(PreviewWindowStateTest, ClosingWhileGeneratingAsksFirst) {
     // Yes keeps the window open; once the pages are there, closing hides it.
     messages.answers = {MessageButton::Yes};
-    Then([&] { CloseWindow(); }, [&] { return Generating() && Printing().PrevForm()->isVisible(); });
+    Then([&] { CloseWindow(); }, [&] { return Generating() && Printing().Window()->isVisible(); });
     Then([&] {
         ASSERT_EQ(messages.shown.size(), 1u);
         EXPECT_EQ(messages.shown[0].kind, MessageKind::Confirmation);
@@ -99,11 +100,11 @@ TEST_F(PrevFormStateTest, ClosingWhileGeneratingAsksFirst) {
 
     // No hides the window and stops the generation; the print returns.
     messages.answers = {MessageButton::No};
-    Then([&] { CloseWindow(); }, [&] { return Generating() && Printing().PrevForm()->isVisible(); });
+    Then([&] { CloseWindow(); }, [&] { return Generating() && Printing().Window()->isVisible(); });
     PrintWithSteps("一覧", NumberedLines(400));
     EXPECT_FALSE(Window().isVisible());
     EXPECT_EQ(messages.shown.size(), 2u);
-    EXPECT_EQ(Printing().ListReportForm(), nullptr);
+    EXPECT_EQ(Printing().CurrentListReport(), nullptr);
 }
 
 } // namespace
