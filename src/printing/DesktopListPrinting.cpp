@@ -2,10 +2,10 @@
 
 #include "CupsPrinterPlatform.h"
 #include "ListReportDesktop.h"
+#include "PageLayoutDialog.h"
+#include "PageLayoutDialogOpener.h"
 #include "PollingPrinterWatch.h"
 #include "PrinterInfo.h"
-#include "ReSizeDialogOpener.h"
-#include "ReSize_Dlg.h"
 #include "ReportDefinition.h"
 
 namespace hozonix::printing {
@@ -19,7 +19,7 @@ struct DesktopListPrinting::Stack {
     PollingPrinterWatch watch;
     TPrinterInfo info;
     ReportDefinition definition;
-    ReSizeDialogOpener layout;
+    PageLayoutDialogOpener layout;
     ListReportDesktop desktop;
 };
 

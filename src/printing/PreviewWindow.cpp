@@ -213,7 +213,7 @@ void PreviewWindow::PageAvailable(int) {
         firstPageSpin_->setMaximum(maximum);
         lastPageSpin_->setMaximum(maximum);
         preview_->SetZoom(zoomSlider_->value());
-        manualFeedItem_->setChecked(s_.definition.CK_OUTPUTBIN);
+        manualFeedItem_->setChecked(s_.definition.KeepPaperSource);
         if (Report* report = s_.state.CurrentReport) {
             (report->Printer().paperSource == report::kSourceManual ? manualFeedButton_ : cassetteButton_)
                 ->setChecked(true);
@@ -321,7 +321,7 @@ void PreviewWindow::PrintReport() {
         report->ShowPrinterSettingsDialog(s_.dialogs.PrintSettings());
         if (report->Tag() == 1)
             return;
-        if (s_.definition.CK_OUTPUTBIN)
+        if (s_.definition.KeepPaperSource)
             ChoosePaperSourceForDialogPrint(*report);
     } else {
         report::PrinterSettings& printer = report->Printer();
@@ -345,8 +345,8 @@ void PreviewWindow::ChoosePaperSourceForDialogPrint(Report& report) {
     int source;
     if (manualFeedItem_->isChecked())
         source = report::kSourceManual;
-    else if (s_.printerInfo.GetIndex() == s_.definition.PRINTER_INDEX)
-        source = s_.definition.OUTPUTBIN_NO;
+    else if (s_.printerInfo.GetIndex() == s_.definition.PrinterIndex)
+        source = s_.definition.PaperSource;
     else
         source = PaperSourceForBin(report, s_.printerInfo.GetBinNumber());
     report.Printer().paperSource = source & kSourceValueMask;
@@ -452,9 +452,9 @@ void PreviewWindow::SetUpPrinter() {
     report->PaperSources().SetUpperSource(source);
     report->Printer().paperSource = PaperSourceForBin(*report, source);
     report->Printer().printerIndex = s_.printerInfo.GetIndex();
-    s_.definition.CK_OUTPUTBIN = keepPaperSourceItem_->isChecked();
-    s_.definition.OUTPUTBIN_NO = static_cast<std::int16_t>(report->Printer().paperSource);
-    s_.definition.PRINTER_INDEX = report->Printer().printerIndex;
+    s_.definition.KeepPaperSource = keepPaperSourceItem_->isChecked();
+    s_.definition.PaperSource = static_cast<std::int16_t>(report->Printer().paperSource);
+    s_.definition.PrinterIndex = report->Printer().printerIndex;
     // Before generating again, which returns only when the window closes: the menu must show the new
     // printer's papers while the window is open.
     BuildPaperMenu();
@@ -505,7 +505,7 @@ void PreviewWindow::PrintThroughDialogChanged() {
 }
 
 void PreviewWindow::KeepPaperSourceChanged() {
-    s_.definition.CK_OUTPUTBIN = keepPaperSourceItem_->isChecked();
+    s_.definition.KeepPaperSource = keepPaperSourceItem_->isChecked();
 }
 
 void PreviewWindow::SaveReport() {

@@ -10,11 +10,11 @@ std::string PrinterInformationText(const PrinterMessageFacts& facts, const Repor
         "用紙サイズ = " + PaperNameFromCode(facts.paperCode),
         "給紙元の番号 = " + std::to_string(facts.paperSource),
         "給紙元 = " + BinNameFromValue(facts.paperSource) +
-            " / 設定値 = " + BinNameFromValue(definition.OUTPUTBIN_NO),
-        "レポート名 = " + definition.NAME,
-        "タイトル = " + definition.TITLE,
-        "番号 = " + std::to_string(definition.RANGE),
-        "プリンター番号 = " + std::to_string(definition.PRINTER_INDEX) +
+            " / 設定値 = " + BinNameFromValue(definition.PaperSource),
+        "レポート名 = " + definition.Name,
+        "タイトル = " + definition.Title,
+        "番号 = " + std::to_string(definition.Number),
+        "プリンター番号 = " + std::to_string(definition.PrinterIndex) +
             " PirinteIndex = " + std::to_string(facts.printerIndex),
     };
     std::string text;

@@ -9,22 +9,23 @@
 namespace hozonix::printing {
 
 struct ReportDefinition {
-    int32_t RANGE = 0;
-    std::string NAME;  // at most 30 bytes
-    std::string TITLE; // at most 60 bytes
-    bool CK_RESIZE = false;
-    double MG_TOP = 0;
-    double MG_BOTOM = 0;
-    double MG_LEFT = 0;
-    double MG_RIGHT = 0;
-    double DETAIL_HEIGHT = 60.0;
-    double MG_COLUMN = 0;
+    int32_t Number = 0;        // shown in the printer information, not applied
+    std::string Name;          // at most 30 bytes
+    std::string Title;         // at most 60 bytes
+    bool LayoutChosen = false; // set once the page layout dialog stored its fields
+    double TopMargin = 0;
+    double BottomMargin = 0;
+    double LeftMargin = 0;
+    double RightMargin = 0;
+    double DetailHeight = 60.0;
+    double ColumnSpace = 0;  // between newspaper columns
     uint8_t Orientation = 0; // 0 portrait, 1 landscape
-    int16_t COLUMNS = 0;
+    int16_t Columns = 0;
     int16_t RowCount = 0; // kept, not applied
-    bool CK_OUTPUTBIN = false;
-    int16_t OUTPUTBIN_NO = 0;
-    int32_t PRINTER_INDEX = -1;
+    // A print through the printer dialog takes PaperSource again while PrinterIndex is still selected.
+    bool KeepPaperSource = false;
+    int16_t PaperSource = 0;
+    int32_t PrinterIndex = -1;
 };
 
 } // namespace hozonix::printing

@@ -79,7 +79,7 @@ TEST_F(PreviewWindowCupsPrintTest, PageRangeCopiesPaperAndTrayReachThePrintServe
     Then([&] { Window().PrinterSetupButton()->click(); });
     Then([&] {
         ASSERT_EQ(Store()->PageCount(), 2);
-        EXPECT_EQ(definition.PRINTER_INDEX, 1);
+        EXPECT_EQ(definition.PrinterIndex, 1);
         dialogs.printSettings.edit = [](report::PrinterSettings& s) {
             s.firstPage = 2;
             s.lastPage = 2;

@@ -273,9 +273,9 @@ TEST_F(PreviewWindowHandlersTest, PrintThroughTheDialogChoosesThePaperSource) {
         EXPECT_EQ(CurrentReport().Printer().printerIndex, 1);
         EXPECT_EQ(CurrentReport().Printer().paperSource, 1); // "Upper", which now means 259
         EXPECT_EQ(CurrentReport().PaperSources().PrinterSourceNumber(1), 259);
-        EXPECT_TRUE(definition.CK_OUTPUTBIN);
-        EXPECT_EQ(definition.OUTPUTBIN_NO, 1);
-        EXPECT_EQ(definition.PRINTER_INDEX, 1);
+        EXPECT_TRUE(definition.KeepPaperSource);
+        EXPECT_EQ(definition.PaperSource, 1);
+        EXPECT_EQ(definition.PrinterIndex, 1);
         EXPECT_TRUE(Window().ManualFeedItem()->isChecked());
 
         struct Case {
@@ -285,7 +285,7 @@ TEST_F(PreviewWindowHandlersTest, PrintThroughTheDialogChoosesThePaperSource) {
         } cases[] = {{true, 1, "manual"}, {false, 1, "tray-4"}, {false, 0, "tray-4"}};
         for (const Case& c : cases) {
             Window().ManualFeedItem()->setChecked(c.binManual);
-            definition.PRINTER_INDEX = c.definitionIndex;
+            definition.PrinterIndex = c.definitionIndex;
             CurrentReport().Printer().paperSource = report::kSourceAuto;
             Window().PrintButton()->click();
             EXPECT_EQ(recordingJob.jobs.back().printerName, "Beta");
@@ -344,11 +344,11 @@ TEST_F(PreviewWindowHandlersTest, BackgroundPrintKeepsTheReportUntilItEnds) {
 }
 
 TEST_F(PreviewWindowHandlersTest, PrinterInformationMessage) {
-    definition.NAME = "一覧表";
-    definition.TITLE = "更新";
-    definition.RANGE = 12;
-    definition.OUTPUTBIN_NO = 4;
-    definition.PRINTER_INDEX = 2;
+    definition.Name = "一覧表";
+    definition.Title = "更新";
+    definition.Number = 12;
+    definition.PaperSource = 4;
+    definition.PrinterIndex = 2;
     Then([&] {
         CurrentReport().Printer().paperSource = 7;
         Window().PrinterInformationItem()->trigger();

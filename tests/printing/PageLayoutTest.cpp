@@ -1,10 +1,10 @@
-#include "ReSizeLayout.h"
+#include "PageLayout.h"
 
 #include <gtest/gtest.h>
 
 using namespace hozonix::printing;
 
-TEST(ReSizeLayoutTest, RoundingSendsHalvesToTheEvenNeighbour) {
+TEST(PageLayoutTest, RoundingSendsHalvesToTheEvenNeighbour) {
     const std::pair<double, double> cases[] = {
         {12.5, 12}, {13.5, 14}, {12.34, 12}, {12.51, 13}, {0.5, 0}, {-2.5, -2}, {-3.5, -4},
     };
@@ -12,7 +12,7 @@ TEST(ReSizeLayoutTest, RoundingSendsHalvesToTheEvenNeighbour) {
         EXPECT_EQ(RoundHalfToEven(in), out) << in;
 }
 
-TEST(ReSizeLayoutTest, FieldTextsAndNumbers) {
+TEST(PageLayoutTest, FieldTextsAndNumbers) {
     const std::pair<const char*, std::optional<double>> numbers[] = {
         {" 12.34 ", 12.34},    {"+3.5", 3.5},          {"-2", -2.0},           {".5", 0.5},
         {"", std::nullopt},    {"1,5", std::nullopt},  {"12mm", std::nullopt}, {"+-1", std::nullopt},

@@ -16,14 +16,14 @@ class MessageBoxService;
 
 namespace hozonix::printing {
 
-class TReSizeDlg;
+class PageLayoutDialog;
 
-class ReSizeDialogOpener : public PageLayoutOpener {
+class PageLayoutDialogOpener : public PageLayoutOpener {
 public:
-    ReSizeDialogOpener(ReportDefinition& definition, MessageBoxService& messages);
-    ~ReSizeDialogOpener() override;
-    ReSizeDialogOpener(const ReSizeDialogOpener&) = delete;
-    ReSizeDialogOpener& operator=(const ReSizeDialogOpener&) = delete;
+    PageLayoutDialogOpener(ReportDefinition& definition, MessageBoxService& messages);
+    ~PageLayoutDialogOpener() override;
+    PageLayoutDialogOpener(const PageLayoutDialogOpener&) = delete;
+    PageLayoutDialogOpener& operator=(const PageLayoutDialogOpener&) = delete;
 
     // Loads the dialog from the report and shows it modally. On OK or Save the stored detail height and
     // the record go onto the report, Save asks whether to keep the report's paper source, and the answer
@@ -32,17 +32,17 @@ public:
     bool OpenPageLayout(QWidget* previewWindow, report::Report& report) override;
 
     // The dialog, or null before the first opening.
-    TReSizeDlg* Dialog() const { return dialog_; }
+    PageLayoutDialog* Dialog() const { return dialog_; }
 
     // Replaces the modal showing (tests answer the dialog through its handlers instead). Returns a
-    // ReSizeResult.
-    void SetShowModal(std::function<int(TReSizeDlg&)> showModal) { showModal_ = std::move(showModal); }
+    // PageLayoutResult.
+    void SetShowModal(std::function<int(PageLayoutDialog&)> showModal) { showModal_ = std::move(showModal); }
 
 private:
     ReportDefinition& definition_;
     MessageBoxService& messages_;
-    QPointer<TReSizeDlg> dialog_;
-    std::function<int(TReSizeDlg&)> showModal_;
+    QPointer<PageLayoutDialog> dialog_;
+    std::function<int(PageLayoutDialog&)> showModal_;
 };
 
 } // namespace hozonix::printing

@@ -1,8 +1,8 @@
 // The dialog's choices as they show on generated pages.
 
 #include "ListForm.h"
-#include "ReSizeDialogOpener.h"
-#include "ReSize_Dlg.h"
+#include "PageLayoutDialog.h"
+#include "PageLayoutDialogOpener.h"
 #include "ScriptedMessageBox.h"
 #include "TextRecorder.h"
 
@@ -40,7 +40,7 @@ PageShape Generate(test::ListForm& form) {
     return shape;
 }
 
-TEST(ReSizePagesTest, MarginsDetailHeightAndOrientationReshapeThePages) {
+TEST(PageLayoutPagesTest, MarginsDetailHeightAndOrientationReshapeThePages) {
     test::ListForm form;
     for (int i = 0; i < 300; ++i)
         form.lines << QStringLiteral("行%1").arg(i);
@@ -48,14 +48,14 @@ TEST(ReSizePagesTest, MarginsDetailHeightAndOrientationReshapeThePages) {
 
     ReportDefinition definition;
     test::ScriptedMessageBox messages;
-    ReSizeDialogOpener opener(definition, messages);
-    opener.SetShowModal([](TReSizeDlg& d) {
-        d.topMG_Edit->setText("24.5"); // rounds to 24
-        d.botomMG_Edit->setText("20");
-        d.LeftMG_Edit->setText("30");
-        d.Height_Edit->setText("10");
-        d.Landscape_Radio->setChecked(true);
-        d.OK_BtnClick();
+    PageLayoutDialogOpener opener(definition, messages);
+    opener.SetShowModal([](PageLayoutDialog& d) {
+        d.TopMarginEdit()->setText("24.5"); // rounds to 24
+        d.BottomMarginEdit()->setText("20");
+        d.LeftMarginEdit()->setText("30");
+        d.DetailHeightEdit()->setText("10");
+        d.LandscapeRadio()->setChecked(true);
+        d.ApplyAndClose();
         return d.result();
     });
     ASSERT_TRUE(opener.OpenPageLayout(nullptr, form.report));

@@ -1,4 +1,4 @@
-#include "ReSizeLayout.h"
+#include "PageLayout.h"
 
 #include "Report.h"
 
@@ -34,12 +34,12 @@ void SetDetailBandHeight(report::Report& report, double mm) {
 void ApplyReportDefinition(const ReportDefinition& definition, report::Report& report) {
     report.SetOrientation(definition.Orientation == 1 ? report::Orientation::Landscape
                                                       : report::Orientation::Portrait);
-    report.SetMargins(RoundHalfToEven(definition.MG_TOP), RoundHalfToEven(definition.MG_BOTOM),
-                      definition.MG_LEFT, definition.MG_RIGHT);
+    report.SetMargins(RoundHalfToEven(definition.TopMargin), RoundHalfToEven(definition.BottomMargin),
+                      definition.LeftMargin, definition.RightMargin);
     // The record starts at 0 columns and a stopped store can leave it there: no page has 0 columns.
-    if (definition.COLUMNS >= 1)
-        report.SetColumns(definition.COLUMNS);
-    report.SetColumnSpace(definition.MG_COLUMN);
+    if (definition.Columns >= 1)
+        report.SetColumns(definition.Columns);
+    report.SetColumnSpace(definition.ColumnSpace);
 }
 
 double RoundHalfToEven(double value) {
