@@ -2,9 +2,9 @@
 
 namespace hozonix::printing {
 
-TAllPrintersInfo::TAllPrintersInfo(PrinterPlatform& platform) : records_(platform.EnumeratePrinters()) {}
+AllPrintersInfo::AllPrintersInfo(PrinterPlatform& platform) : records_(platform.EnumeratePrinters()) {}
 
-bool TAllPrintersInfo::equals(const TAllPrintersInfo& other) const {
+bool AllPrintersInfo::equals(const AllPrintersInfo& other) const {
     if (records_.size() != other.records_.size())
         return false;
     for (std::size_t i = 0; i < records_.size(); ++i) {

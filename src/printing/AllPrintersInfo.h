@@ -9,11 +9,11 @@
 
 namespace hozonix::printing {
 
-class TAllPrintersInfo {
+class AllPrintersInfo {
 public:
     // Enumerates the printers now; a failure of the printing system leaves as an AppError.
-    explicit TAllPrintersInfo(PrinterPlatform& platform);
-    explicit TAllPrintersInfo(std::vector<PrinterRecord> records) : records_(std::move(records)) {}
+    explicit AllPrintersInfo(PrinterPlatform& platform);
+    explicit AllPrintersInfo(std::vector<PrinterRecord> records) : records_(std::move(records)) {}
 
     int Count() const { return static_cast<int>(records_.size()); }
     const std::string& Name(int i) const { return records_.at(static_cast<std::size_t>(i)).name; }
@@ -21,7 +21,7 @@ public:
     bool IsHidden(int i) const { return (Attributes(i) & kPrinterAttributeHidden) != 0; }
 
     // Same count and, position by position, the same names (exactly) and attributes.
-    bool equals(const TAllPrintersInfo& other) const;
+    bool equals(const AllPrintersInfo& other) const;
 
 private:
     std::vector<PrinterRecord> records_;

@@ -17,7 +17,7 @@ struct DesktopListPrinting::Stack {
 
     CupsPrinterPlatform platform;
     PollingPrinterWatch watch;
-    TPrinterInfo info;
+    PrinterInfo info;
     ReportDefinition definition;
     PageLayoutDialogOpener layout;
     ListReportDesktop desktop;

@@ -15,9 +15,8 @@ namespace hozonix::printing {
 
 class ListReportDesktop {
 public:
-    ListReportDesktop(IniFile& settings, MessageBoxService& messages, ui::Pickers& pickers,
-                      TPrinterInfo& info, ReportDefinition& definition, PageLayoutOpener* pageLayout,
-                      const Rect& fallback)
+    ListReportDesktop(IniFile& settings, MessageBoxService& messages, ui::Pickers& pickers, PrinterInfo& info,
+                      ReportDefinition& definition, PageLayoutOpener* pageLayout, const Rect& fallback)
         : dialogs_(info), printing_(PreviewServices{settings, messages, pickers, info, definition, state_,
                                                     dialogs_, job_, &progress_, pageLayout, fallback}) {}
 

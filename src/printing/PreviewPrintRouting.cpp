@@ -28,7 +28,7 @@ std::string PrinterNameAt(const std::vector<PrinterRecord>& printers, int index)
 
 } // namespace
 
-report::PrintRouting PrintRoutingFor(TPrinterInfo& info, report::PrintJob& job, int printerIndex,
+report::PrintRouting PrintRoutingFor(PrinterInfo& info, report::PrintJob& job, int printerIndex,
                                      const std::string& title) {
     PrinterPlatform& platform = info.Platform();
     const std::string printer = PrinterNameAt(platform.PrinterList(), printerIndex);

@@ -10,9 +10,9 @@
 
 namespace hozonix::printing {
 
-class TPrinterInfo;
+class PrinterInfo;
 
-report::PrintRouting PrintRoutingFor(TPrinterInfo& info, report::PrintJob& job, int printerIndex,
+report::PrintRouting PrintRoutingFor(PrinterInfo& info, report::PrintJob& job, int printerIndex,
                                      const std::string& title);
 
 } // namespace hozonix::printing

@@ -26,7 +26,7 @@ class PrintSettingsDialog;
 namespace hozonix::printing {
 
 class PageLayoutOpener;
-class TPrinterInfo;
+class PrinterInfo;
 struct ReportDefinition;
 
 // The modal dialogs the preview window opens, so that tests answer them from a script.
@@ -46,7 +46,7 @@ struct PreviewServices {
     IniFile& settings;
     MessageBoxService& messages;
     ui::Pickers& pickers;
-    TPrinterInfo& printerInfo;
+    PrinterInfo& printerInfo;
     ReportDefinition& definition;
     ListReportState& state;
     PreviewDialogs& dialogs;

@@ -397,7 +397,7 @@ void PreviewWindow::BuildPaperMenu() {
     try {
         paperNames_ = s_.printerInfo.GetPaperSizeNames();
         currentPaper_ = s_.printerInfo.GetPaperSizeIndex();
-    } catch (const EPrinterInfo&) {
+    } catch (const PrinterInfoError&) {
         currentPaper_ = -1;
     }
     paperMenu_->Clear();

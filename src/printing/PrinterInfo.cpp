@@ -4,35 +4,35 @@
 
 namespace hozonix::printing {
 
-TPrinterInfo::TPrinterInfo(PrinterPlatform& platform, PrinterChangeWatch* watch)
-    : platform_(platform), watch_(watch), snapshot_(std::make_unique<TAllPrintersInfo>(platform)) {
+PrinterInfo::PrinterInfo(PrinterPlatform& platform, PrinterChangeWatch* watch)
+    : platform_(platform), watch_(watch), snapshot_(std::make_unique<AllPrintersInfo>(platform)) {
     // Read now so that the first change broadcast compares against what was there, not against nothing.
     Ports();
     if (watch_ != nullptr)
         watch_->Hook([this] { SettingsChanged(); });
 }
 
-TPrinterInfo::~TPrinterInfo() {
+PrinterInfo::~PrinterInfo() {
     if (watch_ != nullptr)
         watch_->Unhook();
 }
 
-void TPrinterInfo::CheckNoPrinter() {
+void PrinterInfo::CheckNoPrinter() {
     for (int i = 0; i < snapshot_->Count(); ++i) {
         if (!snapshot_->IsHidden(i))
             return;
     }
     cachedIndex_.reset();
-    throw EPrinterInfoNoPrinter("TPrinterInfo.CheckNoPrinter: No Printer");
+    throw NoPrinterError("TPrinterInfo.CheckNoPrinter: No Printer");
 }
 
-int TPrinterInfo::GetIndex() {
+int PrinterInfo::GetIndex() {
     CheckNoPrinter();
     const int selected = platform_.PrinterIndex();
     if (selected == -1)
         return -1;
     if (selected >= 0 && selected < snapshot_->Count() && snapshot_->IsHidden(selected))
-        throw EPrinterInfoIllegalIndex("TPrinterInfo.GetIndex: Printers.PrinterIndex is Illegal");
+        throw IllegalPrinterIndexError("TPrinterInfo.GetIndex: Printers.PrinterIndex is Illegal");
     const std::string device = platform_.DeviceName();
     int position = -1;
     for (int i = 0; i < snapshot_->Count(); ++i) {
@@ -50,7 +50,7 @@ int TPrinterInfo::GetIndex() {
     return position - hiddenBefore;
 }
 
-void TPrinterInfo::LoadSettingsCopy() {
+void PrinterInfo::LoadSettingsCopy() {
     settingsCopy_.reset();
     std::optional<DeviceSettings> block = platform_.SettingsBlock();
     if (!block) {
@@ -62,13 +62,13 @@ void TPrinterInfo::LoadSettingsCopy() {
     settingsCopy_ = std::move(block);
 }
 
-const DeviceSettings& TPrinterInfo::SettingsCopy() {
+const DeviceSettings& PrinterInfo::SettingsCopy() {
     if (!settingsCopy_)
         LoadSettingsCopy();
     return *settingsCopy_;
 }
 
-CapabilitySet TPrinterInfo::Capabilities() {
+CapabilitySet PrinterInfo::Capabilities() {
     CheckNoPrinter();
     const std::uint32_t fields = SettingsCopy().fields;
     CapabilitySet set;
@@ -77,12 +77,12 @@ CapabilitySet TPrinterInfo::Capabilities() {
     return set;
 }
 
-void TPrinterInfo::CheckSupport(unsigned bit, const std::string& message) {
+void PrinterInfo::CheckSupport(unsigned bit, const std::string& message) {
     if (bit > 31 || bit >= CapabilitySet().size() || !Capabilities()[bit])
-        throw EPrinterInfoNotSupported(message);
+        throw NotSupportedError(message);
 }
 
-void TPrinterInfo::Refresh() {
+void PrinterInfo::Refresh() {
     const int selected = platform_.PrinterIndex();
     if (cachedIndex_ == selected)
         return;
@@ -92,7 +92,7 @@ void TPrinterInfo::Refresh() {
     ReadLists();
 }
 
-void TPrinterInfo::ReadLists() {
+void PrinterInfo::ReadLists() {
     knownFlags_ = 0;
     paperNumbers_.clear();
     paperNames_.clear();
@@ -127,47 +127,47 @@ void TPrinterInfo::ReadLists() {
     }
 }
 
-void TPrinterInfo::Reset() {
+void PrinterInfo::Reset() {
     settingsCopy_.reset();
     cachedIndex_.reset();
     Refresh();
 }
 
-std::int16_t TPrinterInfo::GetPaperSizeNumber() {
+std::int16_t PrinterInfo::GetPaperSizeNumber() {
     CheckNoPrinter();
     CheckSupport(kCapabilityPaperSize, "TPrinterInfo.GetPaperSizeNumber: PaperSize is not Supported");
     return SettingsCopy().paperSize;
 }
 
-std::vector<std::string> TPrinterInfo::GetPaperSizeNames() {
+std::vector<std::string> PrinterInfo::GetPaperSizeNames() {
     CheckNoPrinter();
     CheckSupport(kCapabilityPaperSize, "TPrinterInfo.GetPaperSizeNames: PaperSize is not Supported");
     Refresh();
     if ((knownFlags_ & kKnownPapers) == 0)
-        throw EPrinterInfoNoInfo("TPrinterInfo.GetPaperSizeNames: No Papersize Info Available");
+        throw NoPrinterInfoError("TPrinterInfo.GetPaperSizeNames: No Papersize Info Available");
     return paperNames_;
 }
 
-int TPrinterInfo::GetPaperSizeIndex() {
+int PrinterInfo::GetPaperSizeIndex() {
     CheckNoPrinter();
     CheckSupport(kCapabilityPaperSize, "TPrinterInfo.GetPaperSizeIndex: PaperSize is not Supported");
     const int number = GetPaperSizeNumber();
     Refresh();
     if ((knownFlags_ & kKnownPapers) == 0)
-        throw EPrinterInfoNoInfo("TPrinterInfo.GetPaperSizeIndex: No Papersize Info Available");
+        throw NoPrinterInfoError("TPrinterInfo.GetPaperSizeIndex: No Papersize Info Available");
     const auto found = std::find(paperNumbers_.begin(), paperNumbers_.end(), number);
     if (found == paperNumbers_.end())
-        throw EPrinterInfoPaperSizeError("TPrinterInfo.GetPaperSizeIndex: Cannot Get Paper Index");
+        throw PaperSizeError("TPrinterInfo.GetPaperSizeIndex: Cannot Get Paper Index");
     return static_cast<int>(found - paperNumbers_.begin());
 }
 
-std::int16_t TPrinterInfo::GetBinNumber() {
+std::int16_t PrinterInfo::GetBinNumber() {
     CheckNoPrinter();
     CheckSupport(kCapabilityDefaultSource, "TPrinterInfo.GetBinNumber: Bin is not Supported");
     return SettingsCopy().defaultSource;
 }
 
-std::vector<std::string> TPrinterInfo::Ports() {
+std::vector<std::string> PrinterInfo::Ports() {
     ports_.clear();
     for (const std::string& port : platform_.EnumeratePorts()) {
         if (std::find(ports_.begin(), ports_.end(), port) == ports_.end())
@@ -176,8 +176,8 @@ std::vector<std::string> TPrinterInfo::Ports() {
     return ports_;
 }
 
-void TPrinterInfo::SettingsChanged() {
-    auto fresh = std::make_unique<TAllPrintersInfo>(platform_);
+void PrinterInfo::SettingsChanged() {
+    auto fresh = std::make_unique<AllPrintersInfo>(platform_);
     const std::vector<std::string> oldPorts = ports_;
     if (fresh->equals(*snapshot_)) {
         if (Ports() != oldPorts)
@@ -194,7 +194,7 @@ void TPrinterInfo::SettingsChanged() {
     FireChange();
 }
 
-void TPrinterInfo::FireChange() {
+void PrinterInfo::FireChange() {
     if (OnChange)
         OnChange(*this);
 }

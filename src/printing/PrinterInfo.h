@@ -53,15 +53,15 @@ inline constexpr unsigned kKnownBins = 0x2;
 inline constexpr unsigned kKnownResolutions = 0x4;
 inline constexpr unsigned kKnownCopies = 0x8;
 
-class TPrinterInfo {
+class PrinterInfo {
 public:
     // Takes the first snapshot and reads the ports; hooks into `watch` when one is given.
-    explicit TPrinterInfo(PrinterPlatform& platform, PrinterChangeWatch* watch = nullptr);
-    ~TPrinterInfo();
-    TPrinterInfo(const TPrinterInfo&) = delete;
-    TPrinterInfo& operator=(const TPrinterInfo&) = delete;
+    explicit PrinterInfo(PrinterPlatform& platform, PrinterChangeWatch* watch = nullptr);
+    ~PrinterInfo();
+    PrinterInfo(const PrinterInfo&) = delete;
+    PrinterInfo& operator=(const PrinterInfo&) = delete;
 
-    // Raises EPrinterInfoNoPrinter (and forgets the cached printer) unless a visible printer exists.
+    // Raises NoPrinterError (and forgets the cached printer) unless a visible printer exists.
     void CheckNoPrinter();
     // The selected printer's position among the visible printers; -1 when the default printer is
     // selected.
@@ -76,7 +76,7 @@ public:
     std::int16_t GetBinNumber();
 
     CapabilitySet Capabilities();
-    // Raises EPrinterInfoNotSupported with `message` unless capability `bit` is set.
+    // Raises NotSupportedError with `message` unless capability `bit` is set.
     void CheckSupport(unsigned bit, const std::string& message);
     // Reads the lists again when another printer has been selected since they were read.
     void Refresh();
@@ -88,7 +88,7 @@ public:
     // The system's printer setup may have changed: take a new snapshot; when the printers differ, start
     // afresh, when only the ports differ, keep the cache. OnChange is called in both cases.
     void SettingsChanged();
-    std::function<void(TPrinterInfo&)> OnChange;
+    std::function<void(PrinterInfo&)> OnChange;
 
     const std::vector<std::uint16_t>& PaperNumbers() const { return paperNumbers_; }
     const std::vector<std::uint16_t>& BinNumbers() const { return binNumbers_; }
@@ -99,7 +99,7 @@ public:
     // The printer index the lists were read for; none when nothing is cached. The default printer's
     // index -1 is a cache key like any other.
     std::optional<int> CachedIndex() const { return cachedIndex_; }
-    const TAllPrintersInfo& Snapshot() const { return *snapshot_; }
+    const AllPrintersInfo& Snapshot() const { return *snapshot_; }
     PrinterPlatform& Platform() { return platform_; }
 
 private:
@@ -110,7 +110,7 @@ private:
 
     PrinterPlatform& platform_;
     PrinterChangeWatch* watch_;
-    std::unique_ptr<TAllPrintersInfo> snapshot_;
+    std::unique_ptr<AllPrintersInfo> snapshot_;
     std::vector<std::uint16_t> paperNumbers_;
     std::vector<std::string> paperNames_;
     std::vector<std::uint16_t> binNumbers_;

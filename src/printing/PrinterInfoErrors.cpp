@@ -5,7 +5,7 @@ namespace hozonix::printing {
 void PrinterInfoAssert(bool condition, std::source_location where) {
     if (condition)
         return;
-    throw EAssertionFailed("アサートの? (PrinterInfo, line " + std::to_string(where.line()) + ")");
+    throw AssertionFailedError("アサートの? (PrinterInfo, line " + std::to_string(where.line()) + ")");
 }
 
 } // namespace hozonix::printing

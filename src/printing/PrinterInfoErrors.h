@@ -1,5 +1,5 @@
 #pragma once
-// The errors of the printer information: a family under EPrinterInfo with fixed English messages, and the
+// The errors of the printer information: a family under PrinterInfoError with fixed English messages, and the
 // assertion failure raised when the printing system gives answers that contradict each other.
 
 #include "AppError.h"
@@ -9,43 +9,43 @@
 
 namespace hozonix::printing {
 
-class EPrinterInfo : public AppError {
+class PrinterInfoError : public AppError {
 public:
     using AppError::AppError;
 };
 
-class EPrinterInfoNoPrinter : public EPrinterInfo {
+class NoPrinterError : public PrinterInfoError {
 public:
-    using EPrinterInfo::EPrinterInfo;
+    using PrinterInfoError::PrinterInfoError;
 };
 
-class EPrinterInfoIllegalIndex : public EPrinterInfo {
+class IllegalPrinterIndexError : public PrinterInfoError {
 public:
-    using EPrinterInfo::EPrinterInfo;
+    using PrinterInfoError::PrinterInfoError;
 };
 
-class EPrinterInfoNotSupported : public EPrinterInfo {
+class NotSupportedError : public PrinterInfoError {
 public:
-    using EPrinterInfo::EPrinterInfo;
+    using PrinterInfoError::PrinterInfoError;
 };
 
-class EPrinterInfoNoInfo : public EPrinterInfo {
+class NoPrinterInfoError : public PrinterInfoError {
 public:
-    using EPrinterInfo::EPrinterInfo;
+    using PrinterInfoError::PrinterInfoError;
 };
 
-class EPrinterInfoPaperSizeError : public EPrinterInfo {
+class PaperSizeError : public PrinterInfoError {
 public:
-    using EPrinterInfo::EPrinterInfo;
+    using PrinterInfoError::PrinterInfoError;
 };
 
-// Not an EPrinterInfo: callers that catch printer-information errors must not swallow these.
-class EAssertionFailed : public AppError {
+// Not an PrinterInfoError: callers that catch printer-information errors must not swallow these.
+class AssertionFailedError : public AppError {
 public:
     using AppError::AppError;
 };
 
-// Raises EAssertionFailed with "アサートの? (PrinterInfo, line N)" unless `condition` holds.
+// Raises AssertionFailedError with "アサートの? (PrinterInfo, line N)" unless `condition` holds.
 void PrinterInfoAssert(bool condition, std::source_location where = std::source_location::current());
 
 } // namespace hozonix::printing

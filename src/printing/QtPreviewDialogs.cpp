@@ -1,6 +1,6 @@
 #include "QtPreviewDialogs.h"
 
-#include "PrinterSetupDlg.h"
+#include "PrinterSetupDialog.h"
 
 #include <QApplication>
 #include <QInputDialog>
@@ -17,7 +17,7 @@ bool QtPreviewDialogs::InputQuery(const QString& caption, const QString& prompt,
 }
 
 bool QtPreviewDialogs::PrinterSetup() {
-    TPrinterSetupDlg dialog(info_, QApplication::activeWindow());
+    PrinterSetupDialog dialog(info_, QApplication::activeWindow());
     return dialog.Execute();
 }
 

@@ -11,14 +11,14 @@ namespace hozonix::printing {
 
 class QtPreviewDialogs : public PreviewDialogs {
 public:
-    explicit QtPreviewDialogs(TPrinterInfo& info) : info_(info) {}
+    explicit QtPreviewDialogs(PrinterInfo& info) : info_(info) {}
 
     bool InputQuery(const QString& caption, const QString& prompt, QString& value) override;
     bool PrinterSetup() override;
     report::PrintSettingsDialog& PrintSettings() override;
 
 private:
-    TPrinterInfo& info_;
+    PrinterInfo& info_;
     std::unique_ptr<report::PrintSettingsWindow> printSettings_;
 };
 

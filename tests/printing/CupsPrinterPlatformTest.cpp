@@ -177,7 +177,7 @@ TEST_F(CupsPlatformTest, PortsAreDeviceUris) {
 }
 
 TEST_F(CupsPlatformTest, PrinterInfoOnTheServer) {
-    TPrinterInfo info(platform);
+    PrinterInfo info(platform);
     // The start selects the server's default destination.
     EXPECT_EQ(info.GetIndex(), -1);
     EXPECT_EQ(platform.DeviceName(), "Beta");
@@ -198,20 +198,20 @@ TEST_F(CupsPlatformTest, RejectingFirstPrinterShiftsIndex) {
     struct Restore {
         ~Restore() { server->Accept("Alpha"); }
     } restore;
-    TPrinterInfo info(platform);
+    PrinterInfo info(platform);
     platform.SetPrinterIndex(2);
     EXPECT_EQ(info.GetIndex(), 1);
     platform.SetPrinterIndex(0);
-    EXPECT_THROW(info.GetIndex(), EPrinterInfoIllegalIndex);
+    EXPECT_THROW(info.GetIndex(), IllegalPrinterIndexError);
 }
 
 TEST_F(CupsPlatformTest, WatchSeesAnAddedPrinter) {
     int argc = 0;
     QCoreApplication app(argc, nullptr);
     PollingPrinterWatch watch(std::chrono::milliseconds(50));
-    TPrinterInfo info(platform, &watch);
+    PrinterInfo info(platform, &watch);
     int changes = 0;
-    info.OnChange = [&](TPrinterInfo&) { ++changes; };
+    info.OnChange = [&](PrinterInfo&) { ++changes; };
     platform.SetPrinterIndex(2);
     info.GetPaperSizeNames();
 

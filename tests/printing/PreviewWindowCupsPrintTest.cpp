@@ -6,7 +6,7 @@
 #include "CupsPrinterPlatform.h"
 #include "CupsTestServer.h"
 #include "PreviewWindowTestFixture.h"
-#include "PrinterSetupDlg.h"
+#include "PrinterSetupDialog.h"
 
 #include <QComboBox>
 #include <QProcess>
@@ -64,7 +64,7 @@ protected:
 
 TEST_F(PreviewWindowCupsPrintTest, PageRangeCopiesPaperAndTrayReachThePrintServer) {
     dialogs.printerSetup = [&] {
-        TPrinterSetupDlg setup(Info());
+        PrinterSetupDialog setup(Info());
         setup.Load();
         setup.PrinterCombo()->setCurrentIndex(setup.PrinterCombo()->findText("pdfq"));
         emit setup.PrinterCombo()->activated(setup.PrinterCombo()->currentIndex());

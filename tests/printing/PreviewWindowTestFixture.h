@@ -86,9 +86,9 @@ protected:
         return {settings, messages, pickers, Info(),     definition, state,
                 dialogs,  *job,     nullptr, pageLayout, fallback};
     }
-    printing::TPrinterInfo& Info() {
+    printing::PrinterInfo& Info() {
         if (!info)
-            info = std::make_unique<printing::TPrinterInfo>(*platformInUse);
+            info = std::make_unique<printing::PrinterInfo>(*platformInUse);
         return *info;
     }
     printing::ListReportPrinting& Printing() {
@@ -141,7 +141,7 @@ protected:
     ui::Pickers pickers{fileDialogs, folderBrowser};
     ScriptedPrinterPlatform platform;
     printing::PrinterPlatform* platformInUse = &platform;
-    std::unique_ptr<printing::TPrinterInfo> info;
+    std::unique_ptr<printing::PrinterInfo> info;
     printing::ReportDefinition definition;
     printing::ListReportState state;
     ScriptedPreviewDialogs dialogs;

@@ -33,7 +33,7 @@ TEST_F(PrinterInfoTest, EveryOperationNeedsAVisiblePrinter) {
         ScriptedPrinterPlatform p;
         for (std::size_t i = 0; i < attributes.size(); ++i)
             p.printers.push_back(SamplePrinter("P" + std::to_string(i), attributes[i]));
-        TPrinterInfo info(p);
+        PrinterInfo info(p);
         const std::vector<std::function<void()>> calls{
             [&] { info.CheckNoPrinter(); },     [&] { info.GetIndex(); },
             [&] { info.GetPaperSizeNumber(); }, [&] { info.GetPaperSizeNames(); },
@@ -41,7 +41,7 @@ TEST_F(PrinterInfoTest, EveryOperationNeedsAVisiblePrinter) {
             [&] { info.Capabilities(); },
         };
         for (const auto& call : calls)
-            EXPECT_EQ(MessageOf<EPrinterInfoNoPrinter>(call), "TPrinterInfo.CheckNoPrinter: No Printer");
+            EXPECT_EQ(MessageOf<NoPrinterError>(call), "TPrinterInfo.CheckNoPrinter: No Printer");
         EXPECT_FALSE(info.CachedIndex().has_value());
     }
 }
@@ -61,14 +61,14 @@ TEST_F(PrinterInfoTest, IndexCountsOnlyVisiblePrinters) {
         for (std::size_t i = 0; i < c.attributes.size(); ++i)
             p.printers.push_back(SamplePrinter("P" + std::to_string(i), c.attributes[i]));
         p.index = c.selected;
-        TPrinterInfo info(p);
+        PrinterInfo info(p);
         EXPECT_EQ(info.GetIndex(), c.expected) << "selected " << c.selected;
     }
 }
 
 TEST_F(PrinterInfoTest, DefaultSelectionIsMinusOneWithoutAskingTheName) {
     platform.printers = {SamplePrinter("A", H), SamplePrinter("B", kPrinterAttributeDefault)};
-    TPrinterInfo info(platform);
+    PrinterInfo info(platform);
     platform.deviceNameCalls = 0;
     EXPECT_EQ(info.GetIndex(), -1);
     EXPECT_EQ(platform.deviceNameCalls, 0);
@@ -76,19 +76,19 @@ TEST_F(PrinterInfoTest, DefaultSelectionIsMinusOneWithoutAskingTheName) {
 
 TEST_F(PrinterInfoTest, HiddenSelectionAndUnknownNameAreErrors) {
     platform.printers = {SamplePrinter("A", H), SamplePrinter("B")};
-    TPrinterInfo info(platform);
+    PrinterInfo info(platform);
     platform.index = 0;
-    EXPECT_EQ(MessageOf<EPrinterInfoIllegalIndex>([&] { info.GetIndex(); }),
+    EXPECT_EQ(MessageOf<IllegalPrinterIndexError>([&] { info.GetIndex(); }),
               "TPrinterInfo.GetIndex: Printers.PrinterIndex is Illegal");
 
     // The printing system names a printer the snapshot does not hold: an inconsistency, not a printer
     // information error, so callers that catch those do not hide it.
     platform.index = 1;
     platform.deviceNameOverride = "b";
-    const std::string message = MessageOf<EAssertionFailed>([&] { info.GetIndex(); });
+    const std::string message = MessageOf<AssertionFailedError>([&] { info.GetIndex(); });
     EXPECT_NE(message.find("アサートの?"), std::string::npos) << message;
     EXPECT_NE(message.find("PrinterInfo"), std::string::npos) << message;
-    EXPECT_EQ(MessageOf<EPrinterInfo>([&] { info.GetIndex(); }), "(another error)");
+    EXPECT_EQ(MessageOf<PrinterInfoError>([&] { info.GetIndex(); }), "(another error)");
 }
 
 TEST_F(PrinterInfoTest, PaperListsOfTheSelectedPrinter) {
@@ -97,7 +97,7 @@ TEST_F(PrinterInfoTest, PaperListsOfTheSelectedPrinter) {
     platform.printers[1].defaults.paperSize = 11;
     platform.printers[1].defaults.defaultSource = 4;
     platform.index = 1;
-    TPrinterInfo info(platform);
+    PrinterInfo info(platform);
     EXPECT_EQ(info.GetPaperSizeNames(), (std::vector<std::string>{"Letter", "A5"}));
     EXPECT_EQ(info.GetPaperSizeNumber(), 11);
     EXPECT_EQ(info.GetPaperSizeIndex(), 1);
@@ -116,30 +116,30 @@ TEST_F(PrinterInfoTest, MissingListsAndSettings) {
     bare.maxCopies = 0;
     platform.printers = {bare};
     platform.index = 0;
-    TPrinterInfo info(platform);
-    EXPECT_EQ(MessageOf<EPrinterInfoNoInfo>([&] { info.GetPaperSizeNames(); }),
+    PrinterInfo info(platform);
+    EXPECT_EQ(MessageOf<NoPrinterInfoError>([&] { info.GetPaperSizeNames(); }),
               "TPrinterInfo.GetPaperSizeNames: No Papersize Info Available");
-    EXPECT_EQ(MessageOf<EPrinterInfoNoInfo>([&] { info.GetPaperSizeIndex(); }),
+    EXPECT_EQ(MessageOf<NoPrinterInfoError>([&] { info.GetPaperSizeIndex(); }),
               "TPrinterInfo.GetPaperSizeIndex: No Papersize Info Available");
     EXPECT_EQ(info.KnownFlags(), 0u);
 
     // Papers listed, but the current one is not among them.
     platform.printers[0].papers = {{1, "Letter", ""}};
     info.Reset();
-    EXPECT_EQ(MessageOf<EPrinterInfoPaperSizeError>([&] { info.GetPaperSizeIndex(); }),
+    EXPECT_EQ(MessageOf<PaperSizeError>([&] { info.GetPaperSizeIndex(); }),
               "TPrinterInfo.GetPaperSizeIndex: Cannot Get Paper Index");
 
     // Neither paper size nor source can be chosen.
     platform.printers[0].defaults.fields = DeviceField::Orientation;
     platform.settings.reset();
     info.Reset();
-    EXPECT_EQ(MessageOf<EPrinterInfoNotSupported>([&] { info.GetPaperSizeNumber(); }),
+    EXPECT_EQ(MessageOf<NotSupportedError>([&] { info.GetPaperSizeNumber(); }),
               "TPrinterInfo.GetPaperSizeNumber: PaperSize is not Supported");
-    EXPECT_EQ(MessageOf<EPrinterInfoNotSupported>([&] { info.GetPaperSizeNames(); }),
+    EXPECT_EQ(MessageOf<NotSupportedError>([&] { info.GetPaperSizeNames(); }),
               "TPrinterInfo.GetPaperSizeNames: PaperSize is not Supported");
-    EXPECT_EQ(MessageOf<EPrinterInfoNotSupported>([&] { info.GetPaperSizeIndex(); }),
+    EXPECT_EQ(MessageOf<NotSupportedError>([&] { info.GetPaperSizeIndex(); }),
               "TPrinterInfo.GetPaperSizeIndex: PaperSize is not Supported");
-    EXPECT_EQ(MessageOf<EPrinterInfoNotSupported>([&] { info.GetBinNumber(); }),
+    EXPECT_EQ(MessageOf<NotSupportedError>([&] { info.GetBinNumber(); }),
               "TPrinterInfo.GetBinNumber: Bin is not Supported");
 }
 
@@ -150,7 +150,7 @@ TEST_F(PrinterInfoTest, CapabilitySetFollowsTheFieldMask) {
         {0x8000, 12}, {0x10000, 13}, {0x20000, 14}, {1u << 27, 15}, {1u << 28, 16},
     };
     platform.printers = {SamplePrinter("A")};
-    TPrinterInfo info(platform);
+    PrinterInfo info(platform);
     for (const auto& [mask, bit] : table) {
         // Unlisted neighbours must not leak into the set.
         platform.printers[0].defaults.fields = mask | 0x40 | 0x80 | (1u << 26);
@@ -160,12 +160,12 @@ TEST_F(PrinterInfoTest, CapabilitySetFollowsTheFieldMask) {
         expected.set(bit);
         EXPECT_EQ(info.Capabilities(), expected) << std::hex << mask;
     }
-    EXPECT_THROW(info.CheckSupport(32, "x"), EPrinterInfoNotSupported);
+    EXPECT_THROW(info.CheckSupport(32, "x"), NotSupportedError);
 }
 
 TEST_F(PrinterInfoTest, SettingsBlockIsBuiltOnDemandAndMustExist) {
     platform.printers = {SamplePrinter("A")};
-    TPrinterInfo info(platform);
+    PrinterInfo info(platform);
     // The printer object has not built its settings yet: selecting it again does.
     EXPECT_EQ(info.GetPaperSizeNumber(), 9);
     EXPECT_EQ(platform.selections, 1);
@@ -173,15 +173,15 @@ TEST_F(PrinterInfoTest, SettingsBlockIsBuiltOnDemandAndMustExist) {
     ScriptedPrinterPlatform broken;
     broken.printers = {SamplePrinter("A")};
     broken.neverBuildSettings = true;
-    TPrinterInfo info2(broken);
-    const std::string message = MessageOf<EAssertionFailed>([&] { info2.GetBinNumber(); });
+    PrinterInfo info2(broken);
+    const std::string message = MessageOf<AssertionFailedError>([&] { info2.GetBinNumber(); });
     EXPECT_NE(message.find("アサートの?"), std::string::npos) << message;
 }
 
 TEST_F(PrinterInfoTest, ListsAreReadOncePerSelectedPrinter) {
     platform.printers = {SamplePrinter("A"), SamplePrinter("B", kPrinterAttributeDefault)};
     platform.printers[1].papers = {{1, "Letter", ""}};
-    TPrinterInfo info(platform);
+    PrinterInfo info(platform);
     // The default printer (-1) is selected: its lists are read and cached like any other's.
     EXPECT_EQ(info.GetPaperSizeNames(), (std::vector<std::string>{"Letter"}));
     info.GetPaperSizeNames();
@@ -204,7 +204,7 @@ TEST_F(PrinterInfoTest, PortsAreListedOnceInOrder) {
     platform.printers[0].port = "usb://x";
     platform.printers[1].port = "file:///y";
     platform.printers[2].port = "usb://x";
-    TPrinterInfo info(platform);
+    PrinterInfo info(platform);
     EXPECT_EQ(info.Ports(), (std::vector<std::string>{"usb://x", "file:///y"}));
 }
 
@@ -224,8 +224,8 @@ TEST_F(PrinterInfoTest, ChangeWatch) {
     RecordingWatch watch;
     int changes = 0;
     {
-        TPrinterInfo info(platform, &watch);
-        info.OnChange = [&](TPrinterInfo&) { ++changes; };
+        PrinterInfo info(platform, &watch);
+        info.OnChange = [&](PrinterInfo&) { ++changes; };
         platform.index = 1;
         info.GetPaperSizeNames();
         ASSERT_TRUE(watch.hooked);

@@ -10,12 +10,12 @@ class QComboBox;
 
 namespace hozonix::printing {
 
-class TPrinterSetupDlg : public QDialog {
+class PrinterSetupDialog : public QDialog {
 public:
-    explicit TPrinterSetupDlg(TPrinterInfo& info, QWidget* parent = nullptr);
+    explicit PrinterSetupDialog(PrinterInfo& info, QWidget* parent = nullptr);
 
     // Shows the dialog modally; true when the user confirmed and the choice was applied. Raises
-    // EPrinterInfoNoPrinter before showing anything when no printer can be chosen.
+    // NoPrinterError before showing anything when no printer can be chosen.
     bool Execute();
     // Fills the lists from the printing system, preselecting the current printer and its settings.
     void Load();
@@ -29,7 +29,7 @@ public:
 private:
     void FillPrinterLists(const std::string& device, const DeviceSettings& settings);
 
-    TPrinterInfo& info_;
+    PrinterInfo& info_;
     QComboBox* printerCombo_;
     QComboBox* paperCombo_;
     QComboBox* binCombo_;

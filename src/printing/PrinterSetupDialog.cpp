@@ -1,4 +1,4 @@
-#include "PrinterSetupDlg.h"
+#include "PrinterSetupDialog.h"
 
 #include <QComboBox>
 #include <QDialogButtonBox>
@@ -22,7 +22,7 @@ void SelectData(QComboBox* combo, int value) {
 
 } // namespace
 
-TPrinterSetupDlg::TPrinterSetupDlg(TPrinterInfo& info, QWidget* parent)
+PrinterSetupDialog::PrinterSetupDialog(PrinterInfo& info, QWidget* parent)
     : QDialog(parent), info_(info), printerCombo_(new QComboBox(this)), paperCombo_(new QComboBox(this)),
       binCombo_(new QComboBox(this)) {
     setObjectName("PrinterSetupDlg");
@@ -52,7 +52,7 @@ TPrinterSetupDlg::TPrinterSetupDlg(TPrinterInfo& info, QWidget* parent)
     });
 }
 
-void TPrinterSetupDlg::Load() {
+void PrinterSetupDialog::Load() {
     PrinterPlatform& platform = info_.Platform();
     const std::vector<PrinterRecord> printers = platform.PrinterList();
     const std::string current = platform.DeviceName();
@@ -71,7 +71,7 @@ void TPrinterSetupDlg::Load() {
     FillPrinterLists(device, settings ? *settings : platform.DefaultSettings(device));
 }
 
-void TPrinterSetupDlg::FillPrinterLists(const std::string& device, const DeviceSettings& settings) {
+void PrinterSetupDialog::FillPrinterLists(const std::string& device, const DeviceSettings& settings) {
     PrinterPlatform& platform = info_.Platform();
     paperCombo_->clear();
     binCombo_->clear();
@@ -87,7 +87,7 @@ void TPrinterSetupDlg::FillPrinterLists(const std::string& device, const DeviceS
     binCombo_->setEnabled(binCombo_->count() > 0);
 }
 
-void TPrinterSetupDlg::Apply() {
+void PrinterSetupDialog::Apply() {
     if (printerCombo_->currentIndex() < 0)
         return;
     PrinterPlatform& platform = info_.Platform();
@@ -108,7 +108,7 @@ void TPrinterSetupDlg::Apply() {
     info_.Reset();
 }
 
-bool TPrinterSetupDlg::Execute() {
+bool PrinterSetupDialog::Execute() {
     info_.CheckNoPrinter();
     Load();
     if (exec() != QDialog::Accepted)

@@ -1,4 +1,4 @@
-#include "PrinterSetupDlg.h"
+#include "PrinterSetupDialog.h"
 #include "ScriptedPrinterPlatform.h"
 
 #include <QApplication>
@@ -9,7 +9,7 @@
 namespace hozonix::test {
 namespace {
 
-class PrinterSetupDlgTest : public ::testing::Test {
+class PrinterSetupDialogTest : public ::testing::Test {
 protected:
     void SetUp() override {
         platform.printers = {SamplePrinter("Hidden", kPrinterAttributeHidden), SamplePrinter("Office"),
@@ -31,11 +31,11 @@ protected:
     ScriptedPrinterPlatform platform;
 };
 
-TEST_F(PrinterSetupDlgTest, OffersVisiblePrintersWithTheCurrentChoice) {
-    TPrinterInfo info(platform);
+TEST_F(PrinterSetupDialogTest, OffersVisiblePrintersWithTheCurrentChoice) {
+    PrinterInfo info(platform);
     platform.SetPrinterIndex(-1);
     platform.settings->paperSize = 256;
-    TPrinterSetupDlg dlg(info);
+    PrinterSetupDialog dlg(info);
     dlg.Load();
     EXPECT_EQ(Items(dlg.PrinterCombo()), (std::vector<std::string>{"Office", "Label"}));
     EXPECT_EQ(dlg.PrinterCombo()->currentText(), "Label");
@@ -51,12 +51,12 @@ TEST_F(PrinterSetupDlgTest, OffersVisiblePrintersWithTheCurrentChoice) {
     EXPECT_EQ(dlg.BinCombo()->currentText(), "Automatic");
 }
 
-TEST_F(PrinterSetupDlgTest, ConfirmingSelectsThePrinterAndResetsTheInformation) {
-    TPrinterInfo info(platform);
+TEST_F(PrinterSetupDialogTest, ConfirmingSelectsThePrinterAndResetsTheInformation) {
+    PrinterInfo info(platform);
     EXPECT_EQ(info.GetPaperSizeNumber(), 43);
     EXPECT_EQ(info.GetPaperSizeNames(), (std::vector<std::string>{"62 mm", "PostcardJap"}));
 
-    TPrinterSetupDlg dlg(info);
+    PrinterSetupDialog dlg(info);
     dlg.Load();
     dlg.PrinterCombo()->setCurrentIndex(0);
     emit dlg.PrinterCombo()->activated(0);
@@ -73,11 +73,11 @@ TEST_F(PrinterSetupDlgTest, ConfirmingSelectsThePrinterAndResetsTheInformation) 
     EXPECT_EQ(info.GetBinNumber(), 4);
 }
 
-TEST_F(PrinterSetupDlgTest, NoPrinterIsReportedBeforeShowing) {
+TEST_F(PrinterSetupDialogTest, NoPrinterIsReportedBeforeShowing) {
     platform.printers = {SamplePrinter("Hidden", kPrinterAttributeHidden)};
-    TPrinterInfo info(platform);
-    TPrinterSetupDlg dlg(info);
-    EXPECT_THROW(dlg.Execute(), EPrinterInfoNoPrinter);
+    PrinterInfo info(platform);
+    PrinterSetupDialog dlg(info);
+    EXPECT_THROW(dlg.Execute(), NoPrinterError);
     EXPECT_FALSE(dlg.isVisible());
 }
 
