@@ -15,10 +15,10 @@ namespace hozonix::ui {
 
 class QtWindowGeometry : public WindowGeometry {
 public:
-    QtWindowGeometry(QWidget& window, std::string componentName)
-        : window_(window), name_(std::move(componentName)) {}
+    QtWindowGeometry(QWidget& window, std::string placementKey)
+        : window_(window), name_(std::move(placementKey)) {}
 
-    std::string ComponentName() const override { return name_; }
+    std::string PlacementKey() const override { return name_; }
     int Left() const override;
     int Top() const override;
     int Width() const override;

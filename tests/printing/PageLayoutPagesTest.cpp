@@ -1,8 +1,8 @@
 // The dialog's choices as they show on generated pages.
 
-#include "ListForm.h"
 #include "PageLayoutDialog.h"
 #include "PageLayoutDialogOpener.h"
+#include "SampleListReport.h"
 #include "ScriptedMessageBox.h"
 #include "TextRecorder.h"
 
@@ -23,7 +23,7 @@ struct PageShape {
     int rowsPerColumn = 0; // on page 2, below no title band
 };
 
-PageShape Generate(test::ListForm& form) {
+PageShape Generate(test::SampleListReport& form) {
     report::PageStore store;
     form.report.Generate(store, false);
     PageShape shape{report::PageSizeMm(store.Setup())};
@@ -41,7 +41,7 @@ PageShape Generate(test::ListForm& form) {
 }
 
 TEST(PageLayoutPagesTest, MarginsDetailHeightAndOrientationReshapeThePages) {
-    test::ListForm form;
+    test::SampleListReport form;
     for (int i = 0; i < 300; ++i)
         form.lines << QStringLiteral("行%1").arg(i);
     ASSERT_EQ(Generate(form).rowsPerColumn, 39);

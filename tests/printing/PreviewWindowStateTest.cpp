@@ -45,7 +45,7 @@ TEST_F(PreviewWindowStateTest, WaitsForTheFirstPageThenIsReady) {
     PrintWithSteps("失敗一覧", NumberedLines(160));
 }
 
-TEST_F(PreviewWindowStateTest, SettingDlgOffStartsWithTheSettingPanel) {
+TEST_F(PreviewWindowStateTest, PrintThroughDialogOffStartsWithThePrintSettingsPanel) {
     struct Case {
         const char* stored; // nullptr: no key
         bool ticked;

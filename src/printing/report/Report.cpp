@@ -19,9 +19,9 @@ constexpr double kFitSlack = 1e-6;
 
 } // namespace
 
-Report::Report(const QString& componentName, QObject* parent)
-    : QObject(parent), name_(componentName), clock_([] { return QDateTime::currentDateTime(); }) {
-    setObjectName(componentName);
+Report::Report(const QString& name, QObject* parent)
+    : QObject(parent), name_(name), clock_([] { return QDateTime::currentDateTime(); }) {
+    setObjectName(name);
 }
 
 Report::~Report() {
@@ -97,35 +97,35 @@ void Report::SetTitle(const QString& title) {
     title_ = title;
 }
 
-Band& Report::AddTitleBand(const QString& componentName) {
-    bands_.push_back(std::make_unique<Band>(componentName, BandKind::Title));
+Band& Report::AddTitleBand(const QString& name) {
+    bands_.push_back(std::make_unique<Band>(name, BandKind::Title));
     return *bands_.back();
 }
 
-Band& Report::AddDetailBand(const QString& componentName) {
-    bands_.push_back(std::make_unique<Band>(componentName, BandKind::Detail));
+Band& Report::AddDetailBand(const QString& name) {
+    bands_.push_back(std::make_unique<Band>(name, BandKind::Detail));
     return *bands_.back();
 }
 
-Band* Report::FindBand(const QString& componentName) const {
+Band* Report::FindBand(const QString& name) const {
     for (const auto& band : bands_) {
-        if (band->Name().compare(componentName, Qt::CaseInsensitive) == 0)
+        if (band->Name().compare(name, Qt::CaseInsensitive) == 0)
             return band.get();
     }
     return nullptr;
 }
 
-double Report::BandHeight(const QString& componentName) const {
-    if (Band* band = FindBand(componentName))
+double Report::BandHeight(const QString& name) const {
+    if (Band* band = FindBand(name))
         return band->height;
-    throw AppError("バンドがありません: " + componentName.toStdString());
+    throw AppError("バンドがありません: " + name.toStdString());
 }
 
-void Report::SetBandHeight(const QString& componentName, double mm) {
+void Report::SetBandHeight(const QString& name, double mm) {
     CheckFree();
-    Band* band = FindBand(componentName);
+    Band* band = FindBand(name);
     if (band == nullptr)
-        throw AppError("バンドがありません: " + componentName.toStdString());
+        throw AppError("バンドがありません: " + name.toStdString());
     band->height = mm;
 }
 

@@ -32,7 +32,7 @@ class Report : public QObject {
     Q_OBJECT
 
 public:
-    explicit Report(const QString& componentName, QObject* parent = nullptr);
+    explicit Report(const QString& name, QObject* parent = nullptr);
     ~Report() override; // waits for a background print to end
 
     // Page setup. Paper codes are those of the printer information tables; an unknown code raises
@@ -54,13 +54,13 @@ public:
     const QString& Title() const { return title_; }
     void SetTitle(const QString& title);
 
-    // Bands, found by component name without regard to case. BandHeight raises AppError for a name
+    // Bands, found by name without regard to case. BandHeight raises AppError for a name
     // that is not there.
-    Band& AddTitleBand(const QString& componentName);
-    Band& AddDetailBand(const QString& componentName);
-    Band* FindBand(const QString& componentName) const;
-    double BandHeight(const QString& componentName) const;
-    void SetBandHeight(const QString& componentName, double mm);
+    Band& AddTitleBand(const QString& name);
+    Band& AddDetailBand(const QString& name);
+    Band* FindBand(const QString& name) const;
+    double BandHeight(const QString& name) const;
+    void SetBandHeight(const QString& name, double mm);
 
     PrinterSettings& Printer() { return printer_; }
     PaperSourceTable& PaperSources() { return paperSources_; }

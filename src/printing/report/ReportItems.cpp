@@ -21,23 +21,23 @@ QString SystemField::TextToPrint(const PrintContext& context) {
     return {};
 }
 
-ReportLabel& Band::AddLabel(const QString& componentName) {
-    auto label = std::make_unique<ReportLabel>(componentName);
+ReportLabel& Band::AddLabel(const QString& name) {
+    auto label = std::make_unique<ReportLabel>(name);
     ReportLabel& ref = *label;
     items_.push_back(std::move(label));
     return ref;
 }
 
-SystemField& Band::AddSystemField(const QString& componentName, SystemFieldKind kind) {
-    auto field = std::make_unique<SystemField>(componentName, kind);
+SystemField& Band::AddSystemField(const QString& name, SystemFieldKind kind) {
+    auto field = std::make_unique<SystemField>(name, kind);
     SystemField& ref = *field;
     items_.push_back(std::move(field));
     return ref;
 }
 
-ReportItem* Band::FindItem(const QString& componentName) const {
+ReportItem* Band::FindItem(const QString& name) const {
     for (const auto& item : items_) {
-        if (item->Name().compare(componentName, Qt::CaseInsensitive) == 0)
+        if (item->Name().compare(name, Qt::CaseInsensitive) == 0)
             return item.get();
     }
     return nullptr;

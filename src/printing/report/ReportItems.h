@@ -20,7 +20,7 @@ struct PrintContext {
 
 class ReportItem {
 public:
-    explicit ReportItem(QString componentName) : name_(std::move(componentName)) {}
+    explicit ReportItem(QString name) : name_(std::move(name)) {}
     virtual ~ReportItem() = default;
     ReportItem(const ReportItem&) = delete;
     ReportItem& operator=(const ReportItem&) = delete;
@@ -59,8 +59,7 @@ enum class SystemFieldKind { DateTime, ReportTitle, PageNumber };
 // A text the engine supplies.
 class SystemField : public ReportItem {
 public:
-    SystemField(QString componentName, SystemFieldKind kind)
-        : ReportItem(std::move(componentName)), kind(kind) {}
+    SystemField(QString name, SystemFieldKind kind) : ReportItem(std::move(name)), kind(kind) {}
 
     SystemFieldKind kind;
 
@@ -71,7 +70,7 @@ enum class BandKind { Title, Detail };
 
 class Band {
 public:
-    Band(QString componentName, BandKind kind) : name_(std::move(componentName)), kind_(kind) {}
+    Band(QString name, BandKind kind) : name_(std::move(name)), kind_(kind) {}
 
     const QString& Name() const { return name_; }
     BandKind Kind() const { return kind_; }
@@ -79,11 +78,11 @@ public:
     double height = 0; // millimetres
 
     // Adds an item owned by the band and returns it for setting up.
-    ReportLabel& AddLabel(const QString& componentName);
-    SystemField& AddSystemField(const QString& componentName, SystemFieldKind kind);
+    ReportLabel& AddLabel(const QString& name);
+    SystemField& AddSystemField(const QString& name, SystemFieldKind kind);
 
     const std::vector<std::unique_ptr<ReportItem>>& Items() const { return items_; }
-    ReportItem* FindItem(const QString& componentName) const;
+    ReportItem* FindItem(const QString& name) const;
 
 private:
     QString name_;

@@ -1,5 +1,5 @@
 #include "AppError.h"
-#include "ListForm.h"
+#include "SampleListReport.h"
 #include "TempFolder.h"
 #include "TextRecorder.h"
 
@@ -9,7 +9,7 @@
 
 using namespace hozonix;
 using namespace hozonix::report;
-using hozonix::test::ListForm;
+using hozonix::test::SampleListReport;
 using hozonix::test::TextsOnPage;
 
 namespace {
@@ -41,7 +41,7 @@ QStringList Lines(int count) {
 }
 
 TEST(GenerationTest, ThreeLinesGiveThreeRowsInOrder) {
-    ListForm form;
+    SampleListReport form;
     form.lines = {QStringLiteral("行 一"), QStringLiteral("行 二"), QStringLiteral("行 三")};
     PageStore store;
     form.report.Generate(store, false);
@@ -67,7 +67,7 @@ TEST(GenerationTest, ThreeLinesGiveThreeRowsInOrder) {
 
 TEST(GenerationTest, RowsFillTheLeftColumnThenTheRightThenTheNextPage) {
     // Page 1 holds 36 rows a column under the title band, later pages 39.
-    ListForm form;
+    SampleListReport form;
     form.lines = Lines(36 * 2 + 39 + 1);
     PageStore store;
     form.report.Generate(store, false);
@@ -92,14 +92,14 @@ TEST(GenerationTest, RowsFillTheLeftColumnThenTheRightThenTheNextPage) {
 }
 
 TEST(GenerationTest, NoDataOrCancelGivesNoPage) {
-    ListForm empty;
+    SampleListReport empty;
     PageStore store;
     empty.report.Generate(store, false);
     EXPECT_EQ(store.PageCount(), 0);
     EXPECT_TRUE(store.IsFinished());
     EXPECT_EQ(empty.needDataCalls, 0); // the before-print callback cancelled
 
-    ListForm noRows;
+    SampleListReport noRows;
     noRows.lines = {QStringLiteral("行")};
     noRows.report.onBeforePrint = nullptr;
     noRows.report.onNeedData = [](Report&, bool& more) { more = false; };
@@ -109,7 +109,7 @@ TEST(GenerationTest, NoDataOrCancelGivesNoPage) {
 }
 
 TEST(GenerationTest, TitleBandFieldsPrintOnceOnTheFirstPage) {
-    ListForm form;
+    SampleListReport form;
     form.lines = Lines(100);
     form.report.SetTitle(QStringLiteral("更新したファイル"));
     form.report.SetClock([] { return QDateTime(QDate(2026, 12, 8), QTime(9, 5, 30)); });
@@ -150,7 +150,7 @@ TEST(GenerationTest, PageSetupShapesTheDetailFlow) {
     };
     for (const GeometryCase& c : cases) {
         SCOPED_TRACE(c.rowsPerColumn);
-        ListForm form;
+        SampleListReport form;
         form.report.SetOrientation(c.orientation);
         form.report.SetMargins(c.top, c.bottom, c.left, c.right);
         form.report.SetBandHeight("detail", c.detail);
@@ -180,7 +180,7 @@ TEST(GenerationTest, PageSetupShapesTheDetailFlow) {
 }
 
 TEST(GenerationTest, RowTallerThanThePageStillEnds) {
-    ListForm form;
+    SampleListReport form;
     form.report.SetBandHeight("Detail", 400);
     form.lines = Lines(3);
     PageStore store;
@@ -193,10 +193,10 @@ TEST(GenerationTest, RowTallerThanThePageStillEnds) {
 TEST(GenerationTest, LayoutErrorsAndChangesWhileGenerating) {
     hozonix::test::TempFolder dir;
     PageStore generated;
-    ListForm other;
+    SampleListReport other;
     other.lines = Lines(90);
     other.report.Generate(generated, false);
-    ListForm form;
+    SampleListReport form;
     form.lines = Lines(2);
     form.report.SetMargins(150, 150, 10, 10);
     PageStore store;
@@ -235,7 +235,7 @@ TEST(GenerationTest, LayoutErrorsAndChangesWhileGenerating) {
 }
 
 TEST(GenerationTest, PaperBandsAndPrinterSettings) {
-    ListForm form;
+    SampleListReport form;
     Report& r = form.report;
     r.SetPaperSize(8);
     EXPECT_EQ(r.Setup().sheet.widthMm, 297);

@@ -1,6 +1,6 @@
-#include "ListForm.h"
 #include "PageImages.h"
 #include "ReportPreview.h"
+#include "SampleListReport.h"
 #include "TempFolder.h"
 
 #include <QScrollBar>
@@ -26,7 +26,7 @@ TEST(PreviewTest, ZoomFitsThePageOrThePaperWidth) {
     ReportPreview view;
     view.resize(700, 500);
     view.show();
-    test::ListForm form;
+    test::SampleListReport form;
     form.lines = Lines(5);
     PageStore store;
     form.report.Generate(store, false);
@@ -67,7 +67,7 @@ TEST(PreviewTest, ShowsTheChosenPageAndForgetsADeletedStore) {
     ReportPreview view;
     view.SetZoom(50);
     auto store = std::make_unique<PageStore>();
-    test::ListForm form;
+    test::SampleListReport form;
     form.lines = Lines(100);
     form.report.Generate(*store, false);
     ASSERT_EQ(store->PageCount(), 2);
@@ -91,7 +91,7 @@ TEST(PreviewTest, ShowsTheChosenPageAndForgetsADeletedStore) {
 TEST(PreviewTest, RenderedPageIsKeptUntilItsPageStoreOrZoomChanges) {
     ReportPreview view;
     view.SetZoom(50);
-    test::ListForm form;
+    test::SampleListReport form;
     form.lines = Lines(100);
     PageStore store;
     form.report.Generate(store, false);
@@ -125,7 +125,7 @@ TEST(PreviewTest, RenderedPageIsKeptUntilItsPageStoreOrZoomChanges) {
 // and waits until the viewer releases the store.
 TEST(PreviewTest, PreviewWaitsUntilTheStoreIsReleased) {
     ReportPreview view;
-    test::ListForm form;
+    test::SampleListReport form;
     form.lines = Lines(200);
     std::vector<int> events;
     QObject::connect(&view, &ReportPreview::pageAvailable, [&](int n) { events.push_back(n); });
@@ -150,7 +150,7 @@ TEST(PreviewTest, PreviewWaitsUntilTheStoreIsReleased) {
 }
 
 TEST(PreviewTest, NestedPreviewsEndTogetherWhenTheNewestStoreIsReleased) {
-    test::ListForm form;
+    test::SampleListReport form;
     form.lines = Lines(3);
     std::vector<PageStore*> stores;
     std::vector<std::string> order;
@@ -182,7 +182,7 @@ TEST(PreviewTest, NestedPreviewsEndTogetherWhenTheNewestStoreIsReleased) {
 
 TEST(PreviewTest, LoadedPagesArePreviewedAgain) {
     test::TempFolder dir;
-    test::ListForm form;
+    test::SampleListReport form;
     form.lines = Lines(100);
     PageStore generated;
     form.report.Generate(generated, false);

@@ -1,11 +1,11 @@
 #include "AppError.h"
 #include "CupsPrintJob.h"
 #include "CupsServer.h"
-#include "ListForm.h"
 #include "PdfOutput.h"
 #include "PrintProgressWindow.h"
 #include "PrintSettingsWindow.h"
 #include "ReportPrinting.h"
+#include "SampleListReport.h"
 #include "TempFolder.h"
 
 #include <QProcess>
@@ -73,7 +73,7 @@ int PdfPages(const std::string& path) {
 }
 
 TEST(PrintingTest, JobOptionsFollowThePrinterSettings) {
-    test::ListForm form;
+    test::SampleListReport form;
     form.lines = Lines(300); // 3 pages of A3
     form.report.SetPaperSize(8);
     struct Case {
@@ -121,7 +121,7 @@ TEST(PrintingTest, JobOptionsFollowThePrinterSettings) {
 }
 
 TEST(PrintingTest, TwoPageReportBecomesATwoPagePdf) {
-    test::ListForm form;
+    test::SampleListReport form;
     form.report.SetTitle(QStringLiteral("更新したファイル"));
     form.lines = Lines(100);
     ScriptedJob job;
@@ -146,7 +146,7 @@ TEST(PrintingTest, TwoPageReportBecomesATwoPagePdf) {
 }
 
 TEST(PrintingTest, BackgroundPrintRunsOnAWorkerAndKeepsTheReportBusy) {
-    test::ListForm form;
+    test::SampleListReport form;
     form.lines = Lines(10);
     ScriptedJob job;
     job.hold = true;
@@ -179,7 +179,7 @@ public:
 };
 
 TEST(PrintingTest, ForegroundPrintShowsProgressAndAlwaysHidesIt) {
-    test::ListForm form;
+    test::SampleListReport form;
     form.lines = Lines(100);
     ScriptedJob job;
     RecordedProgress progress;
@@ -246,7 +246,7 @@ TEST(PrintingTest, PrintServerReceivesTheJobWithItsOptions) {
         GTEST_SKIP() << server.Failure();
     ASSERT_TRUE(server.AddQueue("pdfq", "lsb/usr/cupsfilters/Fuji_Xerox-DocuPrint_CM305_df-PDF.ppd"));
 
-    test::ListForm form;
+    test::SampleListReport form;
     form.report.SetTitle(QStringLiteral("失敗したファイル"));
     form.lines = Lines(200); // 3 pages
     form.report.Printer().firstPage = 2;

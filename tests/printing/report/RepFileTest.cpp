@@ -1,8 +1,8 @@
 #include "RepFile.h"
 
 #include "AppError.h"
-#include "ListForm.h"
 #include "PageImages.h"
+#include "SampleListReport.h"
 #include "TempFolder.h"
 
 #include "ByteCodec.h"
@@ -74,7 +74,7 @@ protected:
 
     TempFolder dir;
     std::string path = dir / "一覧.REP";
-    test::ListForm form;
+    test::SampleListReport form;
     PageStore store;
 };
 

@@ -1,10 +1,10 @@
-#include "ListForm.h"
+#include "SampleListReport.h"
 
 namespace hozonix::test {
 
 using namespace report;
 
-ListForm::ListForm() {
+SampleListReport::SampleListReport() {
     report.SetMargins(10, 10, 10, 10);
     report.SetColumns(2);
     Band& title = report.AddTitleBand("TitleBand1");

@@ -1,5 +1,5 @@
 #pragma once
-// A two-column list form like the one the program prints its lists with, fed from a vector of lines.
+// A two-column list report like the one the program prints its lists with, fed from a vector of lines.
 
 #include "Report.h"
 
@@ -7,8 +7,8 @@
 
 namespace hozonix::test {
 
-struct ListForm {
-    ListForm();
+struct SampleListReport {
+    SampleListReport();
 
     report::Report report{"Report1"};
     QStringList lines;
