@@ -83,9 +83,3 @@ TEST_F(PrinterSetupDialogTest, NoPrinterIsReportedBeforeShowing) {
 
 } // namespace
 } // namespace hozonix::test
-
-int main(int argc, char** argv) {
-    QApplication app(argc, argv);
-    ::testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
-}

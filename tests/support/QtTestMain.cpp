@@ -1,8 +1,9 @@
-// Test main for tests that need a QApplication (offscreen unless the environment says otherwise).
-
-#include <gtest/gtest.h>
+// The main of every test program that needs a QApplication: one for the whole program, on the offscreen
+// platform unless the environment names another.
 
 #include <QApplication>
+
+#include <gtest/gtest.h>
 
 #include <cstdlib>
 
