@@ -3,12 +3,13 @@
 // of the run, to be set against the headless driver on the same tree.
 //   hozonix-gui-bench SOURCE DESTINATION
 
-#include "IniFile.h"
-#include "MainWindow.h"
-#include "MessageBoxService.h"
-#include "ProfileList.h"
+#include "base/MessageBoxService.h"
+#include "mainwindow/MainWindow.h"
+#include "settings/IniFile.h"
+#include "settings/ProfileList.h"
+#include "ui/UiServices.h"
+
 #include "TempConfig.h"
-#include "UiServices.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

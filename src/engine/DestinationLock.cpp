@@ -1,6 +1,6 @@
-#include "DestinationLock.h"
+#include "engine/DestinationLock.h"
 
-#include "EngineTexts.h"
+#include "engine/EngineTexts.h"
 
 #include <cerrno>
 #include <fcntl.h>

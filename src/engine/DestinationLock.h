@@ -3,7 +3,7 @@
 // run, so that two runs (a timer and the desktop, two terminals) never race on the same files. The lock
 // goes with the process, so a killed run leaves none behind.
 
-#include "AppError.h"
+#include "base/AppError.h"
 
 #include <string>
 

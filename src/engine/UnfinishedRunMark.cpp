@@ -1,4 +1,4 @@
-#include "UnfinishedRunMark.h"
+#include "engine/UnfinishedRunMark.h"
 
 #include <cerrno>
 #include <cstdint>

@@ -1,4 +1,4 @@
-#include "WriteBack.h"
+#include "engine/WriteBack.h"
 
 #include <fcntl.h>
 #include <unistd.h>

@@ -1,4 +1,4 @@
-#include "LoginDialog.h"
+#include "netinfo/LoginDialog.h"
 
 #include <QFrame>
 #include <QGridLayout>

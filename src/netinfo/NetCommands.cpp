@@ -1,6 +1,6 @@
-#include "NetCommands.h"
+#include "netinfo/NetCommands.h"
 
-#include "EnumNetResources.h"
+#include "netinfo/EnumNetResources.h"
 
 #include <QCursor>
 

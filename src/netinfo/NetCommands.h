@@ -2,7 +2,7 @@
 // The network commands of the Tool menu. The main window passes in what they show through: the message
 // list dialog, the message boxes and the folder browser.
 
-#include "HostInfo.h"
+#include "netinfo/HostInfo.h"
 
 #include <QPoint>
 

@@ -1,8 +1,8 @@
-#include "ProgramInfo.h"
+#include "netinfo/ProgramInfo.h"
 
-#include "DesktopOpener.h"
-#include "MessageBoxService.h"
-#include "VersionInfo.h"
+#include "base/MessageBoxService.h"
+#include "netinfo/DesktopOpener.h"
+#include "netinfo/VersionInfo.h"
 
 #include <QDateTime>
 #include <QLocale>

@@ -1,4 +1,4 @@
-#include "VersionInfo.h"
+#include "netinfo/VersionInfo.h"
 
 #include <fcntl.h>
 #include <gelf.h>

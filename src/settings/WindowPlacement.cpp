@@ -1,7 +1,7 @@
-#include "WindowPlacement.h"
+#include "settings/WindowPlacement.h"
 
-#include "CommaText.h"
-#include "IniFile.h"
+#include "settings/CommaText.h"
+#include "settings/IniFile.h"
 
 #include <charconv>
 

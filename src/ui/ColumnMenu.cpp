@@ -1,4 +1,4 @@
-#include "ColumnMenu.h"
+#include "ui/ColumnMenu.h"
 
 #include <QFrame>
 #include <QGridLayout>

@@ -1,11 +1,11 @@
-#include "MessageListDialog.h"
+#include "ui/MessageListDialog.h"
 
-#include "AtomicFile.h"
-#include "DefaultErrorHandler.h"
-#include "JapaneseFonts.h"
-#include "MessageLines.h"
-#include "Pickers.h"
-#include "QtWindowGeometry.h"
+#include "base/AtomicFile.h"
+#include "ui/DefaultErrorHandler.h"
+#include "ui/JapaneseFonts.h"
+#include "ui/MessageLines.h"
+#include "ui/Pickers.h"
+#include "ui/QtWindowGeometry.h"
 
 #include <QClipboard>
 #include <QCursor>

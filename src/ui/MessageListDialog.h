@@ -3,7 +3,7 @@
 // save them with or without line breaks, copy them to the clipboard and print them. MessageListOwner
 // holds the one instance: every ShowMessageList replaces its title and lines.
 
-#include "WindowPlacement.h"
+#include "settings/WindowPlacement.h"
 
 #include <QWidget>
 

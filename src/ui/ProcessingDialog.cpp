@@ -1,11 +1,11 @@
-#include "ProcessingDialog.h"
+#include "ui/ProcessingDialog.h"
 
-#include "CopyAnimation.h"
-#include "DefaultErrorHandler.h"
-#include "JapaneseFonts.h"
-#include "QtWindowGeometry.h"
-#include "RunHost.h"
-#include "ScreenCursor.h"
+#include "engine/RunHost.h"
+#include "ui/CopyAnimation.h"
+#include "ui/DefaultErrorHandler.h"
+#include "ui/JapaneseFonts.h"
+#include "ui/QtWindowGeometry.h"
+#include "ui/ScreenCursor.h"
 
 #include <QHBoxLayout>
 #include <QKeyEvent>

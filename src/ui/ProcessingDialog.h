@@ -3,7 +3,7 @@
 // button "中止". ProcessingDialogOwner holds the one instance of the process, creates it on first use and
 // destroys it at program end, when the dialog stores its placement under "ProcessDlg".
 
-#include "WindowPlacement.h"
+#include "settings/WindowPlacement.h"
 
 #include <QDialog>
 

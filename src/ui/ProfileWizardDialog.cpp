@@ -1,13 +1,13 @@
-#include "ProfileWizardDialog.h"
+#include "ui/ProfileWizardDialog.h"
 
-#include "DefaultErrorHandler.h"
-#include "MessageBoxService.h"
-#include "Pickers.h"
-#include "ProfileList.h"
-#include "ProfileWizardFileHint.h"
-#include "ProfileWizardFileList.h"
-#include "ProfileWizardTabBar.h"
-#include "QtWindowGeometry.h"
+#include "base/MessageBoxService.h"
+#include "settings/ProfileList.h"
+#include "ui/DefaultErrorHandler.h"
+#include "ui/Pickers.h"
+#include "ui/ProfileWizardFileHint.h"
+#include "ui/ProfileWizardFileList.h"
+#include "ui/ProfileWizardTabBar.h"
+#include "ui/QtWindowGeometry.h"
 
 #include <QCursor>
 #include <QFile>

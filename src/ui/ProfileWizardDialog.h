@@ -6,7 +6,7 @@
 //
 // The window keeps its page, buttons and texts between uses; QtProfileWizard opens it.
 
-#include "WindowPlacement.h"
+#include "settings/WindowPlacement.h"
 
 #include <QDialog>
 

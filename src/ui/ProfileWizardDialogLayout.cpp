@@ -1,11 +1,11 @@
 // How the wizard window is put together: its pages, file panes, button bar and status bar, and which
 // handler each control's event reaches.
-#include "ProfileWizardDialog.h"
+#include "ui/ProfileWizardDialog.h"
 
-#include "DefaultErrorHandler.h"
-#include "JapaneseFonts.h"
-#include "ProfileWizardFileList.h"
-#include "ProfileWizardTabBar.h"
+#include "ui/DefaultErrorHandler.h"
+#include "ui/JapaneseFonts.h"
+#include "ui/ProfileWizardFileList.h"
+#include "ui/ProfileWizardTabBar.h"
 
 #include <QApplication>
 #include <QHBoxLayout>

@@ -1,4 +1,4 @@
-#include "ProfileWizardFileHint.h"
+#include "ui/ProfileWizardFileHint.h"
 
 namespace hozonix::ui {
 

@@ -1,4 +1,4 @@
-#include "ProfileWizardFileList.h"
+#include "ui/ProfileWizardFileList.h"
 
 #include <QFile>
 #include <QStyle>

@@ -1,4 +1,4 @@
-#include "ProfileWizardTabBar.h"
+#include "ui/ProfileWizardTabBar.h"
 
 #include <QPaintEvent>
 #include <QPainter>

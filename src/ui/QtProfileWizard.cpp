@@ -1,8 +1,8 @@
-#include "QtProfileWizard.h"
+#include "ui/QtProfileWizard.h"
 
-#include "ProfileList.h"
-#include "ProfileWizardDialog.h"
-#include "QtWindowGeometry.h"
+#include "settings/ProfileList.h"
+#include "ui/ProfileWizardDialog.h"
+#include "ui/QtWindowGeometry.h"
 
 #include <QLineEdit>
 

@@ -3,8 +3,8 @@
 // placement restored, kept with its page, buttons and texts between uses, and destroyed with this
 // object, when it stores its placement.
 
-#include "ProfileWizard.h"
-#include "WindowPlacement.h"
+#include "settings/WindowPlacement.h"
+#include "ui/ProfileWizard.h"
 
 #include <functional>
 #include <memory>

@@ -1,8 +1,8 @@
-#include "QtRunHost.h"
+#include "ui/QtRunHost.h"
 
-#include "MessageBoxService.h"
-#include "ProcessingDialog.h"
-#include "ScreenCursor.h"
+#include "base/MessageBoxService.h"
+#include "ui/ProcessingDialog.h"
+#include "ui/ScreenCursor.h"
 
 #include <QCoreApplication>
 #include <QLabel>

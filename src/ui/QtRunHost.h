@@ -6,7 +6,7 @@
 // The status panel is repainted at once, but at most once per frame: texts that arrive faster are only
 // scheduled, and the scheduled repaint always shows the latest text.
 
-#include "RunHost.h"
+#include "engine/RunHost.h"
 
 #include <QElapsedTimer>
 

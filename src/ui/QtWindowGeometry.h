@@ -5,7 +5,7 @@
 // the frame, which resize() takes. Both read back exactly what was set, so a stored placement does not
 // drift by the frame's size from one start to the next, whether or not the window is shown yet.
 
-#include "WindowPlacement.h"
+#include "settings/WindowPlacement.h"
 
 #include <string>
 

@@ -4,11 +4,11 @@
 // Create it after the QApplication and the settings file, destroy it before them; the dialogs store
 // their placement as it is destroyed.
 
-#include "FolderBrowser.h"
-#include "MessageListDialog.h"
-#include "Pickers.h"
-#include "ProcessingDialog.h"
-#include "QtFileDialogs.h"
+#include "ui/FolderBrowser.h"
+#include "ui/MessageListDialog.h"
+#include "ui/Pickers.h"
+#include "ui/ProcessingDialog.h"
+#include "ui/QtFileDialogs.h"
 
 namespace hozonix::ui {
 

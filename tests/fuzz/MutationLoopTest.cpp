@@ -3,8 +3,9 @@
 // HOZONIX_FUZZ_ITERATIONS runs longer; HOZONIX_FUZZ_CORPUS names a folder to write the seeds into, as a
 // starting corpus for libFuzzer.
 
+#include "report/RepFormat.h"
+
 #include "FuzzTargets.h"
-#include "RepFormat.h"
 #include "SampleListReport.h"
 #include "TempFolder.h"
 

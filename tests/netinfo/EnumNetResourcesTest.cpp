@@ -1,5 +1,6 @@
-#include "EnumNetResources.h"
-#include "NetCommands.h"
+#include "netinfo/EnumNetResources.h"
+#include "netinfo/NetCommands.h"
+
 #include "ScriptedMessageBox.h"
 #include "ScriptedNetProvider.h"
 

@@ -1,5 +1,5 @@
-#include "HostInfo.h"
-#include "NetCommands.h"
+#include "netinfo/HostInfo.h"
+#include "netinfo/NetCommands.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
-#include "LoginDialog.h"
-#include "NetCommands.h"
+#include "netinfo/LoginDialog.h"
+#include "netinfo/NetCommands.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,6 @@
-#include "ProgramInfo.h"
-#include "DesktopOpener.h"
+#include "netinfo/ProgramInfo.h"
+#include "netinfo/DesktopOpener.h"
+
 #include "SambaServer.h"
 #include "ScriptedMessageBox.h"
 #include "TempFolder.h"

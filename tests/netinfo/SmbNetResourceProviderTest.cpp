@@ -1,6 +1,7 @@
-#include "SmbNetResourceProvider.h"
-#include "EnumNetResources.h"
-#include "NetCommands.h"
+#include "netinfo/SmbNetResourceProvider.h"
+#include "netinfo/EnumNetResources.h"
+#include "netinfo/NetCommands.h"
+
 #include "SambaServer.h"
 #include "ScriptedMessageBox.h"
 #include "TempFolder.h"

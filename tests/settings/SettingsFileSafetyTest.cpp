@@ -1,10 +1,11 @@
 // The settings file as it may be found on disk: changed behind the program's back, huge, a pipe or a
 // device, read-only.
 
-#include "AppError.h"
-#include "AtomicFile.h"
-#include "IniFile.h"
-#include "ProfileList.h"
+#include "base/AppError.h"
+#include "base/AtomicFile.h"
+#include "settings/IniFile.h"
+#include "settings/ProfileList.h"
+
 #include "TempFolder.h"
 
 #include <gtest/gtest.h>

@@ -1,5 +1,6 @@
-#include "WindowPlacement.h"
-#include "IniFile.h"
+#include "settings/WindowPlacement.h"
+#include "settings/IniFile.h"
+
 #include "TempFolder.h"
 
 #include <gtest/gtest.h>

@@ -1,7 +1,8 @@
-#include "MessageListDialog.h"
-#include "IniFile.h"
-#include "MessageLines.h"
-#include "Pickers.h"
+#include "ui/MessageListDialog.h"
+#include "settings/IniFile.h"
+#include "ui/MessageLines.h"
+#include "ui/Pickers.h"
+
 #include "ScriptedMessageBox.h"
 #include "ScriptedPickers.h"
 #include "TempFolder.h"

@@ -1,8 +1,9 @@
-#include "ProcessingDialog.h"
-#include "CopyAnimation.h"
-#include "IniFile.h"
-#include "RunHost.h"
-#include "ScreenCursor.h"
+#include "ui/ProcessingDialog.h"
+#include "engine/RunHost.h"
+#include "settings/IniFile.h"
+#include "ui/CopyAnimation.h"
+#include "ui/ScreenCursor.h"
+
 #include "ScriptedMessageBox.h"
 #include "TempFolder.h"
 

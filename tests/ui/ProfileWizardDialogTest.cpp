@@ -1,4 +1,5 @@
-#include "ProfileWizardTabBar.h"
+#include "ui/ProfileWizardTabBar.h"
+
 #include "ProfileWizardTestFixture.h"
 
 #include <QTest>

@@ -1,5 +1,6 @@
-#include "ProfileWizardFileHint.h"
-#include "ProfileWizardFileList.h"
+#include "ui/ProfileWizardFileHint.h"
+#include "ui/ProfileWizardFileList.h"
+
 #include "ProfileWizardTestFixture.h"
 
 #include <QApplication>

@@ -2,11 +2,12 @@
 // A wizard wired to scripted message boxes and pickers, a settings file and real folders in a private
 // temporary folder. Each Open... runs `user` where a person would work in the modal window.
 
-#include "IniFile.h"
-#include "Pickers.h"
-#include "ProfileList.h"
-#include "ProfileWizardDialog.h"
-#include "QtProfileWizard.h"
+#include "settings/IniFile.h"
+#include "settings/ProfileList.h"
+#include "ui/Pickers.h"
+#include "ui/ProfileWizardDialog.h"
+#include "ui/QtProfileWizard.h"
+
 #include "ScriptedMessageBox.h"
 #include "ScriptedPickers.h"
 #include "TempFolder.h"

@@ -1,7 +1,8 @@
-#include "QtRunHost.h"
-#include "IniFile.h"
-#include "ProcessingDialog.h"
-#include "ScreenCursor.h"
+#include "ui/QtRunHost.h"
+#include "settings/IniFile.h"
+#include "ui/ProcessingDialog.h"
+#include "ui/ScreenCursor.h"
+
 #include "ScriptedMessageBox.h"
 #include "TempFolder.h"
 
