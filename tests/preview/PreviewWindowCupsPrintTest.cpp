@@ -7,35 +7,17 @@
 #include "report/CupsPrintJob.h"
 
 #include "CupsTestServer.h"
+#include "PdfText.h"
 #include "PreviewWindowTestFixture.h"
 
 #include <QComboBox>
-#include <QProcess>
-#include <QRegularExpression>
 
 namespace hozonix::printing {
 namespace {
 
 using test::NumberedLines;
-
-QString RunTool(const QString& program, const QStringList& args) {
-    QProcess p;
-    p.start(program, args);
-    p.waitForFinished(20000);
-    return QString::fromUtf8(p.readAllStandardOutput());
-}
-
-int PdfPages(const std::string& path) {
-    const auto match =
-        QRegularExpression("Pages:\\s+(\\d+)").match(RunTool("pdfinfo", {QString::fromStdString(path)}));
-    return match.hasMatch() ? match.captured(1).toInt() : -1;
-}
-
-QString PdfText(const std::string& path, int page) {
-    const QString n = QString::number(page);
-    return RunTool("pdftotext", {"-f", n, "-l", n, QString::fromStdString(path), "-"})
-        .normalized(QString::NormalizationForm_KC);
-}
+using test::PdfPages;
+using test::PdfText;
 
 class PreviewWindowCupsPrintTest : public test::PreviewWindowTest {
 protected:

@@ -5,12 +5,11 @@
 #include "report/PrintSettingsWindow.h"
 #include "report/ReportPrinting.h"
 
-#include "CupsServer.h"
+#include "CupsTestServer.h"
+#include "PdfText.h"
 #include "SampleListReport.h"
 #include "TempFolder.h"
 
-#include <QProcess>
-#include <QRegularExpression>
 #include <QSignalSpy>
 #include <QSpinBox>
 #include <QTimer>
@@ -22,6 +21,9 @@
 
 using namespace hozonix;
 using namespace hozonix::report;
+using hozonix::test::PdfPages;
+using hozonix::test::PdfText;
+using hozonix::test::RunTool;
 using hozonix::test::TempFolder;
 
 namespace {
@@ -52,25 +54,6 @@ QStringList Lines(int count) {
     for (int i = 0; i < count; ++i)
         lines << QStringLiteral("行%1 日本語の一覧").arg(i, 3, 10, QLatin1Char('0'));
     return lines;
-}
-
-QString RunTool(const QString& program, const QStringList& args) {
-    QProcess p;
-    p.start(program, args);
-    p.waitForFinished(20000);
-    return QString::fromUtf8(p.readAllStandardOutput());
-}
-
-QString PdfText(const std::string& path, int page) {
-    const QString n = QString::number(page);
-    return RunTool("pdftotext", {"-f", n, "-l", n, QString::fromStdString(path), "-"})
-        .normalized(QString::NormalizationForm_KC);
-}
-
-int PdfPages(const std::string& path) {
-    const QString info = RunTool("pdfinfo", {QString::fromStdString(path)});
-    const auto match = QRegularExpression("Pages:\\s+(\\d+)").match(info);
-    return match.hasMatch() ? match.captured(1).toInt() : -1;
 }
 
 TEST(PrintingTest, JobOptionsFollowThePrinterSettings) {
@@ -242,10 +225,13 @@ TEST(PrintingTest, MediaNames) {
 
 // The real path: a private print server whose PDF queue writes the job to a file.
 TEST(PrintingTest, PrintServerReceivesTheJobWithItsOptions) {
-    test::CupsServer server;
-    if (!server.Running())
-        GTEST_SKIP() << server.Failure();
-    ASSERT_TRUE(server.AddQueue("pdfq", "lsb/usr/cupsfilters/Fuji_Xerox-DocuPrint_CM305_df-PDF.ppd"));
+    std::unique_ptr<test::CupsTestServer> server;
+    try {
+        server = std::make_unique<test::CupsTestServer>();
+    } catch (const std::exception& e) {
+        GTEST_SKIP() << e.what();
+    }
+    ASSERT_NO_THROW(server->AddQueue("pdfq", "lsb/usr/cupsfilters/Fuji_Xerox-DocuPrint_CM305_df-PDF.ppd"));
 
     test::SampleListReport form;
     form.report.SetTitle(QStringLiteral("失敗したファイル"));
@@ -254,7 +240,7 @@ TEST(PrintingTest, PrintServerReceivesTheJobWithItsOptions) {
     form.report.Printer().lastPage = 3;
     form.report.Printer().copies = 2;
     form.report.Printer().paperSource = kSourceManual;
-    CupsPrintJob job(server.Address());
+    CupsPrintJob job(server->Address());
     PrintRouting routing{&job, [](int) { return std::string("pdfq"); },
                          [](int number) { return number == 4 ? std::string("bypass-tray") : std::string(); },
                          "hozonix-test"};
@@ -262,9 +248,9 @@ TEST(PrintingTest, PrintServerReceivesTheJobWithItsOptions) {
     form.report.Generate(store, false);
     const int id = PrintPages(store, routing);
     ASSERT_GT(id, 0);
-    ASSERT_TRUE(server.WaitForJob(id)) << server.ErrorLog();
+    ASSERT_TRUE(server->WaitForJob(id)) << server->ErrorLog();
 
-    const std::string out = server.OutputOf("pdfq");
+    const std::string out = server->OutputPath("pdfq");
     EXPECT_EQ(PdfPages(out), 4); // pages 2 and 3, twice
     const QString first = PdfText(out, 1), second = PdfText(out, 2), third = PdfText(out, 3);
     EXPECT_TRUE(first.contains(form.lines[72])) << first.toStdString();
@@ -273,7 +259,7 @@ TEST(PrintingTest, PrintServerReceivesTheJobWithItsOptions) {
     EXPECT_TRUE(second.contains(form.lines[72]));
     EXPECT_TRUE(third.contains(form.lines[150]));
     EXPECT_FALSE(third.contains(form.lines[72]));
-    const std::string log = server.ErrorLog();
+    const std::string log = server->ErrorLog();
     EXPECT_NE(log.find("InputSlot=BypassTray"), std::string::npos);
     EXPECT_NE(log.find("PageSize=A4"), std::string::npos);
 }
