@@ -64,22 +64,6 @@ FileStamp StampOf(const struct stat& st) {
     return stamp;
 }
 
-// Closes a descriptor when the read ends, whichever way.
-class FdCloser {
-public:
-    explicit FdCloser(int fd) : fd_(fd) {}
-    ~FdCloser() {
-        if (fd_ >= 0)
-            close(fd_);
-    }
-    FdCloser(const FdCloser&) = delete;
-    FdCloser& operator=(const FdCloser&) = delete;
-    int get() const { return fd_; }
-
-private:
-    int fd_;
-};
-
 // Root may replace any file; a file without a write bit for its owner is kept for everyone.
 int WriteRefusal(const std::string& target) {
     struct stat st {};
@@ -104,7 +88,7 @@ bool StampOfFile(const std::string& path, FileStamp& stamp) {
 
 int ReadWholeFile(const std::string& path, std::string& out, std::size_t maxBytes, FileStamp* stamp) {
     out.clear();
-    FdCloser fd(open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY));
+    ScopedFd fd(open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY));
     if (fd.get() < 0)
         return errno;
     struct stat st {};
@@ -152,24 +136,24 @@ void ReplaceFileAtomically(const std::string& path, const std::string& content) 
     if (const int err = WriteRefusal(target); err != 0)
         ThrowSystemError(path, err);
     std::string temp;
-    int fd = -1;
-    for (int attempt = 0; fd < 0; ++attempt) {
+    ScopedFd fd;
+    for (int attempt = 0; fd.get() < 0; ++attempt) {
         temp = folder + "/." + FileNameOf(target) + "." + std::to_string(getpid()) + "." +
                std::to_string(attempt) + ".tmp";
-        fd = open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (fd < 0 && (errno != EEXIST || attempt > 100))
+        fd.reset(open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666));
+        if (fd.get() < 0 && (errno != EEXIST || attempt > 100))
             ThrowSystemError(path, errno);
     }
     struct stat old {};
     if (stat(target.c_str(), &old) == 0)
-        fchmod(fd, old.st_mode & 07777);
-    if (!WriteAll(fd, content) || fsync(fd) != 0) {
+        fchmod(fd.get(), old.st_mode & 07777);
+    if (!WriteAll(fd.get(), content) || fsync(fd.get()) != 0) {
         int err = errno;
-        close(fd);
+        fd.reset();
         unlink(temp.c_str());
         ThrowSystemError(path, err);
     }
-    if (close(fd) != 0) {
+    if (fd.close() != 0) {
         int err = errno;
         unlink(temp.c_str());
         ThrowSystemError(path, err);
@@ -179,24 +163,19 @@ void ReplaceFileAtomically(const std::string& path, const std::string& content) 
         unlink(temp.c_str());
         ThrowSystemError(path, err);
     }
-    int dfd = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (dfd >= 0) {
-        fsync(dfd);
-        close(dfd);
-    }
+    const ScopedFd dfd(open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (dfd.get() >= 0)
+        fsync(dfd.get());
 }
 
 FolderLock::FolderLock(const std::string& folder) {
-    fd_ = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd_ >= 0) {
-        while (flock(fd_, LOCK_EX) != 0 && errno == EINTR) {
+    fd_.reset(open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (fd_.get() >= 0) {
+        while (flock(fd_.get(), LOCK_EX) != 0 && errno == EINTR) {
         }
     }
 }
 
-FolderLock::~FolderLock() {
-    if (fd_ >= 0)
-        close(fd_);
-}
+FolderLock::~FolderLock() = default;
 
 } // namespace hozonix

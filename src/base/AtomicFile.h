@@ -1,6 +1,8 @@
 #pragma once
 // Whole-file reads and crash-safe whole-file replacement.
 
+#include "base/ScopedFd.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -52,7 +54,7 @@ public:
     FolderLock& operator=(const FolderLock&) = delete;
 
 private:
-    int fd_ = -1;
+    ScopedFd fd_;
 };
 
 } // namespace hozonix

@@ -4,6 +4,7 @@
 // goes with the process, so a killed run leaves none behind.
 
 #include "base/AppError.h"
+#include "base/ScopedFd.h"
 
 #include <string>
 
@@ -25,7 +26,7 @@ public:
     DestinationLock& operator=(const DestinationLock&) = delete;
 
 private:
-    int fd_ = -1;
+    ScopedFd fd_;
 };
 
 } // namespace hozonix::engine

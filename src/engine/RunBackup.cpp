@@ -51,28 +51,21 @@ public:
         // Non-blocking, so that a FIFO put in a file's place can never hang the run.
         const int flags = O_RDONLY | O_NONBLOCK | O_CLOEXEC;
         // Relative to its folder, so that paths beyond the system's limit work too.
-        fd_ = folderFd >= 0 ? openat(folderFd, FileNameOf(path).c_str(), flags) : -1;
-        error_ = fd_ < 0 ? (folderFd >= 0 ? errno : ENOENT) : 0;
-        if (fd_ >= 0 && (fstat(fd_, &st_) != 0 || !S_ISREG(st_.st_mode))) {
-            close(fd_);
-            fd_ = -1;
+        fd_.reset(folderFd >= 0 ? openat(folderFd, FileNameOf(path).c_str(), flags) : -1);
+        error_ = fd_.get() < 0 ? (folderFd >= 0 ? errno : ENOENT) : 0;
+        if (fd_.get() >= 0 && (fstat(fd_.get(), &st_) != 0 || !S_ISREG(st_.st_mode))) {
+            fd_.reset();
             error_ = ENOENT; // no longer a file
         }
     }
-    ~OpenSource() {
-        if (fd_ >= 0)
-            close(fd_);
-    }
-    OpenSource(const OpenSource&) = delete;
-    OpenSource& operator=(const OpenSource&) = delete;
 
-    int fd() const { return fd_; }
+    int fd() const { return fd_.get(); }
     const struct stat& Stat() const { return st_; }
     bool Gone() const { return error_ == ENOENT || error_ == ENOTDIR; }
     int Error() const { return error_; }
 
 private:
-    int fd_ = -1;
+    ScopedFd fd_;
     int error_ = 0;
     struct stat st_ {};
 };
@@ -485,10 +478,9 @@ bool IsFolder(const std::string& path) {
 // A source that is missing (a disk not mounted), not a folder or unreadable must not pass for one
 // with nothing to update.
 void CheckSource(const std::string& folder) {
-    const int fd = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    const bool readable = fd >= 0 && faccessat(fd, ".", R_OK | X_OK, AT_EACCESS) == 0;
-    if (fd >= 0)
-        close(fd);
+    ScopedFd fd(open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    const bool readable = fd.get() >= 0 && faccessat(fd.get(), ".", R_OK | X_OK, AT_EACCESS) == 0;
+    fd.reset();
     if (!readable)
         throw AppError(texts::SourceMissing + folder);
 }

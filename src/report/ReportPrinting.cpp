@@ -1,6 +1,7 @@
 #include "report/ReportPrinting.h"
 
 #include "base/AppError.h"
+#include "base/ScopedFd.h"
 #include "report/GeneratingFlag.h"
 #include "report/PdfOutput.h"
 #include "report/PrintProgress.h"
@@ -20,23 +21,24 @@ public:
     explicit TemporaryPdf(const QByteArray& pdf) {
         const char* tmp = std::getenv("TMPDIR");
         path_ = std::string(tmp != nullptr && tmp[0] != '\0' ? tmp : "/tmp") + "/hozonix-print-XXXXXX";
-        const int fd = mkstemp(path_.data());
-        if (fd < 0)
+        ScopedFd fd(mkstemp(path_.data()));
+        if (fd.get() < 0)
             ThrowSystemError(path_ + ": ", errno);
         qsizetype done = 0;
         while (done < pdf.size()) {
-            const ssize_t n = write(fd, pdf.constData() + done, static_cast<std::size_t>(pdf.size() - done));
+            const ssize_t n =
+                write(fd.get(), pdf.constData() + done, static_cast<std::size_t>(pdf.size() - done));
             if (n < 0 && errno == EINTR)
                 continue;
             if (n <= 0) {
                 const int err = n < 0 ? errno : ENOSPC;
-                close(fd);
+                fd.reset();
                 unlink(path_.c_str());
                 ThrowSystemError(path_ + ": ", err);
             }
             done += n;
         }
-        if (close(fd) != 0) {
+        if (fd.close() != 0) {
             const int err = errno;
             unlink(path_.c_str());
             ThrowSystemError(path_ + ": ", err);
