@@ -52,7 +52,7 @@ void ListReportPrinting::PrintList(const std::string& title, const std::vector<s
 void ListReportPrinting::ShowPreview(report::PageStore& store) {
     if (!window_) {
         window_ = std::make_unique<PreviewWindow>(s_);
-        ui::QtWindowGeometry geometry(*window_, "PrevForm");
+        ui::QtWindowGeometry geometry(*window_, PreviewWindow::PlacementKey);
         RestoreWindowPlacement(s_.settings, geometry, s_.fallback);
     }
     window_->ShowOn(store);

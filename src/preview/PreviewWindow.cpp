@@ -33,7 +33,6 @@ using report::Report;
 
 namespace {
 
-constexpr const char* kPlacementKey = "PrevForm";
 constexpr const char* kCaption = "レポート";
 constexpr const char* kWaitingText = "印刷の準備中です...そのままお待ち下さい";
 constexpr const char* kReadyText = "印刷できます";
@@ -61,7 +60,7 @@ int PaperSourceForBin(Report& report, int bin) {
 
 PreviewWindow::PreviewWindow(PreviewServices services, QWidget* parent)
     : QWidget(parent, Qt::Window), s_(services) {
-    setObjectName(kPlacementKey);
+    setObjectName(PlacementKey);
     setWindowTitle(QString::fromUtf8(kCaption));
     BuildControls();
     ConnectHandlers();
@@ -168,7 +167,7 @@ void PreviewWindow::ShowNormalCursor() {
 }
 
 void PreviewWindow::SavePlacement() {
-    ui::QtWindowGeometry geometry(*this, kPlacementKey);
+    ui::QtWindowGeometry geometry(*this, PlacementKey);
     try {
         SaveWindowPlacement(s_.settings, geometry);
     } catch (const std::exception&) {

@@ -31,6 +31,9 @@ namespace hozonix::printing {
 
 class PreviewWindow : public QWidget {
 public:
+    // The window's key under "LAST_Position".
+    static constexpr const char* PlacementKey = "PrevForm";
+
     explicit PreviewWindow(PreviewServices services, QWidget* parent = nullptr);
     ~PreviewWindow() override;
 
