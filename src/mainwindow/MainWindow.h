@@ -104,7 +104,6 @@ public:
     QToolButton* CloseButton() const { return closeButton_; }
     ColumnMenu* RunMenu() const { return runMenu_; }
     ProfileCheckList* Profiles() const { return profileList_; }
-    QMenu* ProfileMenu() const { return profileMenu_; }
     QAction* NewProfileItem() const { return newProfileItem_; }
     QAction* EditProfileItem() const { return editProfileItem_; }
     QAction* DeleteProfileItem() const { return deleteProfileItem_; }

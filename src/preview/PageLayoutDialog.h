@@ -39,7 +39,6 @@ public:
 
     QToolButton* CloseButton() const { return closeButton_; }
     QToolButton* OkButton() const { return okButton_; }
-    QToolButton* SaveButton() const { return saveButton_; }
     QLineEdit* TopMarginEdit() const { return topMarginEdit_; }
     QLineEdit* LeftMarginEdit() const { return leftMarginEdit_; }
     QLineEdit* RightMarginEdit() const { return rightMarginEdit_; }
@@ -50,8 +49,6 @@ public:
     // Columns and label sheets; the list report keeps both hidden.
     QWidget* ColumnPanel() const { return columnPanel_; }
     QLineEdit* ColumnsEdit() const { return columnsEdit_; }
-    QLineEdit* ColumnSpaceEdit() const { return columnSpaceEdit_; }
-    QLineEdit* RowsEdit() const { return rowsEdit_; }
     QWidget* LabelArea() const { return labelArea_; }
 
     // The report the dialog acts on; null between openings.

@@ -60,7 +60,6 @@ public:
     QSpinBox* CopiesSpin() const { return copiesSpin_; }
     report::ReportPreview* Preview() const { return preview_; }
     QAction* PrintThroughDialogItem() const { return printThroughDialogItem_; }
-    QAction* KeepPaperSourceItem() const { return keepPaperSourceItem_; }
     QAction* BackgroundPrintItem() const { return backgroundPrintItem_; }
     QAction* SaveReportItem() const { return saveReportItem_; }
     QAction* OpenReportItem() const { return openReportItem_; }
