@@ -115,7 +115,8 @@ private:
     void PrepareControls();
     void PrepareForShowing();
     void ShowNormalCursor();
-    // The window is only ever hidden, and not while a print waits for its pages to be released.
+    // Closing hides the window and releases its pages (asking first while the report is generating)
+    // and stores the orientation, the paper and the print-dialog choice.
     void CloseIfAllowed();
     void SavePlacement();
     void BuildControls();
