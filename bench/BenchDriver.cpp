@@ -4,9 +4,9 @@
 //   hozonix-bench --list-only COUNT      (a scan list of COUNT entries with typical paths, no disk)
 // --fast uses the moment of the start as the date limit, as a fast run right after a complete run does.
 
-#include "AppError.h"
-#include "RunBackup.h"
-#include "ScanFolder.h"
+#include "base/AppError.h"
+#include "engine/RunBackup.h"
+#include "engine/ScanFolder.h"
 
 #include <chrono>
 #include <cstdio>

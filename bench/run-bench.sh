@@ -12,7 +12,7 @@ work=${1:-/var/tmp/hozonix-bench}
 million=${2:-}
 runs=${RUNS:-5}
 
-cmake -S "$repo" -B "$repo/build/release" -G Ninja -DCMAKE_BUILD_TYPE=Release -DHOZONIX_BUILD_TESTS=OFF >/dev/null
+cmake -S "$repo" -B "$repo/build/release" -G Ninja -DCMAKE_BUILD_TYPE=Release -DHOZONIX_BUILD_TESTS=OFF -DHOZONIX_BUILD_BENCHMARKS=ON >/dev/null
 cmake --build "$repo/build/release" -j2 --target hozonix-bench >/dev/null
 hz=$repo/build/release/bench/hozonix-bench
 python3 "$repo/bench/make-trees.py" "$work/trees" $million

@@ -10,7 +10,7 @@ repo=$(cd "$(dirname "$0")/.." && pwd)
 work=${1:-/var/tmp/hozonix-bench}
 runs=${RUNS:-5}
 
-cmake -S "$repo" -B "$repo/build/release" -G Ninja -DCMAKE_BUILD_TYPE=Release -DHOZONIX_BUILD_TESTS=OFF >/dev/null
+cmake -S "$repo" -B "$repo/build/release" -G Ninja -DCMAKE_BUILD_TYPE=Release -DHOZONIX_BUILD_TESTS=OFF -DHOZONIX_BUILD_BENCHMARKS=ON >/dev/null
 cmake --build "$repo/build/release" -j2 --target hozonix-bench hozonix-gui-bench >/dev/null
 hz=$repo/build/release/bench/hozonix-bench
 gui=$repo/build/release/bench/gui/hozonix-gui-bench

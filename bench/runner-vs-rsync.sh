@@ -11,7 +11,7 @@ work=${1:-/var/tmp/hozonix-bench}
 large=${2:-}
 runs=${RUNS:-3}
 
-cmake -S "$repo" -B "$repo/build/release" -G Ninja -DCMAKE_BUILD_TYPE=Release -DHOZONIX_BUILD_TESTS=OFF >/dev/null
+cmake -S "$repo" -B "$repo/build/release" -G Ninja -DCMAKE_BUILD_TYPE=Release -DHOZONIX_BUILD_TESTS=OFF -DHOZONIX_BUILD_BENCHMARKS=ON >/dev/null
 cmake --build "$repo/build/release" -j2 --target hozonix-run >/dev/null
 hz=$repo/build/release/src/runner/hozonix-run
 python3 "$repo/bench/make-trees.py" "$work/trees"

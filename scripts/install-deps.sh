@@ -11,13 +11,13 @@ packages=(
     libcups2-dev libsmbclient-dev libelf-dev
     libgtest-dev libgmock-dev
     fonts-ipaexfont
-    # tests: private print and file servers, PDF inspection, section tools
+    # tests: private print and file servers, PDF inspection, section tools, the layer check
     cups cups-client cups-filters poppler-utils
     samba smbclient libnss-wrapper
-    binutils
+    binutils python3
 )
 if [[ "${1:-}" == "--extras" ]]; then
-    packages+=(xvfb xauth imagemagick xdotool rsync hyperfine python3 time)
+    packages+=(xvfb xauth imagemagick xdotool rsync hyperfine time)
 fi
 
 missing=()

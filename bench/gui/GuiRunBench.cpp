@@ -3,12 +3,13 @@
 // of the run, to be set against the headless driver on the same tree.
 //   hozonix-gui-bench SOURCE DESTINATION
 
-#include "IniFile.h"
-#include "MessageBoxService.h"
-#include "ProfileList.h"
+#include "base/MessageBoxService.h"
+#include "mainwindow/MainWindow.h"
+#include "settings/IniFile.h"
+#include "settings/ProfileList.h"
+#include "ui/UiServices.h"
+
 #include "TempConfig.h"
-#include "UiServices.h"
-#include "fm_FileSave.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -52,15 +53,15 @@ int main(int argc, char** argv) {
     {
         hozonix::ui::MainWindowServices s(ini, profiles, services);
         s.DataFolder = config.Path();
-        hozonix::ui::TfmFileSave window(std::move(s));
+        hozonix::ui::MainWindow window(std::move(s));
         window.show();
         QApplication::processEvents();
-        window.COPY_MODE_ALL->trigger();
+        window.CarefulModeItem()->trigger();
 
         timer.start();
-        window.Save_Btn->click();
+        window.RunButton()->click();
         runMs = timer.elapsed();
-        written = static_cast<int>(window.UpdatedFiles.size());
+        written = static_cast<int>(window.UpdatedFiles().size());
     }
     std::printf("run_ms=%lld written=%d\n", static_cast<long long>(runMs), written);
     return 0;

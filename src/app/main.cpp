@@ -1,5 +1,5 @@
-#include "HozonixApplication.h"
-#include "VersionInfo.h"
+#include "app/HozonixApplication.h"
+#include "netinfo/VersionInfo.h"
 
 #include <QApplication>
 #include <QIcon>

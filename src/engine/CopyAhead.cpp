@@ -1,11 +1,11 @@
-#include "CopyAhead.h"
+#include "engine/CopyAhead.h"
 
-#include "CopyFile.h"
-#include "FileTimes.h"
-#include "FolderCache.h"
-#include "PathText.h"
-#include "Recovery.h"
-#include "RunHost.h"
+#include "engine/CopyFile.h"
+#include "engine/FileTimes.h"
+#include "engine/FolderCache.h"
+#include "engine/PathText.h"
+#include "engine/Recovery.h"
+#include "engine/RunHost.h"
 
 #include <algorithm>
 #include <cerrno>

@@ -9,7 +9,7 @@
 // thread does not finish cleanly is left to the loop, which copies it itself and reports any error.
 // The thread stays idle until the loop writes new files, so runs with nothing new pay nothing for it.
 
-#include "FileEntry.h"
+#include "engine/FileEntry.h"
 
 #include <atomic>
 #include <condition_variable>

@@ -1,13 +1,13 @@
-#include "CopyFile.h"
+#include "engine/CopyFile.h"
 
-#include "AppError.h"
-#include "EngineTexts.h"
-#include "FileAttributes.h"
-#include "FileError.h"
-#include "FormatText.h"
-#include "PathText.h"
-#include "ScopedFd.h"
-#include "TempTarget.h"
+#include "base/AppError.h"
+#include "base/ScopedFd.h"
+#include "engine/EngineTexts.h"
+#include "engine/FileAttributes.h"
+#include "engine/FileError.h"
+#include "engine/FormatText.h"
+#include "engine/PathText.h"
+#include "engine/TempTarget.h"
 
 #include <algorithm>
 #include <cerrno>

@@ -4,7 +4,7 @@
 // target as it was. The target gets the source's last-write time at full resolution; its other times
 // and its permissions are those of a new file.
 
-#include "RunHost.h"
+#include "engine/RunHost.h"
 
 #include <cstddef>
 #include <cstdint>

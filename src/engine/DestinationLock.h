@@ -3,7 +3,8 @@
 // run, so that two runs (a timer and the desktop, two terminals) never race on the same files. The lock
 // goes with the process, so a killed run leaves none behind.
 
-#include "AppError.h"
+#include "base/AppError.h"
+#include "base/ScopedFd.h"
 
 #include <string>
 
@@ -25,7 +26,7 @@ public:
     DestinationLock& operator=(const DestinationLock&) = delete;
 
 private:
-    int fd_ = -1;
+    ScopedFd fd_;
 };
 
 } // namespace hozonix::engine

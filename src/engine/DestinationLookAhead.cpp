@@ -1,8 +1,8 @@
-#include "DestinationLookAhead.h"
+#include "engine/DestinationLookAhead.h"
 
-#include "FileTimes.h"
-#include "FolderCache.h"
-#include "PathText.h"
+#include "engine/FileTimes.h"
+#include "engine/FolderCache.h"
+#include "engine/PathText.h"
 
 #include <algorithm>
 #include <chrono>

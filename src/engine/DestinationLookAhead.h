@@ -10,7 +10,7 @@
 // write times: a copy deleted or renamed over shows there) and already quiet when it was looked up,
 // since folder times tick coarsely and a change in the same tick would not show.
 
-#include "FileEntry.h"
+#include "engine/FileEntry.h"
 
 #include <atomic>
 #include <cstdint>

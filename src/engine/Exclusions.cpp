@@ -1,6 +1,6 @@
-#include "Exclusions.h"
+#include "engine/Exclusions.h"
 
-#include "CommaText.h"
+#include "settings/CommaText.h"
 
 #include <algorithm>
 #include <string_view>

@@ -1,4 +1,4 @@
-#include "FileAttributes.h"
+#include "engine/FileAttributes.h"
 
 #include <sys/stat.h>
 

@@ -1,7 +1,7 @@
-#include "FileError.h"
+#include "engine/FileError.h"
 
-#include "EngineTexts.h"
-#include "FormatText.h"
+#include "engine/EngineTexts.h"
+#include "engine/FormatText.h"
 
 namespace hozonix::engine {
 

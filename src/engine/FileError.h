@@ -2,7 +2,7 @@
 // An error of one file's copy that ends the run, with what failed and the system's reason, so that a run
 // asked to keep going can list the file as failed instead.
 
-#include "AppError.h"
+#include "base/AppError.h"
 
 namespace hozonix::engine {
 

@@ -1,7 +1,7 @@
-#include "FileTimes.h"
+#include "engine/FileTimes.h"
 
-#include "EngineTexts.h"
-#include "FormatText.h"
+#include "engine/EngineTexts.h"
+#include "engine/FormatText.h"
 
 #include <ctime>
 #include <limits>

@@ -1,7 +1,7 @@
 #pragma once
 // File time stamps (nanoseconds since the epoch) as local calendar dates.
 
-#include "AppError.h"
+#include "base/AppError.h"
 
 #include <cstdint>
 #include <string>

@@ -1,4 +1,4 @@
-#include "FolderCache.h"
+#include "engine/FolderCache.h"
 
 #include <algorithm>
 #include <cerrno>

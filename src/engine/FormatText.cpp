@@ -1,4 +1,4 @@
-#include "FormatText.h"
+#include "engine/FormatText.h"
 
 #include <charconv>
 

@@ -1,4 +1,4 @@
-#include "PathText.h"
+#include "engine/PathText.h"
 
 #include <climits>
 #include <unistd.h>

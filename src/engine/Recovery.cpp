@@ -1,8 +1,8 @@
-#include "Recovery.h"
+#include "engine/Recovery.h"
 
-#include "AppError.h"
-#include "EngineTexts.h"
-#include "PathText.h"
+#include "base/AppError.h"
+#include "engine/EngineTexts.h"
+#include "engine/PathText.h"
 
 #include <atomic>
 #include <cerrno>

@@ -1,24 +1,24 @@
-#include "RunBackup.h"
+#include "engine/RunBackup.h"
 
-#include "AppError.h"
-#include "CopyAhead.h"
-#include "CopyFile.h"
-#include "DestinationLock.h"
-#include "DestinationLookAhead.h"
-#include "EngineTexts.h"
-#include "Exclusions.h"
-#include "FileEntry.h"
-#include "FileError.h"
-#include "FileTimes.h"
-#include "FolderCache.h"
-#include "FormatText.h"
-#include "PathText.h"
-#include "Recovery.h"
-#include "ScanFolder.h"
-#include "ScopedFd.h"
-#include "TempTarget.h"
-#include "UnfinishedRunMark.h"
-#include "WriteBack.h"
+#include "base/AppError.h"
+#include "base/ScopedFd.h"
+#include "engine/CopyAhead.h"
+#include "engine/CopyFile.h"
+#include "engine/DestinationLock.h"
+#include "engine/DestinationLookAhead.h"
+#include "engine/EngineTexts.h"
+#include "engine/Exclusions.h"
+#include "engine/FileEntry.h"
+#include "engine/FileError.h"
+#include "engine/FileTimes.h"
+#include "engine/FolderCache.h"
+#include "engine/FormatText.h"
+#include "engine/PathText.h"
+#include "engine/Recovery.h"
+#include "engine/ScanFolder.h"
+#include "engine/TempTarget.h"
+#include "engine/UnfinishedRunMark.h"
+#include "engine/WriteBack.h"
 
 #include <cerrno>
 #include <chrono>
@@ -53,28 +53,21 @@ public:
         // Non-blocking, so that a FIFO put in a file's place can never hang the run.
         const int flags = O_RDONLY | O_NONBLOCK | O_CLOEXEC;
         // Relative to its folder, so that paths beyond the system's limit work too.
-        fd_ = folderFd >= 0 ? openat(folderFd, FileNameOf(path).c_str(), flags) : -1;
-        error_ = fd_ < 0 ? (folderFd >= 0 ? errno : ENOENT) : 0;
-        if (fd_ >= 0 && (fstat(fd_, &st_) != 0 || !S_ISREG(st_.st_mode))) {
-            close(fd_);
-            fd_ = -1;
+        fd_.reset(folderFd >= 0 ? openat(folderFd, FileNameOf(path).c_str(), flags) : -1);
+        error_ = fd_.get() < 0 ? (folderFd >= 0 ? errno : ENOENT) : 0;
+        if (fd_.get() >= 0 && (fstat(fd_.get(), &st_) != 0 || !S_ISREG(st_.st_mode))) {
+            fd_.reset();
             error_ = ENOENT; // no longer a file
         }
     }
-    ~OpenSource() {
-        if (fd_ >= 0)
-            close(fd_);
-    }
-    OpenSource(const OpenSource&) = delete;
-    OpenSource& operator=(const OpenSource&) = delete;
 
-    int fd() const { return fd_; }
+    int fd() const { return fd_.get(); }
     const struct stat& Stat() const { return st_; }
     bool Gone() const { return error_ == ENOENT || error_ == ENOTDIR; }
     int Error() const { return error_; }
 
 private:
-    int fd_ = -1;
+    ScopedFd fd_;
     int error_ = 0;
     struct stat st_ {};
 };
@@ -507,10 +500,9 @@ bool IsFolder(const std::string& path) {
 // A source that is missing (a disk not mounted), not a folder or unreadable must not pass for one
 // with nothing to update.
 void CheckSource(const std::string& folder) {
-    const int fd = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    const bool readable = fd >= 0 && faccessat(fd, ".", R_OK | X_OK, AT_EACCESS) == 0;
-    if (fd >= 0)
-        close(fd);
+    ScopedFd fd(open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    const bool readable = fd.get() >= 0 && faccessat(fd.get(), ".", R_OK | X_OK, AT_EACCESS) == 0;
+    fd.reset();
     if (!readable)
         throw AppError(texts::SourceMissing + folder);
 }

@@ -2,7 +2,7 @@
 // One backup run: scan the source, drop excluded files, compare each remaining file with its copy under
 // the destination and write those whose copy is missing or older. Reports through the RunHost only.
 
-#include "RunHost.h"
+#include "engine/RunHost.h"
 
 #include <cstdint>
 #include <string>

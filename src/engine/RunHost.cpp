@@ -1,4 +1,4 @@
-#include "RunHost.h"
+#include "engine/RunHost.h"
 
 namespace hozonix::engine {
 

@@ -1,6 +1,6 @@
-#include "ScanFolder.h"
+#include "engine/ScanFolder.h"
 
-#include "FileTimes.h"
+#include "engine/FileTimes.h"
 
 #include <algorithm>
 #include <atomic>

@@ -7,7 +7,7 @@
 // folders are entered unless the folder is already on the current walk. With dateLimit != 0 only files
 // written or changed (moved in, unpacked) strictly after it are collected.
 
-#include "FileEntry.h"
+#include "engine/FileEntry.h"
 
 #include <chrono>
 #include <cstdint>

@@ -1,4 +1,4 @@
-#include "TempTarget.h"
+#include "engine/TempTarget.h"
 
 #include <atomic>
 #include <cerrno>

@@ -1,4 +1,6 @@
-#include "UnfinishedRunMark.h"
+#include "engine/UnfinishedRunMark.h"
+
+#include "base/ScopedFd.h"
 
 #include <cerrno>
 #include <cstdint>
@@ -70,20 +72,16 @@ bool UnfinishedRunMark::Set() {
         return false;
     if (mkdir(folder_.c_str(), 0700) != 0 && errno != EEXIST)
         return false;
-    const int fd = open(path_.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0600);
-    if (fd < 0)
+    ScopedFd fd(open(path_.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0600));
+    if (fd.get() < 0)
         return false;
-    const bool written = WriteAll(fd, profile_ + "\n") && fsync(fd) == 0;
-    close(fd);
+    const bool written = WriteAll(fd.get(), profile_ + "\n") && fsync(fd.get()) == 0;
+    fd.reset();
     if (!written)
         return false;
     // The mark must outlive a power cut that the copies made after it do not.
-    const int dir = open(folder_.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (dir < 0)
-        return false;
-    const bool synced = fsync(dir) == 0;
-    close(dir);
-    return synced;
+    const ScopedFd dir(open(folder_.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    return dir.get() >= 0 && fsync(dir.get()) == 0;
 }
 
 void UnfinishedRunMark::Clear() {

@@ -1,4 +1,4 @@
-#include "WriteBack.h"
+#include "engine/WriteBack.h"
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -6,7 +6,7 @@
 namespace hozonix::engine {
 
 WriteBack::WriteBack(const std::string& folder, int64_t batchBytes) : batch_(batchBytes) {
-    fd_ = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    fd_.reset(open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
 }
 
 WriteBack::~WriteBack() {
@@ -17,12 +17,10 @@ WriteBack::~WriteBack() {
     wake_.notify_one();
     if (thread_.joinable())
         thread_.join();
-    if (fd_ >= 0)
-        close(fd_);
 }
 
 void WriteBack::Wrote(int64_t bytes) {
-    if (fd_ < 0)
+    if (fd_.get() < 0)
         return;
     bool wake = false;
     {
@@ -45,7 +43,7 @@ void WriteBack::Work() {
             return;
         pending_ = 0;
         lock.unlock();
-        syncfs(fd_); // errors are the run's own flush's to report
+        syncfs(fd_.get()); // errors are the run's own flush's to report
         lock.lock();
     }
 }

@@ -4,6 +4,8 @@
 // since its last flush; its flushes only save time: the run's own flush at the end is what counts and
 // reports any error.
 
+#include "base/ScopedFd.h"
+
 #include <condition_variable>
 #include <cstdint>
 #include <mutex>
@@ -26,7 +28,7 @@ public:
 private:
     void Work();
 
-    int fd_ = -1;
+    ScopedFd fd_;
     int64_t batch_;
     std::mutex mutex_;
     std::condition_variable wake_;

@@ -1,4 +1,4 @@
-#include "DesktopOpener.h"
+#include "netinfo/DesktopOpener.h"
 
 #include <cerrno>
 #include <fcntl.h>

@@ -1,6 +1,6 @@
-#include "EnumNetResources.h"
+#include "netinfo/EnumNetResources.h"
 
-#include "MessageBoxService.h"
+#include "base/MessageBoxService.h"
 
 namespace hozonix::netinfo {
 

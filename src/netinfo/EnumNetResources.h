@@ -1,7 +1,7 @@
 #pragma once
 // Listing the network tree into lines of text, one line per entry, depth first.
 
-#include "NetResource.h"
+#include "netinfo/NetResource.h"
 
 #include <string>
 #include <vector>

@@ -1,4 +1,4 @@
-#include "HostInfo.h"
+#include "netinfo/HostInfo.h"
 
 #include <arpa/inet.h>
 #include <netdb.h>

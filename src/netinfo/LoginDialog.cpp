@@ -1,4 +1,4 @@
-#include "LoginDialog.h"
+#include "netinfo/LoginDialog.h"
 
 #include <QFrame>
 #include <QGridLayout>
@@ -92,7 +92,7 @@ LoginDialog::LoginDialog(QWidget* parent) : QDialog(parent) {
     }
 }
 
-void test1Click(QWidget* parent, const ShowModalFn& showModal) {
+void ShowLoginTest(QWidget* parent, const ShowModalFn& showModal) {
     LoginDialog dialog(parent);
     dialog.setWindowTitle("ログイン画面");
     dialog.DatabaseName()->clear();

@@ -37,7 +37,7 @@ using ShowModalFn = std::function<void(QDialog& dialog)>;
 
 // Creates the dialog with the caption "ログイン画面" and an empty database name and shows it modally
 // (through `showModal`, by default exec()). Neither the result nor the texts are used.
-void test1Click(
+void ShowLoginTest(
     QWidget* parent, const ShowModalFn& showModal = [](QDialog& d) { d.exec(); });
 
 } // namespace hozonix::netinfo

@@ -1,26 +1,26 @@
-#include "NetCommands.h"
+#include "netinfo/NetCommands.h"
 
-#include "EnumNetResources.h"
+#include "netinfo/EnumNetResources.h"
 
 #include <QCursor>
 
 namespace hozonix::netinfo {
 
-void netBrowseClick(NetResourceProvider& provider, MessageBoxService& messages,
-                    std::vector<std::string>& infoLines, const ShowMessageListFn& showMessageList) {
+void ShowNetworkList(NetResourceProvider& provider, MessageBoxService& messages,
+                     std::vector<std::string>& infoLines, const ShowMessageListFn& showMessageList) {
     infoLines.clear();
     if (EnumNetResources(provider, messages, infoLines, nullptr))
         infoLines.push_back(EnumEndLine);
-    showMessageList(NetBrowseTitle, infoLines);
+    showMessageList(NetworkListTitle, infoLines);
 }
 
-void NetPCClick(std::vector<std::string>& infoLines, const ShowMessageListFn& showMessageList,
-                const std::string& hostName, const HostResolver& resolve) {
+void ShowHostAddress(std::vector<std::string>& infoLines, const ShowMessageListFn& showMessageList,
+                     const std::string& hostName, const HostResolver& resolve) {
     infoLines = HostInfoLines(hostName, resolve);
-    showMessageList(NetPCTitle, infoLines);
+    showMessageList(HostAddressTitle, infoLines);
 }
 
-void Item_LogOnClick(const SelectFolderFn& selectFolder) {
+void BrowseToLogOn(const SelectFolderFn& selectFolder) {
     // The chosen folder is not used: getting connected on the way is the point.
     selectFolder(LogOnTitle, "", QCursor::pos());
 }

@@ -1,8 +1,8 @@
-#include "ProgramInfo.h"
+#include "netinfo/ProgramInfo.h"
 
-#include "DesktopOpener.h"
-#include "MessageBoxService.h"
-#include "VersionInfo.h"
+#include "base/MessageBoxService.h"
+#include "netinfo/DesktopOpener.h"
+#include "netinfo/VersionInfo.h"
 
 #include <QDateTime>
 #include <QLocale>
@@ -28,7 +28,7 @@ std::string ProgramAboutText(const std::string& programPath, std::optional<QDate
     return AboutText(ReadFileVersion(programPath), date ? *date : FileModificationDate(programPath));
 }
 
-void N2Click(MessageBoxService& messages, const std::string& programPath, std::optional<QDate> date) {
+void ShowAboutBox(MessageBoxService& messages, const std::string& programPath, std::optional<QDate> date) {
     std::string path = programPath.empty() ? CurrentProgramPath() : programPath;
     messages.ShowMessage(ProgramAboutText(path, date));
 }
@@ -42,15 +42,15 @@ std::string ReadmePath(const std::string& dataFolder) {
     return folder + "/" + ReadmeFileName;
 }
 
-void N3Click(DesktopOpener& opener) {
+void OpenHomePage(DesktopOpener& opener) {
     opener.Open(HomePageUrl);
 }
 
-void N4Click(DesktopOpener& opener, const std::string& settingsFilePath) {
+void OpenSettingsFile(DesktopOpener& opener, const std::string& settingsFilePath) {
     opener.Open(settingsFilePath);
 }
 
-void readme1Click(DesktopOpener& opener, const std::string& dataFolder) {
+void OpenReadme(DesktopOpener& opener, const std::string& dataFolder) {
     opener.Open(ReadmePath(dataFolder));
 }
 

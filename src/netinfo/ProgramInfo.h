@@ -29,15 +29,15 @@ std::string AboutText(const std::string& version, const QDate& date);
 std::string ProgramAboutText(const std::string& programPath, std::optional<QDate> date = std::nullopt);
 
 // Shows the About box of the running program (or of `programPath`).
-void N2Click(MessageBoxService& messages, const std::string& programPath = {},
-             std::optional<QDate> date = std::nullopt);
+void ShowAboutBox(MessageBoxService& messages, const std::string& programPath = {},
+                  std::optional<QDate> date = std::nullopt);
 
 // The home page in the default browser.
-void N3Click(DesktopOpener& opener);
+void OpenHomePage(DesktopOpener& opener);
 // The settings file in the desktop's default editor.
-void N4Click(DesktopOpener& opener, const std::string& settingsFilePath);
+void OpenSettingsFile(DesktopOpener& opener, const std::string& settingsFilePath);
 // Readme.TXT of the data folder in the desktop's default editor.
-void readme1Click(DesktopOpener& opener, const std::string& dataFolder);
+void OpenReadme(DesktopOpener& opener, const std::string& dataFolder);
 
 // dataFolder without trailing separators + "/Readme.TXT".
 std::string ReadmePath(const std::string& dataFolder);

@@ -1,4 +1,4 @@
-#include "SmbNetResourceProvider.h"
+#include "netinfo/SmbNetResourceProvider.h"
 
 #include <libsmbclient.h>
 

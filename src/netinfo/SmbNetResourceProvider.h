@@ -3,7 +3,7 @@
 // server holds shares. Workgroups and servers are containers; shares are leaves. The remote name of an
 // entry is its smb:// address, the provider name "SMB", and failures are errno values.
 
-#include "NetResource.h"
+#include "netinfo/NetResource.h"
 
 #include <functional>
 #include <string>

@@ -4,8 +4,9 @@
 # earlier releases; the translation list may hold more pairs, of which readers use the first.
 
 function(hozonix_add_version_info target)
-    set(HOZONIX_FILE_VERSION "2.0.0.480")
-    set(HOZONIX_PRODUCT_VERSION "2.0.0.0")
+    # From project(): the file version is the whole number, the product version the release.
+    set(HOZONIX_FILE_VERSION "${PROJECT_VERSION}")
+    set(HOZONIX_PRODUCT_VERSION "${PROJECT_VERSION_MAJOR}.${PROJECT_VERSION_MINOR}.${PROJECT_VERSION_PATCH}.0")
     set(HOZONIX_PROGRAM_NAME "Hozonix")
     set(HOZONIX_COMPANY_NAME "Korimaru")
     set(out "${CMAKE_CURRENT_BINARY_DIR}/${target}_version_info.cpp")

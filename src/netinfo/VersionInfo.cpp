@@ -1,4 +1,6 @@
-#include "VersionInfo.h"
+#include "netinfo/VersionInfo.h"
+
+#include "base/ScopedFd.h"
 
 #include <fcntl.h>
 #include <gelf.h>
@@ -15,21 +17,6 @@
 namespace hozonix::netinfo {
 
 namespace {
-
-class FileDescriptor {
-public:
-    explicit FileDescriptor(int fd) : fd_(fd) {}
-    ~FileDescriptor() {
-        if (fd_ >= 0)
-            close(fd_);
-    }
-    FileDescriptor(const FileDescriptor&) = delete;
-    FileDescriptor& operator=(const FileDescriptor&) = delete;
-    int get() const { return fd_; }
-
-private:
-    int fd_;
-};
 
 std::optional<std::string> FindSection(Elf* elf, const char* wanted) {
     size_t namesIndex = 0;
@@ -66,7 +53,7 @@ std::optional<std::string> ReadVersionSection(const std::string& path) {
     if (elf_version(EV_CURRENT) == EV_NONE)
         return std::nullopt;
     // A pipe or device in the program's place neither holds up the open nor is read.
-    FileDescriptor fd(open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY));
+    ScopedFd fd(open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY));
     struct stat st {};
     if (fd.get() < 0 || fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode))
         return std::nullopt;

@@ -1,8 +1,8 @@
-#include "ConsoleHost.h"
+#include "runner/ConsoleHost.h"
 
-#include "EngineTexts.h"
-#include "Interrupt.h"
-#include "TerminalText.h"
+#include "engine/EngineTexts.h"
+#include "runner/Interrupt.h"
+#include "runner/TerminalText.h"
 
 #include <cstdlib>
 #include <ctime>

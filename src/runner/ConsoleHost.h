@@ -4,7 +4,7 @@
 // Plain message boxes go to standard error, and the questions get the answers a run without anyone
 // to ask needs: an invalid date skips the file, and after an aborted copy the run ends.
 
-#include "RunBackup.h"
+#include "engine/RunBackup.h"
 
 #include <cstdio>
 #include <functional>

@@ -1,4 +1,4 @@
-#include "HelpText.h"
+#include "runner/HelpText.h"
 
 #ifndef HOZONIX_VERSION
 #define HOZONIX_VERSION "unknown"

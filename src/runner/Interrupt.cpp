@@ -1,6 +1,6 @@
-#include "Interrupt.h"
+#include "runner/Interrupt.h"
 
-#include "RunHost.h"
+#include "engine/RunHost.h"
 
 #include <csignal>
 

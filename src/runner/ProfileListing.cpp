@@ -1,9 +1,9 @@
-#include "ProfileListing.h"
+#include "runner/ProfileListing.h"
 
-#include "IniFile.h"
-#include "ProfileList.h"
-#include "ProfileRun.h"
-#include "TerminalText.h"
+#include "runner/ProfileRun.h"
+#include "runner/TerminalText.h"
+#include "settings/IniFile.h"
+#include "settings/ProfileList.h"
 
 #include <string>
 

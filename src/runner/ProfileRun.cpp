@@ -1,10 +1,10 @@
-#include "ProfileRun.h"
+#include "runner/ProfileRun.h"
 
-#include "AppError.h"
-#include "DataFolder.h"
-#include "IniDocument.h"
-#include "IniFile.h"
-#include "StoredDateTime.h"
+#include "base/AppError.h"
+#include "settings/DataFolder.h"
+#include "settings/IniDocument.h"
+#include "settings/IniFile.h"
+#include "settings/StoredDateTime.h"
 
 #include <chrono>
 

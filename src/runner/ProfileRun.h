@@ -3,9 +3,9 @@
 // profile's stored last-run time as the date limit, careful mode scans every file, and the run's start
 // time is stored as the new last-run time only after a run that wrote files without any failure.
 
-#include "AppError.h"
-#include "ProfileList.h"
-#include "RunBackup.h"
+#include "base/AppError.h"
+#include "engine/RunBackup.h"
+#include "settings/ProfileList.h"
 
 #include <cstdint>
 #include <ctime>

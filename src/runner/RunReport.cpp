@@ -1,7 +1,7 @@
-#include "RunReport.h"
+#include "runner/RunReport.h"
 
-#include "AtomicFile.h"
-#include "TerminalText.h"
+#include "base/AtomicFile.h"
+#include "runner/TerminalText.h"
 
 namespace hozonix::runner {
 

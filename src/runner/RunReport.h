@@ -2,7 +2,7 @@
 // What the runner tells at the end of each profile's run: the lists of written and failed files and a
 // one-line summary; and the two lists saved as text files, one full source path per line.
 
-#include "ProfileRun.h"
+#include "runner/ProfileRun.h"
 
 #include <cstdio>
 #include <string>

@@ -1,4 +1,4 @@
-#include "RunnerOptions.h"
+#include "runner/RunnerOptions.h"
 
 #include <algorithm>
 #include <charconv>

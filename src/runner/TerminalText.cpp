@@ -1,4 +1,4 @@
-#include "TerminalText.h"
+#include "runner/TerminalText.h"
 
 #include <clocale>
 #include <cstdio>

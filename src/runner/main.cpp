@@ -1,4 +1,4 @@
-#include "RunnerMain.h"
+#include "runner/RunnerMain.h"
 
 #include <cstdio>
 

@@ -1,4 +1,4 @@
-#include "CommaText.h"
+#include "settings/CommaText.h"
 
 namespace hozonix {
 namespace {
@@ -37,7 +37,7 @@ std::vector<std::string> SplitCommaText(std::string_view text) {
             }
         } else {
             size_t start = p;
-            while (p < n && static_cast<unsigned char>(text[p]) > ' ' && text[p] != ',')
+            while (p<n&& static_cast<unsigned char>(text[p])> ' ' && text[p] != ',')
                 ++p;
             item.assign(text.substr(start, p - start));
         }

@@ -1,7 +1,7 @@
-#include "DataFolder.h"
+#include "settings/DataFolder.h"
 
-#include "AppError.h"
-#include "MessageBoxService.h"
+#include "base/AppError.h"
+#include "base/MessageBoxService.h"
 
 #include <cerrno>
 #include <cstdlib>
@@ -65,8 +65,8 @@ PrepareResult PrepareDataFolder(const std::string& programPath, MessageBoxServic
     p.DataFolder = base + "Korimaru/" + p.ProgramBaseName;
 
     if (CreateFolderTree(p.DataFolder) != 0) {
-        messages.ShowMessage("INIフォルダー" + p.DataFolder + ">" + "\r\n" + "の作成に失敗しました(x.x)" + "\r\n" +
-                             "プログラムを中止します");
+        messages.ShowMessage("INIフォルダー" + p.DataFolder + ">" + "\r\n" + "の作成に失敗しました(x.x)" +
+                             "\r\n" + "プログラムを中止します");
         r.quitRequested = true;
     }
     p.SettingsFilePath = p.DataFolder + "/" + p.ProgramBaseName + ".ini";

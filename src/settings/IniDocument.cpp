@@ -1,4 +1,4 @@
-#include "IniDocument.h"
+#include "settings/IniDocument.h"
 
 namespace hozonix {
 

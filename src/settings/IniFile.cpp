@@ -1,9 +1,9 @@
-#include "IniFile.h"
+#include "settings/IniFile.h"
 
-#include "AppError.h"
-#include "AtomicFile.h"
-#include "IniDocument.h"
-#include "IniValues.h"
+#include "base/AppError.h"
+#include "base/AtomicFile.h"
+#include "settings/IniDocument.h"
+#include "settings/IniValues.h"
 
 #include <algorithm>
 #include <atomic>

@@ -1,6 +1,6 @@
-#include "IniValues.h"
+#include "settings/IniValues.h"
 
-#include "IniDocument.h"
+#include "settings/IniDocument.h"
 
 namespace hozonix {
 

@@ -1,7 +1,7 @@
-#include "ProfileList.h"
+#include "settings/ProfileList.h"
 
-#include "IniDocument.h"
-#include "IniFile.h"
+#include "settings/IniDocument.h"
+#include "settings/IniFile.h"
 
 #include <algorithm>
 
@@ -66,7 +66,8 @@ ProfileDetail SplitDetailLine(std::string_view line) {
 }
 
 std::string JoinDetailLine(const ProfileDetail& d) {
-    return d.SourceFolder + ">>" + d.DestinationFolder + ">>" + d.ExcludedExtensions + "<<" + d.ExcludedFolders;
+    return d.SourceFolder + ">>" + d.DestinationFolder + ">>" + d.ExcludedExtensions + "<<" +
+           d.ExcludedFolders;
 }
 
 bool IsTickedOnReload(std::string_view name, std::string_view saveAll) {

@@ -1,6 +1,6 @@
-#include "StoredDateTime.h"
+#include "settings/StoredDateTime.h"
 
-#include "AppError.h"
+#include "base/AppError.h"
 
 #include <cstdio>
 #include <limits>

@@ -1,7 +1,7 @@
-#include "WindowPlacement.h"
+#include "settings/WindowPlacement.h"
 
-#include "CommaText.h"
-#include "IniFile.h"
+#include "settings/CommaText.h"
+#include "settings/IniFile.h"
 
 #include <charconv>
 
@@ -28,12 +28,12 @@ int LenientToInt(std::string_view text) {
 void SaveWindowPlacement(IniFile& settings, const WindowGeometry& window) {
     std::string text = std::to_string(window.Left()) + "," + std::to_string(window.Top()) + "," +
                        std::to_string(window.Width()) + "," + std::to_string(window.Height());
-    settings.WriteIniString(PlacementSection, window.ComponentName(), text);
+    settings.WriteIniString(PlacementSection, window.PlacementKey(), text);
 }
 
 void RestoreWindowPlacement(const IniFile& settings, WindowGeometry& window, const Rect& fallback) {
     std::vector<std::string> items =
-        SplitCommaText(settings.ReadIniString(PlacementSection, window.ComponentName()));
+        SplitCommaText(settings.ReadIniString(PlacementSection, window.PlacementKey()));
     if (items.size() >= 4) {
         int left = LenientToInt(items[0]);
         int top = LenientToInt(items[1]);

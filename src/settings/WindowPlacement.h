@@ -1,6 +1,6 @@
 #pragma once
-// Storing and restoring a window's outer position and size under "LAST_Position", keyed by the window's
-// component name. Windows take part through the small WindowGeometry interface.
+// Storing and restoring a window's outer position and size under "LAST_Position", one key per window
+// ("fmFileSave", "PrevForm", ...). Windows take part through the small WindowGeometry interface.
 
 #include <string>
 #include <string_view>
@@ -21,7 +21,7 @@ struct Rect {
 class WindowGeometry {
 public:
     virtual ~WindowGeometry() = default;
-    virtual std::string ComponentName() const = 0;
+    virtual std::string PlacementKey() const = 0;
     virtual int Left() const = 0;
     virtual int Top() const = 0;
     virtual int Width() const = 0;

@@ -1,4 +1,4 @@
-#include "CoalescingRunHost.h"
+#include "ui/CoalescingRunHost.h"
 
 namespace hozonix::ui {
 

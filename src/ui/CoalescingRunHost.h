@@ -5,7 +5,7 @@
 // pending events (repaints, the abort button). Before anything the user must see as it is (a question,
 // a message, the dialog shown or hidden) and at Flush(), the latest outputs are passed on at once.
 
-#include "RunHost.h"
+#include "engine/RunHost.h"
 
 #include <QElapsedTimer>
 

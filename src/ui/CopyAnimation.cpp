@@ -1,4 +1,4 @@
-#include "CopyAnimation.h"
+#include "ui/CopyAnimation.h"
 
 #include <QPainter>
 #include <QPainterPath>

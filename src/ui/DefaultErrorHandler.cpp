@@ -1,4 +1,4 @@
-#include "DefaultErrorHandler.h"
+#include "ui/DefaultErrorHandler.h"
 
 #include <new>
 #include <string>

@@ -3,7 +3,7 @@
 // box with its text, and the program goes on. Every handler of a window runs its work through
 // RunCommand, so that no exception ever crosses Qt's event dispatch.
 
-#include "MessageBoxService.h"
+#include "base/MessageBoxService.h"
 
 #include <exception>
 #include <utility>

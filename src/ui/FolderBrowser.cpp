@@ -1,6 +1,6 @@
-#include "FolderBrowser.h"
+#include "ui/FolderBrowser.h"
 
-#include "JapaneseFonts.h"
+#include "ui/JapaneseFonts.h"
 
 #include <QApplication>
 #include <QDialogButtonBox>

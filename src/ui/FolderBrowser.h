@@ -2,7 +2,7 @@
 // The folder browser: a title above a tree of the file system's folders, a status line with the
 // selected path, OK and Cancel. It opens at a given screen position and can preselect a folder.
 
-#include "Pickers.h"
+#include "ui/Pickers.h"
 
 #include <QDialog>
 #include <QPointer>

@@ -1,4 +1,4 @@
-#include "JapaneseFonts.h"
+#include "ui/JapaneseFonts.h"
 
 namespace hozonix::ui {
 

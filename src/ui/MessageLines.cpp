@@ -1,6 +1,6 @@
-#include "MessageLines.h"
+#include "ui/MessageLines.h"
 
-#include "CommaText.h"
+#include "settings/CommaText.h"
 
 #include <QString>
 #include <QStringList>

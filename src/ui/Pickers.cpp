@@ -1,4 +1,4 @@
-#include "Pickers.h"
+#include "ui/Pickers.h"
 
 #include <sys/stat.h>
 

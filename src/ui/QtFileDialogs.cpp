@@ -1,4 +1,4 @@
-#include "QtFileDialogs.h"
+#include "ui/QtFileDialogs.h"
 
 #include <QFile>
 #include <QFileDialog>

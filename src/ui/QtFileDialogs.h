@@ -3,7 +3,7 @@
 // for saving, each created on first use and kept until the program ends. Neither insists that the named
 // file exists nor asks before a file is replaced; both can be resized.
 
-#include "Pickers.h"
+#include "ui/Pickers.h"
 
 #include <QStringList>
 

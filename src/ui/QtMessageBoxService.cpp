@@ -1,4 +1,4 @@
-#include "QtMessageBoxService.h"
+#include "ui/QtMessageBoxService.h"
 
 #include <QApplication>
 #include <QMessageBox>

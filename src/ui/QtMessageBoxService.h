@@ -4,7 +4,7 @@
 // "\r\n" in a text shows as a line break. Esc and the close box give the answer MessageBoxService
 // promises (Cancel, else No, else Ok).
 
-#include "MessageBoxService.h"
+#include "base/MessageBoxService.h"
 
 #include <QString>
 

@@ -1,8 +1,8 @@
-#include "QtRunHost.h"
+#include "ui/QtRunHost.h"
 
-#include "MessageBoxService.h"
-#include "Process_Dlg.h"
-#include "ScreenCursor.h"
+#include "base/MessageBoxService.h"
+#include "ui/ProcessingDialog.h"
+#include "ui/ScreenCursor.h"
 
 #include <QCoreApplication>
 #include <QLabel>
@@ -12,7 +12,7 @@
 
 namespace hozonix::ui {
 
-QtRunHost::QtRunHost(QLabel& statusPanel, QProgressBar* mainBar, ProcessDlgOwner& dialog,
+QtRunHost::QtRunHost(QLabel& statusPanel, QProgressBar* mainBar, ProcessingDialogOwner& dialog,
                      MessageBoxService& messages)
     : statusPanel_(statusPanel), mainBar_(mainBar), dialog_(dialog), messages_(messages) {}
 

@@ -6,7 +6,7 @@
 // The status panel is repainted at once, but at most once per frame: texts that arrive faster are only
 // scheduled, and the scheduled repaint always shows the latest text.
 
-#include "RunHost.h"
+#include "engine/RunHost.h"
 
 #include <QElapsedTimer>
 
@@ -19,14 +19,14 @@ class MessageBoxService;
 
 namespace hozonix::ui {
 
-class ProcessDlgOwner;
+class ProcessingDialogOwner;
 
 class QtRunHost : public engine::RunHost {
 public:
     static constexpr qint64 FrameMilliseconds = 16;
 
     // `mainBar` may be null: the bar is then left alone.
-    QtRunHost(QLabel& statusPanel, QProgressBar* mainBar, ProcessDlgOwner& dialog,
+    QtRunHost(QLabel& statusPanel, QProgressBar* mainBar, ProcessingDialogOwner& dialog,
               MessageBoxService& messages);
 
     void SetStatusText(const std::string& text) override;
@@ -46,7 +46,7 @@ public:
 private:
     QLabel& statusPanel_;
     QProgressBar* mainBar_;
-    ProcessDlgOwner& dialog_;
+    ProcessingDialogOwner& dialog_;
     MessageBoxService& messages_;
     QElapsedTimer sinceRepaint_;
 };

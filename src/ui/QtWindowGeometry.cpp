@@ -1,4 +1,4 @@
-#include "QtWindowGeometry.h"
+#include "ui/QtWindowGeometry.h"
 
 #include <QGuiApplication>
 #include <QScreen>

@@ -5,7 +5,7 @@
 // the frame, which resize() takes. Both read back exactly what was set, so a stored placement does not
 // drift by the frame's size from one start to the next, whether or not the window is shown yet.
 
-#include "WindowPlacement.h"
+#include "settings/WindowPlacement.h"
 
 #include <string>
 
@@ -15,10 +15,10 @@ namespace hozonix::ui {
 
 class QtWindowGeometry : public WindowGeometry {
 public:
-    QtWindowGeometry(QWidget& window, std::string componentName)
-        : window_(window), name_(std::move(componentName)) {}
+    QtWindowGeometry(QWidget& window, std::string placementKey)
+        : window_(window), name_(std::move(placementKey)) {}
 
-    std::string ComponentName() const override { return name_; }
+    std::string PlacementKey() const override { return name_; }
     int Left() const override;
     int Top() const override;
     int Width() const override;

@@ -1,4 +1,4 @@
-#include "ScreenCursor.h"
+#include "ui/ScreenCursor.h"
 
 #include <QCursor>
 #include <QGuiApplication>

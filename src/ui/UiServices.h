@@ -4,11 +4,11 @@
 // Create it after the QApplication and the settings file, destroy it before them; the dialogs store
 // their placement as it is destroyed.
 
-#include "ErrList_Dlg.h"
-#include "FolderBrowser.h"
-#include "Pickers.h"
-#include "Process_Dlg.h"
-#include "QtFileDialogs.h"
+#include "ui/FolderBrowser.h"
+#include "ui/MessageListDialog.h"
+#include "ui/Pickers.h"
+#include "ui/ProcessingDialog.h"
+#include "ui/QtFileDialogs.h"
 
 namespace hozonix::ui {
 
@@ -24,7 +24,7 @@ public:
     MessageBoxService& Messages() { return messages_; }
     const Rect& Fallback() const { return fallback_; }
     Pickers& FilePickers() { return pickers_; }
-    ProcessDlgOwner& ProcessDialog() { return processDialog_; }
+    ProcessingDialogOwner& ProcessDialog() { return processDialog_; }
     MessageListOwner& MessageList() { return messageList_; }
 
 private:
@@ -33,7 +33,7 @@ private:
     QtFileDialogs fileDialogs_;
     QtFolderBrowser folderBrowser_;
     Pickers pickers_;
-    ProcessDlgOwner processDialog_;
+    ProcessingDialogOwner processDialog_;
     MessageListOwner messageList_;
 };
 

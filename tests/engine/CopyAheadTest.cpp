@@ -1,9 +1,10 @@
-#include "CopyAhead.h"
-#include "CopyFile.h"
-#include "PathText.h"
+#include "engine/CopyAhead.h"
+#include "engine/CopyFile.h"
+#include "engine/PathText.h"
+#include "engine/ScanFolder.h"
+#include "engine/TempTarget.h"
+
 #include "RunFixture.h"
-#include "ScanFolder.h"
-#include "TempTarget.h"
 
 #include <dirent.h>
 #include <fcntl.h>

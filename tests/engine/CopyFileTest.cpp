@@ -1,11 +1,12 @@
-#include "CopyFile.h"
-#include "AppError.h"
+#include "engine/CopyFile.h"
+#include "base/AppError.h"
+#include "engine/FileAttributes.h"
+#include "engine/FileTimes.h"
+#include "engine/TempTarget.h"
+
 #include "EngineFiles.h"
-#include "FileAttributes.h"
-#include "FileTimes.h"
 #include "RecordingHost.h"
 #include "TempFolder.h"
-#include "TempTarget.h"
 
 #include <gtest/gtest.h>
 

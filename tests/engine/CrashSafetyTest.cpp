@@ -1,10 +1,11 @@
 // What a run leaves behind when it is killed, loses its power or meets another run: the destination is
 // never worse than before, and a copy is never taken for good when it is not.
+#include "engine/DestinationLock.h"
+#include "engine/EngineTexts.h"
+#include "engine/FolderCache.h"
+#include "engine/Recovery.h"
+
 #include "ChildProcess.h"
-#include "DestinationLock.h"
-#include "EngineTexts.h"
-#include "FolderCache.h"
-#include "Recovery.h"
 #include "RunFixture.h"
 
 #include <algorithm>

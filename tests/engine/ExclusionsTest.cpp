@@ -1,5 +1,5 @@
-#include "Exclusions.h"
-#include "PathText.h"
+#include "engine/Exclusions.h"
+#include "engine/PathText.h"
 
 #include <gtest/gtest.h>
 

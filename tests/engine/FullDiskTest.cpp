@@ -1,9 +1,10 @@
 // Tests on a small private tmpfs: a destination that fills up, and time stamps that no calendar date
 // can hold. Mounting needs root; elsewhere these tests are skipped.
-#include "AppError.h"
-#include "PathText.h"
+#include "base/AppError.h"
+#include "engine/PathText.h"
+#include "engine/ScanFolder.h"
+
 #include "RunFixture.h"
-#include "ScanFolder.h"
 
 #include <algorithm>
 

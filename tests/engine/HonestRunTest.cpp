@@ -1,9 +1,10 @@
 // A run that cannot do its work says so, and writes nowhere but below its destination.
-#include "AppError.h"
+#include "base/AppError.h"
+#include "engine/EngineTexts.h"
+#include "engine/ScanFolder.h"
+
 #include "ChildProcess.h"
-#include "EngineTexts.h"
 #include "RunFixture.h"
-#include "ScanFolder.h"
 
 #include <algorithm>
 #include <climits>

@@ -1,7 +1,8 @@
-#include "DestinationLookAhead.h"
-#include "PathText.h"
+#include "engine/DestinationLookAhead.h"
+#include "engine/PathText.h"
+#include "engine/ScanFolder.h"
+
 #include "RunFixture.h"
-#include "ScanFolder.h"
 
 #include <chrono>
 #include <cstdio>

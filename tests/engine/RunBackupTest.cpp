@@ -1,5 +1,6 @@
-#include "AppError.h"
-#include "FolderCache.h"
+#include "base/AppError.h"
+#include "engine/FolderCache.h"
+
 #include "RunFixture.h"
 
 #include <unistd.h>

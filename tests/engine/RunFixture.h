@@ -2,9 +2,10 @@
 // Shared set-up for backup-run tests: a source and a destination folder under a private temporary
 // folder, a recording host and the two result lists.
 
+#include "engine/RunBackup.h"
+
 #include "EngineFiles.h"
 #include "RecordingHost.h"
-#include "RunBackup.h"
 #include "TempFolder.h"
 
 #include <gtest/gtest.h>

@@ -1,6 +1,7 @@
-#include "AppError.h"
-#include "PathText.h"
-#include "Recovery.h"
+#include "base/AppError.h"
+#include "engine/PathText.h"
+#include "engine/Recovery.h"
+
 #include "RunFixture.h"
 
 #include <climits>

@@ -1,4 +1,5 @@
-#include "ScanFolder.h"
+#include "engine/ScanFolder.h"
+
 #include "EngineFiles.h"
 #include "TempFolder.h"
 

@@ -1,10 +1,10 @@
 #include "FuzzTargets.h"
 
-#include "ByteCodec.h"
-#include "IniDocument.h"
-#include "IniValues.h"
-#include "PagePlayback.h"
-#include "RepFormat.h"
+#include "report/ByteCodec.h"
+#include "report/PagePlayback.h"
+#include "report/RepFormat.h"
+#include "settings/IniDocument.h"
+#include "settings/IniValues.h"
 
 #include <QImage>
 #include <QPainter>

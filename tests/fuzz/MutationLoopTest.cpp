@@ -3,9 +3,10 @@
 // HOZONIX_FUZZ_ITERATIONS runs longer; HOZONIX_FUZZ_CORPUS names a folder to write the seeds into, as a
 // starting corpus for libFuzzer.
 
+#include "report/RepFormat.h"
+
 #include "FuzzTargets.h"
-#include "ListForm.h"
-#include "RepFormat.h"
+#include "SampleListReport.h"
 #include "TempFolder.h"
 
 #include <gtest/gtest.h>
@@ -119,7 +120,7 @@ std::vector<std::string> SavedReports() {
     std::vector<std::string> seeds;
     TempFolder dir;
     for (int variant = 0; variant < 3; ++variant) {
-        ListForm form;
+        SampleListReport form;
         for (int i = 0; i < 10 + variant * 60; ++i)
             form.lines << QStringLiteral("行%1 /home/利用者/書類/報告書 %1.txt").arg(i);
         if (variant == 1)

@@ -1,5 +1,6 @@
-#include "EnumNetResources.h"
-#include "NetCommands.h"
+#include "netinfo/EnumNetResources.h"
+#include "netinfo/NetCommands.h"
+
 #include "ScriptedMessageBox.h"
 #include "ScriptedNetProvider.h"
 
@@ -54,7 +55,7 @@ TEST(EnumNetResources, WalksContainersDepthFirstAcrossBatches) {
     Lines infoLines = {"left from an earlier listing"};
     Shown shown;
 
-    netinfo::netBrowseClick(net, box, infoLines, Recorder(shown));
+    netinfo::ShowNetworkList(net, box, infoLines, Recorder(shown));
 
     Lines expected = {Line("smb://WG1"),    Line("smb://SRV1"),   Line("smb://SRV1/a"),
                       Line("smb://SRV1/b"), Line("smb://SRV2"),   Line("smb://WG2"),
@@ -107,7 +108,7 @@ TEST(EnumNetResources, RootThatCannotBeOpenedGivesEmptyListWithoutEndLine) {
     Lines infoLines = {"old"};
     Shown shown;
 
-    netinfo::netBrowseClick(net, box, infoLines, Recorder(shown));
+    netinfo::ShowNetworkList(net, box, infoLines, Recorder(shown));
 
     EXPECT_EQ(BoxTexts(box), (Lines{"WNetOpenEnum: 1222"}));
     EXPECT_EQ(shown.count, 1);

@@ -1,5 +1,5 @@
-#include "HostInfo.h"
-#include "NetCommands.h"
+#include "netinfo/HostInfo.h"
+#include "netinfo/NetCommands.h"
 
 #include <gtest/gtest.h>
 
@@ -66,7 +66,7 @@ TEST(HostInfo, NetPCReplacesInfoLinesAndShowsThem) {
     Lines infoLines = {"RemoteName:smb://OLD, Provider:SMB", "--- Enum end ---"};
     std::string title;
     Lines shown;
-    netinfo::NetPCClick(
+    netinfo::ShowHostAddress(
         infoLines,
         [&](const std::string& t, const Lines& l) {
             title = t;

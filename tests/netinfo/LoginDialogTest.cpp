@@ -1,5 +1,5 @@
-#include "LoginDialog.h"
-#include "NetCommands.h"
+#include "netinfo/LoginDialog.h"
+#include "netinfo/NetCommands.h"
 
 #include <gtest/gtest.h>
 
@@ -16,9 +16,9 @@ namespace {
 
 using netinfo::LoginDialog;
 
-TEST(LoginDialog, Test1ClickShowsTheDialogWithItsCaptionAndNoDatabase) {
+TEST(LoginDialog, ShowLoginTestShowsTheDialogWithItsCaptionAndNoDatabase) {
     int shownCount = 0;
-    netinfo::test1Click(nullptr, [&](QDialog& dialog) {
+    netinfo::ShowLoginTest(nullptr, [&](QDialog& dialog) {
         ++shownCount;
         auto& login = dynamic_cast<LoginDialog&>(dialog);
         EXPECT_EQ(login.windowTitle(), "ログイン画面");
@@ -88,7 +88,7 @@ TEST(LoginDialog, EnterAcceptsAndEscapeCancels) {
 
 TEST(LogOn, OpensTheFolderBrowserAtTheMouseWithItsTitle) {
     int calls = 0;
-    netinfo::Item_LogOnClick([&](const std::string& title, const std::string& initial, const QPoint& at) {
+    netinfo::BrowseToLogOn([&](const std::string& title, const std::string& initial, const QPoint& at) {
         ++calls;
         EXPECT_EQ(title, "ネットワークリソースにログオンしてください");
         EXPECT_EQ(initial, "");

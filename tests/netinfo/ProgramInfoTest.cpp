@@ -1,5 +1,6 @@
-#include "ProgramInfo.h"
-#include "DesktopOpener.h"
+#include "netinfo/ProgramInfo.h"
+#include "netinfo/DesktopOpener.h"
+
 #include "SambaServer.h"
 #include "ScriptedMessageBox.h"
 #include "TempFolder.h"
@@ -44,7 +45,7 @@ void SetModificationDate(const std::string& path, int year, int month, int day) 
 
 TEST_F(JapaneseLocale, AboutBoxWithAFixedDate) {
     ScriptedMessageBox box;
-    netinfo::N2Click(box, ProgramFile, QDate(2024, 3, 5));
+    netinfo::ShowAboutBox(box, ProgramFile, QDate(2024, 3, 5));
     ASSERT_EQ(box.shown.size(), 1u);
     EXPECT_EQ(box.shown[0].kind, MessageKind::Plain);
     EXPECT_EQ(box.shown[0].buttons, OkButton);
@@ -85,11 +86,11 @@ public:
 
 TEST(ProgramInfoCommands, OpenTheRightTargets) {
     RecordingOpener opener;
-    netinfo::N3Click(opener);
-    netinfo::N4Click(opener, "/home/u/my config/Korimaru/hozonix/hozonix.ini");
-    netinfo::readme1Click(opener, "/home/u/.config/Korimaru/hozonix/");
-    netinfo::readme1Click(opener, "/home/u/.config/Korimaru/hozonix");
-    netinfo::readme1Click(opener, "/data//");
+    netinfo::OpenHomePage(opener);
+    netinfo::OpenSettingsFile(opener, "/home/u/my config/Korimaru/hozonix/hozonix.ini");
+    netinfo::OpenReadme(opener, "/home/u/.config/Korimaru/hozonix/");
+    netinfo::OpenReadme(opener, "/home/u/.config/Korimaru/hozonix");
+    netinfo::OpenReadme(opener, "/data//");
     EXPECT_EQ(opener.opened, (std::vector<std::string>{
                                  "https://hozonix.example/", "/home/u/my config/Korimaru/hozonix/hozonix.ini",
                                  "/home/u/.config/Korimaru/hozonix/Readme.TXT",

@@ -1,6 +1,8 @@
-#include "SmbNetResourceProvider.h"
-#include "EnumNetResources.h"
-#include "NetCommands.h"
+#include "netinfo/SmbNetResourceProvider.h"
+#include "netinfo/EnumNetResources.h"
+#include "netinfo/NetCommands.h"
+
+#include "ChildProcess.h"
 #include "SambaServer.h"
 #include "ScriptedMessageBox.h"
 #include "TempFolder.h"
@@ -13,7 +15,6 @@
 #include <sched.h>
 #include <sys/ioctl.h>
 #include <sys/socket.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -185,37 +186,36 @@ std::optional<std::string> RunWithoutNetwork(bool loopbackUp, const std::functio
     int out[2];
     if (pipe(out) != 0)
         return std::nullopt;
-    pid_t child = fork();
-    if (child == 0) {
+    const pid_t child = StartChild([&] {
         close(out[0]);
         if (unshare(CLONE_NEWNET) != 0)
-            _exit(77);
+            return 77;
         if (loopbackUp) {
             int fd = socket(AF_INET, SOCK_DGRAM, 0);
             ifreq lo{};
             std::strcpy(lo.ifr_name, "lo");
             if (fd < 0 || ioctl(fd, SIOCGIFFLAGS, &lo) != 0)
-                _exit(78);
+                return 78;
             lo.ifr_flags = static_cast<short>(lo.ifr_flags | IFF_UP);
             if (ioctl(fd, SIOCSIFFLAGS, &lo) != 0)
-                _exit(78);
+                return 78;
             close(fd);
         }
         std::string result = body();
         bool written = write(out[1], result.data(), result.size()) == static_cast<ssize_t>(result.size());
-        _exit(written ? 0 : 1);
-    }
+        return written ? 0 : 1;
+    });
     close(out[1]);
     std::string result;
     char buffer[4096];
     for (ssize_t n; (n = read(out[0], buffer, sizeof buffer)) > 0;)
         result.append(buffer, static_cast<size_t>(n));
     close(out[0]);
-    int status = 0;
-    waitpid(child, &status, 0);
-    if (!WIFEXITED(status) || WEXITSTATUS(status) == 77)
+    // A signal shows as 128 and up.
+    const int status = WaitForChild(child);
+    if (status >= 128 || status == 77)
         return std::nullopt;
-    EXPECT_EQ(WEXITSTATUS(status), 0) << "the listing ended its process";
+    EXPECT_EQ(status, 0) << "the listing ended its process";
     return result;
 }
 
@@ -233,7 +233,7 @@ TEST(SmbRootListing, WithoutANetworkBrowserShowsTheOpenFailureAndAnEmptyList) {
             Lines infoLines = {"old"};
             std::string report = "not shown";
             const auto start = Clock::now();
-            netinfo::netBrowseClick(smb, box, infoLines, [&](const std::string& title, const Lines& lines) {
+            netinfo::ShowNetworkList(smb, box, infoLines, [&](const std::string& title, const Lines& lines) {
                 report = title + "|" + std::to_string(lines.size());
             });
             auto seconds = std::chrono::duration_cast<std::chrono::seconds>(Clock::now() - start).count();

@@ -1,4 +1,5 @@
-#include "VersionInfo.h"
+#include "netinfo/VersionInfo.h"
+
 #include "TempFolder.h"
 
 #include <gtest/gtest.h>

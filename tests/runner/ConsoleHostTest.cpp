@@ -1,7 +1,7 @@
-#include "ConsoleHost.h"
+#include "runner/ConsoleHost.h"
 
-#include "EngineTexts.h"
-#include "Interrupt.h"
+#include "engine/EngineTexts.h"
+#include "runner/Interrupt.h"
 
 #include <gtest/gtest.h>
 

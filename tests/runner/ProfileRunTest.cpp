@@ -1,10 +1,11 @@
 // The run of one stored profile with a scripted host: what is stored after which kind of run.
 
-#include "ProfileRun.h"
+#include "runner/ProfileRun.h"
 
-#include "IniFile.h"
+#include "settings/IniFile.h"
+#include "settings/StoredDateTime.h"
+
 #include "RecordingHost.h"
-#include "StoredDateTime.h"
 #include "TempFolder.h"
 
 #include <gtest/gtest.h>

@@ -1,7 +1,8 @@
 // hozonix-run as a real process on real folders.
 
+#include "settings/StoredDateTime.h"
+
 #include "RunnerTestFixture.h"
-#include "StoredDateTime.h"
 
 #include <ctime>
 #include <unistd.h>

@@ -1,7 +1,8 @@
 #pragma once
 // A private settings file, source and destination folders for end-to-end runs of hozonix-run.
 
-#include "IniFile.h"
+#include "settings/IniFile.h"
+
 #include "RunnerProcess.h"
 #include "TempFolder.h"
 

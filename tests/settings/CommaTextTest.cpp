@@ -1,4 +1,4 @@
-#include "CommaText.h"
+#include "settings/CommaText.h"
 
 #include <gtest/gtest.h>
 
@@ -14,9 +14,9 @@ TEST(CommaText, SplitFollowsQuotesBlanksAndCommas) {
         {"a", {"a"}},
         {"100,200,300,400", {"100", "200", "300", "400"}},
         {"  100 , 200", {"100", "200"}},
-        {"a b", {"a", "b"}},                        // an unquoted blank separates
-        {"a,,b", {"a", "", "b"}},                   // an empty item between commas
-        {"\"1,2\" 3", {"1,2", "3"}},                // quotes keep commas
+        {"a b", {"a", "b"}},         // an unquoted blank separates
+        {"a,,b", {"a", "", "b"}},    // an empty item between commas
+        {"\"1,2\" 3", {"1,2", "3"}}, // quotes keep commas
         {"\"say \"\"hi\"\"\",x", {"say \"hi\"", "x"}},
         {"\"unterminated, rest", {"unterminated, rest"}},
         {".BAK,.TMP", {".BAK", ".TMP"}},

@@ -1,7 +1,8 @@
-#include "DataFolder.h"
-#include "AppError.h"
+#include "settings/DataFolder.h"
+#include "base/AppError.h"
+#include "settings/StoredDateTime.h"
+
 #include "ScriptedMessageBox.h"
-#include "StoredDateTime.h"
 #include "TempFolder.h"
 
 #include <gtest/gtest.h>

@@ -1,5 +1,6 @@
-#include "AppError.h"
-#include "IniFile.h"
+#include "settings/IniFile.h"
+#include "base/AppError.h"
+
 #include "TempFolder.h"
 
 #include <gtest/gtest.h>
@@ -42,8 +43,8 @@ TEST_F(IniFileTest, IntegerRules) {
     struct Case {
         const char* key;
         int expected;
-    } cases[] = {{"dec", 42},   {"hex", 16},    {"hexu", 31},   {"neg", -7},     {"plus", 5},
-                 {"padded", 12}, {"quoted", 8},  {"text", -99},  {"mixed", -99},  {"huge", -99},
+    } cases[] = {{"dec", 42},    {"hex", 16},      {"hexu", 31},      {"neg", -7},     {"plus", 5},
+                 {"padded", 12}, {"quoted", 8},    {"text", -99},     {"mixed", -99},  {"huge", -99},
                  {"empty", -99}, {"barehex", -99}, {"signsign", -99}, {"missing", -99}};
     for (const Case& c : cases)
         EXPECT_EQ(ini.ReadInteger("num", c.key, -99), c.expected) << c.key;
@@ -64,8 +65,11 @@ TEST_F(IniFileTest, StringRules) {
                     "inner=a\"b\"c\n"
                     "doubled=\"\"x\"\"\n"
                     "empty=\n"
-                    "long=" + longValue + "\n"
-                    "jp=" + japanese + "\n");
+                    "long=" +
+                        longValue +
+                        "\n"
+                        "jp=" +
+                        japanese + "\n");
     EXPECT_EQ(ini.ReadIniString("s", "padded"), "two words");
     EXPECT_EQ(ini.ReadIniString("S", "quoted"), "  keep blanks  ");
     EXPECT_EQ(ini.ReadIniString("S", "half"), "\"open");
@@ -86,7 +90,8 @@ TEST_F(IniFileTest, MatchingIgnoresCaseAndFirstWins) {
     // Only the first section of a name is read.
     EXPECT_EQ(ini.ReadInteger("fmFileSave", "OnlyHere", -1), -1);
     ini.WriteIniInteger("FMFILESAVE", "last_INDEX", 5);
-    EXPECT_EQ(ReadFile(path), "[fmFileSave]\nLAST_INDEX=5\nlast_index=9\n[FMFILESAVE]\nLAST_INDEX=7\nOnlyHere=1\n");
+    EXPECT_EQ(ReadFile(path),
+              "[fmFileSave]\nLAST_INDEX=5\nlast_index=9\n[FMFILESAVE]\nLAST_INDEX=7\nOnlyHere=1\n");
 }
 
 TEST_F(IniFileTest, MissingFileReadsEmptyAndFirstWriteCreatesIt) {

@@ -1,5 +1,6 @@
-#include "IniFile.h"
-#include "ProfileList.h"
+#include "settings/ProfileList.h"
+#include "settings/IniFile.h"
+
 #include "TempFolder.h"
 
 #include <gtest/gtest.h>
@@ -57,8 +58,9 @@ TEST_F(ProfileListTest, ShrinkingErasesTheSectionAndKeepsOthers) {
     DeleteProfileAt(list, 0);
     DeleteProfileAt(list, 5); // out of range: nothing
     SaveProfileList(ini, list);
-    EXPECT_EQ(ReadFile(ini.Path()), "[fmFileSave]\nSAVE_ALL=P1\n\n[File_Action]\nMAX=2\nID_01=/src2>>/dst>><<\n"
-                                    "NAME_01=P2\nID_02=/src3>>/dst>><<\nNAME_02=P3\n");
+    EXPECT_EQ(ReadFile(ini.Path()),
+              "[fmFileSave]\nSAVE_ALL=P1\n\n[File_Action]\nMAX=2\nID_01=/src2>>/dst>><<\n"
+              "NAME_01=P2\nID_02=/src3>>/dst>><<\nNAME_02=P3\n");
     DeleteProfileAt(list, 1);
     DeleteProfileAt(list, 0);
     SaveProfileList(ini, list);
@@ -101,8 +103,8 @@ TEST(DetailLine, SplitAndJoin) {
         {"/data>>/backup>><<", {"/data", "/backup", "", ""}},
         {"/data>>/backup>>.tmp,.bak", {"/data", "/backup", ".tmp,.bak", ""}},
         {"/data >> /backup >> x", {"/data ", "/backup", "x", ""}},
-        {"/data>> /backup >> .tmp , .bak << /data/tmp, /data/old ", {"/data", "/backup", ".tmp , .bak",
-                                                                      "/data/tmp, /data/old"}},
+        {"/data>> /backup >> .tmp , .bak << /data/tmp, /data/old ",
+         {"/data", "/backup", ".tmp , .bak", "/data/tmp, /data/old"}},
         {"/data>>/backup>><</data/tmp", {"/data", "/backup", "", "/data/tmp"}},
         {"no separators", {"", "", "", ""}},
         {"", {"", "", "", ""}},
@@ -116,7 +118,8 @@ TEST(DetailLine, SplitAndJoin) {
     }
     EXPECT_EQ(JoinDetailLine({"/data ", "/backup", ".bak", "/data/tmp"}), "/data >>/backup>>.bak<</data/tmp");
     EXPECT_EQ(JoinDetailLine({"/data", "/backup", "", ""}), "/data>>/backup>><<");
-    ProfileDetail back = SplitDetailLine(JoinDetailLine({"/my data", "/mnt/ex backup", ".BAK,.TMP", "/my data/t"}));
+    ProfileDetail back =
+        SplitDetailLine(JoinDetailLine({"/my data", "/mnt/ex backup", ".BAK,.TMP", "/my data/t"}));
     EXPECT_EQ(back.SourceFolder, "/my data");
     EXPECT_EQ(back.DestinationFolder, "/mnt/ex backup");
     EXPECT_EQ(back.ExcludedExtensions, ".BAK,.TMP");

@@ -1,10 +1,12 @@
 // The settings file as it may be found on disk: changed behind the program's back, huge, a pipe or a
 // device, read-only.
 
-#include "AppError.h"
-#include "AtomicFile.h"
-#include "IniFile.h"
-#include "ProfileList.h"
+#include "base/AppError.h"
+#include "base/AtomicFile.h"
+#include "settings/IniFile.h"
+#include "settings/ProfileList.h"
+
+#include "ChildProcess.h"
 #include "TempFolder.h"
 
 #include <gtest/gtest.h>
@@ -13,11 +15,12 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 using namespace hozonix;
+using hozonix::test::Nobody;
 using hozonix::test::ReadFile;
+using hozonix::test::RunInChild;
 using hozonix::test::TempFolder;
 using hozonix::test::WriteFile;
 
@@ -56,15 +59,12 @@ TEST_F(SettingsFileSafetyTest, EveryChangeShowsToEveryLaterRead) {
     WriteFile(path, "[A]\nk=blu\n");
     EXPECT_EQ(reader.ReadIniString("A", "k"), "blu");
     // Written by another process.
-    const pid_t child = fork();
-    ASSERT_GE(child, 0);
-    if (child == 0) {
-        IniFile other(path);
-        other.WriteIniString("A", "k", "from child");
-        _exit(0);
-    }
-    int status = 0;
-    ASSERT_EQ(waitpid(child, &status, 0), child);
+    ASSERT_EQ(RunInChild([&] {
+                  IniFile other(path);
+                  other.WriteIniString("A", "k", "from child");
+                  return 0;
+              }),
+              0);
     EXPECT_EQ(reader.ReadIniString("A", "k"), "from child");
     ASSERT_EQ(unlink(path.c_str()), 0);
     EXPECT_EQ(reader.ReadString("A", "k", "gone"), "gone");
@@ -163,18 +163,13 @@ TEST_F(SettingsFileSafetyTest, ReadOnlyFileIsNeverReplaced) {
     // As an unprivileged user in a folder it may write: the rename would succeed, the write must not.
     const std::string other = dir / "nobody.ini";
     WriteFile(other, "[A]\nk=v\n");
-    ASSERT_EQ(chown(dir.Path().c_str(), 65534, 65534), 0);
-    ASSERT_EQ(chown(path.c_str(), 65534, 65534), 0);
+    ASSERT_EQ(chown(dir.Path().c_str(), Nobody, Nobody), 0);
+    ASSERT_EQ(chown(path.c_str(), Nobody, Nobody), 0);
     ASSERT_EQ(chmod(other.c_str(), 0644), 0); // writable by root only
-    const pid_t child = fork();
-    ASSERT_GE(child, 0);
-    if (child == 0) {
-        const bool dropped = setgid(65534) == 0 && setuid(65534) == 0;
-        _exit(dropped && WriteIsRefused(dir.Path(), path) && WriteIsRefused(dir.Path(), other) ? 0 : 1);
-    }
-    int status = 0;
-    ASSERT_EQ(waitpid(child, &status, 0), child);
-    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+    const int status = RunInChild(
+        [&] { return WriteIsRefused(dir.Path(), path) && WriteIsRefused(dir.Path(), other) ? 0 : 1; },
+        Nobody);
+    EXPECT_EQ(status, 0);
 }
 
 } // namespace

@@ -1,6 +1,7 @@
-#include "IniFile.h"
+#include "settings/WindowPlacement.h"
+#include "settings/IniFile.h"
+
 #include "TempFolder.h"
-#include "WindowPlacement.h"
 
 #include <gtest/gtest.h>
 
@@ -14,7 +15,7 @@ namespace {
 class FakeWindow : public WindowGeometry {
 public:
     FakeWindow(int l, int t, int w, int h) : l_(l), t_(t), w_(w), h_(h) {}
-    std::string ComponentName() const override { return "fmFileSave"; }
+    std::string PlacementKey() const override { return "fmFileSave"; }
     int Left() const override { return l_; }
     int Top() const override { return t_; }
     int Width() const override { return w_; }
@@ -32,15 +33,24 @@ protected:
     TempFolder dir;
     IniFile ini{dir / "p.ini"};
     const Rect fallback = FallbackRect(1024, 768); // 5,0 - 1004,708: 999 x 708
-    void Store(const std::string& value) { WriteFile(ini.Path(), "[LAST_Position]\nfmFileSave=" + value + "\n"); }
+    void Store(const std::string& value) {
+        WriteFile(ini.Path(), "[LAST_Position]\nfmFileSave=" + value + "\n");
+    }
 };
 
 TEST(LenientToInt, KeepsDigitsAndALeadingMinus) {
     struct Case {
         const char* text;
         int expected;
-    } cases[] = {{"12a3", 123}, {"-40", -40}, {"4-0", 40}, {" -5", 5}, {"", 0},
-                 {"abc", 0},    {"-", 0},     {"99999999999", 0}, {"2147483647", 2147483647}};
+    } cases[] = {{"12a3", 123},
+                 {"-40", -40},
+                 {"4-0", 40},
+                 {" -5", 5},
+                 {"", 0},
+                 {"abc", 0},
+                 {"-", 0},
+                 {"99999999999", 0},
+                 {"2147483647", 2147483647}};
     for (const Case& c : cases)
         EXPECT_EQ(LenientToInt(c.text), c.expected) << c.text;
 }
@@ -77,7 +87,8 @@ TEST_F(WindowPlacementTest, FewerThanFourItemsUsesTheFallbackRule) {
     FakeWindow small(277, 254, 636, 423);
     RestoreWindowPlacement(ini, small, fallback);
     EXPECT_EQ(small.calls, "T");
-    EXPECT_EQ((std::vector<int>{small.l_, small.t_, small.w_, small.h_}), (std::vector<int>{277, 0, 636, 423}));
+    EXPECT_EQ((std::vector<int>{small.l_, small.t_, small.w_, small.h_}),
+              (std::vector<int>{277, 0, 636, 423}));
 
     // Wider and taller than the fallback: pulled in on both axes.
     FakeWindow big(50, 60, 2000, 1000);

@@ -272,4 +272,28 @@ bool CupsTestServer::WaitForJobs(std::chrono::milliseconds timeout) {
     }
 }
 
+bool CupsTestServer::WaitForJob(int id, std::chrono::milliseconds timeout) const {
+    const auto deadline = std::chrono::steady_clock::now() + timeout;
+    for (;;) {
+        cups_job_t* jobs = nullptr;
+        const int count = cupsGetJobs2(CUPS_HTTP_DEFAULT, &jobs, nullptr, 0, CUPS_WHICHJOBS_ALL);
+        int state = 0;
+        for (int i = 0; i < count; ++i) {
+            if (jobs[i].id == id)
+                state = jobs[i].state;
+        }
+        cupsFreeJobs(count, jobs);
+        if (state >= IPP_JSTATE_CANCELED)
+            return state == IPP_JSTATE_COMPLETED;
+        if (std::chrono::steady_clock::now() > deadline)
+            return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+}
+
+std::string CupsTestServer::ErrorLog() const {
+    std::ifstream in(folder_ + "/log/error_log");
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
 } // namespace hozonix::test

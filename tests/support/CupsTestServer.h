@@ -38,6 +38,10 @@ public:
 
     // Waits until no job is pending or processing on any queue; false on timeout.
     bool WaitForJobs(std::chrono::milliseconds timeout = std::chrono::seconds(20));
+    // Waits until job `id` has ended; true when it completed, false when it ended otherwise or on timeout.
+    bool WaitForJob(int id, std::chrono::milliseconds timeout = std::chrono::seconds(20)) const;
+    // The scheduler's log (at debug level: it names each filter's options).
+    std::string ErrorLog() const;
 
     // Runs a program with the test server's environment; returns its exit status, its output in `output`.
     int Run(const std::vector<std::string>& argv, std::string* output = nullptr) const;

@@ -2,7 +2,7 @@
 // A message-box service for tests: records every box and answers from a script (Ok when the script is
 // empty and the box offers it, otherwise the first offered button of Yes, No, Cancel).
 
-#include "MessageBoxService.h"
+#include "base/MessageBoxService.h"
 
 #include <deque>
 #include <string>

@@ -1,4 +1,4 @@
-#include "CoalescingRunHost.h"
+#include "ui/CoalescingRunHost.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,5 @@
-#include "FolderBrowser.h"
+#include "ui/FolderBrowser.h"
+
 #include "TempFolder.h"
 
 #include <QApplication>

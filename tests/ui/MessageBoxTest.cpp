@@ -1,6 +1,7 @@
-#include "AppError.h"
-#include "DefaultErrorHandler.h"
-#include "QtMessageBoxService.h"
+#include "base/AppError.h"
+#include "ui/DefaultErrorHandler.h"
+#include "ui/QtMessageBoxService.h"
+
 #include "ScriptedMessageBox.h"
 
 #include <QAbstractButton>

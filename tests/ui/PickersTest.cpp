@@ -1,5 +1,6 @@
-#include "Pickers.h"
-#include "QtFileDialogs.h"
+#include "ui/Pickers.h"
+#include "ui/QtFileDialogs.h"
+
 #include "ScriptedPickers.h"
 #include "TempFolder.h"
 

@@ -1,7 +1,8 @@
-#include "QtRunHost.h"
-#include "IniFile.h"
-#include "Process_Dlg.h"
-#include "ScreenCursor.h"
+#include "ui/QtRunHost.h"
+#include "settings/IniFile.h"
+#include "ui/ProcessingDialog.h"
+#include "ui/ScreenCursor.h"
+
 #include "ScriptedMessageBox.h"
 #include "TempFolder.h"
 
@@ -34,7 +35,7 @@ protected:
     test::TempFolder dir;
     IniFile ini{dir / "Hozonix.ini"};
     test::ScriptedMessageBox messages;
-    ProcessDlgOwner dialog{ini, messages, FallbackRect(1024, 768)};
+    ProcessingDialogOwner dialog{ini, messages, FallbackRect(1024, 768)};
     QLabel panel;
     QProgressBar bar;
     QtRunHost host{panel, &bar, dialog, messages};

@@ -1,0 +1,91 @@
+#include "app/HozonixApplication.h"
+
+#include "mainwindow/MainWindow.h"
+#include "netinfo/DesktopOpener.h"
+#include "netinfo/SmbNetResourceProvider.h"
+#include "preview/DesktopListPrinting.h"
+#include "settings/IniFile.h"
+#include "ui/DefaultErrorHandler.h"
+#include "ui/ProfileWizard.h"
+#include "ui/QtProfileWizard.h"
+#include "ui/QtWindowGeometry.h"
+#include "ui/UiServices.h"
+
+#include <QCoreApplication>
+
+namespace hozonix::ui {
+
+namespace {
+
+// Answers every box without showing it: the first preparation only works out the paths, and the
+// main window's reload right after it reports a failure once.
+class SilentMessages : public MessageBoxService {
+public:
+    MessageButton Show(MessageKind, const std::string&, unsigned) override { return MessageButton::Ok; }
+};
+
+} // namespace
+
+HozonixApplication::HozonixApplication(ApplicationOptions options)
+    : options_(std::move(options)), messages_(options_.Messages ? *options_.Messages : qtMessages_) {}
+
+HozonixApplication::~HozonixApplication() {
+    window_.reset();
+    wizard_.reset();
+    listPrinting_.reset();
+}
+
+void HozonixApplication::PrepareDataFolderAgain() {
+    PrepareResult r = PrepareDataFolder(options_.ProgramPath, messages_, options_.ConfigFolder);
+    paths_ = r.paths;
+    if (r.quitRequested && !quitRequested_) {
+        quitRequested_ = true;
+        // Once the event loop runs (a reload after the wizard), leave it; during start-up Start()
+        // reports the request instead.
+        QCoreApplication::exit(1);
+    }
+}
+
+bool HozonixApplication::Start() {
+    try {
+        SilentMessages silent;
+        PrepareResult first = PrepareDataFolder(options_.ProgramPath, silent, options_.ConfigFolder);
+        paths_ = first.paths;
+        settings_ = std::make_unique<IniFile>(paths_.SettingsFilePath);
+        fallback_ = MeasureFallbackRect();
+        ui_ = std::make_unique<UiServices>(*settings_, messages_, fallback_);
+        listPrinting_ = std::make_unique<printing::DesktopListPrinting>(*settings_, messages_,
+                                                                        ui_->FilePickers(), fallback_);
+        ui_->MessageList().SetPrintHandler(listPrinting_->PrintHandler());
+        wizard_ = std::make_unique<QtProfileWizard>(*settings_, messages_, ui_->FilePickers(), profiles_,
+                                                    fallback_, options_.RunWizard);
+        network_ = std::make_unique<netinfo::SmbNetResourceProvider>();
+        opener_ = std::make_unique<netinfo::XdgOpener>();
+
+        MainWindowServices services{*settings_, profiles_, *ui_};
+        services.PrepareDataFolder = [this] { PrepareDataFolderAgain(); };
+        services.DataFolder = paths_.DataFolder;
+        services.ProgramPath = options_.ProgramPath;
+        // A program that is about to end opens no wizard for the user to work in.
+        services.Wizard = first.quitRequested ? nullptr : wizard_.get();
+        services.Network = network_.get();
+        services.Opener = opener_.get();
+        window_ = std::make_unique<MainWindow>(std::move(services));
+        window_->SetClosedHandler([this] {
+            // A print waits in its own event loop until its preview closes: end that wait first.
+            listPrinting_->ClosePreview();
+            QCoreApplication::quit();
+        });
+    } catch (...) {
+        ShowCurrentError(messages_);
+        return false;
+    }
+    return !quitRequested_;
+}
+
+int HozonixApplication::Exec() {
+    window_->show();
+    return QCoreApplication::exec();
+}
+
+} // namespace hozonix::ui

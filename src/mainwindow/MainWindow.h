@@ -1,0 +1,261 @@
+#pragma once
+// The main window: the profiles as a check list, the tool bar that runs one or all of them, the result
+// lists of the last run, the copy mode and the recovery threshold, and the Help and Tool menus.
+//
+// While a run is under way the window takes no second command: the tool bar, the menus and the check
+// list are disabled, the first status panel says so, and closing is refused. The processing dialog's
+// abort button stays usable.
+
+#include "engine/RunBackup.h"
+#include "netinfo/HostInfo.h"
+#include "netinfo/LoginDialog.h"
+#include "netinfo/NetCommands.h"
+#include "settings/DataFolder.h"
+
+#include <QColor>
+#include <QMainWindow>
+
+#include <ctime>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+class QAction;
+class QLabel;
+class QMenu;
+class QProgressBar;
+class QToolBar;
+class QToolButton;
+
+namespace hozonix {
+class IniFile;
+struct ProfileList;
+} // namespace hozonix
+
+namespace hozonix::netinfo {
+class DesktopOpener;
+class NetResourceProvider;
+} // namespace hozonix::netinfo
+
+namespace hozonix::ui {
+
+class CoalescingRunHost;
+class ColumnMenu;
+class ProfileCheckList;
+class ProfileWizard;
+class QtRunHost;
+class UiServices;
+
+using RunBackupFn = std::function<int(const engine::BackupRequest&, std::vector<std::string>& updatedFiles,
+                                      std::vector<std::string>& failedFiles, engine::RunHost& host,
+                                      engine::BackupResult& result)>;
+
+// What the main window works with. The references must outlive the window.
+struct MainWindowServices {
+    MainWindowServices(IniFile& settings, ProfileList& profiles, UiServices& ui)
+        : Settings(settings), Profiles(profiles), Ui(ui) {}
+
+    IniFile& Settings;
+    ProfileList& Profiles;
+    UiServices& Ui;
+    // Prepares the data folder again; called first by every reload of the profile list.
+    std::function<void()> PrepareDataFolder;
+    std::string DataFolder;
+    std::string ProgramPath;
+    // Null: the items that need them are disabled.
+    ProfileWizard* Wizard = nullptr;
+    netinfo::NetResourceProvider* Network = nullptr;
+    netinfo::DesktopOpener* Opener = nullptr;
+    RunBackupFn RunBackup = [](const engine::BackupRequest& r, std::vector<std::string>& u,
+                               std::vector<std::string>& f, engine::RunHost& h,
+                               engine::BackupResult& result) {
+        return engine::RunBackup(r, u, f, h, &result);
+    };
+    std::function<std::time_t()> Now = [] { return std::time(nullptr); };
+    std::function<std::string()> HostName = netinfo::LocalHostName;
+    netinfo::HostResolver Resolve = netinfo::ResolveHost;
+    netinfo::ShowModalFn ShowLoginDialog = [](QDialog& d) { d.exec(); };
+    // Null: the shared folder browser of Ui.
+    netinfo::SelectFolderFn SelectFolder;
+};
+
+enum class CopyMode { Fast, Careful };
+
+class MainWindow : public QMainWindow {
+public:
+    // The window's section in the settings file and its key under "LAST_Position".
+    static constexpr const char* SettingsName = "fmFileSave";
+    static constexpr int RunMenuColumnSize = 10;
+
+    // Creation: reads the recovery threshold, restores the placement and reloads the profile list; with
+    // no profile stored, the wizard opens before the window is shown.
+    MainWindow(MainWindowServices services, QWidget* parent = nullptr);
+    ~MainWindow() override;
+
+    // The tool bar, the profile list with its menu, and the status bar.
+    QToolBar* ToolBar() const { return toolBar_; }
+    QToolButton* RunTickedButton() const { return runTickedButton_; }
+    QToolButton* RunButton() const { return runButton_; }
+    QToolButton* RunMenuButton() const { return runMenuButton_; }
+    QToolButton* WrittenListButton() const { return writtenListButton_; }
+    QToolButton* FailedListButton() const { return failedListButton_; }
+    QToolButton* NewProfileButton() const { return newProfileButton_; }
+    QToolButton* CloseButton() const { return closeButton_; }
+    ColumnMenu* RunMenu() const { return runMenu_; }
+    ProfileCheckList* Profiles() const { return profileList_; }
+    QAction* NewProfileItem() const { return newProfileItem_; }
+    QAction* EditProfileItem() const { return editProfileItem_; }
+    QAction* DeleteProfileItem() const { return deleteProfileItem_; }
+    QProgressBar* ProgressBar() const { return progressBar_; }
+    QLabel* BusyPanel() const { return busyPanel_; }
+    QLabel* StatusPanel() const { return statusPanel_; }
+
+    // The Help and Tool menus.
+    QAction* AboutItem() const { return aboutItem_; }
+    QAction* HomePageItem() const { return homePageItem_; }
+    QAction* ReadmeItem() const { return readmeItem_; }
+    QAction* FastModeItem() const { return fastModeItem_; }
+    QAction* CarefulModeItem() const { return carefulModeItem_; }
+    QAction* NoRecoveryItem() const { return noRecoveryItem_; }
+    QAction* Recovery1MBItem() const { return recovery1MBItem_; }
+    QAction* Recovery10MBItem() const { return recovery10MBItem_; }
+    QAction* Recovery20MBItem() const { return recovery20MBItem_; }
+    QAction* Recovery50MBItem() const { return recovery50MBItem_; }
+    QAction* Recovery100MBItem() const { return recovery100MBItem_; }
+    QAction* SettingsFileItem() const { return settingsFileItem_; }
+    QAction* LogOnItem() const { return logOnItem_; }
+    QAction* HostAddressItem() const { return hostAddressItem_; }
+    QAction* LoginTestItem() const { return loginTestItem_; }
+    QAction* NetworkListItem() const { return networkListItem_; }
+
+    // The files the last run wrote and could not write, and the lines the last network command listed.
+    const std::vector<std::string>& UpdatedFiles() const { return updatedFiles_; }
+    const std::vector<std::string>& FailedFiles() const { return failedFiles_; }
+    const std::vector<std::string>& InfoLines() const { return infoLines_; }
+    int RecoveryThreshold() const { return recoveryThreshold_; }
+    CopyMode Mode() const { return copyMode_; }
+    // The colour of the copy-mode mark beside the run button.
+    QColor CopyModeColour() const;
+    // The run button's caption as the profile's name (the button shows it without mnemonics).
+    const std::string& RunCaption() const { return runCaption_; }
+    bool RunInProgress() const { return busy_ > 0; }
+    // Called once the window has been closed; the program ends then.
+    void SetClosedHandler(std::function<void()> handler) { onClosed_ = std::move(handler); }
+
+    // Operations. They raise AppError; the click handlers show it through the default error handler.
+    bool ReloadProfileList();
+    void RunProfile(const std::string& name);
+
+    // Click handlers, each run through the default error handler, refused while a run is under way.
+    void RunTickedProfiles();
+    void RunSelectedProfile();
+    void RunChosenProfile(const std::string& caption);
+    void ShowRunMenu();
+    void ShowWrittenFiles();
+    void ShowFailedFiles();
+    void NewProfile();
+    void EditSelectedProfile();
+    void DeleteSelectedProfile();
+    void CloseWindow();
+    void ChooseFastMode();
+    void ChooseCarefulMode();
+    void ChooseRecoveryThreshold(int threshold);
+    void ShowAboutBox();
+    void OpenHomePage();
+    void OpenSettingsFile();
+    void OpenReadme();
+    void ShowNetworkList();
+    void ShowHostAddress();
+    void BrowseToLogOn();
+    void ShowLoginTest();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void BuildToolBar();
+    void BuildCheckList();
+    void BuildMenus();
+    void BuildStatusBar();
+    QAction* MenuItem(QMenu* menu, const char* name, const char* caption, void (MainWindow::*handler)());
+
+    void RestoreState();
+    void StoreState();
+    void SetRunCaption(const std::string& caption);
+    void SetStatusText(const std::string& text);
+    void SetCaption(const std::string& caption);
+    void ShowCopyMode();
+    void MarkThresholdItem();
+    void AddProfile();
+    void RunEachTickedProfile();
+
+    // Runs a handler unless a run is under way, showing any error.
+    void Command(const std::function<void()>& fn);
+    void EnterBusy();
+    void LeaveBusy();
+    // Blocks the window's commands for as long as it lives; scopes nest.
+    class BusyScope {
+    public:
+        explicit BusyScope(MainWindow& w) : w_(w) { w_.EnterBusy(); }
+        ~BusyScope() { w_.LeaveBusy(); }
+        BusyScope(const BusyScope&) = delete;
+        BusyScope& operator=(const BusyScope&) = delete;
+
+    private:
+        MainWindow& w_;
+    };
+
+    MainWindowServices services_;
+    std::unique_ptr<QtRunHost> windowHost_;
+    std::unique_ptr<CoalescingRunHost> host_;
+    int recoveryThreshold_ = 0;
+    CopyMode copyMode_ = CopyMode::Fast;
+    std::string runCaption_;
+    int busy_ = 0;
+    std::function<void()> onClosed_;
+    std::vector<std::string> updatedFiles_;
+    std::vector<std::string> failedFiles_;
+    std::vector<std::string> infoLines_;
+
+    QToolBar* toolBar_;
+    QToolButton* runTickedButton_;
+    QToolButton* runButton_;
+    QLabel* copyModeMark_;
+    QToolButton* runMenuButton_;
+    QToolButton* writtenListButton_;
+    QToolButton* failedListButton_;
+    QToolButton* newProfileButton_;
+    QToolButton* closeButton_;
+    ColumnMenu* runMenu_;
+    ProfileCheckList* profileList_;
+    QMenu* profileMenu_;
+    QAction* newProfileItem_;
+    QAction* editProfileItem_;
+    QAction* deleteProfileItem_;
+    QProgressBar* progressBar_;
+    QLabel* busyPanel_;
+    QLabel* statusPanel_;
+    QAction* closeItem_;
+    QAction* aboutItem_;
+    QAction* homePageItem_;
+    QAction* readmeItem_;
+    QAction* fastModeItem_;
+    QAction* carefulModeItem_;
+    QAction* noRecoveryItem_;
+    QAction* recovery1MBItem_;
+    QAction* recovery10MBItem_;
+    QAction* recovery20MBItem_;
+    QAction* recovery50MBItem_;
+    QAction* recovery100MBItem_;
+    QAction* settingsFileItem_;
+    QAction* logOnItem_;
+    QAction* hostAddressItem_;
+    QAction* loginTestItem_;
+    QAction* networkListItem_;
+};
+
+// The status text of a reload: with a stored time in fast mode it names that time.
+std::string ReloadStatusText(const std::string& storedTime, CopyMode mode);
+
+} // namespace hozonix::ui

@@ -1,0 +1,151 @@
+// Running one profile, and keeping the window's commands out of the way while a run is under way.
+#include "mainwindow/MainWindow.h"
+
+#include "base/AppError.h"
+#include "base/MessageBoxService.h"
+#include "engine/DestinationLock.h"
+#include "mainwindow/ProfileCheckList.h"
+#include "settings/IniFile.h"
+#include "settings/ProfileList.h"
+#include "settings/StoredDateTime.h"
+#include "ui/CoalescingRunHost.h"
+#include "ui/ColumnMenu.h"
+#include "ui/ScreenCursor.h"
+#include "ui/UiServices.h"
+
+#include <QLabel>
+#include <QMenuBar>
+#include <QToolBar>
+#include <QToolButton>
+
+namespace hozonix::ui {
+
+namespace {
+
+constexpr const char* kLastRunSection = "LAST_UpDateTime";
+
+// The exact name first: names that differ only in letter case may still be stored from before.
+int FindProfileNamed(const std::vector<std::string>& names, const std::string& name) {
+    for (size_t i = 0; i < names.size(); ++i) {
+        if (names[i] == name)
+            return static_cast<int>(i);
+    }
+    QString wanted = QString::fromStdString(name);
+    for (size_t i = 0; i < names.size(); ++i) {
+        if (QString::fromStdString(names[i]).compare(wanted, Qt::CaseInsensitive) == 0)
+            return static_cast<int>(i);
+    }
+    return -1;
+}
+
+} // namespace
+
+void MainWindow::EnterBusy() {
+    if (busy_++ > 0)
+        return;
+    // Disabling the containers keeps each button's own state (writtenListButton_, failedListButton_,
+    // runMenuButton_) for afterwards.
+    toolBar_->setEnabled(false);
+    menuBar()->setEnabled(false);
+    profileList_->setEnabled(false);
+    profileMenu_->close();
+    runMenu_->close();
+    busyPanel_->setText(QStringLiteral("実行中"));
+    busyPanel_->repaint();
+}
+
+void MainWindow::LeaveBusy() {
+    if (--busy_ > 0)
+        return;
+    toolBar_->setEnabled(true);
+    menuBar()->setEnabled(true);
+    profileList_->setEnabled(true);
+    busyPanel_->clear();
+}
+
+void MainWindow::RunSelectedProfile() {
+    Command([this] {
+        BusyScope busy(*this);
+        RunProfile(runCaption_);
+    });
+}
+
+void MainWindow::RunChosenProfile(const std::string& caption) {
+    Command([this, caption] {
+        if (caption.empty())
+            return;
+        BusyScope busy(*this);
+        SetRunCaption(caption);
+        RunProfile(caption);
+    });
+}
+
+void MainWindow::RunProfile(const std::string& name) {
+    BusyScope busy(*this);
+    struct Cleanup {
+        MainWindow& w;
+        ~Cleanup() {
+            w.host_->HideProcessDialog();
+            SetScreenCursorBusy(false);
+        }
+    } cleanup{*this};
+    SetScreenCursorBusy(true);
+
+    int i = FindProfileNamed(profileList_->Names(), runCaption_);
+    if (i < 0 || i >= static_cast<int>(services_.Profiles.ProfileDetails.size()))
+        return;
+    updatedFiles_.clear();
+    failedFiles_.clear();
+    profileList_->Select(i);
+    ProfileDetail detail = SplitDetailLine(services_.Profiles.ProfileDetails[i]);
+    const std::string runName = runCaption_;
+    if (detail.SourceFolder.empty() || detail.DestinationFolder.empty())
+        throw AppError("保存プロファイル「" + runName + "」の" +
+                       (detail.SourceFolder.empty() ? "コピー元" : "コピー先") +
+                       "のディレクトリが設定されていません");
+    std::time_t startTime = services_.Now();
+    const DateLimitChoice limit = ChooseDateLimit(services_.Settings.ReadIniString(kLastRunSection, runName),
+                                                  copyMode_ != CopyMode::Fast, startTime);
+    SetStatusText(limit.statusText);
+
+    engine::BackupRequest request;
+    request.DateLimit = limit.limit;
+    request.RecoveryThreshold = recoveryThreshold_;
+    request.SourceFolder = detail.SourceFolder;
+    request.DestinationFolder = detail.DestinationFolder;
+    request.ExcludedExtensions = detail.ExcludedExtensions;
+    request.ExcludedFolders = detail.ExcludedFolders;
+    request.RunMarkFolder = services_.DataFolder;
+    request.ProfileName = runName;
+    engine::BackupResult figures;
+    int n = 0;
+    try {
+        n = services_.RunBackup(request, updatedFiles_, failedFiles_, *host_, figures);
+    } catch (const engine::DestinationBusyError& e) {
+        // The other run goes on untouched; so does a run of all ticked profiles.
+        services_.Ui.Messages().ShowMessage(e.what());
+        return;
+    }
+
+    SetStatusText(n >= 1 ? std::to_string(n) + "ファイルを更新しました" : std::string());
+    if (n < 1) {
+        writtenListButton_->setEnabled(false);
+        SetCaption(name + "<更新したファイルはありません>");
+    } else {
+        writtenListButton_->setEnabled(true);
+        SetCaption(name + " < " + std::to_string(updatedFiles_.size()) + " ファイルを更新>");
+        // A run that stopped early (abort, or a question answered so) did not reach every file: storing
+        // its start time would hide the files it never got to from every later fast run.
+        if (failedFiles_.empty() && !figures.Stopped) {
+            // Told, but the run went well: a run of all ticked profiles goes on with the next.
+            try {
+                services_.Settings.WriteIniString(kLastRunSection, runName, FormatStoredDateTime(startTime));
+            } catch (const AppError& e) {
+                services_.Ui.Messages().ShowMessage(e.what());
+            }
+        }
+    }
+    failedListButton_->setEnabled(!failedFiles_.empty());
+}
+
+} // namespace hozonix::ui

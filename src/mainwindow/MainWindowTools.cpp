@@ -1,0 +1,80 @@
+// The Help menu and the network entries of the Tool menu.
+#include "mainwindow/MainWindow.h"
+
+#include "netinfo/NetCommands.h"
+#include "netinfo/ProgramInfo.h"
+#include "settings/IniFile.h"
+#include "ui/UiServices.h"
+
+namespace hozonix::ui {
+
+namespace {
+
+netinfo::ShowMessageListFn ShowIn(MessageListOwner& list) {
+    return [&list](const std::string& title, const std::vector<std::string>& lines) {
+        list.ShowMessageList(title, lines);
+    };
+}
+
+} // namespace
+
+void MainWindow::ShowAboutBox() {
+    Command([this] { netinfo::ShowAboutBox(services_.Ui.Messages(), services_.ProgramPath); });
+}
+
+void MainWindow::OpenHomePage() {
+    Command([this] {
+        if (services_.Opener != nullptr)
+            netinfo::OpenHomePage(*services_.Opener);
+    });
+}
+
+void MainWindow::OpenSettingsFile() {
+    Command([this] {
+        if (services_.Opener != nullptr)
+            netinfo::OpenSettingsFile(*services_.Opener, services_.Settings.Path());
+    });
+}
+
+void MainWindow::OpenReadme() {
+    Command([this] {
+        if (services_.Opener != nullptr)
+            netinfo::OpenReadme(*services_.Opener, services_.DataFolder);
+    });
+}
+
+void MainWindow::ShowNetworkList() {
+    Command([this] {
+        if (services_.Network != nullptr)
+            netinfo::ShowNetworkList(*services_.Network, services_.Ui.Messages(), infoLines_,
+                                     ShowIn(services_.Ui.MessageList()));
+    });
+}
+
+void MainWindow::ShowHostAddress() {
+    Command([this] {
+        netinfo::ShowHostAddress(infoLines_, ShowIn(services_.Ui.MessageList()), services_.HostName(),
+                                 services_.Resolve);
+    });
+}
+
+void MainWindow::BrowseToLogOn() {
+    Command([this] {
+        if (services_.SelectFolder) {
+            netinfo::BrowseToLogOn(services_.SelectFolder);
+            return;
+        }
+        netinfo::BrowseToLogOn([this](const std::string& title, const std::string& initialFolder,
+                                      const QPoint& position) {
+            std::string folder;
+            services_.Ui.FilePickers().SelectFolder(title, initialFolder, position.x(), position.y(), folder);
+            return folder;
+        });
+    });
+}
+
+void MainWindow::ShowLoginTest() {
+    Command([this] { netinfo::ShowLoginTest(this, services_.ShowLoginDialog); });
+}
+
+} // namespace hozonix::ui

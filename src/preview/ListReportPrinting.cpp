@@ -1,0 +1,66 @@
+#include "preview/ListReportPrinting.h"
+
+#include "preview/PreviewWindow.h"
+#include "ui/QtWindowGeometry.h"
+
+#include <QEventLoop>
+
+namespace hozonix::printing {
+
+ListReportPrinting::ListReportPrinting(PreviewServices services) : s_(services) {}
+
+ListReportPrinting::~ListReportPrinting() = default;
+
+std::function<void(const std::string&, const std::vector<std::string>&)> ListReportPrinting::PrintHandler() {
+    return
+        [this](const std::string& title, const std::vector<std::string>& lines) { PrintList(title, lines); };
+}
+
+void ListReportPrinting::PrintList(const std::string& title, const std::vector<std::string>& lines) {
+    // A second press while a list is still in the preview would destroy the report the first press is
+    // still waiting in: bring that preview forward instead.
+    if (listReport_) {
+        if (window_ && window_->isVisible()) {
+            window_->raise();
+            window_->activateWindow();
+        }
+        return;
+    }
+    struct DestroyListReport {
+        std::unique_ptr<ListReport>& form;
+        ~DestroyListReport() { form.reset(); }
+    } destroyListReport{listReport_};
+    listReport_ =
+        std::make_unique<ListReport>(s_.state, [this](report::PageStore& store) { ShowPreview(store); });
+
+    s_.state.ReportLines.clear();
+    for (const std::string& line : lines)
+        s_.state.ReportLines.append(QString::fromStdString(line));
+    report::Report& report = listReport_->Report();
+    report.SetTitle(QString::fromStdString(title));
+    s_.state.CurrentReport = &report;
+    report.Preview();
+
+    // A background print started from the preview still generates from this form.
+    while (!report.IsFree()) {
+        QEventLoop loop;
+        QObject::connect(&report, &report::Report::backgroundPrintFinished, &loop, &QEventLoop::quit);
+        loop.exec();
+    }
+}
+
+void ListReportPrinting::ShowPreview(report::PageStore& store) {
+    if (!window_) {
+        window_ = std::make_unique<PreviewWindow>(s_);
+        ui::QtWindowGeometry geometry(*window_, PreviewWindow::PlacementKey);
+        RestoreWindowPlacement(s_.settings, geometry, s_.fallback);
+    }
+    window_->ShowOn(store);
+}
+
+void ListReportPrinting::ClosePreview() {
+    if (window_ && window_->isVisible())
+        window_->close();
+}
+
+} // namespace hozonix::printing

@@ -1,0 +1,30 @@
+#include "preview/QtPreviewDialogs.h"
+
+#include "preview/PrinterSetupDialog.h"
+
+#include <QApplication>
+#include <QInputDialog>
+
+namespace hozonix::printing {
+
+bool QtPreviewDialogs::InputQuery(const QString& caption, const QString& prompt, QString& value) {
+    bool ok = false;
+    const QString answer =
+        QInputDialog::getText(QApplication::activeWindow(), caption, prompt, QLineEdit::Normal, value, &ok);
+    if (ok)
+        value = answer;
+    return ok;
+}
+
+bool QtPreviewDialogs::PrinterSetup() {
+    PrinterSetupDialog dialog(info_, QApplication::activeWindow());
+    return dialog.Execute();
+}
+
+report::PrintSettingsDialog& QtPreviewDialogs::PrintSettings() {
+    if (!printSettings_)
+        printSettings_ = std::make_unique<report::PrintSettingsWindow>();
+    return *printSettings_;
+}
+
+} // namespace hozonix::printing

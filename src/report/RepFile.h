@@ -1,0 +1,22 @@
+#pragma once
+// ".REP" files on disk: only a regular file of at most kMaxRepFileBytes is read, and any refusal is an
+// AppError with the text the preview shows.
+
+#include "report/RepFormat.h"
+
+#include <string>
+
+namespace hozonix::report {
+
+// The first line of every refusal: "レポートファイルを読み込めません", then the path, then the reason.
+inline constexpr const char* kRepReadFailure = "レポートファイルを読み込めません";
+
+// Raises AppError "レポートファイルを読み込めません\r\n" + path + "\r\n" + reason, the system's
+// reason kept in brackets where there is one.
+RepData ReadRepFile(const std::string& path);
+
+// Checks every page as reading will (so a saved file always opens again) and replaces the file
+// atomically. Raises AppError.
+void WriteRepFile(const std::string& path, const RepData& data);
+
+} // namespace hozonix::report

@@ -1,0 +1,47 @@
+#pragma once
+// The bytes of a ".REP" file, without any file or Qt type, so that every byte a file may hold is checked
+// by plain code that tests and fuzzing can reach directly.
+//
+// Layout (numbers big-endian): 8 magic bytes "HZXREP" 0x1A 0x00, version (uint16), 16 zero bits, body
+// length (uint64), CRC-32 of the body (uint32); then the body: paper code (int32), portrait sheet width
+// and height in mm (float64), orientation (uint8: 0 portrait, 1 landscape), page count (uint32), and
+// each page as its length (uint32) and its PageRecord encoding. The CRC only catches accidental damage:
+// every field is checked as if the file were forged.
+
+#include "report/PageRecord.h"
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace hozonix::report {
+
+inline constexpr int kRepFileVersion = 2;
+// Far beyond any list the program prints.
+inline constexpr std::uint32_t kMaxRepPages = 100000;
+// About 100,000 pages of text.
+inline constexpr std::size_t kMaxRepFileBytes = std::size_t(256) << 20;
+
+struct RepSheet {
+    int paperCode = 9;
+    double widthMm = 210; // portrait: width <= height
+    double heightMm = 297;
+    bool landscape = false;
+    bool operator==(const RepSheet&) const = default;
+};
+
+struct RepData {
+    RepSheet sheet;
+    std::vector<PageRecord> pages;
+};
+
+std::string EncodeRep(const RepData& data);
+
+// Raises PageFormatError with the reason, in Japanese, when the bytes are not a ".REP" file of this
+// version or any field is out of bounds.
+RepData DecodeRep(std::string_view bytes);
+
+std::uint32_t Crc32(std::string_view bytes);
+
+} // namespace hozonix::report

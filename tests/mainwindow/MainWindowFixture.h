@@ -1,0 +1,146 @@
+#pragma once
+// A main window over a private settings file, with a scripted wizard, a scripted engine call and
+// scripted message boxes, so that every command can be driven through the window's own controls.
+
+#include "base/AppError.h"
+#include "mainwindow/MainWindow.h"
+#include "settings/IniFile.h"
+#include "settings/ProfileList.h"
+#include "ui/ProfileWizard.h"
+#include "ui/UiServices.h"
+
+#include "ScriptedMessageBox.h"
+#include "TempFolder.h"
+
+#include <QApplication>
+#include <QLabel>
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace hozonix::test {
+
+// Adds or replaces a profile the way the wizard does: edits the shared lists and saves them.
+class ScriptedWizard : public ui::ProfileWizard {
+public:
+    ScriptedWizard(IniFile& settings, ProfileList& profiles) : settings_(settings), profiles_(profiles) {}
+
+    struct Answer {
+        bool ok = false;
+        std::string name;
+        std::string detail;
+    };
+
+    bool OpenForNew() override {
+        calls.push_back("new");
+        return Apply(-1);
+    }
+    bool OpenForEdit(int index) override {
+        calls.push_back("edit " + std::to_string(index));
+        return Apply(index);
+    }
+
+    std::vector<Answer> answers;
+    std::vector<std::string> calls;
+    std::function<void()> onOpen;
+
+private:
+    bool Apply(int index) {
+        if (onOpen)
+            onOpen();
+        if (answers.empty())
+            return false;
+        Answer a = answers.front();
+        answers.erase(answers.begin());
+        if (!a.ok)
+            return false;
+        if (index < 0) {
+            profiles_.ProfileNames.push_back(a.name);
+            profiles_.ProfileDetails.push_back(a.detail);
+        } else {
+            profiles_.ProfileNames[index] = a.name;
+            profiles_.ProfileDetails[index] = a.detail;
+        }
+        SaveProfileList(settings_, profiles_);
+        return true;
+    }
+
+    IniFile& settings_;
+    ProfileList& profiles_;
+};
+
+// Records each engine call and answers from a script: files to report written and failed, or an error.
+struct ScriptedRun {
+    std::vector<std::string> written;
+    std::vector<std::string> failed;
+    std::string error; // not empty: raise it
+    std::function<void(engine::RunHost&)> during;
+    bool stopped = false; // ended before the end of its list
+};
+
+class MainWindowTest : public ::testing::Test {
+protected:
+    static constexpr std::time_t Now = 1733650000; // a fixed moment for the start time of runs
+
+    TempFolder dir;
+    IniFile ini{dir / "hozonix.ini"};
+    ScriptedMessageBox messages;
+    ProfileList profiles;
+    ui::UiServices services{ini, messages, FallbackRect(1024, 768)};
+    ScriptedWizard wizard{ini, profiles};
+    std::vector<engine::BackupRequest> requests;
+    std::vector<ScriptedRun> runs;
+    std::unique_ptr<ui::MainWindow> window;
+
+    // Profiles named name[i], source dir/src<i>, destination dir/dst<i>.
+    void StoreProfiles(const std::vector<std::string>& names) {
+        ProfileList list;
+        for (size_t i = 0; i < names.size(); ++i) {
+            list.ProfileNames.push_back(names[i]);
+            list.ProfileDetails.push_back(Detail(i));
+        }
+        SaveProfileList(ini, list);
+    }
+    std::string Detail(size_t i) const {
+        return dir / ("src" + std::to_string(i)) + ">>" + dir / ("dst" + std::to_string(i)) + ">>.bak<<";
+    }
+
+    ui::MainWindowServices Services() {
+        ui::MainWindowServices s(ini, profiles, services);
+        s.DataFolder = dir.Path();
+        s.Wizard = &wizard;
+        s.Now = [] { return Now; };
+        s.RunBackup = [this](const engine::BackupRequest& r, std::vector<std::string>& updated,
+                             std::vector<std::string>& failed, engine::RunHost& host,
+                             engine::BackupResult& result) {
+            requests.push_back(r);
+            ScriptedRun run;
+            if (!runs.empty()) {
+                run = runs.front();
+                runs.erase(runs.begin());
+            }
+            if (run.during)
+                run.during(host);
+            if (!run.error.empty())
+                throw AppError(run.error);
+            updated.insert(updated.end(), run.written.begin(), run.written.end());
+            failed.insert(failed.end(), run.failed.begin(), run.failed.end());
+            result.Stopped = run.stopped;
+            return static_cast<int>(run.written.size());
+        };
+        return s;
+    }
+
+    void Open() { window = std::make_unique<ui::MainWindow>(Services()); }
+    void Open(ui::MainWindowServices s) { window = std::make_unique<ui::MainWindow>(std::move(s)); }
+
+    std::string Caption() const { return window->windowTitle().toStdString(); }
+    std::string Status() const { return window->StatusPanel()->text().toStdString(); }
+    std::string LastMessage() const { return messages.shown.empty() ? "" : messages.shown.back().text; }
+};
+
+} // namespace hozonix::test
