@@ -6,7 +6,7 @@
 // path once, names front-coded in blocks of bytes, size and write time packed; about 20 bytes and what a
 // name does not share with the one before it, where a path per file would take several times that.
 
-#include "FrontCodedStrings.h"
+#include "engine/FrontCodedStrings.h"
 
 #include <cstdint>
 #include <memory>

@@ -1,4 +1,4 @@
-#include "FileEntry.h"
+#include "engine/FileEntry.h"
 
 #include <algorithm>
 #include <stdexcept>

@@ -1,4 +1,4 @@
-#include "FrontCodedStrings.h"
+#include "engine/FrontCodedStrings.h"
 
 #include <algorithm>
 #include <cstring>

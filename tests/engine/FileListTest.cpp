@@ -1,5 +1,5 @@
-#include "FileEntry.h"
-#include "FrontCodedStrings.h"
+#include "engine/FileEntry.h"
+#include "engine/FrontCodedStrings.h"
 
 #include <gtest/gtest.h>
 
