@@ -84,8 +84,8 @@ int main(int argc, char** argv) {
     request.SourceFolder = folders[0];
     request.DestinationFolder = folders[1];
     SilentHost host;
-    std::vector<std::string> updated;
-    std::vector<std::string> failed;
+    PathList updated;
+    PathList failed;
     BackupResult result;
     try {
         RunBackup(request, updated, failed, host, &result);

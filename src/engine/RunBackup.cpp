@@ -86,8 +86,8 @@ double Percent(int64_t part, int64_t whole) {
 
 class BackupRun {
 public:
-    BackupRun(const BackupRequest& request, std::vector<std::string>& updated,
-              std::vector<std::string>& failed, RunHost& host, BackupResult& result)
+    BackupRun(const BackupRequest& request, PathList& updated, PathList& failed, RunHost& host,
+              BackupResult& result)
         : request_(request), updated_(updated), failed_(failed), host_(host), result_(result),
           sources_(request.SourceFolder, false),
           destinations_(request.DestinationFolder, !request.DryRun, FolderCache::Links::Refuse) {}
@@ -161,7 +161,7 @@ private:
         for (std::string& path : unreadable) {
             if (rules.Excludes(path))
                 continue;
-            failed_.push_back(std::move(path));
+            failed_.push_back(path);
             ++result_.FilesFailed;
         }
     }
@@ -476,8 +476,8 @@ private:
     }
 
     const BackupRequest& request_;
-    std::vector<std::string>& updated_;
-    std::vector<std::string>& failed_;
+    PathList& updated_;
+    PathList& failed_;
     RunHost& host_;
     BackupResult& result_;
     FolderCache sources_;
@@ -509,8 +509,8 @@ void CheckSource(const std::string& folder) {
 
 } // namespace
 
-int RunBackup(const BackupRequest& request, std::vector<std::string>& UpdatedFiles,
-              std::vector<std::string>& FailedFiles, RunHost& host, BackupResult* result) {
+int RunBackup(const BackupRequest& request, PathList& UpdatedFiles, PathList& FailedFiles, RunHost& host,
+              BackupResult* result) {
     BackupResult local;
     BackupResult& figures = result != nullptr ? *result : local;
     figures = BackupResult();

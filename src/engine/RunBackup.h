@@ -2,6 +2,7 @@
 // One backup run: scan the source, drop excluded files, compare each remaining file with its copy under
 // the destination and write those whose copy is missing or older. Reports through the RunHost only.
 
+#include "engine/PathList.h"
 #include "engine/RunHost.h"
 
 #include <cstdint>
@@ -48,7 +49,7 @@ struct BackupResult {
 // and a destination that another run holds (DestinationBusyError); the processing dialog is hidden and
 // the cursor reset on every way out. Everything written is on disk before the run returns: a run whose
 // writes cannot be flushed ends by an error.
-int RunBackup(const BackupRequest& request, std::vector<std::string>& UpdatedFiles,
-              std::vector<std::string>& FailedFiles, RunHost& host, BackupResult* result = nullptr);
+int RunBackup(const BackupRequest& request, PathList& UpdatedFiles, PathList& FailedFiles, RunHost& host,
+              BackupResult* result = nullptr);
 
 } // namespace hozonix::engine

@@ -47,9 +47,9 @@ class ProfileWizard;
 class QtRunHost;
 class UiServices;
 
-using RunBackupFn = std::function<int(const engine::BackupRequest&, std::vector<std::string>& updatedFiles,
-                                      std::vector<std::string>& failedFiles, engine::RunHost& host,
-                                      engine::BackupResult& result)>;
+using RunBackupFn =
+    std::function<int(const engine::BackupRequest&, engine::PathList& updatedFiles,
+                      engine::PathList& failedFiles, engine::RunHost& host, engine::BackupResult& result)>;
 
 // What the main window works with. The references must outlive the window.
 struct MainWindowServices {
@@ -67,9 +67,8 @@ struct MainWindowServices {
     ProfileWizard* Wizard = nullptr;
     netinfo::NetResourceProvider* Network = nullptr;
     netinfo::DesktopOpener* Opener = nullptr;
-    RunBackupFn RunBackup = [](const engine::BackupRequest& r, std::vector<std::string>& u,
-                               std::vector<std::string>& f, engine::RunHost& h,
-                               engine::BackupResult& result) {
+    RunBackupFn RunBackup = [](const engine::BackupRequest& r, engine::PathList& u, engine::PathList& f,
+                               engine::RunHost& h, engine::BackupResult& result) {
         return engine::RunBackup(r, u, f, h, &result);
     };
     std::function<std::time_t()> Now = [] { return std::time(nullptr); };
@@ -130,8 +129,8 @@ public:
     QAction* NetworkListItem() const { return networkListItem_; }
 
     // The files the last run wrote and could not write, and the lines the last network command listed.
-    const std::vector<std::string>& UpdatedFiles() const { return updatedFiles_; }
-    const std::vector<std::string>& FailedFiles() const { return failedFiles_; }
+    const engine::PathList& UpdatedFiles() const { return updatedFiles_; }
+    const engine::PathList& FailedFiles() const { return failedFiles_; }
     const std::vector<std::string>& InfoLines() const { return infoLines_; }
     int RecoveryThreshold() const { return recoveryThreshold_; }
     CopyMode Mode() const { return copyMode_; }
@@ -214,8 +213,8 @@ private:
     std::string runCaption_;
     int busy_ = 0;
     std::function<void()> onClosed_;
-    std::vector<std::string> updatedFiles_;
-    std::vector<std::string> failedFiles_;
+    engine::PathList updatedFiles_;
+    engine::PathList failedFiles_;
     std::vector<std::string> infoLines_;
 
     QToolBar* toolBar_;

@@ -18,7 +18,7 @@ void MainWindow::RunTickedProfiles() {
 }
 
 void MainWindow::RunEachTickedProfile() {
-    std::vector<std::string> allUpdated;
+    engine::PathList allUpdated;
     std::string tickedNames;
     bool anyTicked = false;
     const int savedIndex = profileList_->Selected();
@@ -36,7 +36,7 @@ void MainWindow::RunEachTickedProfile() {
         tickedNames += name;
         SetCaption("現在" + name + " を検索中です");
         RunProfile(name);
-        allUpdated.insert(allUpdated.end(), updatedFiles_.begin(), updatedFiles_.end());
+        allUpdated.Append(updatedFiles_);
     }
 
     if (!anyTicked) {

@@ -34,8 +34,8 @@ struct RunChoices {
 
 struct ProfileOutcome {
     std::string name;
-    std::vector<std::string> updated; // full source paths written (or, in a dry run, to be written)
-    std::vector<std::string> failed;  // full source paths whose copy did not complete
+    engine::PathList updated; // full source paths written (or, in a dry run, to be written)
+    engine::PathList failed;  // full source paths whose copy did not complete
     engine::BackupResult figures;
     double seconds = 0;
     bool destinationMissing = false; // the run wrote nothing because its destination folder is absent

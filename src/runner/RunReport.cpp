@@ -7,7 +7,7 @@ namespace hozonix::runner {
 
 namespace {
 
-void PrintList(std::FILE* out, const char* heading, const std::vector<std::string>& lines, bool terminal) {
+void PrintList(std::FILE* out, const char* heading, const engine::PathList& lines, bool terminal) {
     if (lines.empty())
         return;
     std::fprintf(out, "%s (%zu):\n", heading, lines.size());
@@ -15,8 +15,7 @@ void PrintList(std::FILE* out, const char* heading, const std::vector<std::strin
         std::fprintf(out, "  %s\n", Printable(line, terminal).c_str());
 }
 
-std::string Lines(const std::vector<ProfileOutcome>& outcomes,
-                  std::vector<std::string> ProfileOutcome::*list) {
+std::string Lines(const std::vector<ProfileOutcome>& outcomes, engine::PathList ProfileOutcome::*list) {
     std::string text;
     for (const ProfileOutcome& o : outcomes) {
         for (const std::string& line : o.*list)

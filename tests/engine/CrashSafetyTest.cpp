@@ -67,7 +67,7 @@ protected:
                     pause();
                 }
             };
-            std::vector<std::string> u, f;
+            PathList u, f;
             RunBackup(request, u, f, stopper);
             return 0;
         });
@@ -249,7 +249,7 @@ TEST(PowerCutTest, CopiesSurviveAPowerCutRightAfterTheRun) {
         request.SourceFolder = dir / "src";
         request.DestinationFolder = mount + "/dst";
         RecordingHost host;
-        std::vector<std::string> written, failed;
+        PathList written, failed;
         if (RunBackup(request, written, failed, host) != 100)
             return 2;
         // The power goes: the journal reaches the disk, data still in memory does not.

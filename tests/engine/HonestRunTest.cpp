@@ -32,7 +32,7 @@ protected:
                 close(out[0]);
                 std::string text;
                 try {
-                    std::vector<std::string> u, f;
+                    PathList u, f;
                     RecordingHost quiet;
                     RunBackup(request, u, f, quiet);
                     for (const std::string& line : f)
@@ -103,7 +103,7 @@ TEST_F(HonestRunTest, NothingIsWrittenThroughALinkInTheDestination) {
 
     EXPECT_EQ(Run(), 1);
     EXPECT_EQ(updated, Lines{src + "/top.txt"});
-    Lines sorted = failed;
+    Lines sorted = failed.ToVector();
     std::sort(sorted.begin(), sorted.end());
     EXPECT_EQ(sorted, (Lines{src + "/sub/disk.img", src + "/sub/new.txt"}));
     EXPECT_EQ(host.Texts("message"), Lines{texts::LinkedFolder + dst + "/sub"});

@@ -41,8 +41,8 @@ protected:
     std::string dst;
     engine::BackupRequest request;
     engine::BackupResult result;
-    std::vector<std::string> updated;
-    std::vector<std::string> failed;
+    engine::PathList updated;
+    engine::PathList failed;
     RecordingHost host;
 };
 

@@ -114,9 +114,8 @@ protected:
         s.DataFolder = dir.Path();
         s.Wizard = &wizard;
         s.Now = [] { return Now; };
-        s.RunBackup = [this](const engine::BackupRequest& r, std::vector<std::string>& updated,
-                             std::vector<std::string>& failed, engine::RunHost& host,
-                             engine::BackupResult& result) {
+        s.RunBackup = [this](const engine::BackupRequest& r, engine::PathList& updated,
+                             engine::PathList& failed, engine::RunHost& host, engine::BackupResult& result) {
             requests.push_back(r);
             ScriptedRun run;
             if (!runs.empty()) {
@@ -127,8 +126,10 @@ protected:
                 run.during(host);
             if (!run.error.empty())
                 throw AppError(run.error);
-            updated.insert(updated.end(), run.written.begin(), run.written.end());
-            failed.insert(failed.end(), run.failed.begin(), run.failed.end());
+            for (const std::string& path : run.written)
+                updated.push_back(path);
+            for (const std::string& path : run.failed)
+                failed.push_back(path);
             result.Stopped = run.stopped;
             return static_cast<int>(run.written.size());
         };
