@@ -143,13 +143,14 @@ private:
         options.unreadable = &unreadable;
         const auto start = std::chrono::steady_clock::now();
         bool told = false;
+        options.pollInterval = std::min(options.pollInterval, request_.ScanQuietFor);
         options.keepGoing = [&] {
             // A short scan runs through as it always has; a long one hands control back every few
             // hundredths of a second, and after half a second the dialog with its abort button shows.
             const auto taken = std::chrono::steady_clock::now() - start;
-            if (taken < std::chrono::milliseconds(150))
+            if (taken < request_.ScanQuietFor)
                 return !AbortRequested;
-            if (!told && taken > std::chrono::milliseconds(500)) {
+            if (!told && taken >= request_.ScanLongAfter) {
                 told = true;
                 host_.ScanTakesLong();
             }

@@ -5,6 +5,7 @@
 #include "engine/PathList.h"
 #include "engine/RunHost.h"
 
+#include <chrono>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -27,6 +28,10 @@ struct BackupRequest {
     // that finds its profile's mark left by a run that did not end compares every file.
     std::string RunMarkFolder;
     std::string ProfileName;
+    // A scan shorter than the first runs through untouched; a longer one lets the host handle its events
+    // now and then, and past the second the host is told that the scan takes long.
+    std::chrono::milliseconds ScanQuietFor{150};
+    std::chrono::milliseconds ScanLongAfter{500};
 };
 
 // Figures of the run, filled as it goes, so they also tell how far a run that ended by an error got.

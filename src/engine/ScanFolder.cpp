@@ -291,6 +291,7 @@ void ScanFolder(const std::string& folder, FileList& out, const ScanOptions& opt
         return;
     }
     ScanControl control(options.keepGoing, options.pollInterval);
+    control.Poll(true); // once at the start, whatever follows
     if (!options.recursive) {
         Findings found;
         Scanner(found, options, control, true).Scan(fd, self, prefix);

@@ -30,6 +30,10 @@ public:
     bool AskSkipInvalidDate(const std::string& text) override;
     engine::ContinueAnswer AskContinue(const std::string& text) override;
     void ProcessPendingEvents() override;
+    void ScanTakesLong() override {
+        Flush();
+        window_.ScanTakesLong();
+    }
     void SetBusyCursor(bool busy) override { window_.SetBusyCursor(busy); }
 
     // Passes every output still held on to the window.

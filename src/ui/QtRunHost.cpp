@@ -35,6 +35,10 @@ void QtRunHost::ShowProcessDialog(const std::string& caption) {
     dialog_.ShowProcessDialog(caption, ProcessAnimation::CopyFiles);
 }
 
+void QtRunHost::ScanTakesLong() {
+    ShowProcessDialog("");
+}
+
 void QtRunHost::UpdateProcessDialog(int position, const std::string& upper, const std::string& lower) {
     dialog_.UpdateProcessDialog(position, upper, lower);
 }

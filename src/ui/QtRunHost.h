@@ -41,6 +41,8 @@ public:
     engine::ContinueAnswer AskContinue(const std::string& text) override;
 
     void ProcessPendingEvents() override;
+    // The processing dialog, with its abort button, shows while the scan still runs.
+    void ScanTakesLong() override;
     void SetBusyCursor(bool busy) override;
 
 private:

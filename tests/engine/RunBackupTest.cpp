@@ -167,6 +167,20 @@ TEST(IsUpToDate, CoarseDestinationsCountAsUpToDateWhenTruncated) {
     EXPECT_TRUE(IsUpToDate(-2'000'000'000, -1'000'000'001, 2'000'000'000)); // floor, not toward zero
 }
 
+TEST_F(RunBackupTest, AnAbortDuringALongScanEndsTheRunWithNothingWritten) {
+    MakeFolder("x");
+    WriteFile(src + "/x/a.txt", "a");
+    request.ScanQuietFor = std::chrono::milliseconds(0);
+    request.ScanLongAfter = std::chrono::milliseconds(0);
+    host.onPending = [](int) { AbortRequested = true; }; // the dialog's abort button, during the scan
+    EXPECT_EQ(Run(), 0);
+    EXPECT_TRUE(result.Stopped);
+    EXPECT_EQ(ListFolder(dst), "");
+    ASSERT_FALSE(host.Of("scanLong").empty());
+    EXPECT_TRUE(host.Of("show").empty());
+    EXPECT_EQ(host.calls.back().kind, "hide");
+}
+
 TEST_F(RunBackupTest, DateLimitSelectsOnlyNewerFiles) {
     MakeFolder("x");
     WriteFile(src + "/x/old.txt", "o");

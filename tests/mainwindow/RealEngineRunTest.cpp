@@ -5,6 +5,8 @@
 #include "settings/StoredDateTime.h"
 
 #include <QProgressBar>
+#include <QPushButton>
+#include <QTimer>
 #include <QToolButton>
 
 #include <utime.h>
@@ -39,5 +41,35 @@ TEST_F(MainWindowTest, TheButtonRunsTheRealEngineAndAFastRunAfterItWritesOnlyWha
     EXPECT_EQ(window->UpdatedFiles(), std::vector<std::string>{dir / "src0/a.txt"});
     EXPECT_EQ(ReadFile(dir / "dst0/a.txt"), "new");
     ASSERT_NE(services.ProcessDialog().Dialog(), nullptr);
+    EXPECT_FALSE(services.ProcessDialog().Dialog()->isVisible());
+}
+
+TEST_F(MainWindowTest, TheAbortButtonEndsARunDuringALongScan) {
+    for (const char* folder : {"src0", "dst0"})
+        ASSERT_EQ(CreateFolderTree(dir / folder), 0);
+    WriteFile(dir / "src0/a.txt", "a");
+    StoreProfiles({"A"});
+    ui::MainWindowServices s(ini, profiles, services);
+    // The real engine, with a scan that counts as long from its start.
+    s.RunBackup = [](engine::BackupRequest r, engine::PathList& u, engine::PathList& f, engine::RunHost& h,
+                     engine::BackupResult& result) {
+        r.ScanQuietFor = std::chrono::milliseconds(0);
+        r.ScanLongAfter = std::chrono::milliseconds(0);
+        return engine::RunBackup(r, u, f, h, &result);
+    };
+    Open(std::move(s));
+    bool shownDuringScan = false;
+    // Handled among the events the scan lets the window handle.
+    QTimer::singleShot(0, [&] {
+        ui::ProcessingDialog* dialog = services.ProcessDialog().Dialog();
+        shownDuringScan = dialog != nullptr && dialog->isVisible();
+        if (shownDuringScan)
+            dialog->AbortButton()->click();
+    });
+    window->RunButton()->click();
+    EXPECT_TRUE(shownDuringScan);
+    EXPECT_FALSE(PathExists(dir / "dst0/a.txt"));
+    EXPECT_EQ(Caption(), "A<更新したファイルはありません>");
+    EXPECT_TRUE(ini.ReadIniString("LAST_UpDateTime", "A").empty());
     EXPECT_FALSE(services.ProcessDialog().Dialog()->isVisible());
 }

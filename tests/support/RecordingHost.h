@@ -51,6 +51,7 @@ public:
             onPending(pendingCount);
     }
     void SetBusyCursor(bool busy) override { calls.push_back({"busy", busy ? 1 : 0, "", ""}); }
+    void ScanTakesLong() override { calls.push_back({"scanLong", 0, "", ""}); }
 
     // The calls of one kind, in order.
     std::vector<Call> Of(const std::string& kind) const {
