@@ -46,6 +46,8 @@ void FileList::Append(FileList&& other) {
 }
 
 void FileList::Keep(const std::vector<bool>& keep) {
+    if (std::find(keep.begin(), keep.end(), false) == keep.end())
+        return; // nothing to drop: no need to copy a million names
     FileList kept;
     Drain(*this, [&](std::size_t i, const std::string& name, const Fixed& f, const std::string& folder) {
         if (keep[i])

@@ -23,6 +23,7 @@
 #include <cerrno>
 #include <chrono>
 #include <fcntl.h>
+#include <functional>
 #include <limits>
 #include <optional>
 #include <sys/stat.h>
@@ -92,6 +93,9 @@ public:
           sources_(request.SourceFolder, false),
           destinations_(request.DestinationFolder, !request.DryRun, FolderCache::Links::Refuse) {}
 
+    // Called once, just before the update phase of a run that has files to update.
+    void BeforeWriting(std::function<void()> fn) { beforeWriting_ = std::move(fn); }
+
     // Makes everything the run wrote durable. 0, or the errno value of the failure.
     int Flush() const { return touched_ || destinations_.CreatedAny() ? destinations_.Sync() : 0; }
 
@@ -123,6 +127,8 @@ public:
                                   request_.RecoveryThreshold);
                 copyAhead_ = &*copyAhead;
             }
+            if (beforeWriting_)
+                beforeWriting_();
             Update(files);
             writeBack_.reset();
             copyAhead_ = nullptr;
@@ -490,6 +496,7 @@ private:
     std::optional<WriteBack> writeBack_;
     std::string visited_;  // the destination folder of the last file
     bool cleaned_ = false; // stale temporary files looked for in it
+    std::function<void()> beforeWriting_;
     bool touched_ = false; // something was written into the destination
 };
 
@@ -538,21 +545,24 @@ int RunBackup(const BackupRequest& request, PathList& UpdatedFiles, PathList& Fa
             host.SetStatusText(texts::UnfinishedRun);
         }
     }
-    if (!request.DryRun)
-        mark.Set();
 
     BackupRun run(effective, UpdatedFiles, FailedFiles, host, figures);
+    // Marked just before the first write (its flush to disk never holds up the scan); cleared once the
+    // writes are on disk, except that the mark of a run that did not end stays until a run has compared
+    // every file, which an abort or an error prevents.
+    if (!request.DryRun)
+        run.BeforeWriting([&] { mark.Set(); });
     int written = 0;
     try {
         written = run.Run();
     } catch (...) {
-        if (run.Flush() == 0 && !request.DryRun)
+        if (!request.DryRun && !mark.WasLeft() && run.Flush() == 0)
             mark.Clear();
         throw;
     }
     if (const int error = run.Flush(); error != 0)
         throw AppError(texts::CannotFlush + request.DestinationFolder + " (" + SystemErrorText(error) + ")");
-    if (!request.DryRun)
+    if (!request.DryRun && (!figures.Stopped || !mark.WasLeft()))
         mark.Clear();
     return written;
 }

@@ -30,7 +30,7 @@ struct BackupRequest {
     std::string ProfileName;
     // A scan shorter than the first runs through untouched; a longer one lets the host handle its events
     // now and then, and past the second the host is told that the scan takes long.
-    std::chrono::milliseconds ScanQuietFor{150};
+    std::chrono::milliseconds ScanQuietFor{100};
     std::chrono::milliseconds ScanLongAfter{500};
 };
 

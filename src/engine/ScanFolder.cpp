@@ -33,8 +33,9 @@ public:
 
     bool Stopped() const { return stopped_.load(std::memory_order_relaxed); }
     // On the caller's thread only: asks the caller once the interval has passed (or now when `force`).
-    void Poll(bool force = false) {
-        if (!keepGoing_ || Stopped() || (!force && ++calls_ % 128 != 0))
+    // The clock is read every 128th call, or every call with `often`.
+    void Poll(bool force = false, bool often = false) {
+        if (!keepGoing_ || Stopped() || (!force && !often && ++calls_ % 128 != 0))
             return;
         const auto now = std::chrono::steady_clock::now();
         if (!force && now - last_ < interval_)
@@ -354,8 +355,10 @@ void ScanFolder(const std::string& folder, FileList& out, const ScanOptions& opt
         walk(true);
     }
 
-    for (Piece& piece : pieces)
+    for (Piece& piece : pieces) {
         Append(piece.found, out, options);
+        control.Poll(false, true);
+    }
 }
 
 } // namespace hozonix::engine

@@ -128,8 +128,14 @@ TEST_F(CrashSafetyTest, AKilledRunKeepsThePreviousVersionAndMakesTheNextRunCaref
         EXPECT_TRUE(PathExists(Mark()));
     }
 
-    // The next run's limit would skip everything; the mark makes it compare every file.
+    // The next run's limit would skip everything; the mark makes it compare every file, and it stays
+    // until a run has done so: an aborted one leaves it.
     request.DateLimit = Future;
+    host.onPending = [](int) { AbortRequested = true; };
+    EXPECT_EQ(Run(), 0);
+    EXPECT_TRUE(PathExists(Mark()));
+    host.onPending = nullptr;
+    AbortRequested = false;
     EXPECT_EQ(Run(), 1);
     EXPECT_TRUE(result.PreviousRunUnfinished);
     const auto statuses = host.Texts("status");
