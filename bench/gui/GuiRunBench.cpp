@@ -1,13 +1,17 @@
 // One run of a profile started from the main window's button, on Qt's offscreen platform, with the
 // window's real progress outputs and processing dialog. Prints the time from the click to the end of the
 // run, to be set against the headless driver on the same tree, and the longest time the window went
-// without handling its events (a timer asks every 5 ms).
-//   hozonix-gui-bench [--fast] SOURCE DESTINATION      (careful mode unless --fast)
+// without handling its events (a timer asks every 5 ms), and the process's peak memory.
+// With --open-list, the written-files list is then opened from its button: the time until it is shown,
+// the longest time without events while it opens and settles for a second, the memory it took and the
+// memory left once it is closed.
+//   hozonix-gui-bench [--fast] [--open-list] SOURCE DESTINATION      (careful mode unless --fast)
 
 #include "base/MessageBoxService.h"
 #include "mainwindow/MainWindow.h"
 #include "settings/IniFile.h"
 #include "settings/ProfileList.h"
+#include "ui/MessageListDialog.h"
 #include "ui/UiServices.h"
 
 #include "TempConfig.h"
@@ -19,6 +23,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <fstream>
 #include <string>
 
 namespace {
@@ -31,12 +36,32 @@ public:
     }
 };
 
+// A figure of /proc/self/status in MiB ("VmRSS", "VmHWM").
+long StatusMiB(const std::string& field) {
+    std::ifstream status("/proc/self/status");
+    for (std::string line; std::getline(status, line);)
+        if (line.rfind(field + ":", 0) == 0)
+            return std::stol(line.substr(field.size() + 1)) / 1024;
+    return -1;
+}
+
+// Starts the peak ("VmHWM") afresh from the present size.
+void ResetPeak() {
+    std::ofstream("/proc/self/clear_refs") << "5";
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
-    const bool fast = argc == 4 && std::string(argv[1]) == "--fast";
-    if (argc != 3 && !fast) {
-        std::fprintf(stderr, "usage: hozonix-gui-bench [--fast] SOURCE DESTINATION\n");
+    bool fast = false;
+    bool openList = false;
+    int arg = 1;
+    for (; arg < argc && argv[arg][0] == '-'; ++arg) {
+        fast |= std::string(argv[arg]) == "--fast";
+        openList |= std::string(argv[arg]) == "--open-list";
+    }
+    if (argc - arg != 2) {
+        std::fprintf(stderr, "usage: hozonix-gui-bench [--fast] [--open-list] SOURCE DESTINATION\n");
         return 2;
     }
     const char* source = argv[argc - 2];
@@ -86,8 +111,33 @@ int main(int argc, char** argv) {
         ticker.stop();
         runMs = timer.elapsed();
         written = static_cast<int>(window.UpdatedFiles().size());
+        std::printf("run_ms=%lld written=%d longest_without_events_ms=%lld peak_mib=%ld\n",
+                    static_cast<long long>(runMs), written, static_cast<long long>(longestMs),
+                    StatusMiB("VmHWM"));
+        std::fflush(stdout);
+
+        if (openList && written > 0) {
+            const long before = StatusMiB("VmRSS");
+            ResetPeak();
+            longestMs = 0;
+            timer.restart();
+            sinceTick.start();
+            ticker.start();
+            window.WrittenListButton()->click();
+            hozonix::ui::MessageListDialog* list = services.MessageList().Dialog();
+            QApplication::processEvents();
+            const qint64 shownMs = timer.elapsed();
+            while (timer.elapsed() < shownMs + 1000)
+                QApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
+            ticker.stop();
+            const long open = StatusMiB("VmHWM") - before;
+            list->close();
+            QApplication::processEvents();
+            std::printf("list_shown_ms=%lld list_longest_without_events_ms=%lld list_peak_extra_mib=%ld "
+                        "after_close_extra_mib=%ld long_view=%d\n",
+                        static_cast<long long>(shownMs), static_cast<long long>(longestMs), open,
+                        StatusMiB("VmRSS") - before, list->ShowsLongList() ? 1 : 0);
+        }
     }
-    std::printf("run_ms=%lld written=%d longest_without_events_ms=%lld\n", static_cast<long long>(runMs),
-                written, static_cast<long long>(longestMs));
     return 0;
 }

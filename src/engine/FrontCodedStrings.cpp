@@ -82,6 +82,16 @@ const std::string& FrontCodedStrings::Reader::Next() {
     return text;
 }
 
+FrontCodedStrings::FrontCodedStrings(const FrontCodedStrings& other)
+    : groups_(other.groups_), blockUsed_(other.blockUsed_), last_(other.last_), count_(other.count_) {
+    blocks_.reserve(other.blocks_.size());
+    for (const auto& block : other.blocks_) {
+        blocks_.push_back(std::make_unique_for_overwrite<unsigned char[]>(BlockBytes));
+        if (block)
+            std::memcpy(blocks_.back().get(), block.get(), BlockBytes);
+    }
+}
+
 std::string FrontCodedStrings::operator[](std::size_t i) const {
     Reader reader(*this, i);
     for (std::size_t n = i / GroupSize * GroupSize; n < i; ++n)

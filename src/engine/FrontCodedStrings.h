@@ -19,6 +19,13 @@ public:
     FrontCodedStrings() = default;
     FrontCodedStrings(FrontCodedStrings&&) noexcept = default;
     FrontCodedStrings& operator=(FrontCodedStrings&&) noexcept = default;
+    // A copy is a copy of the blocks: no string is decoded.
+    FrontCodedStrings(const FrontCodedStrings& other);
+    FrontCodedStrings& operator=(const FrontCodedStrings& other) {
+        if (this != &other)
+            *this = FrontCodedStrings(other);
+        return *this;
+    }
 
     // `restart`: code this one without reference to the one before (a new folder, say). Strings are at
     // most MaxLength bytes.

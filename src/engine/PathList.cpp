@@ -7,14 +7,6 @@ PathList::PathList(std::initializer_list<std::string_view> paths) {
         push_back(path);
 }
 
-PathList& PathList::operator=(const PathList& other) {
-    if (this != &other) {
-        clear();
-        Append(other);
-    }
-    return *this;
-}
-
 void PathList::Append(const PathList& other) {
     if (&other == this) {
         const PathList copy = other;

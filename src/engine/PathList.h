@@ -17,8 +17,8 @@ public:
     PathList(std::initializer_list<std::string_view> paths);
     PathList(PathList&&) noexcept = default;
     PathList& operator=(PathList&&) noexcept = default;
-    PathList(const PathList& other) { *this = other; }
-    PathList& operator=(const PathList& other);
+    PathList(const PathList& other) = default;
+    PathList& operator=(const PathList& other) = default;
 
     void push_back(std::string_view path) { paths_.push_back(path); }
     // Appends every path of `other`, in its order.

@@ -177,7 +177,7 @@ void MainWindow::ShowWrittenFiles() {
         if (updatedFiles_.empty())
             services_.Ui.Messages().ShowMessage("直前に更新したファイルはありません");
         else
-            services_.Ui.MessageList().ShowMessageList("更新済みファイル一覧", updatedFiles_.ToVector());
+            services_.Ui.MessageList().ShowPathList("更新済みファイル一覧", updatedFiles_);
     });
 }
 
@@ -186,8 +186,7 @@ void MainWindow::ShowFailedFiles() {
         if (failedFiles_.empty())
             services_.Ui.Messages().ShowMessage("直前に更新に失敗したファイルはありません");
         else
-            services_.Ui.MessageList().ShowMessageList("更新に失敗したファイルの一覧",
-                                                       failedFiles_.ToVector());
+            services_.Ui.MessageList().ShowPathList("更新に失敗したファイルの一覧", failedFiles_);
     });
 }
 

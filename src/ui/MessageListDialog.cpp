@@ -3,11 +3,13 @@
 #include "base/AtomicFile.h"
 #include "ui/DefaultErrorHandler.h"
 #include "ui/JapaneseFonts.h"
+#include "ui/LineListView.h"
 #include "ui/MessageLines.h"
 #include "ui/Pickers.h"
 #include "ui/QtWindowGeometry.h"
 
 #include <QClipboard>
+#include <QCloseEvent>
 #include <QCursor>
 #include <QEvent>
 #include <QGuiApplication>
@@ -18,6 +20,8 @@
 #include <QTextDocument>
 #include <QToolButton>
 #include <QVBoxLayout>
+
+#include <malloc.h>
 
 namespace hozonix::ui {
 
@@ -55,6 +59,14 @@ MessageListDialog::MessageListDialog(IniFile& settings, MessageBoxService& messa
     textBox_->setFocusPolicy(Qt::ClickFocus);
     textBox_->setContextMenuPolicy(Qt::CustomContextMenu);
 
+    longList_ = new LineListView;
+    longList_->setObjectName("LongList");
+    longList_->setFont(GothicFont(12));
+    longList_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    longList_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    longList_->setContextMenuPolicy(Qt::CustomContextMenu);
+    longList_->hide();
+
     buttonPanel_ = new QWidget;
     buttonPanel_->setObjectName("Panel1");
     buttonPanel_->setFixedHeight(46);
@@ -90,6 +102,7 @@ MessageListDialog::MessageListDialog(IniFile& settings, MessageBoxService& messa
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
     layout->addWidget(textBox_, 1);
+    layout->addWidget(longList_, 1);
     layout->addWidget(buttonPanel_);
 
     connect(closeButton_, &QToolButton::clicked, this,
@@ -100,6 +113,8 @@ MessageListDialog::MessageListDialog(IniFile& settings, MessageBoxService& messa
             [this] { RunCommand(messages_, [this] { ShowSaveMenu(); }); });
     connect(textBox_, &QWidget::customContextMenuRequested, this,
             [this](const QPoint& at) { editMenu_->popup(textBox_->viewport()->mapToGlobal(at)); });
+    connect(longList_, &QWidget::customContextMenuRequested, this,
+            [this](const QPoint& at) { editMenu_->popup(longList_->viewport()->mapToGlobal(at)); });
     Bind(saveWithLineBreaks_, &MessageListDialog::SaveWithLineBreaks);
     Bind(saveAsCommaText_, &MessageListDialog::SaveAsCommaText);
     Bind(copyWithLineBreaks_, &MessageListDialog::CopyWithLineBreaks);
@@ -125,7 +140,33 @@ bool MessageListDialog::event(QEvent* event) {
     return QWidget::event(event);
 }
 
+void MessageListDialog::closeEvent(QCloseEvent* event) {
+    QWidget::closeEvent(event);
+    if (event->isAccepted())
+        ReleaseLines();
+}
+
+void MessageListDialog::SetLines(engine::PathList lines) {
+    if (lines.size() > LongListLines) {
+        textBox_->clear();
+        textBox_->hide();
+        longList_->SetLines(LineStore(std::move(lines)));
+        longList_->show();
+    } else {
+        longList_->SetLines({});
+        longList_->hide();
+        textBox_->setPlainText(TextOfLines(lines.ToVector()));
+        textBox_->show();
+    }
+}
+
+bool MessageListDialog::ShowsLongList() const {
+    return !longList_->isHidden();
+}
+
 std::vector<std::string> MessageListDialog::Lines() const {
+    if (ShowsLongList())
+        return longList_->Model().Lines().ToVector();
     // The raw text: toPlainText() would turn no-break spaces in file names into blanks.
     return LinesOfText(textBox_->document()->toRawText());
 }
@@ -152,6 +193,14 @@ void MessageListDialog::SavePlacement() {
 
 void MessageListDialog::HideList() {
     hide();
+    ReleaseLines();
+}
+
+// A hidden list is never shown again (the next list replaces it), so its memory goes back to the system.
+void MessageListDialog::ReleaseLines() {
+    textBox_->clear();
+    longList_->SetLines({});
+    malloc_trim(0);
 }
 
 void MessageListDialog::PrintLines() {
@@ -191,19 +240,29 @@ void MessageListDialog::CopyWithCommas() {
 }
 
 void MessageListDialog::Paste() {
-    textBox_->paste();
+    if (ShowsLongList())
+        longList_->InsertLinesHere(LinesOfText(QGuiApplication::clipboard()->text()));
+    else
+        textBox_->paste();
 }
 
 MessageListOwner::~MessageListOwner() = default;
 
 void MessageListOwner::ShowMessageList(const std::string& title, const std::vector<std::string>& lines) {
+    engine::PathList list;
+    for (const std::string& line : lines)
+        list.push_back(line);
+    ShowPathList(title, std::move(list));
+}
+
+void MessageListOwner::ShowPathList(const std::string& title, engine::PathList lines) {
     if (!dialog_) {
         dialog_ = std::make_unique<MessageListDialog>(settings_, messages_, pickers_, fallback_);
         if (print_)
             dialog_->SetPrintHandler(print_);
     }
     dialog_->setWindowTitle(QString::fromUtf8(title));
-    dialog_->TextBox()->setPlainText(TextOfLines(lines));
+    dialog_->SetLines(std::move(lines));
     dialog_->show();
     dialog_->raise();
     dialog_->activateWindow();

@@ -1,8 +1,11 @@
 #pragma once
 // The message list: one plain window that shows lines of text under a title, lets the user edit them,
 // save them with or without line breaks, copy them to the clipboard and print them. MessageListOwner
-// holds the one instance: every ShowMessageList replaces its title and lines.
+// holds the one instance: every ShowMessageList replaces its title and lines. A list too long for a text
+// box (the written files of a big first backup) is shown in a view that draws only the rows on screen
+// and edits line by line; closing the window lets go of the lines.
 
+#include "engine/PathList.h"
 #include "settings/WindowPlacement.h"
 
 #include <QWidget>
@@ -24,6 +27,7 @@ class MessageBoxService;
 
 namespace hozonix::ui {
 
+class LineListView;
 class Pickers;
 
 class MessageListDialog : public QWidget {
@@ -34,7 +38,13 @@ public:
                       QWidget* parent = nullptr);
     ~MessageListDialog() override;
 
+    // Lines above this count are shown in the long-list view rather than the text box.
+    static constexpr std::size_t LongListLines = 10000;
+
+    void SetLines(engine::PathList lines);
     QPlainTextEdit* TextBox() const { return textBox_; }
+    LineListView* LongListView() const { return longList_; }
+    bool ShowsLongList() const;
     QToolButton* CloseButton() const { return closeButton_; }
     QToolButton* PrintButton() const { return printButton_; }
     // The save button's menu, and the edit box's context menu.
@@ -52,11 +62,13 @@ public:
 
 protected:
     bool event(QEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
 
 private:
     void RestorePlacementOnce();
     void SavePlacement();
     void HideList();
+    void ReleaseLines();
     void PrintLines();
     void ShowSaveMenu();
     void SaveWithLineBreaks();
@@ -75,6 +87,7 @@ private:
     bool placementRestored_ = false;
 
     QPlainTextEdit* textBox_;
+    LineListView* longList_;
     QWidget* buttonPanel_;
     QToolButton* closeButton_;
     QToolButton* printButton_;
@@ -98,6 +111,8 @@ public:
     // Creates the dialog on first use, sets its title and a copy of the lines, and shows it in front
     // without making it modal.
     void ShowMessageList(const std::string& title, const std::vector<std::string>& lines);
+    // The same for a list of paths, which it keeps as compact as it came.
+    void ShowPathList(const std::string& title, engine::PathList lines);
 
     // The dialog, or null before the first ShowMessageList.
     MessageListDialog* Dialog() const { return dialog_.get(); }

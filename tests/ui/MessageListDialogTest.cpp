@@ -1,5 +1,6 @@
 #include "ui/MessageListDialog.h"
 #include "settings/IniFile.h"
+#include "ui/LineListView.h"
 #include "ui/MessageLines.h"
 #include "ui/Pickers.h"
 
@@ -10,6 +11,8 @@
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
+#include <QKeyEvent>
+#include <QMenu>
 #include <QPlainTextEdit>
 #include <QString>
 #include <QToolButton>
@@ -199,4 +202,76 @@ TEST_F(MessageListDialogTest, PrintButtonIsShownDisabledUntilAReportIsPluggedIn)
     dlg.PrintButton()->click();
     EXPECT_EQ(printedTitle, "ネットワーク情報");
     EXPECT_EQ(printedLines, (std::vector<std::string>{"a", "b", "c"}));
+}
+
+TEST(LineStore, EditsKeepTheOrderAndTheUntouchedLinesAndCopiesShareNothing) {
+    engine::PathList paths;
+    for (int i = 0; i < 40; ++i)
+        paths.push_back("/src/f" + std::to_string(i));
+    engine::PathList copy = paths;
+    paths.push_back("/after-the-copy");
+    EXPECT_EQ(copy.size(), 40u);
+    EXPECT_EQ(copy[39], "/src/f39");
+
+    LineStore store(std::move(copy));
+    store.Replace(1, "日本語");
+    store.Remove(2, 30);                 // f2..f31
+    store.Insert(0, {"top", ""});        // before f0
+    store.Insert(store.size(), {"end"}); // appended
+    store.Remove(store.size() + 5, 3);   // beyond the end: nothing
+    std::vector<std::string> expected = {"top", "", "/src/f0", "日本語"};
+    for (int i = 32; i < 40; ++i)
+        expected.push_back("/src/f" + std::to_string(i));
+    expected.push_back("end");
+    EXPECT_EQ(store.ToVector(), expected);
+    EXPECT_EQ(store[3], "日本語");
+    EXPECT_EQ(CellsOf("日本語a"), 7u);
+    EXPECT_EQ(store.WidestLine(), 8u); // "/src/f39"
+}
+
+TEST_F(MessageListDialogTest, ALongListOpensInTheRowViewEditsLineByLineAndIsLetGoOnClose) {
+    engine::PathList paths;
+    const std::size_t count = MessageListDialog::LongListLines + 5;
+    for (std::size_t i = 0; i < count; ++i)
+        paths.push_back("/home/user/ドキュメント/f" + std::to_string(i));
+    owner.ShowPathList("更新済みファイル一覧", paths);
+    MessageListDialog& dlg = *owner.Dialog();
+    ASSERT_TRUE(dlg.ShowsLongList());
+    EXPECT_TRUE(dlg.TextBox()->isHidden());
+    LineListView& view = *dlg.LongListView();
+    LineListModel& model = view.Model();
+    ASSERT_EQ(model.rowCount(), static_cast<int>(count));
+    EXPECT_EQ(model.data(model.index(7, 0), Qt::DisplayRole).toString().toStdString(),
+              "/home/user/ドキュメント/f7");
+
+    // Edit a line in place, delete two ranges with the Delete key, paste two lines above row 1.
+    model.setData(model.index(0, 0), QStringLiteral("編集済み"), Qt::EditRole);
+    view.selectionModel()->select(QItemSelection(model.index(2, 0), model.index(4, 0)),
+                                  QItemSelectionModel::Select);
+    view.selectionModel()->select(QItemSelection(model.index(4, 0), model.index(5, 0)),
+                                  QItemSelectionModel::Select); // overlaps the first range
+    QKeyEvent del(QEvent::KeyPress, Qt::Key_Delete, Qt::NoModifier);
+    QApplication::sendEvent(&view, &del);
+    view.setCurrentIndex(model.index(1, 0));
+    QGuiApplication::clipboard()->setText("貼り付け1\n貼り付け2\n");
+    dlg.findChild<QMenu*>("Edit_Popup")->actions().at(1)->trigger();
+
+    const std::vector<std::string> lines = dlg.Lines();
+    ASSERT_EQ(lines.size(), count - 4 + 2);
+    EXPECT_EQ(std::vector<std::string>(lines.begin(), lines.begin() + 5),
+              (std::vector<std::string>{"編集済み", "貼り付け1", "貼り付け2", "/home/user/ドキュメント/f1",
+                                        "/home/user/ドキュメント/f6"}));
+    EXPECT_EQ(lines.back(), "/home/user/ドキュメント/f" + std::to_string(count - 1));
+    const std::string saved = SaveWith(dlg.SaveWithLineBreaksItem(), "long.TXT");
+    const std::string head = "編集済み\r\n貼り付け1\r\n貼り付け2\r\n/home";
+    EXPECT_EQ(saved.substr(0, head.size()), head);
+
+    // A short list goes back to the text box; closing lets go of whatever is shown.
+    owner.ShowMessageList("更新に失敗したファイルの一覧", std::vector<std::string>{"/a"});
+    EXPECT_FALSE(dlg.ShowsLongList());
+    EXPECT_EQ(model.rowCount(), 0);
+    owner.ShowPathList("更新済みファイル一覧", paths);
+    dlg.close();
+    EXPECT_EQ(model.rowCount(), 0);
+    EXPECT_TRUE(dlg.Lines().empty());
 }
