@@ -4,6 +4,7 @@
 #include "netinfo/DesktopOpener.h"
 #include "netinfo/SmbNetResourceProvider.h"
 #include "preview/DesktopListPrinting.h"
+#include "report/PageFile.h"
 #include "settings/IniFile.h"
 #include "ui/DefaultErrorHandler.h"
 #include "ui/ProfileWizard.h"
@@ -51,6 +52,7 @@ bool HozonixApplication::Start() {
         SilentMessages silent;
         PrepareResult first = PrepareDataFolder(options_.ProgramPath, silent, options_.ConfigFolder);
         paths_ = first.paths;
+        report::PageFile::SetFolder(paths_.TempFolder);
         settings_ = std::make_unique<IniFile>(paths_.SettingsFilePath);
         fallback_ = MeasureFallbackRect();
         ui_ = std::make_unique<UiServices>(*settings_, messages_, fallback_);

@@ -1,0 +1,84 @@
+#include "report/PageFile.h"
+
+#include "base/AppError.h"
+
+#include "TempFolder.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+
+using namespace hozonix::report;
+
+namespace {
+
+PageRecord ListPage(int number, int rows) {
+    PageRecord page{2100, 2970, {}};
+    for (int r = 0; r < rows; ++r) {
+        TextRun run;
+        run.rect = {100, 300.0 + 40 * r, 1900, 40};
+        run.clip = run.rect;
+        run.family = "IPAGothic";
+        run.text =
+            "/home/user/ドキュメント/資料_" + std::to_string(number) + "_" + std::to_string(r) + ".txt";
+        page.items.emplace_back(run);
+    }
+    page.items.emplace_back(LineItem{100, 280, 2000, 280, 2, 0});
+    page.items.emplace_back(RectItem{{50, 50, 2000, 2870}, 1, 0, true, 0xFFFFEE});
+    return page;
+}
+
+} // namespace
+
+TEST(PageFile, PagesReadBackAsTheyWentInInAnyOrderAndAfterEviction) {
+    hozonix::test::TempFolder temp;
+    PageFile::SetFolder(temp.Path());
+    PageFile pages;
+    for (int n = 0; n < 40; ++n)
+        pages.Add(ListPage(n, 30));
+    // Beyond what a file may hold: kept as it is, not refused.
+    PageRecord crowded = ListPage(99, 0);
+    for (std::size_t i = 0; i <= kMaxPageItems; ++i)
+        crowded.items.emplace_back(LineItem{10, 10, 20, 20, 0.1, 0});
+    pages.Add(crowded);
+
+    ASSERT_EQ(pages.size(), 41u);
+    for (const int n : {39, 0, 17, 0, 38, 5})
+        EXPECT_EQ(*pages.Get(static_cast<std::size_t>(n)), ListPage(n, 30)) << n;
+    EXPECT_EQ(*pages.Get(40), crowded);
+    EXPECT_LE(pages.CachedCount(), PageFile::CachedPages);
+    // An unnamed file: nothing in the folder, however the program ends.
+    EXPECT_TRUE(std::filesystem::is_empty(temp.Path()));
+
+    pages.Clear();
+    EXPECT_TRUE(pages.empty());
+    pages.Add(ListPage(7, 3));
+    EXPECT_EQ(*pages.Get(0), ListPage(7, 3));
+    PageFile::SetFolder({});
+}
+
+TEST(PageFile, AFolderThatCannotTakeTheFileIsACleanError) {
+    PageFile::SetFolder("/nonexistent/hozonix");
+    const char* tmpdir = std::getenv("TMPDIR");
+    const std::string saved = tmpdir ? tmpdir : "";
+    setenv("TMPDIR", "/nonexistent/tmp", 1); // no way out through the system's folder either
+    PageFile pages;
+    try {
+        pages.Add(ListPage(1, 2));
+        FAIL() << "added without a file";
+    } catch (const hozonix::AppError& e) {
+        EXPECT_NE(std::string(e.what()).find("/nonexistent/hozonix"), std::string::npos) << e.what();
+    }
+    EXPECT_TRUE(pages.empty());
+    if (tmpdir)
+        setenv("TMPDIR", saved.c_str(), 1);
+    else
+        unsetenv("TMPDIR");
+
+    // Without the data folder's "TEMP", the system's folder takes the pages.
+    pages.Add(ListPage(1, 2));
+    EXPECT_EQ(*pages.Get(0), ListPage(1, 2));
+    PageFile::SetFolder({});
+}
