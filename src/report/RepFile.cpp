@@ -30,25 +30,40 @@ std::string ReadFailureReason(int err) {
 } // namespace
 
 RepData ReadRepFile(const std::string& path) {
+    RepData data;
+    data.sheet = ReadRepFile(path, [&](PageRecord page) { data.pages.push_back(std::move(page)); });
+    return data;
+}
+
+RepSheet ReadRepFile(const std::string& path, const std::function<void(PageRecord)>& take) {
     std::string bytes;
     if (const int err = ReadWholeFile(path, bytes, kMaxRepFileBytes); err != 0)
         Refuse(path, ReadFailureReason(err));
     try {
-        return DecodeRep(bytes);
+        return DecodeRep(bytes, take);
     } catch (const PageFormatError& e) {
         Refuse(path, e.what());
     }
 }
 
 void WriteRepFile(const std::string& path, const RepData& data) {
-    try {
-        for (const PageRecord& page : data.pages)
+    WriteRepFile(path, data.sheet, data.pages.size(), [&](std::size_t i) { return data.pages[i]; });
+}
+
+void WriteRepFile(const std::string& path, const RepSheet& sheet, std::size_t pageCount,
+                  const std::function<PageRecord(std::size_t)>& pageAt) {
+    if (pageCount > kMaxRepPages)
+        throw AppError(path + ": " + kTooLarge);
+    const std::string bytes = EncodeRep(sheet, pageCount, [&](std::size_t i) {
+        PageRecord page = pageAt(i);
+        try {
             CheckPage(page);
-    } catch (const PageFormatError& e) {
-        throw AppError(path + ": " + e.what());
-    }
-    const std::string bytes = EncodeRep(data);
-    if (data.pages.size() > kMaxRepPages || bytes.size() > kMaxRepFileBytes)
+        } catch (const PageFormatError& e) {
+            throw AppError(path + ": " + e.what());
+        }
+        return page;
+    });
+    if (bytes.size() > kMaxRepFileBytes)
         throw AppError(path + ": " + kTooLarge);
     ReplaceFileAtomically(path, bytes);
 }

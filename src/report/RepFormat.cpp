@@ -62,16 +62,21 @@ std::uint32_t Crc32(std::string_view bytes) {
 }
 
 std::string EncodeRep(const RepData& data) {
+    return EncodeRep(data.sheet, data.pages.size(), [&](std::size_t i) { return data.pages[i]; });
+}
+
+std::string EncodeRep(const RepSheet& sheet, std::size_t pageCount,
+                      const std::function<PageRecord(std::size_t)>& pageAt) {
     std::string body;
-    PutUnsigned(body, static_cast<std::uint32_t>(data.sheet.paperCode));
-    PutDouble(body, data.sheet.widthMm);
-    PutDouble(body, data.sheet.heightMm);
-    PutUnsigned(body, static_cast<std::uint8_t>(data.sheet.landscape ? 1 : 0));
-    PutUnsigned(body, static_cast<std::uint32_t>(data.pages.size()));
+    PutUnsigned(body, static_cast<std::uint32_t>(sheet.paperCode));
+    PutDouble(body, sheet.widthMm);
+    PutDouble(body, sheet.heightMm);
+    PutUnsigned(body, static_cast<std::uint8_t>(sheet.landscape ? 1 : 0));
+    PutUnsigned(body, static_cast<std::uint32_t>(pageCount));
     std::string page;
-    for (const PageRecord& p : data.pages) {
+    for (std::size_t i = 0; i < pageCount; ++i) {
         page.clear();
-        EncodePage(p, page);
+        EncodePage(pageAt(i), page);
         PutUnsigned(body, static_cast<std::uint32_t>(page.size()));
         body += page;
     }
@@ -84,6 +89,12 @@ std::string EncodeRep(const RepData& data) {
 }
 
 RepData DecodeRep(std::string_view bytes) {
+    RepData data;
+    data.sheet = DecodeRep(bytes, [&](PageRecord page) { data.pages.push_back(std::move(page)); });
+    return data;
+}
+
+RepSheet DecodeRep(std::string_view bytes, const std::function<void(PageRecord)>& take) {
     Require(bytes.size() >= sizeof kMagic && bytes.substr(0, sizeof kMagic) == std::string_view(kMagic, 8),
             kNotReport);
     Require(bytes.size() <= kMaxRepFileBytes);
@@ -97,28 +108,27 @@ RepData DecodeRep(std::string_view bytes) {
     Require(reserved == 0 && bodySize == body.size() && Crc32(body) == crc);
 
     Reader in(body, kDamaged);
-    RepData data;
-    data.sheet.paperCode = static_cast<std::int32_t>(in.Unsigned<std::uint32_t>());
-    data.sheet.widthMm = in.Double();
-    data.sheet.heightMm = in.Double();
+    RepSheet sheet;
+    sheet.paperCode = static_cast<std::int32_t>(in.Unsigned<std::uint32_t>());
+    sheet.widthMm = in.Double();
+    sheet.heightMm = in.Double();
     const auto orientation = in.Unsigned<std::uint8_t>();
     Require(orientation <= 1);
-    data.sheet.landscape = orientation == 1;
-    CheckSheet(data.sheet);
+    sheet.landscape = orientation == 1;
+    CheckSheet(sheet);
     const auto count = in.Unsigned<std::uint32_t>();
     Require(count <= kMaxRepPages && count <= in.Remaining() / (4 + kMinPageBytes));
-    const double pageWidth = (data.sheet.landscape ? data.sheet.heightMm : data.sheet.widthMm) * 10;
-    const double pageHeight = (data.sheet.landscape ? data.sheet.widthMm : data.sheet.heightMm) * 10;
-    data.pages.reserve(count);
+    const double pageWidth = (sheet.landscape ? sheet.heightMm : sheet.widthMm) * 10;
+    const double pageHeight = (sheet.landscape ? sheet.widthMm : sheet.heightMm) * 10;
     for (std::uint32_t i = 0; i < count; ++i) {
         const auto size = in.Unsigned<std::uint32_t>();
         PageRecord page = DecodePage(in.Bytes(size));
         // Every page is of the file's sheet, as it was turned.
         Require(std::abs(page.width - pageWidth) < 1e-6 && std::abs(page.height - pageHeight) < 1e-6);
-        data.pages.push_back(std::move(page));
+        take(std::move(page));
     }
     Require(in.AtEnd());
-    return data;
+    return sheet;
 }
 
 } // namespace hozonix::report

@@ -11,6 +11,7 @@
 #include "report/PageRecord.h"
 
 #include <cstddef>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -37,10 +38,16 @@ struct RepData {
 };
 
 std::string EncodeRep(const RepData& data);
+// The same with the pages asked for one at a time, so that they need not all be in memory.
+std::string EncodeRep(const RepSheet& sheet, std::size_t pageCount,
+                      const std::function<PageRecord(std::size_t)>& pageAt);
 
 // Raises PageFormatError with the reason, in Japanese, when the bytes are not a ".REP" file of this
 // version or any field is out of bounds.
 RepData DecodeRep(std::string_view bytes);
+// The same handing each page to `take` as it is decoded; returns the sheet. Pages handed over before a
+// fault is found are the caller's to drop.
+RepSheet DecodeRep(std::string_view bytes, const std::function<void(PageRecord)>& take);
 
 std::uint32_t Crc32(std::string_view bytes);
 
