@@ -30,7 +30,7 @@ std::string ProgramAboutText(const std::string& programPath, std::optional<QDate
 
 void ShowAboutBox(MessageBoxService& messages, const std::string& programPath, std::optional<QDate> date) {
     std::string path = programPath.empty() ? CurrentProgramPath() : programPath;
-    messages.ShowMessage(ProgramAboutText(path, date));
+    messages.Show(MessageKind::Information, ProgramAboutText(path, date), OkButton);
 }
 
 std::string ReadmePath(const std::string& dataFolder) {

@@ -28,7 +28,7 @@ std::string AboutText(const std::string& version, const QDate& date);
 // modification date, in the locale's short date form.
 std::string ProgramAboutText(const std::string& programPath, std::optional<QDate> date = std::nullopt);
 
-// Shows the About box of the running program (or of `programPath`).
+// Shows the About box of the running program (or of `programPath`) as an information box.
 void ShowAboutBox(MessageBoxService& messages, const std::string& programPath = {},
                   std::optional<QDate> date = std::nullopt);
 

@@ -35,6 +35,7 @@ TEST_F(MainWindowTest, HelpAndSettingsItemsOpenTheirFiles) {
 
     window->AboutItem()->trigger();
     ASSERT_EQ(messages.shown.size(), 1u);
+    EXPECT_EQ(messages.shown[0].kind, MessageKind::Information);
     EXPECT_EQ(messages.shown[0].text.rfind("Hozonix\r\n\r\n バージョン: ", 0), 0u);
 }
 

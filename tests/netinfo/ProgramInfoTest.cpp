@@ -47,7 +47,7 @@ TEST_F(JapaneseLocale, AboutBoxWithAFixedDate) {
     ScriptedMessageBox box;
     netinfo::ShowAboutBox(box, ProgramFile, QDate(2024, 3, 5));
     ASSERT_EQ(box.shown.size(), 1u);
-    EXPECT_EQ(box.shown[0].kind, MessageKind::Plain);
+    EXPECT_EQ(box.shown[0].kind, MessageKind::Information);
     EXPECT_EQ(box.shown[0].buttons, OkButton);
     EXPECT_EQ(box.shown[0].text, "Hozonix\r\n"
                                  "\r\n"
