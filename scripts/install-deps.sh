@@ -10,7 +10,8 @@ packages=(
     qt6-base-dev qt6-qpa-plugins
     libcups2-dev libsmbclient-dev libelf-dev
     libgtest-dev libgmock-dev
-    fonts-ipaexfont
+    # run: the Japanese faces the windows ask for
+    fonts-ipaexfont fonts-ipafont-gothic fonts-ipafont-mincho
     # tests: private print and file servers, PDF inspection, section tools, the layer check
     cups cups-client cups-filters poppler-utils
     samba smbclient libnss-wrapper

@@ -48,7 +48,7 @@ MessageListDialog::MessageListDialog(IniFile& settings, MessageBoxService& messa
 
     textBox_ = new QPlainTextEdit;
     textBox_->setObjectName("MessBox");
-    textBox_->setFont(GothicFont(12));
+    textBox_->setFont(FixedGothicFont(12));
     textBox_->setLineWrapMode(QPlainTextEdit::NoWrap);
     textBox_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     textBox_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);

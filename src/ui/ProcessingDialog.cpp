@@ -48,7 +48,7 @@ ProcessingDialog::ProcessingDialog(IniFile& settings, MessageBoxService& message
     lowerText_ = new QTextEdit;
     lowerText_->setObjectName("memo2");
     lowerText_->setAcceptRichText(false);
-    lowerText_->setFont(GothicFont(12));
+    lowerText_->setFont(FixedGothicFont(12));
     SetBase(lowerText_, QColor(192, 220, 192));
 
     splitter_ = new QSplitter(Qt::Vertical);
