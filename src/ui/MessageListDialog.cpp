@@ -6,6 +6,7 @@
 #include "ui/MessageLines.h"
 #include "ui/Pickers.h"
 #include "ui/QtWindowGeometry.h"
+#include "ui/ScreenPlacement.h"
 
 #include <QClipboard>
 #include <QCursor>
@@ -18,6 +19,8 @@
 #include <QTextDocument>
 #include <QToolButton>
 #include <QVBoxLayout>
+
+#include <algorithm>
 
 namespace hozonix::ui {
 
@@ -135,11 +138,26 @@ void MessageListDialog::SetPrintHandler(PrintHandler handler) {
     printButton_->setEnabled(static_cast<bool>(print_));
 }
 
+void MessageListDialog::SetMainWindow(QWidget* mainWindow, QWidget* keepClear) {
+    mainWindow_ = mainWindow;
+    keepClear_ = keepClear;
+}
+
 void MessageListDialog::RestorePlacementOnce() {
     if (placementRestored_)
         return;
-    QtWindowGeometry geometry(*this, kPlacementKey);
-    RestoreWindowPlacement(settings_, geometry, fallback_);
+    const bool stored = RestorePlacementOnScreen(settings_, *this, kPlacementKey, fallback_);
+    if (!stored && mainWindow_ && mainWindow_->isVisible()) {
+        // The first use: beside the main window, so that its tool bar stays in reach.
+        const QRect mainFrame = mainWindow_->frameGeometry();
+        QRect keepClear(mainFrame.topLeft(), QSize(mainFrame.width(), 1));
+        if (keepClear_) {
+            const QPoint bottom = keepClear_->mapToGlobal(QPoint(0, keepClear_->height() - 1));
+            keepClear.setBottom(std::max(keepClear.bottom(), bottom.y()));
+        }
+        SetOuterRect(*this,
+                     PlaceBeside(OuterRect(*this).size(), mainFrame, keepClear, AvailableAreaFor(mainFrame)));
+    }
     placementRestored_ = true;
 }
 
@@ -201,12 +219,20 @@ void MessageListOwner::ShowMessageList(const std::string& title, const std::vect
         dialog_ = std::make_unique<MessageListDialog>(settings_, messages_, pickers_, fallback_);
         if (print_)
             dialog_->SetPrintHandler(print_);
+        dialog_->SetMainWindow(mainWindow_, keepClear_);
     }
     dialog_->setWindowTitle(QString::fromUtf8(title));
     dialog_->TextBox()->setPlainText(TextOfLines(lines));
     dialog_->show();
     dialog_->raise();
     dialog_->activateWindow();
+}
+
+void MessageListOwner::SetMainWindow(QWidget* mainWindow, QWidget* keepClear) {
+    mainWindow_ = mainWindow;
+    keepClear_ = keepClear;
+    if (dialog_)
+        dialog_->SetMainWindow(mainWindow, keepClear);
 }
 
 void MessageListOwner::SetPrintHandler(MessageListDialog::PrintHandler handler) {

@@ -5,6 +5,7 @@
 
 #include "settings/WindowPlacement.h"
 
+#include <QPointer>
 #include <QWidget>
 
 #include <functional>
@@ -50,6 +51,10 @@ public:
     // The list report plugs in here; until it does, "印刷" stays disabled.
     void SetPrintHandler(PrintHandler handler);
 
+    // The main window, beside which the list first opens when no placement is stored, and the part of
+    // it (menu and tool bar) the list must never cover.
+    void SetMainWindow(QWidget* mainWindow, QWidget* keepClear);
+
 protected:
     bool event(QEvent* event) override;
 
@@ -73,6 +78,8 @@ private:
     Rect fallback_;
     PrintHandler print_;
     bool placementRestored_ = false;
+    QPointer<QWidget> mainWindow_;
+    QPointer<QWidget> keepClear_;
 
     QPlainTextEdit* textBox_;
     QWidget* buttonPanel_;
@@ -102,6 +109,7 @@ public:
     // The dialog, or null before the first ShowMessageList.
     MessageListDialog* Dialog() const { return dialog_.get(); }
     void SetPrintHandler(MessageListDialog::PrintHandler handler);
+    void SetMainWindow(QWidget* mainWindow, QWidget* keepClear);
 
 private:
     IniFile& settings_;
@@ -109,6 +117,8 @@ private:
     Pickers& pickers_;
     Rect fallback_;
     MessageListDialog::PrintHandler print_;
+    QPointer<QWidget> mainWindow_;
+    QPointer<QWidget> keepClear_;
     std::unique_ptr<MessageListDialog> dialog_;
 };
 

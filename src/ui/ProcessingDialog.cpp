@@ -100,8 +100,7 @@ ProcessingDialog::ProcessingDialog(IniFile& settings, MessageBoxService& message
     // Designed place and client size; the stored placement or the fallback rule then applies.
     move(192, 133);
     resize(553, 321);
-    QtWindowGeometry geometry(*this, kPlacementKey);
-    RestoreWindowPlacement(settings_, geometry, fallback);
+    RestorePlacementOnScreen(settings_, *this, kPlacementKey, fallback);
 }
 
 ProcessingDialog::~ProcessingDialog() {
