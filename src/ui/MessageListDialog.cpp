@@ -7,6 +7,7 @@
 #include "ui/Pickers.h"
 #include "ui/QtWindowGeometry.h"
 #include "ui/ScreenPlacement.h"
+#include "ui/ThemeIcons.h"
 
 #include <QClipboard>
 #include <QCursor>
@@ -15,7 +16,6 @@
 #include <QHBoxLayout>
 #include <QMenu>
 #include <QPlainTextEdit>
-#include <QStyle>
 #include <QTextDocument>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -67,7 +67,7 @@ MessageListDialog::MessageListDialog(IniFile& settings, MessageBoxService& messa
         FlatButton("SpeedButton1", QStringLiteral("印刷"), QStringLiteral("結果を印刷します"), buttonPanel_);
     printButton_->setEnabled(false);
     saveButton_ = FlatButton("Save_Btn", QString(), QStringLiteral("名前を付けて保存します"), buttonPanel_);
-    saveButton_->setIcon(style()->standardIcon(QStyle::SP_DialogSaveButton));
+    saveButton_->setIcon(ThemedIcon({"document-save"}, "save-list"));
     saveButton_->setToolButtonStyle(Qt::ToolButtonIconOnly);
     auto* panelLayout = new QHBoxLayout(buttonPanel_);
     panelLayout->setContentsMargins(8, 7, 8, 7);
