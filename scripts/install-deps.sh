@@ -10,8 +10,9 @@ packages=(
     qt6-base-dev qt6-qpa-plugins
     libcups2-dev libsmbclient-dev libelf-dev
     libgtest-dev libgmock-dev
-    # run: the Japanese faces the windows ask for
+    # run: the Japanese faces the windows ask for, Qt's own texts in Japanese
     fonts-ipaexfont fonts-ipafont-gothic fonts-ipafont-mincho
+    qt6-translations-l10n
     # tests: private print and file servers, PDF inspection, section tools, the layer check
     cups cups-client cups-filters poppler-utils
     samba smbclient libnss-wrapper
