@@ -42,4 +42,11 @@ void OpenReadme(DesktopOpener& opener, const std::string& dataFolder);
 // dataFolder without trailing separators + "/Readme.TXT".
 std::string ReadmePath(const std::string& dataFolder);
 
+// The readme the program ships (data/Readme.TXT), UTF-8.
+const char* ShippedReadmeText();
+
+// Writes `text` as Readme.TXT into the data folder when nothing of that name is there yet. True when it
+// wrote the file; raises AppError when the file cannot be written.
+bool PutReadmeInPlace(const std::string& dataFolder, const std::string& text = ShippedReadmeText());
+
 } // namespace hozonix::netinfo
