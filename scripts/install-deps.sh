@@ -13,13 +13,16 @@ packages=(
     # run: the Japanese faces the windows ask for, Qt's own texts in Japanese
     fonts-ipaexfont fonts-ipafont-gothic fonts-ipafont-mincho
     qt6-translations-l10n
-    # tests: private print and file servers, PDF inspection, section tools, the layer check
+    # tests: private print and file servers, PDF inspection, section tools, the layer check, the checks
+    # of the desktop entry and the software centre's description
     cups cups-client cups-filters poppler-utils
     samba smbclient libnss-wrapper
     binutils python3
+    desktop-file-utils appstream
 )
 if [[ "${1:-}" == "--extras" ]]; then
-    packages+=(xvfb xauth imagemagick xdotool rsync hyperfine time)
+    # benchmarks, and screenshots as a person sees the windows (openbox draws the frames)
+    packages+=(xvfb xauth imagemagick xdotool openbox rsync hyperfine time)
 fi
 
 missing=()
