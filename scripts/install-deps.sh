@@ -10,9 +10,10 @@ packages=(
     qt6-base-dev qt6-qpa-plugins
     libcups2-dev libsmbclient-dev libelf-dev
     libgtest-dev libgmock-dev
-    # run: the Japanese faces the windows ask for, Qt's own texts in Japanese
+    # run: the Japanese faces the windows ask for, Qt's own texts in Japanese, failed-run notices
     fonts-ipaexfont fonts-ipafont-gothic fonts-ipafont-mincho
     qt6-translations-l10n
+    libnotify-bin
     # tests: private print and file servers, PDF inspection, section tools, the layer check, the checks
     # of the desktop entry and the software centre's description
     cups cups-client cups-filters poppler-utils
