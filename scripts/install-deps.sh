@@ -10,14 +10,20 @@ packages=(
     qt6-base-dev qt6-qpa-plugins
     libcups2-dev libsmbclient-dev libelf-dev
     libgtest-dev libgmock-dev
-    fonts-ipaexfont
-    # tests: private print and file servers, PDF inspection, section tools, the layer check
+    # run: the Japanese faces the windows ask for, Qt's own texts in Japanese, failed-run notices
+    fonts-ipaexfont fonts-ipafont-gothic fonts-ipafont-mincho
+    qt6-translations-l10n
+    libnotify-bin
+    # tests: private print and file servers, PDF inspection, section tools, the layer check, the checks
+    # of the desktop entry and the software centre's description
     cups cups-client cups-filters poppler-utils
     samba smbclient libnss-wrapper
     binutils python3
+    desktop-file-utils appstream
 )
 if [[ "${1:-}" == "--extras" ]]; then
-    packages+=(xvfb xauth imagemagick xdotool rsync hyperfine time)
+    # benchmarks, and screenshots as a person sees the windows (openbox draws the frames)
+    packages+=(xvfb xauth imagemagick xdotool openbox rsync hyperfine time)
 fi
 
 missing=()

@@ -1,7 +1,9 @@
 #include "app/HozonixApplication.h"
 
+#include "base/AppError.h"
 #include "mainwindow/MainWindow.h"
 #include "netinfo/DesktopOpener.h"
+#include "netinfo/ProgramInfo.h"
 #include "netinfo/SmbNetResourceProvider.h"
 #include "preview/DesktopListPrinting.h"
 #include "report/PageFile.h"
@@ -47,12 +49,22 @@ void HozonixApplication::PrepareDataFolderAgain() {
     }
 }
 
+void HozonixApplication::PutReadme() {
+    try {
+        netinfo::PutReadmeInPlace(paths_.DataFolder);
+    } catch (const AppError&) {
+        // Without it Help → Readme opens an empty file; that is no reason to stop the program.
+    }
+}
+
 bool HozonixApplication::Start() {
     try {
         SilentMessages silent;
         PrepareResult first = PrepareDataFolder(options_.ProgramPath, silent, options_.ConfigFolder);
         paths_ = first.paths;
         report::PageFile::SetFolder(paths_.TempFolder);
+        if (!first.quitRequested)
+            PutReadme();
         settings_ = std::make_unique<IniFile>(paths_.SettingsFilePath);
         fallback_ = MeasureFallbackRect();
         ui_ = std::make_unique<UiServices>(*settings_, messages_, fallback_);

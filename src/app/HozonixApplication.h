@@ -62,6 +62,8 @@ public:
 
 private:
     void PrepareDataFolderAgain();
+    // Puts the shipped Readme.TXT into the data folder when there is none, for Help → Readme.
+    void PutReadme();
 
     ApplicationOptions options_;
     QtMessageBoxService qtMessages_;

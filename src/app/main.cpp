@@ -1,4 +1,5 @@
 #include "app/HozonixApplication.h"
+#include "app/JapaneseTranslation.h"
 #include "netinfo/VersionInfo.h"
 
 #include <QApplication>
@@ -7,6 +8,8 @@
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
     QApplication::setApplicationName("Hozonix");
+    QApplication::setDesktopFileName("hozonix");
+    hozonix::ui::InstallJapaneseQtTexts(app);
     QApplication::setWindowIcon(QIcon(":/hozonix/hozonix.png"));
     // The program ends when its main window closes, whatever other windows are still open.
     QApplication::setQuitOnLastWindowClosed(false);

@@ -17,4 +17,11 @@ void ThrowSystemError(const std::string& context, int err) {
     throw AppError(context + ": " + SystemErrorText(err));
 }
 
+FileSystemError::FileSystemError(FileAction action, const std::string& path, int err)
+    : AppError(path + ": " + SystemErrorText(err)), action_(action), path_(path), error_(err) {}
+
+void ThrowFileError(FileAction action, const std::string& path, int err) {
+    throw FileSystemError(action, path, err);
+}
+
 } // namespace hozonix

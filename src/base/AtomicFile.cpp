@@ -134,7 +134,7 @@ void ReplaceFileAtomically(const std::string& path, const std::string& content) 
     const std::string target = ResolveTarget(path);
     const std::string folder = FolderOf(target);
     if (const int err = WriteRefusal(target); err != 0)
-        ThrowSystemError(path, err);
+        ThrowFileError(FileAction::Write, path, err);
     std::string temp;
     ScopedFd fd;
     for (int attempt = 0; fd.get() < 0; ++attempt) {
@@ -142,7 +142,7 @@ void ReplaceFileAtomically(const std::string& path, const std::string& content) 
                std::to_string(attempt) + ".tmp";
         fd.reset(open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666));
         if (fd.get() < 0 && (errno != EEXIST || attempt > 100))
-            ThrowSystemError(path, errno);
+            ThrowFileError(FileAction::Write, path, errno);
     }
     struct stat old {};
     if (stat(target.c_str(), &old) == 0)
@@ -151,17 +151,17 @@ void ReplaceFileAtomically(const std::string& path, const std::string& content) 
         int err = errno;
         fd.reset();
         unlink(temp.c_str());
-        ThrowSystemError(path, err);
+        ThrowFileError(FileAction::Write, path, err);
     }
     if (fd.close() != 0) {
         int err = errno;
         unlink(temp.c_str());
-        ThrowSystemError(path, err);
+        ThrowFileError(FileAction::Write, path, err);
     }
     if (rename(temp.c_str(), target.c_str()) != 0) {
         int err = errno;
         unlink(temp.c_str());
-        ThrowSystemError(path, err);
+        ThrowFileError(FileAction::Write, path, err);
     }
     const ScopedFd dfd(open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (dfd.get() >= 0)

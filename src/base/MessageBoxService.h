@@ -11,6 +11,7 @@ enum class MessageKind {
     Plain,        // application title, OK button
     Confirmation, // title "確認", question icon
     Warning,      // title "警告", warning icon
+    Information,  // application title, information icon
 };
 
 enum class MessageButton { Ok, Yes, No, Cancel, NoToAll };

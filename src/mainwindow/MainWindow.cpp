@@ -16,6 +16,7 @@
 #include <QCursor>
 #include <QLabel>
 #include <QMenuBar>
+#include <QToolBar>
 #include <QToolButton>
 
 namespace hozonix::ui {
@@ -47,6 +48,7 @@ MainWindow::MainWindow(MainWindowServices services, QWidget* parent)
     windowHost_ = std::make_unique<QtRunHost>(*statusPanel_, progressBar_, services_.Ui.ProcessDialog(),
                                               services_.Ui.Messages());
     host_ = std::make_unique<CoalescingRunHost>(*windowHost_);
+    services_.Ui.MessageList().SetMainWindow(this, toolBar_);
     for (QAction* a : {networkListItem_})
         a->setEnabled(services_.Network != nullptr);
     for (QAction* a : {homePageItem_, settingsFileItem_, readmeItem_})
@@ -68,8 +70,7 @@ void MainWindow::RestoreState() {
     // Designed place and client size; the stored placement or the fallback rule then applies.
     move(277, 254);
     resize(628, 377 + menuBar()->sizeHint().height());
-    QtWindowGeometry geometry(*this, SettingsName);
-    RestoreWindowPlacement(services_.Settings, geometry, services_.Ui.Fallback());
+    RestorePlacementOnScreen(services_.Settings, *this, SettingsName, services_.Ui.Fallback());
     if (!ReloadProfileList())
         AddProfile();
 }

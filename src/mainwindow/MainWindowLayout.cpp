@@ -5,12 +5,12 @@
 #include "mainwindow/ProfileCheckList.h"
 #include "ui/ColumnMenu.h"
 #include "ui/JapaneseFonts.h"
+#include "ui/ThemeIcons.h"
 
 #include <QLabel>
 #include <QMenuBar>
 #include <QProgressBar>
 #include <QStatusBar>
-#include <QStyle>
 #include <QToolBar>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -31,8 +31,9 @@ QToolButton* ToolButton(QToolBar* bar, const char* name, const char* caption, co
     return b;
 }
 
-void ShowIcon(QToolButton* b, QStyle::StandardPixmap icon) {
-    b->setIcon(b->style()->standardIcon(icon));
+void ShowIcon(QToolButton* b, const QIcon& icon) {
+    b->setIcon(icon);
+    b->setIconSize(QSize(24, 24));
     b->setToolButtonStyle(Qt::ToolButtonIconOnly);
 }
 
@@ -70,15 +71,16 @@ void MainWindow::BuildToolBar() {
 
     runMenuButton_ =
         ToolButton(toolBar_, "sb_Menu", "", "登録済みのバックアップ属性を指定します", 40, ButtonHeight);
-    ShowIcon(runMenuButton_, QStyle::SP_ArrowDown);
+    ShowIcon(runMenuButton_, ThemedIcon({"go-down"}, "run-menu"));
     writtenListButton_ = ToolButton(toolBar_, "sb_Info", "", "更新結果を表示します", 32, ButtonHeight);
-    ShowIcon(writtenListButton_, QStyle::SP_FileDialogDetailedView);
+    ShowIcon(writtenListButton_,
+             ThemedIcon({"view-list-details", "view-list", "text-x-generic"}, "written-files"));
     failedListButton_ =
         ToolButton(toolBar_, "sb_Err", "", "更新に失敗したファイルを表示します", 32, ButtonHeight);
-    ShowIcon(failedListButton_, QStyle::SP_MessageBoxWarning);
+    ShowIcon(failedListButton_, ThemedIcon({"dialog-warning"}, "failed-files"));
     newProfileButton_ =
         ToolButton(toolBar_, "sb_New", "", "バックアップ属性を新規に作成します", 32, ButtonHeight);
-    ShowIcon(newProfileButton_, QStyle::SP_FileIcon);
+    ShowIcon(newProfileButton_, ThemedIcon({"document-new"}, "new-profile"));
     closeButton_ = ToolButton(toolBar_, "Close_Btn", "閉じる", "Hozonixを終了します", 76, ButtonHeight);
 
     writtenListButton_->setEnabled(false);

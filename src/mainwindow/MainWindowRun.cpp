@@ -10,6 +10,7 @@
 #include "settings/StoredDateTime.h"
 #include "ui/CoalescingRunHost.h"
 #include "ui/ColumnMenu.h"
+#include "ui/DefaultErrorHandler.h"
 #include "ui/ScreenCursor.h"
 #include "ui/UiServices.h"
 
@@ -140,8 +141,8 @@ void MainWindow::RunProfile(const std::string& name) {
             // Told, but the run went well: a run of all ticked profiles goes on with the next.
             try {
                 services_.Settings.WriteIniString(kLastRunSection, runName, FormatStoredDateTime(startTime));
-            } catch (const AppError& e) {
-                services_.Ui.Messages().ShowMessage(e.what());
+            } catch (const AppError&) {
+                ShowCurrentError(services_.Ui.Messages());
             }
         }
     }

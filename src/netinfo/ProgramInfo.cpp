@@ -1,5 +1,6 @@
 #include "netinfo/ProgramInfo.h"
 
+#include "base/AtomicFile.h"
 #include "base/MessageBoxService.h"
 #include "netinfo/DesktopOpener.h"
 #include "netinfo/VersionInfo.h"
@@ -7,6 +8,7 @@
 #include <QDateTime>
 #include <QLocale>
 
+#include <cerrno>
 #include <sys/stat.h>
 
 namespace hozonix::netinfo {
@@ -30,7 +32,7 @@ std::string ProgramAboutText(const std::string& programPath, std::optional<QDate
 
 void ShowAboutBox(MessageBoxService& messages, const std::string& programPath, std::optional<QDate> date) {
     std::string path = programPath.empty() ? CurrentProgramPath() : programPath;
-    messages.ShowMessage(ProgramAboutText(path, date));
+    messages.Show(MessageKind::Information, ProgramAboutText(path, date), OkButton);
 }
 
 std::string ReadmePath(const std::string& dataFolder) {
@@ -40,6 +42,16 @@ std::string ReadmePath(const std::string& dataFolder) {
     if (folder == "/")
         folder.clear();
     return folder + "/" + ReadmeFileName;
+}
+
+bool PutReadmeInPlace(const std::string& dataFolder, const std::string& text) {
+    const std::string path = ReadmePath(dataFolder);
+    struct stat st {};
+    // The user's own readme, or anything else of that name, stays as it is.
+    if (lstat(path.c_str(), &st) == 0 || errno != ENOENT)
+        return false;
+    ReplaceFileAtomically(path, text);
+    return true;
 }
 
 void OpenHomePage(DesktopOpener& opener) {

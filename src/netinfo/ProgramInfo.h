@@ -28,7 +28,7 @@ std::string AboutText(const std::string& version, const QDate& date);
 // modification date, in the locale's short date form.
 std::string ProgramAboutText(const std::string& programPath, std::optional<QDate> date = std::nullopt);
 
-// Shows the About box of the running program (or of `programPath`).
+// Shows the About box of the running program (or of `programPath`) as an information box.
 void ShowAboutBox(MessageBoxService& messages, const std::string& programPath = {},
                   std::optional<QDate> date = std::nullopt);
 
@@ -41,5 +41,12 @@ void OpenReadme(DesktopOpener& opener, const std::string& dataFolder);
 
 // dataFolder without trailing separators + "/Readme.TXT".
 std::string ReadmePath(const std::string& dataFolder);
+
+// The readme the program ships (data/Readme.TXT), UTF-8.
+const char* ShippedReadmeText();
+
+// Writes `text` as Readme.TXT into the data folder when nothing of that name is there yet. True when it
+// wrote the file; raises AppError when the file cannot be written.
+bool PutReadmeInPlace(const std::string& dataFolder, const std::string& text = ShippedReadmeText());
 
 } // namespace hozonix::netinfo

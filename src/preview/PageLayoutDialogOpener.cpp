@@ -38,7 +38,7 @@ bool PageLayoutDialogOpener::OpenPageLayout(QWidget* previewWindow, report::Repo
 
     SetDetailBandHeight(report, definition_.DetailHeight);
     ApplyReportDefinition(definition_, report);
-    if (result == PageLayoutSave && messages_.Show(MessageKind::Plain, SaveQuestion(definition_.Title),
+    if (result == PageLayoutSave && messages_.Show(MessageKind::Information, SaveQuestion(definition_.Title),
                                                    YesButton | NoButton) == MessageButton::Yes)
         definition_.PaperSource = static_cast<int16_t>(report.Printer().paperSource);
     return true;

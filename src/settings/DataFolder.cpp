@@ -72,10 +72,10 @@ PrepareResult PrepareDataFolder(const std::string& programPath, MessageBoxServic
     p.SettingsFilePath = p.DataFolder + "/" + p.ProgramBaseName + ".ini";
     p.DicFolder = p.DataFolder + "/DIC";
     if (int err = CreateFolderTree(p.DicFolder); err != 0 && !r.quitRequested)
-        ThrowSystemError(p.DicFolder, err);
+        ThrowFileError(FileAction::MakeFolder, p.DicFolder, err);
     p.TempFolder = p.DataFolder + "/TEMP";
     if (int err = CreateFolderTree(p.TempFolder); err != 0 && !r.quitRequested)
-        ThrowSystemError(p.TempFolder, err);
+        ThrowFileError(FileAction::MakeFolder, p.TempFolder, err);
     return r;
 }
 

@@ -57,7 +57,7 @@ template <typename Edit> void EditFile(const std::string& path, Edit edit) {
     std::string bytes;
     int err = ReadWholeFile(path, bytes);
     if (err != 0 && err != ENOENT)
-        ThrowSystemError(path, err); // never replace a file that could not be read
+        ThrowFileError(FileAction::Read, path, err); // never replace a file that could not be read
     IniDocument doc = IniDocument::Parse(bytes);
     if (!edit(doc))
         return;
@@ -118,7 +118,7 @@ std::optional<std::string> IniFile::FindRaw(std::string_view section, std::strin
         const int err = ReadWholeFile(path_, bytes, kMaxTextFileBytes, &copy->stamp);
         if (err == EFBIG || err == kNotRegularFile) {
             copy_.reset();
-            ThrowSystemError(path_, err);
+            ThrowFileError(FileAction::Read, path_, err);
         }
         // A missing or unreadable file reads as empty.
         if (err != 0)

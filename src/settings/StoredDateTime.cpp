@@ -51,6 +51,9 @@ std::optional<std::time_t> ParseStoredDateTime(std::string_view text) {
     return t;
 }
 
+InvalidStoredTime::InvalidStoredTime(std::string_view text)
+    : AppError("'" + std::string(text) + "' is not a valid date and time"), text_(text) {}
+
 DateLimitChoice ChooseDateLimit(std::string_view stored, bool careful, std::time_t now) {
     constexpr int64_t Billion = 1'000'000'000;
     DateLimitChoice choice;
@@ -61,7 +64,7 @@ DateLimitChoice ChooseDateLimit(std::string_view stored, bool careful, std::time
     // Times whose nanoseconds do not fit in 64 bits are as unreadable as a malformed text.
     if (!limit || seconds >= std::numeric_limits<int64_t>::max() / Billion ||
         seconds <= std::numeric_limits<int64_t>::min() / Billion)
-        throw AppError("'" + std::string(stored) + "' is not a valid date and time");
+        throw InvalidStoredTime(stored);
     if (*limit > now) {
         choice.statusText = "前回バックアップした日時 " + std::string(stored) +
                             " が現在より後のため、すべてのファイルを照合しています";

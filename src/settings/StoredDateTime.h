@@ -2,6 +2,8 @@
 // The text form of the last-run time under "LAST_UpDateTime": local time as "yyyy/MM/dd HH:mm:ss",
 // independent of the locale, so that it always reads back to the same second.
 
+#include "base/AppError.h"
+
 #include <cstdint>
 #include <ctime>
 #include <optional>
@@ -22,9 +24,20 @@ struct DateLimitChoice {
     std::string statusText; // empty: nothing to say
 };
 
+// A stored last-run time that cannot be read. what() names the text in English for the runner; the
+// desktop program words its own message from Text().
+class InvalidStoredTime : public AppError {
+public:
+    explicit InvalidStoredTime(std::string_view text);
+    const std::string& Text() const { return text_; }
+
+private:
+    std::string text_;
+};
+
 // Careful mode, or no stored time: every file. A stored time later than `now` (a clock that was wrong)
 // cannot be trusted to cover what changed since, so every file is compared then too, and the status
-// text says why. Raises AppError for a text that is no valid date and time, or one beyond what a run
+// text says why. Raises InvalidStoredTime for a text that is no valid date and time, or one beyond what a run
 // can compare.
 DateLimitChoice ChooseDateLimit(std::string_view stored, bool careful, std::time_t now);
 

@@ -31,7 +31,7 @@ void SaveWindowPlacement(IniFile& settings, const WindowGeometry& window) {
     settings.WriteIniString(PlacementSection, window.PlacementKey(), text);
 }
 
-void RestoreWindowPlacement(const IniFile& settings, WindowGeometry& window, const Rect& fallback) {
+bool RestoreWindowPlacement(const IniFile& settings, WindowGeometry& window, const Rect& fallback) {
     std::vector<std::string> items =
         SplitCommaText(settings.ReadIniString(PlacementSection, window.PlacementKey()));
     if (items.size() >= 4) {
@@ -44,8 +44,9 @@ void RestoreWindowPlacement(const IniFile& settings, WindowGeometry& window, con
             window.SetLeft(left);
             window.SetWidth(width);
             window.SetHeight(height);
+            return true;
         }
-        return;
+        return false;
     }
     window.SetTop(fallback.Top);
     if (window.Width() > fallback.Width()) {
@@ -54,6 +55,7 @@ void RestoreWindowPlacement(const IniFile& settings, WindowGeometry& window, con
     }
     if (fallback.Height() < window.Height())
         window.SetHeight(fallback.Height());
+    return false;
 }
 
 } // namespace hozonix

@@ -43,6 +43,7 @@ Rect FallbackRect(int screenWidth, int screenHeight);
 int LenientToInt(std::string_view text);
 
 void SaveWindowPlacement(IniFile& settings, const WindowGeometry& window);
-void RestoreWindowPlacement(const IniFile& settings, WindowGeometry& window, const Rect& fallback);
+// True when a stored placement was applied; false when the window kept its own or took the fallback.
+bool RestoreWindowPlacement(const IniFile& settings, WindowGeometry& window, const Rect& fallback);
 
 } // namespace hozonix

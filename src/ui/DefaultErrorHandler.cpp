@@ -1,20 +1,55 @@
 #include "ui/DefaultErrorHandler.h"
 
+#include "base/AppError.h"
+#include "base/AtomicFile.h"
+#include "settings/StoredDateTime.h"
+
+#include <cstring>
 #include <new>
 #include <string>
 
 namespace hozonix::ui {
+
+std::string SystemReasonText(int err) {
+    if (err == kNotRegularFile)
+        return "通常のファイルではありません";
+    // The system's own words, in the language of the session's locale.
+    return std::strerror(err);
+}
+
+std::string FileErrorText(const FileSystemError& error) {
+    const char* what = "ファイルを読み込めません";
+    switch (error.Action()) {
+    case FileAction::Read:
+        break;
+    case FileAction::Write:
+        what = "ファイルに保存できません";
+        break;
+    case FileAction::MakeFolder:
+        what = "フォルダを作成できません";
+        break;
+    }
+    return std::string(what) + "\r\n" + error.Path() + " [" + SystemReasonText(error.Error()) + "]";
+}
+
+std::string InvalidStoredTimeText(const std::string& stored) {
+    return "'" + stored + "' は正しい日付と時刻ではありません";
+}
 
 void ShowCurrentError(MessageBoxService& messages) noexcept {
     std::string text;
     try {
         throw;
     } catch (const std::bad_alloc&) {
-        text = "Out of memory";
+        text = "メモリが不足しています";
+    } catch (const FileSystemError& e) {
+        text = FileErrorText(e);
+    } catch (const InvalidStoredTime& e) {
+        text = InvalidStoredTimeText(e.Text());
     } catch (const std::exception& e) {
         text = e.what();
     } catch (...) {
-        text = "Unknown error";
+        text = "原因不明のエラーが発生しました";
     }
     try {
         messages.ShowMessage(text);

@@ -6,9 +6,21 @@
 #include "base/MessageBoxService.h"
 
 #include <exception>
+#include <string>
 #include <utility>
 
+namespace hozonix {
+class FileSystemError;
+}
+
 namespace hozonix::ui {
+
+// The desktop's words for errors the core words in English for the runner: a failed read, save or
+// folder creation with the system's reason in brackets, and a stored last-run time that is no date.
+std::string FileErrorText(const FileSystemError& error);
+std::string InvalidStoredTimeText(const std::string& stored);
+// The system's text for an errno value (and for a path that is no regular file).
+std::string SystemReasonText(int err);
 
 // Shows the error currently being handled (call from inside a catch block).
 void ShowCurrentError(MessageBoxService& messages) noexcept;

@@ -3,14 +3,20 @@
 #include "ui/JapaneseFonts.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QDialogButtonBox>
 #include <QFile>
+#include <QFileInfo>
 #include <QFileSystemModel>
+#include <QHBoxLayout>
 #include <QHeaderView>
+#include <QIcon>
 #include <QLabel>
+#include <QListWidget>
 #include <QPointer>
 #include <QPushButton>
 #include <QScreen>
+#include <QStyle>
 #include <QTimer>
 #include <QTreeView>
 #include <QVBoxLayout>
@@ -33,9 +39,19 @@ ScreenPoint BrowserPosition(int x, int y, int sw, int sh, int w, int h) {
     return {x, y};
 }
 
+ScreenPoint BrowserPositionOnScreen(int x, int y, int w, int h) {
+    QScreen* screen = QGuiApplication::screenAt(QPoint(x, y));
+    if (screen == nullptr)
+        screen = QGuiApplication::primaryScreen();
+    const QRect area = screen != nullptr ? screen->geometry() : QRect(0, 0, 1024, 768);
+    // A point on the left or top edge of this screen centres the browser on it.
+    ScreenPoint at = BrowserPosition(x - area.x(), y - area.y(), area.width(), area.height(), w, h);
+    return {at.x + area.x(), at.y + area.y()};
+}
+
 FolderBrowserDialog::FolderBrowserDialog(const std::string& title, const std::string& initialFolder,
-                                         QWidget* parent)
-    : QDialog(parent) {
+                                         const PlaceSources& places, QWidget* parent)
+    : QDialog(parent), places_(FindPlaces(places)) {
     setWindowTitle(QStringLiteral("フォルダの参照"));
     setFont(GothicFont(12));
 
@@ -56,6 +72,19 @@ FolderBrowserDialog::FolderBrowserDialog(const std::string& title, const std::st
     Tree->setSelectionMode(QAbstractItemView::SingleSelection);
     Tree->expand(model_->index(QStringLiteral("/")));
 
+    PlacesList = new QListWidget;
+    PlacesList->setObjectName("Places");
+    PlacesList->setFixedWidth(150);
+    PlacesList->setIconSize(QSize(16, 16));
+    ShowPlaces();
+    PlacesList->setCurrentRow(-1);
+
+    ShowHidden = new QCheckBox(QStringLiteral("隠しフォルダを表示する"));
+    connect(ShowHidden, &QCheckBox::toggled, this, [this](bool on) {
+        model_->setFilter(on ? QDir::AllDirs | QDir::NoDotAndDotDot | QDir::Hidden
+                             : QDir::AllDirs | QDir::NoDotAndDotDot);
+    });
+
     StatusLine = new QLabel;
     StatusLine->setTextFormat(Qt::PlainText);
     StatusLine->setMinimumHeight(StatusLine->fontMetrics().height());
@@ -67,28 +96,80 @@ FolderBrowserDialog::FolderBrowserDialog(const std::string& title, const std::st
     connect(Buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
     connect(Buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
 
+    auto* browse = new QHBoxLayout;
+    browse->addWidget(PlacesList);
+    browse->addWidget(Tree, 1);
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(TitleLabel);
-    layout->addWidget(Tree, 1);
+    layout->addLayout(browse, 1);
+    layout->addWidget(ShowHidden);
     layout->addWidget(StatusLine);
     layout->addWidget(Buttons);
 
     connect(Tree->selectionModel(), &QItemSelectionModel::currentChanged, this,
             [this] { SelectionChanged(); });
+    connect(PlacesList, &QListWidget::itemActivated, this,
+            [this](QListWidgetItem* item) { OpenAt(item->data(Qt::UserRole).toString(), true); });
+    connect(PlacesList, &QListWidget::itemClicked, this,
+            [this](QListWidgetItem* item) { OpenAt(item->data(Qt::UserRole).toString(), true); });
 
-    const QString initial = QFile::decodeName(QByteArray::fromStdString(initialFolder));
-    if (initial.size() > 1) {
-        QModelIndex index = model_->index(initial);
-        if (index.isValid()) {
-            for (QModelIndex parentIndex = index.parent(); parentIndex.isValid();
-                 parentIndex = parentIndex.parent())
-                Tree->expand(parentIndex);
-            Tree->setCurrentIndex(index);
-            Tree->scrollTo(index, QAbstractItemView::PositionAtCenter);
-            FollowSelection();
+    KeepFollowedInView();
+
+    // An initial folder of one character (or none) selects nothing: the browser opens at home. A folder
+    // that is gone opens at its nearest parent that is still there.
+    QString initial = QFile::decodeName(QByteArray::fromStdString(initialFolder));
+    bool select = initial.size() > 1;
+    if (select) {
+        while (initial.size() > 1 && !QFileInfo(initial).isDir()) {
+            select = false;
+            initial = QFileInfo(initial).path();
         }
     }
-    resize(340, 420);
+    if (initial.size() <= 1 || !QFileInfo(initial).isDir()) {
+        select = false;
+        initial = QFile::decodeName(QByteArray::fromStdString(places_.front().path));
+    }
+    startFolder_ = QFile::encodeName(initial).toStdString();
+    OpenAt(initial, select);
+    resize(560, 440);
+}
+
+void FolderBrowserDialog::ShowPlaces() {
+    for (const Place& place : places_) {
+        const char* theme = place.kind == PlaceKind::Home    ? "user-home"
+                            : place.kind == PlaceKind::Drive ? "drive-removable-media"
+                                                             : "folder-remote";
+        const QStyle::StandardPixmap fallback = place.kind == PlaceKind::Home    ? QStyle::SP_DirHomeIcon
+                                                : place.kind == PlaceKind::Drive ? QStyle::SP_DriveHDIcon
+                                                                                 : QStyle::SP_DriveNetIcon;
+        auto* item =
+            new QListWidgetItem(QIcon::fromTheme(QString::fromLatin1(theme), style()->standardIcon(fallback)),
+                                QString::fromUtf8(place.name), PlacesList);
+        const QString path = QFile::decodeName(QByteArray::fromStdString(place.path));
+        item->setData(Qt::UserRole, path);
+        item->setToolTip(path);
+    }
+}
+
+void FolderBrowserDialog::OpenAt(const QString& folder, bool select) {
+    QModelIndex index = model_->index(folder);
+    if (!index.isValid())
+        return;
+    for (QModelIndex parentIndex = index.parent(); parentIndex.isValid(); parentIndex = parentIndex.parent())
+        Tree->expand(parentIndex);
+    if (select) {
+        Tree->setCurrentIndex(index);
+    } else {
+        // Shown open, with nothing chosen yet.
+        Tree->expand(index);
+        Tree->setCurrentIndex(QModelIndex());
+        Tree->selectionModel()->clear();
+    }
+    followed_ = index;
+    followedSelected_ = select;
+    following_ = true;
+    Tree->scrollTo(index, select ? QAbstractItemView::PositionAtCenter : QAbstractItemView::PositionAtTop);
+    follow_.start();
 }
 
 std::string FolderBrowserDialog::SelectedFolder() const {
@@ -98,14 +179,15 @@ std::string FolderBrowserDialog::SelectedFolder() const {
     return QFile::encodeName(model_->filePath(index)).toStdString();
 }
 
-void FolderBrowserDialog::FollowSelection() {
-    // The folders around the preselected one arrive one listing at a time, sorted later, and push it out
-    // of view: keep it in view through every such change until the user takes over the tree.
+void FolderBrowserDialog::KeepFollowedInView() {
+    // The folders around the one opened arrive one listing at a time, sorted later, and push it out of
+    // view: keep it in view through every such change until the user takes over the tree.
     follow_.setSingleShot(true);
     follow_.setInterval(0);
     connect(&follow_, &QTimer::timeout, this, [this] {
-        if (Tree->currentIndex().isValid())
-            Tree->scrollTo(Tree->currentIndex(), QAbstractItemView::PositionAtCenter);
+        if (followed_.isValid())
+            Tree->scrollTo(followed_, followedSelected_ ? QAbstractItemView::PositionAtCenter
+                                                        : QAbstractItemView::PositionAtTop);
     });
     auto later = [this] {
         if (following_)
@@ -116,8 +198,6 @@ void FolderBrowserDialog::FollowSelection() {
     connect(model_, &QFileSystemModel::directoryLoaded, this, later);
     Tree->viewport()->installEventFilter(this);
     Tree->installEventFilter(this);
-    following_ = true;
-    later();
 }
 
 bool FolderBrowserDialog::eventFilter(QObject* watched, QEvent* event) {
@@ -167,10 +247,7 @@ std::optional<std::string> QtFolderBrowser::Browse(const std::string& title, con
     FolderBrowserDialog dialog(title, initialFolder);
     dialog.setWindowModality(Qt::ApplicationModal);
 
-    QScreen* screen = QGuiApplication::primaryScreen();
-    const QSize screenSize = screen != nullptr ? screen->geometry().size() : QSize(1024, 768);
-    ScreenPoint at =
-        BrowserPosition(x, y, screenSize.width(), screenSize.height(), dialog.width(), dialog.height());
+    const ScreenPoint at = BrowserPositionOnScreen(x, y, dialog.width(), dialog.height());
     dialog.move(at.x, at.y);
 
     int result;

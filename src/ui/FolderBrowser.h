@@ -1,19 +1,25 @@
 #pragma once
-// The folder browser: a title above a tree of the file system's folders, a status line with the
-// selected path, OK and Cancel. It opens at a given screen position and can preselect a folder.
+// The folder browser: a title above a tree of the file system's folders, with the places a user backs
+// up to beside it (home, drives, network shares), a status line with the selected path, OK and Cancel.
+// It opens at a given screen position and can preselect a folder; without one it opens at the home
+// folder. Hidden folders can be shown.
 
 #include "ui/Pickers.h"
+#include "ui/Places.h"
 
 #include <QDialog>
+#include <QPersistentModelIndex>
 #include <QPointer>
 #include <QTimer>
 
 #include <string>
 #include <vector>
 
+class QCheckBox;
 class QDialogButtonBox;
 class QFileSystemModel;
 class QLabel;
+class QListWidget;
 class QTreeView;
 
 namespace hozonix::ui {
@@ -31,15 +37,22 @@ ScreenPoint BrowserPosition(int x, int y, int sw, int sh, int w, int h);
 class FolderBrowserDialog : public QDialog {
 public:
     FolderBrowserDialog(const std::string& title, const std::string& initialFolder,
-                        QWidget* parent = nullptr);
+                        const PlaceSources& places = CurrentPlaceSources(), QWidget* parent = nullptr);
 
     QLabel* TitleLabel;
+    QListWidget* PlacesList;
     QTreeView* Tree;
+    QCheckBox* ShowHidden;
     QLabel* StatusLine;
     QDialogButtonBox* Buttons;
 
     // The selected folder's path (bytes), empty when nothing is selected.
     std::string SelectedFolder() const;
+    // The places beside the tree, in the order shown.
+    const std::vector<Place>& Places() const { return places_; }
+    // The folder the tree was opened at: the initial folder, else its nearest existing parent (selected
+    // only when it is the initial folder itself), else home.
+    const std::string& StartFolder() const { return startFolder_; }
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -47,10 +60,17 @@ protected:
 
 private:
     void SelectionChanged();
-    void FollowSelection();
+    void KeepFollowedInView();
+    // Expands the tree down to the folder and scrolls it into view; selects it when asked.
+    void OpenAt(const QString& folder, bool select);
+    void ShowPlaces();
 
+    std::vector<Place> places_;
+    std::string startFolder_;
     QFileSystemModel* model_;
     QTimer follow_;
+    QPersistentModelIndex followed_;
+    bool followedSelected_ = false;
     bool following_ = false;
 };
 
@@ -65,6 +85,10 @@ public:
 private:
     std::vector<QPointer<QWidget>> disabled_;
 };
+
+// The placement of a browser of size w x h for the point (x, y) on the screen that holds the point (the
+// primary screen when none does), by BrowserPosition in that screen's coordinates.
+ScreenPoint BrowserPositionOnScreen(int x, int y, int w, int h);
 
 class QtFolderBrowser : public FolderBrowserBackend {
 public:

@@ -7,6 +7,8 @@
 #include "ui/MessageLines.h"
 #include "ui/Pickers.h"
 #include "ui/QtWindowGeometry.h"
+#include "ui/ScreenPlacement.h"
+#include "ui/ThemeIcons.h"
 
 #include <QClipboard>
 #include <QCloseEvent>
@@ -16,10 +18,11 @@
 #include <QHBoxLayout>
 #include <QMenu>
 #include <QPlainTextEdit>
-#include <QStyle>
 #include <QTextDocument>
 #include <QToolButton>
 #include <QVBoxLayout>
+
+#include <algorithm>
 
 #include <malloc.h>
 
@@ -52,7 +55,7 @@ MessageListDialog::MessageListDialog(IniFile& settings, MessageBoxService& messa
 
     textBox_ = new QPlainTextEdit;
     textBox_->setObjectName("MessBox");
-    textBox_->setFont(GothicFont(12));
+    textBox_->setFont(FixedGothicFont(12));
     textBox_->setLineWrapMode(QPlainTextEdit::NoWrap);
     textBox_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     textBox_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
@@ -76,7 +79,7 @@ MessageListDialog::MessageListDialog(IniFile& settings, MessageBoxService& messa
         FlatButton("SpeedButton1", QStringLiteral("印刷"), QStringLiteral("結果を印刷します"), buttonPanel_);
     printButton_->setEnabled(false);
     saveButton_ = FlatButton("Save_Btn", QString(), QStringLiteral("名前を付けて保存します"), buttonPanel_);
-    saveButton_->setIcon(style()->standardIcon(QStyle::SP_DialogSaveButton));
+    saveButton_->setIcon(ThemedIcon({"document-save"}, "save-list"));
     saveButton_->setToolButtonStyle(Qt::ToolButtonIconOnly);
     auto* panelLayout = new QHBoxLayout(buttonPanel_);
     panelLayout->setContentsMargins(8, 7, 8, 7);
@@ -176,11 +179,26 @@ void MessageListDialog::SetPrintHandler(PrintHandler handler) {
     printButton_->setEnabled(static_cast<bool>(print_));
 }
 
+void MessageListDialog::SetMainWindow(QWidget* mainWindow, QWidget* keepClear) {
+    mainWindow_ = mainWindow;
+    keepClear_ = keepClear;
+}
+
 void MessageListDialog::RestorePlacementOnce() {
     if (placementRestored_)
         return;
-    QtWindowGeometry geometry(*this, kPlacementKey);
-    RestoreWindowPlacement(settings_, geometry, fallback_);
+    const bool stored = RestorePlacementOnScreen(settings_, *this, kPlacementKey, fallback_);
+    if (!stored && mainWindow_ && mainWindow_->isVisible()) {
+        // The first use: beside the main window, so that its tool bar stays in reach.
+        const QRect mainFrame = mainWindow_->frameGeometry();
+        QRect keepClear(mainFrame.topLeft(), QSize(mainFrame.width(), 1));
+        if (keepClear_) {
+            const QPoint bottom = keepClear_->mapToGlobal(QPoint(0, keepClear_->height() - 1));
+            keepClear.setBottom(std::max(keepClear.bottom(), bottom.y()));
+        }
+        SetOuterRect(*this,
+                     PlaceBeside(OuterRect(*this).size(), mainFrame, keepClear, AvailableAreaFor(mainFrame)));
+    }
     placementRestored_ = true;
 }
 
@@ -260,12 +278,20 @@ void MessageListOwner::ShowPathList(const std::string& title, engine::PathList l
         dialog_ = std::make_unique<MessageListDialog>(settings_, messages_, pickers_, fallback_);
         if (print_)
             dialog_->SetPrintHandler(print_);
+        dialog_->SetMainWindow(mainWindow_, keepClear_);
     }
     dialog_->setWindowTitle(QString::fromUtf8(title));
     dialog_->SetLines(std::move(lines));
     dialog_->show();
     dialog_->raise();
     dialog_->activateWindow();
+}
+
+void MessageListOwner::SetMainWindow(QWidget* mainWindow, QWidget* keepClear) {
+    mainWindow_ = mainWindow;
+    keepClear_ = keepClear;
+    if (dialog_)
+        dialog_->SetMainWindow(mainWindow, keepClear);
 }
 
 void MessageListOwner::SetPrintHandler(MessageListDialog::PrintHandler handler) {

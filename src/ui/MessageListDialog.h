@@ -8,6 +8,7 @@
 #include "engine/PathList.h"
 #include "settings/WindowPlacement.h"
 
+#include <QPointer>
 #include <QWidget>
 
 #include <functional>
@@ -60,6 +61,10 @@ public:
     // The list report plugs in here; until it does, "印刷" stays disabled.
     void SetPrintHandler(PrintHandler handler);
 
+    // The main window, beside which the list first opens when no placement is stored, and the part of
+    // it (menu and tool bar) the list must never cover.
+    void SetMainWindow(QWidget* mainWindow, QWidget* keepClear);
+
 protected:
     bool event(QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
@@ -85,6 +90,8 @@ private:
     Rect fallback_;
     PrintHandler print_;
     bool placementRestored_ = false;
+    QPointer<QWidget> mainWindow_;
+    QPointer<QWidget> keepClear_;
 
     QPlainTextEdit* textBox_;
     LineListView* longList_;
@@ -117,6 +124,7 @@ public:
     // The dialog, or null before the first ShowMessageList.
     MessageListDialog* Dialog() const { return dialog_.get(); }
     void SetPrintHandler(MessageListDialog::PrintHandler handler);
+    void SetMainWindow(QWidget* mainWindow, QWidget* keepClear);
 
 private:
     IniFile& settings_;
@@ -124,6 +132,8 @@ private:
     Pickers& pickers_;
     Rect fallback_;
     MessageListDialog::PrintHandler print_;
+    QPointer<QWidget> mainWindow_;
+    QPointer<QWidget> keepClear_;
     std::unique_ptr<MessageListDialog> dialog_;
 };
 

@@ -48,7 +48,7 @@ ProcessingDialog::ProcessingDialog(IniFile& settings, MessageBoxService& message
     lowerText_ = new QTextEdit;
     lowerText_->setObjectName("memo2");
     lowerText_->setAcceptRichText(false);
-    lowerText_->setFont(GothicFont(12));
+    lowerText_->setFont(FixedGothicFont(12));
     SetBase(lowerText_, QColor(192, 220, 192));
 
     splitter_ = new QSplitter(Qt::Vertical);
@@ -100,8 +100,7 @@ ProcessingDialog::ProcessingDialog(IniFile& settings, MessageBoxService& message
     // Designed place and client size; the stored placement or the fallback rule then applies.
     move(192, 133);
     resize(553, 321);
-    QtWindowGeometry geometry(*this, kPlacementKey);
-    RestoreWindowPlacement(settings_, geometry, fallback);
+    RestorePlacementOnScreen(settings_, *this, kPlacementKey, fallback);
 }
 
 ProcessingDialog::~ProcessingDialog() {

@@ -2,6 +2,10 @@
 
 #include <QFile>
 #include <QFileDialog>
+#include <QHeaderView>
+#include <QTreeView>
+
+#include <algorithm>
 
 namespace hozonix::ui {
 
@@ -44,6 +48,15 @@ void ConfigureFileDialog(QFileDialog& dialog, FileDialogKind kind, const FileDia
         dialog.selectFile(QFile::decodeName(QByteArray::fromStdString(settings.FileName)));
 }
 
+void FitColumnHeaders(QFileDialog& dialog) {
+    auto* details = dialog.findChild<QTreeView*>(QStringLiteral("treeView"));
+    if (details == nullptr)
+        return;
+    QHeaderView* header = details->header();
+    for (int column = 0; column < header->count(); ++column)
+        header->resizeSection(column, std::max(header->sectionSize(column), header->sectionSizeHint(column)));
+}
+
 QtFileDialogs::QtFileDialogs() = default;
 QtFileDialogs::~QtFileDialogs() = default;
 
@@ -52,6 +65,7 @@ std::optional<std::string> QtFileDialogs::Run(FileDialogKind kind, const FileDia
     if (!dialog)
         dialog = std::make_unique<QFileDialog>();
     ConfigureFileDialog(*dialog, kind, settings);
+    FitColumnHeaders(*dialog);
     if (dialog->exec() != QDialog::Accepted)
         return std::nullopt;
     const QStringList chosen = dialog->selectedFiles();

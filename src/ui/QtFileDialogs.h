@@ -21,6 +21,10 @@ QStringList NameFiltersOf(const std::string& filter);
 // Applies the settings to a dialog of that kind; the first filter entry is selected.
 void ConfigureFileDialog(QFileDialog& dialog, FileDialogKind kind, const FileDialogSettings& settings);
 
+// Widens every column of the details view that is narrower than its header's text, so that no Japanese
+// header is cut short by the column widths the dialog starts with or restores.
+void FitColumnHeaders(QFileDialog& dialog);
+
 class QtFileDialogs : public FileDialogBackend {
 public:
     QtFileDialogs();

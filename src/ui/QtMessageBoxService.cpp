@@ -52,6 +52,10 @@ BuiltMessageBox BuildMessageBox(MessageKind kind, const std::string& text, unsig
         box.setWindowTitle(QStringLiteral("警告"));
         box.setIcon(QMessageBox::Warning);
         break;
+    case MessageKind::Information:
+        box.setWindowTitle(applicationTitle);
+        box.setIcon(QMessageBox::Information);
+        break;
     }
     QString shown = QString::fromUtf8(text);
     shown.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));

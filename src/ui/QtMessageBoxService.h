@@ -1,6 +1,7 @@
 #pragma once
 // The desktop program's message boxes: the plain box (application title, OK), the confirmation box
-// ("確認", question icon) and the warning box ("警告", warning icon), with the program's own button texts.
+// ("確認", question icon), the warning box ("警告", warning icon) and the information box (application
+// title, information icon), with the program's own button texts.
 // "\r\n" in a text shows as a line break. Esc and the close box give the answer MessageBoxService
 // promises (Cancel, else No, else Ok).
 

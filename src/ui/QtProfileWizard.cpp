@@ -22,8 +22,7 @@ bool QtProfileWizard::EnsureWindow() {
     if (window_)
         return false;
     window_ = std::make_unique<ProfileWizardDialog>(settings_, messages_, pickers_, profiles_);
-    QtWindowGeometry geometry(*window_, ProfileWizardDialog::PlacementKey);
-    RestoreWindowPlacement(settings_, geometry, fallback_);
+    RestorePlacementOnScreen(settings_, *window_, ProfileWizardDialog::PlacementKey, fallback_);
     return true;
 }
 

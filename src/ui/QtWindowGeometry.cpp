@@ -1,5 +1,7 @@
 #include "ui/QtWindowGeometry.h"
 
+#include "ui/ScreenPlacement.h"
+
 #include <QGuiApplication>
 #include <QScreen>
 #include <QWidget>
@@ -35,6 +37,14 @@ Rect MeasureFallbackRect() {
     QScreen* screen = QGuiApplication::primaryScreen();
     QSize size = screen != nullptr ? screen->geometry().size() : QSize(1024, 768);
     return FallbackRect(size.width(), size.height());
+}
+
+bool RestorePlacementOnScreen(const IniFile& settings, QWidget& window, const std::string& placementKey,
+                              const Rect& fallback) {
+    QtWindowGeometry geometry(window, placementKey);
+    const bool stored = RestoreWindowPlacement(settings, geometry, fallback);
+    KeepOnScreen(window);
+    return stored;
 }
 
 } // namespace hozonix::ui

@@ -36,4 +36,9 @@ private:
 // The common fallback rectangle for the primary screen, measured once at program start by the caller.
 Rect MeasureFallbackRect();
 
+// RestoreWindowPlacement, then the window is kept wholly on its screen (a stored placement may name a
+// monitor that is gone). True when a stored placement was applied.
+bool RestorePlacementOnScreen(const IniFile& settings, QWidget& window, const std::string& placementKey,
+                              const Rect& fallback);
+
 } // namespace hozonix::ui

@@ -1,6 +1,7 @@
 // Start-up of the whole program.
 #include "app/HozonixApplication.h"
 #include "mainwindow/MainWindow.h"
+#include "netinfo/ProgramInfo.h"
 #include "ui/ProfileWizardDialog.h"
 
 #include "ScriptedMessageBox.h"
@@ -47,4 +48,23 @@ TEST(HozonixApplicationTest, ADataFolderThatCannotBeMadeIsToldOnceAndEndsTheProg
                                           ">\r\nの作成に失敗しました(x.x)\r\nプログラムを中止します");
     ASSERT_NE(app.Window(), nullptr);
     EXPECT_FALSE(app.Window()->isVisible());
+}
+
+TEST(HozonixApplicationTest, TheReadmeIsPutIntoTheDataFolderAtTheFirstStartOnly) {
+    TempFolder dir;
+    ScriptedMessageBox messages;
+    auto start = [&] {
+        ui::HozonixApplication app(
+            {"/usr/bin/hozonix", dir / "config", &messages,
+             [](ui::ProfileWizardDialog&) { return static_cast<int>(QDialog::Rejected); }});
+        EXPECT_TRUE(app.Start());
+    };
+    start();
+    const std::string readme = dir / "config/Korimaru/hozonix/Readme.TXT";
+    EXPECT_EQ(ReadFile(readme), netinfo::ShippedReadmeText());
+
+    WriteFile(readme, "メモを書き足しました");
+    start();
+    EXPECT_EQ(ReadFile(readme), "メモを書き足しました");
+    EXPECT_TRUE(messages.shown.empty());
 }

@@ -5,6 +5,14 @@
 
 #include "ScriptedNetProvider.h"
 
+#include <QGuiApplication>
+#include <QIcon>
+#include <QImage>
+#include <QScreen>
+#include <QTest>
+#include <QToolBar>
+#include <QToolButton>
+
 using namespace hozonix;
 using namespace hozonix::test;
 
@@ -35,6 +43,7 @@ TEST_F(MainWindowTest, HelpAndSettingsItemsOpenTheirFiles) {
 
     window->AboutItem()->trigger();
     ASSERT_EQ(messages.shown.size(), 1u);
+    EXPECT_EQ(messages.shown[0].kind, MessageKind::Information);
     EXPECT_EQ(messages.shown[0].text.rfind("Hozonix\r\n\r\n バージョン: ", 0), 0u);
 }
 
@@ -75,4 +84,47 @@ TEST_F(MainWindowTest, NetworkItemsShowTheirListsAndOpenTheirDialogs) {
     window->LoginTestItem()->trigger();
     EXPECT_EQ(loginCaption, "ログイン画面");
     EXPECT_TRUE(messages.shown.empty());
+}
+
+namespace {
+
+double MeanAlpha(const QIcon& icon, QIcon::Mode mode) {
+    const QImage image = icon.pixmap(QSize(24, 24), mode).toImage().convertToFormat(QImage::Format_ARGB32);
+    double sum = 0;
+    for (int y = 0; y < image.height(); ++y) {
+        for (int x = 0; x < image.width(); ++x)
+            sum += qAlpha(image.pixel(x, y));
+    }
+    return sum / (255.0 * image.width() * image.height());
+}
+
+} // namespace
+
+TEST_F(MainWindowTest, TheFirstMessageListKeepsClearOfTheToolBarWhoseIconsShowWhatIsDisabled) {
+    StoreProfiles({"A"});
+    ui::MainWindowServices s = Services();
+    s.HostName = [] { return std::string("pc1"); };
+    s.Resolve = [](const std::string& name) { return netinfo::HostLookup{0, name, "192.0.2.7"}; };
+    Open(std::move(s));
+    window->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
+
+    window->HostAddressItem()->trigger();
+    ui::MessageListDialog* list = services.MessageList().Dialog();
+    ASSERT_NE(list, nullptr);
+    QApplication::setActiveWindow(list);
+    ASSERT_TRUE(list->PlacementRestored());
+    const QRect bar(window->ToolBar()->mapToGlobal(QPoint(0, 0)), window->ToolBar()->size());
+    EXPECT_FALSE(list->frameGeometry().intersects(bar));
+    EXPECT_FALSE(list->frameGeometry().intersects(window->frameGeometry()));
+    EXPECT_TRUE(QGuiApplication::primaryScreen()->availableGeometry().contains(list->frameGeometry()));
+
+    // Each icon of the tool bar shows its disabled state faded against its normal one.
+    for (QToolButton* button : {window->RunMenuButton(), window->WrittenListButton(),
+                                window->FailedListButton(), window->NewProfileButton()}) {
+        const double normal = MeanAlpha(button->icon(), QIcon::Normal);
+        EXPECT_GT(normal, 0.05) << button->objectName().toStdString();
+        EXPECT_LT(MeanAlpha(button->icon(), QIcon::Disabled), normal * 0.4)
+            << button->objectName().toStdString();
+    }
 }

@@ -88,7 +88,7 @@ TEST_F(MainWindowTest, AStoredTimeThatCannotBeReadStopsFastRunsOnly) {
     window->FastModeItem()->trigger();
     window->RunButton()->click();
     EXPECT_EQ(requests.size(), 1u);
-    EXPECT_EQ(LastMessage(), "'12/31/2026 1:00 PM' is not a valid date and time");
+    EXPECT_EQ(LastMessage(), "'12/31/2026 1:00 PM' は正しい日付と時刻ではありません");
     EXPECT_TRUE(window->UpdatedFiles().empty());
     EXPECT_TRUE(window->FailedFiles().empty());
     EXPECT_EQ(ini.ReadIniString("LAST_UpDateTime", "A"), "12/31/2026 1:00 PM");

@@ -1,4 +1,5 @@
 #include "netinfo/ProgramInfo.h"
+#include "base/AppError.h"
 #include "netinfo/DesktopOpener.h"
 
 #include "SambaServer.h"
@@ -47,7 +48,7 @@ TEST_F(JapaneseLocale, AboutBoxWithAFixedDate) {
     ScriptedMessageBox box;
     netinfo::ShowAboutBox(box, ProgramFile, QDate(2024, 3, 5));
     ASSERT_EQ(box.shown.size(), 1u);
-    EXPECT_EQ(box.shown[0].kind, MessageKind::Plain);
+    EXPECT_EQ(box.shown[0].kind, MessageKind::Information);
     EXPECT_EQ(box.shown[0].buttons, OkButton);
     EXPECT_EQ(box.shown[0].text, "Hozonix\r\n"
                                  "\r\n"
@@ -95,6 +96,32 @@ TEST(ProgramInfoCommands, OpenTheRightTargets) {
                                  "https://hozonix.example/", "/home/u/my config/Korimaru/hozonix/hozonix.ini",
                                  "/home/u/.config/Korimaru/hozonix/Readme.TXT",
                                  "/home/u/.config/Korimaru/hozonix/Readme.TXT", "/data/Readme.TXT"}));
+}
+
+TEST(Readme, TheShippedReadmeIsPutIntoTheDataFolderOnlyWhenMissing) {
+    // The text compiled in is data/Readme.TXT: what the program does, where the settings live and how
+    // profiles run from a timer.
+    const std::string shipped = netinfo::ShippedReadmeText();
+    EXPECT_EQ(shipped, ReadFile(HOZONIX_README_FILE));
+    for (const char* told : {"Hozonix", "~/.config/Korimaru/hozonix/hozonix.ini", "hozonix-run",
+                             "systemctl --user enable --now", "journalctl", "hozonix-run-failed@.service"})
+        EXPECT_NE(shipped.find(told), std::string::npos) << told;
+
+    TempFolder data;
+    EXPECT_TRUE(netinfo::PutReadmeInPlace(data.Path()));
+    EXPECT_EQ(ReadFile(data / "Readme.TXT"), shipped);
+
+    // The user's own notes in it stay; so does a link of that name, dangling or not.
+    WriteFile(data / "Readme.TXT", "自分のメモ");
+    EXPECT_FALSE(netinfo::PutReadmeInPlace(data.Path(), "新しい版"));
+    EXPECT_EQ(ReadFile(data / "Readme.TXT"), "自分のメモ");
+    TempFolder linked;
+    fs::create_symlink(linked / "nowhere", linked / "Readme.TXT");
+    EXPECT_FALSE(netinfo::PutReadmeInPlace(linked.Path(), "x"));
+    EXPECT_FALSE(PathExists(linked / "nowhere"));
+
+    // A data folder that cannot take it is an error for the caller to weigh.
+    EXPECT_THROW(netinfo::PutReadmeInPlace(data / "no/such/folder", "x"), AppError);
 }
 
 TEST(XdgOpener, PassesThePathAsOneArgumentWithoutWaiting) {

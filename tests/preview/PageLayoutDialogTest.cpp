@@ -159,6 +159,7 @@ TEST_F(PageLayoutDialogTest, SaveAsksWithTheTitleAndKeepsThePaperSource) {
         }));
         ASSERT_EQ(messages.shown.size(), 1u);
         EXPECT_EQ(messages.shown[0].text, title + "の余白設定を更新しますか？");
+        EXPECT_EQ(messages.shown[0].kind, MessageKind::Information);
         EXPECT_EQ(messages.shown[0].buttons, unsigned(YesButton | NoButton));
         EXPECT_EQ(definition.PaperSource, 4);
         EXPECT_EQ(report.Setup().topMargin, 20);

@@ -3,13 +3,18 @@
 #include "TempFolder.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QDialogButtonBox>
+#include <QFileSystemModel>
 #include <QLabel>
+#include <QListWidget>
 #include <QPushButton>
 #include <QScreen>
+#include <QTest>
 #include <QTimer>
 #include <QTreeView>
 
+#include <algorithm>
 #include <filesystem>
 #include <gtest/gtest.h>
 
@@ -88,4 +93,94 @@ TEST(FolderBrowser, OtherWindowsAreDisabledWhileItIsOpen) {
     EXPECT_EQ(chosen, dir.Path());
     EXPECT_TRUE(mainWindow.isEnabled());
     EXPECT_FALSE(alreadyDisabled.isEnabled());
+}
+
+namespace {
+
+QFileSystemModel& ModelOf(const FolderBrowserDialog& dialog) {
+    return *static_cast<QFileSystemModel*>(dialog.Tree->model());
+}
+
+QModelIndex IndexOf(const FolderBrowserDialog& dialog, const std::string& path) {
+    return ModelOf(dialog).index(QString::fromStdString(path));
+}
+
+} // namespace
+
+TEST(FolderBrowser, OpensAtTheFieldsFolderElseItsNearestParentElseHome) {
+    test::TempFolder home;
+    std::filesystem::create_directories(home / "docs/2024");
+    const PlaceSources sources{home.Path(), "u", "", ""};
+    struct Case {
+        std::string initial;
+        std::string start;
+        bool selected;
+    } cases[] = {
+        {"", home.Path(), false},
+        {"/", home.Path(), false},
+        {home / "docs/2024", home / "docs/2024", true},
+        {home / "docs/gone/deeper", home / "docs", false},
+    };
+    for (const Case& c : cases) {
+        FolderBrowserDialog dialog("t", c.initial, sources);
+        EXPECT_EQ(dialog.StartFolder(), c.start) << c.initial;
+        EXPECT_EQ(dialog.SelectedFolder(), c.selected ? c.start : "") << c.initial;
+        EXPECT_EQ(dialog.Buttons->button(QDialogButtonBox::Ok)->isEnabled(), c.selected) << c.initial;
+        // Shown open: the start folder's parents are expanded, and so is the folder itself when nothing
+        // is chosen yet, so that its subfolders are in view.
+        const QModelIndex start = IndexOf(dialog, c.start);
+        ASSERT_TRUE(start.isValid()) << c.initial;
+        EXPECT_TRUE(dialog.Tree->isExpanded(start.parent())) << c.initial;
+        EXPECT_EQ(dialog.Tree->isExpanded(start), !c.selected) << c.initial;
+    }
+}
+
+TEST(FolderBrowser, PlacesBesideTheTreeOpenTheirFolder) {
+    test::TempFolder home;
+    std::filesystem::create_directories(home / "docs");
+    const std::string mounts = "61 22 8:17 / /media/u/USB rw - vfat /dev/sdb1 rw\n"
+                               "65 22 0:51 / /srv/nas rw - cifs //nas/photos rw\n";
+    FolderBrowserDialog dialog("t", "", {home.Path(), "u", mounts, ""});
+
+    ASSERT_EQ(dialog.PlacesList->count(), 3);
+    const char* names[] = {"ホーム", "USB", "photos (nas)"};
+    const std::string paths[] = {home.Path(), "/media/u/USB", "/srv/nas"};
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_EQ(dialog.PlacesList->item(i)->text().toStdString(), names[i]);
+        EXPECT_EQ(dialog.PlacesList->item(i)->toolTip().toStdString(), paths[i]);
+    }
+    EXPECT_EQ(dialog.PlacesList->currentRow(), -1);
+
+    // Choosing a place selects its folder, ready for OK.
+    dialog.Tree->setCurrentIndex(IndexOf(dialog, home / "docs"));
+    emit dialog.PlacesList->itemClicked(dialog.PlacesList->item(0));
+    EXPECT_EQ(dialog.SelectedFolder(), home.Path());
+    EXPECT_EQ(dialog.StatusLine->text().toStdString(), home.Path());
+    EXPECT_TRUE(dialog.Buttons->button(QDialogButtonBox::Ok)->isEnabled());
+}
+
+TEST(FolderBrowser, HiddenFoldersAreShownOnlyWhenAsked) {
+    test::TempFolder home;
+    std::filesystem::create_directories(home / "docs");
+    std::filesystem::create_directories(home / ".config");
+    FolderBrowserDialog dialog("t", "", {home.Path(), "u", "", ""});
+    QFileSystemModel& model = ModelOf(dialog);
+    const QModelIndex folder = IndexOf(dialog, home.Path());
+    auto names = [&] {
+        std::vector<std::string> shown;
+        for (int row = 0; row < model.rowCount(folder); ++row)
+            shown.push_back(model.fileName(model.index(row, 0, folder)).toStdString());
+        std::sort(shown.begin(), shown.end());
+        return shown;
+    };
+    ASSERT_TRUE(QTest::qWaitFor([&] { return model.rowCount(folder) > 0; }, 5000));
+    EXPECT_EQ(names(), std::vector<std::string>{"docs"});
+
+    dialog.ShowHidden->setChecked(true);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return model.rowCount(folder) > 1; }, 5000));
+    EXPECT_EQ(names(), (std::vector<std::string>{".config", "docs"}));
+
+    dialog.ShowHidden->setChecked(false);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return model.rowCount(folder) == 1; }, 5000));
+    EXPECT_EQ(names(), std::vector<std::string>{"docs"});
 }

@@ -1,4 +1,6 @@
 #include "base/AppError.h"
+#include "base/AtomicFile.h"
+#include "settings/StoredDateTime.h"
 #include "ui/DefaultErrorHandler.h"
 #include "ui/QtMessageBoxService.h"
 
@@ -9,6 +11,10 @@
 #include <QTest>
 
 #include <gtest/gtest.h>
+
+#include <cerrno>
+#include <cstring>
+#include <functional>
 
 using namespace hozonix;
 using namespace hozonix::ui;
@@ -36,7 +42,8 @@ TEST(QtMessageBox, TitlesIconsAndLineBreaks) {
         QMessageBox::Icon icon;
     } cases[] = {{MessageKind::Plain, "Hozonix", QMessageBox::NoIcon},
                  {MessageKind::Confirmation, "確認", QMessageBox::Question},
-                 {MessageKind::Warning, "警告", QMessageBox::Warning}};
+                 {MessageKind::Warning, "警告", QMessageBox::Warning},
+                 {MessageKind::Information, "Hozonix", QMessageBox::Information}};
     for (const Case& c : cases) {
         BuiltMessageBox built =
             BuildMessageBox(c.kind, "続けますか？\r\n/a/b.txt", OkButton, "Hozonix", nullptr);
@@ -110,5 +117,39 @@ TEST(DefaultErrorHandler, ShowsTheMessageOfAnErrorAndGoesOn) {
     EXPECT_EQ(messages.shown[0].kind, MessageKind::Plain);
     EXPECT_EQ(messages.shown[0].text, "Cannot open file /a/b");
     EXPECT_EQ(messages.shown[0].buttons, unsigned(OkButton));
-    EXPECT_EQ(messages.shown[1].text, "Unknown error");
+    EXPECT_EQ(messages.shown[1].text, "原因不明のエラーが発生しました");
+}
+
+TEST(DefaultErrorHandler, WordsFileErrorsAndStoredTimesInJapaneseWithTheSystemsReason) {
+    struct Case {
+        std::function<void()> fail;
+        std::string shown;
+    };
+    const std::string noFile = std::strerror(ENOENT);
+    const std::vector<Case> cases = {
+        {[] { ThrowFileError(FileAction::Write, "/a/b c.TXT", ENOENT); },
+         "ファイルに保存できません\r\n/a/b c.TXT [" + noFile + "]"},
+        {[] { ThrowFileError(FileAction::Read, "/a/x.ini", EISDIR); },
+         "ファイルを読み込めません\r\n/a/x.ini [" + std::string(std::strerror(EISDIR)) + "]"},
+        {[] { ThrowFileError(FileAction::Read, "/dev/zero", kNotRegularFile); },
+         "ファイルを読み込めません\r\n/dev/zero [通常のファイルではありません]"},
+        {[] { ThrowFileError(FileAction::MakeFolder, "/ro/DIC", EROFS); },
+         "フォルダを作成できません\r\n/ro/DIC [" + std::string(std::strerror(EROFS)) + "]"},
+        {[] { ChooseDateLimit("12/31/2026 1:00 PM", false, 0); },
+         "'12/31/2026 1:00 PM' は正しい日付と時刻ではありません"},
+        {[] { throw std::bad_alloc(); }, "メモリが不足しています"},
+    };
+    for (const Case& c : cases) {
+        test::ScriptedMessageBox messages;
+        RunCommand(messages, c.fail);
+        ASSERT_EQ(messages.shown.size(), 1u) << c.shown;
+        EXPECT_EQ(messages.shown[0].text, c.shown);
+    }
+
+    // The runner words the same errors in English, as before.
+    try {
+        ThrowFileError(FileAction::Write, "/a/b", ENOENT);
+    } catch (const AppError& e) {
+        EXPECT_EQ(std::string(e.what()), "/a/b: " + noFile);
+    }
 }

@@ -82,12 +82,13 @@ TEST_F(MessageListDialogTest, OneWindowWhoseTitleAndLinesAreReplacedAtEveryCall)
 }
 
 TEST_F(MessageListDialogTest, PlacementIsRestoredOnTheFirstActivationOnly) {
-    ini.WriteIniString("LAST_Position", "ErrListDlg", "300,200,600,400");
+    // Within the 800 x 600 test screen: a placement past its edge would be brought onto it.
+    ini.WriteIniString("LAST_Position", "ErrListDlg", "150,100,600,400");
     MessageListDialog& dlg = Show({"a"});
     QApplication::setActiveWindow(&dlg);
     QApplication::processEvents();
     ASSERT_TRUE(dlg.PlacementRestored());
-    EXPECT_EQ(dlg.pos(), QPoint(300, 200));
+    EXPECT_EQ(dlg.pos(), QPoint(150, 100));
     EXPECT_EQ(dlg.size(), QSize(600, 400));
 
     dlg.move(50, 60);

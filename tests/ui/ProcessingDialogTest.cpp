@@ -135,15 +135,16 @@ TEST_F(ProcessingDialogTest, FallbackPlacementFirstThenTheStoredOneAtTheNextStar
         // Nothing stored: only Top follows the fallback, the dialog being narrower than it.
         EXPECT_EQ(dlg->pos(), QPoint(192, 0));
         EXPECT_EQ(dlg->size(), QSize(553, 321));
-        dlg->move(300, 200);
+        // Within the 800 x 600 test screen: a placement past its edge would be brought onto it.
+        dlg->move(150, 100);
         dlg->resize(600, 400);
         EXPECT_EQ(ini.ReadIniString("LAST_Position", "ProcessDlg"), "");
     }
-    EXPECT_EQ(ini.ReadIniString("LAST_Position", "ProcessDlg"), "300,200,600,400");
+    EXPECT_EQ(ini.ReadIniString("LAST_Position", "ProcessDlg"), "150,100,600,400");
 
     ProcessingDialogOwner next(ini, messages, fallback);
     next.ShowProcessDialog("");
-    EXPECT_EQ(next.Dialog()->pos(), QPoint(300, 200));
+    EXPECT_EQ(next.Dialog()->pos(), QPoint(150, 100));
     EXPECT_EQ(next.Dialog()->size(), QSize(600, 400));
 }
 

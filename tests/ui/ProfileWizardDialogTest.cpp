@@ -302,12 +302,13 @@ TEST_F(ProfileWizardTest, AFailedSaveLeavesTheListsAsStoredAndTheWizardOpen) {
 }
 
 TEST_F(ProfileWizardTest, PlacementIsRestoredOnCreationAndStoredOnDestruction) {
-    settings.WriteIniString("LAST_Position", "fmBkSetup", "100,120,700,530");
+    // Within the 800 x 600 test screen: a placement past its edge would be brought onto it.
+    settings.WriteIniString("LAST_Position", "fmBkSetup", "60,50,700,530");
     {
         QtProfileWizard own(settings, messages, pickers, profiles, FallbackRect(1024, 768),
                             [](ProfileWizardDialog& w) { return w.result(); });
         own.OpenForNew();
-        EXPECT_EQ(own.Window()->geometry(), QRect(100, 120, 700, 530));
+        EXPECT_EQ(own.Window()->geometry(), QRect(60, 50, 700, 530));
         own.Window()->move(40, 50);
     }
     EXPECT_EQ(settings.ReadIniString("LAST_Position", "fmBkSetup"), "40,50,700,530");
