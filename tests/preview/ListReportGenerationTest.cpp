@@ -64,26 +64,28 @@ TEST(ListReportGenerationTest, ThreeLinesGiveThreeRowsInOrder) {
 }
 
 TEST(ListReportGenerationTest, RowsFillTheLeftColumnThenTheRightThenTheNextPage) {
-    // Under the title band 36 rows fit a column; a page without it holds 39.
+    // Under the title band 36 rows fit a column; under the page label of later pages 38.
     Generated g(80);
     ASSERT_EQ(g.store.PageCount(), 2);
     const auto first = g.Rows(1), second = g.Rows(2);
     ASSERT_EQ(first.size(), 72u);
     ASSERT_EQ(second.size(), 8u);
     EXPECT_NEAR(first[35].origin.x(), 100, 1);
-    EXPECT_NEAR(first[36].origin.x(), 1050, 1); // right column: 10 mm + 95 mm
+    EXPECT_NEAR(first[36].origin.x(), 1070, 1); // right column: 10 mm + 93 mm + a 4 mm gap
     EXPECT_NEAR(first[36].origin.y(), first[0].origin.y(), 0.5);
     EXPECT_GT(first[35].origin.y(), first[34].origin.y());
     EXPECT_EQ(first[36].text, QStringLiteral("行36 ファイル"));
     EXPECT_EQ(second[0].text, QStringLiteral("行72 ファイル"));
     EXPECT_NEAR(second[0].origin.x(), 100, 1);
-    // No title band on page 2: its rows start right under the top margin.
-    EXPECT_LT(second[0].origin.y(), first[0].origin.y() - 150);
+    // No title band on page 2, only the page label: its rows start higher up.
+    EXPECT_LT(second[0].origin.y(), first[0].origin.y() - 100);
 }
 
-TEST(ListReportGenerationTest, PageLabelShowsTheLastReceivedTotalOnTheFirstPageOnly) {
-    for (int total : {1, 3}) {
-        Generated g(80, total);
+TEST(ListReportGenerationTest, EveryPageCarriesItsNumberAndTheRealCount) {
+    // Whatever total the preview received last, every page says where it stands among all the pages.
+    for (int lastTotal : {1, 7}) {
+        Generated g(200, lastTotal);
+        ASSERT_EQ(g.store.PageCount(), 3);
         QStringList labels;
         for (int page = 1; page <= g.store.PageCount(); ++page) {
             for (const auto& t : test::TextsOnPage(g.store.Page(page))) {
@@ -91,7 +93,8 @@ TEST(ListReportGenerationTest, PageLabelShowsTheLastReceivedTotalOnTheFirstPageO
                     labels << QString::number(page) + ":" + t.text;
             }
         }
-        EXPECT_EQ(labels, QStringList{QStringLiteral("1:1／%1").arg(total)});
+        EXPECT_EQ(labels, (QStringList{QStringLiteral("1:1／3"), QStringLiteral("2:2／3"),
+                                       QStringLiteral("3:3／3")}));
     }
 }
 
