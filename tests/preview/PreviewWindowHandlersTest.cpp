@@ -277,7 +277,7 @@ TEST_F(PreviewWindowHandlersTest, PrintThroughTheDialogChoosesThePaperSource) {
         EXPECT_TRUE(definition.KeepPaperSource);
         EXPECT_EQ(definition.PaperSource, 1);
         EXPECT_EQ(definition.PrinterIndex, 1);
-        EXPECT_TRUE(Window().ManualFeedItem()->isChecked());
+        EXPECT_FALSE(Window().ManualFeedItem()->isChecked()); // keeping the source is no manual feed
 
         struct Case {
             bool binManual;
