@@ -144,11 +144,11 @@ TEST(ListReportGenerationTest, LongPathsWrapIntoWholeRowsThatAPdfHoldsOnce) {
         ASSERT_GT(store.PageCount(), 1);
 
         // Each row: its lines in order, one under the other in one column of one page.
-        struct Part {
+        struct Piece {
             int page;
             report::TextRun run;
         };
-        std::vector<std::vector<Part>> rows;
+        std::vector<std::vector<Piece>> rows;
         for (int page = 1; page <= store.PageCount(); ++page) {
             bool inRows = false;
             std::vector<QRectF> taken;
@@ -184,13 +184,13 @@ TEST(ListReportGenerationTest, LongPathsWrapIntoWholeRowsThatAPdfHoldsOnce) {
         for (std::size_t r = 0; r < rows.size(); ++r) {
             std::string joined;
             for (std::size_t i = 0; i < rows[r].size(); ++i) {
-                const Part& part = rows[r][i];
+                const Piece& part = rows[r][i];
                 joined += part.run.text;
                 if (i + 1 < rows[r].size()) {
                     EXPECT_TRUE(part.run.text.ends_with("/")) << part.run.text; // broken between folders
                 }
                 if (i > 0) {
-                    const Part& above = rows[r][i - 1];
+                    const Piece& above = rows[r][i - 1];
                     EXPECT_EQ(part.page, above.page);
                     EXPECT_DOUBLE_EQ(part.run.rect.x, above.run.rect.x);
                     EXPECT_NEAR(part.run.rect.y, above.run.rect.y + above.run.rect.height, 0.01);
