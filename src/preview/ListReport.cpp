@@ -4,13 +4,29 @@ namespace hozonix::printing {
 
 using namespace report;
 
+namespace {
+
+// Between the two columns, so that a line filling its column does not run into the next one.
+constexpr double kColumnGapMm = 4;
+
+// The page label of the title band on the first page, and its like at the top of every later page.
+void SetUpPageLabel(ReportLabel& label) {
+    label.left = 1.6;
+    label.top = 0.8;
+    label.width = 27.8;
+    label.height = 4.2;
+    label.font = ReportFont(kGothicFace, 11);
+}
+
+} // namespace
+
 ListReport::ListReport(ListReportState& state, std::function<void(PageStore&)> showPreview)
     : state_(state), showPreview_(std::move(showPreview)) {
     report_.SetPaperSize(kPaperA4);
     report_.SetOrientation(Orientation::Portrait);
     report_.SetMargins(10, 10, 10, 10);
     report_.SetColumns(2);
-    report_.SetColumnSpace(0);
+    report_.SetColumnSpace(kColumnGapMm);
     report_.Printer() = PrinterSettings{1, 0, 1, kSourceAuto, -1};
 
     titleBand_ = &report_.AddTitleBand("TitleBand1");
@@ -24,12 +40,15 @@ ListReport::ListReport(ListReportState& state, std::function<void(PageStore&)> s
     titleField_->alignment = Qt::AlignHCenter;
     titleField_->font = ReportFont(kGothicFace, 16);
     pageLabel_ = &titleBand_->AddLabel("PAGE_COUNT");
-    pageLabel_->left = 1.6;
-    pageLabel_->top = 0.8;
-    pageLabel_->width = 27.8;
-    pageLabel_->height = 4.2;
-    pageLabel_->font = ReportFont(kGothicFace, 11);
+    SetUpPageLabel(*pageLabel_);
     pageLabel_->onPrint = [this](ReportLabel& label, QString& text) { PrintPageLabel(label, text); };
+
+    pageHeaderBand_ = &report_.AddPageHeaderBand("PageHeader");
+    pageHeaderBand_->height = 5.8;
+    pageHeaderBand_->printOnFirstPage = false;
+    ReportLabel& laterPageLabel = pageHeaderBand_->AddLabel("PAGE_NUMBER");
+    SetUpPageLabel(laterPageLabel);
+    laterPageLabel.onPrint = [this](ReportLabel& label, QString& text) { PrintPageLabel(label, text); };
 
     detailBand_ = &report_.AddDetailBand("Detail");
     detailBand_->height = 7.1;
@@ -60,8 +79,8 @@ void ListReport::NeedData(report::Report&, bool& moreData) {
 }
 
 void ListReport::PrintPageLabel(ReportLabel&, QString& text) {
-    text =
-        QString::number(report_.PageNumber()) + QStringLiteral("／") + QString::number(state_.LastPageTotal);
+    // The count goes in when the last page is known, so that preview and paper show the same total.
+    text = QString::number(report_.PageNumber()) + QStringLiteral("／") + report::Report::PageCountText();
 }
 
 void ListReport::OpenPreview(PageStore& store) {

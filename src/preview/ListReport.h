@@ -1,6 +1,7 @@
 #pragma once
 // The list report: the lines of ReportLines as rows of two newspaper columns on A4 paper, under a title
-// block with the date and time, the report title and the page label. The form lives for one press of
+// block with the date and time, the report title and the page label "n／N"; later pages carry the page
+// label alone. A line too long for its column wraps, and its row grows. The form lives for one press of
 // the print button.
 
 #include "preview/ListReportState.h"
@@ -40,6 +41,7 @@ private:
     report::SystemField* dateTimeField_;
     report::SystemField* titleField_;
     report::ReportLabel* pageLabel_;
+    report::Band* pageHeaderBand_;
     report::Band* detailBand_;
     report::ReportLabel* lineLabel_;
 };

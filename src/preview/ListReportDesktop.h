@@ -17,8 +17,9 @@ class ListReportDesktop {
 public:
     ListReportDesktop(IniFile& settings, MessageBoxService& messages, ui::Pickers& pickers, PrinterInfo& info,
                       ReportDefinition& definition, PageLayoutOpener* pageLayout, const Rect& fallback)
-        : dialogs_(info), printing_(PreviewServices{settings, messages, pickers, info, definition, state_,
-                                                    dialogs_, job_, &progress_, pageLayout, fallback}) {}
+        : dialogs_(info, pickers),
+          printing_(PreviewServices{settings, messages, pickers, info, definition, state_, dialogs_, job_,
+                                    &progress_, pageLayout, fallback}) {}
 
     ListReportState& State() { return state_; }
     ListReportPrinting& Printing() { return printing_; }

@@ -1,6 +1,7 @@
 #include "preview/ListReportPrinting.h"
 
 #include "preview/PreviewWindow.h"
+#include "printers/PrinterInfo.h"
 #include "ui/QtWindowGeometry.h"
 
 #include <QEventLoop>
@@ -38,6 +39,7 @@ void ListReportPrinting::PrintList(const std::string& title, const std::vector<s
         s_.state.ReportLines.append(QString::fromStdString(line));
     report::Report& report = listReport_->Report();
     report.SetTitle(QString::fromStdString(title));
+    StartOnSelectedPrinter(report);
     s_.state.CurrentReport = &report;
     report.Preview();
 
@@ -46,6 +48,22 @@ void ListReportPrinting::PrintList(const std::string& title, const std::vector<s
         QEventLoop loop;
         QObject::connect(&report, &report::Report::backgroundPrintFinished, &loop, &QEventLoop::quit);
         loop.exec();
+    }
+}
+
+void ListReportPrinting::StartOnSelectedPrinter(report::Report& report) {
+    // The paper menu and the printer information show the selected printer: the report prints there.
+    int index = -1;
+    try {
+        index = s_.printerInfo.GetIndex();
+    } catch (const AppError&) {
+        // No printer, or the print server cannot be asked: the default printer, as at the start.
+    }
+    report.Printer().printerIndex = index;
+    const std::optional<PrinterChoice>& chosen = s_.state.ChosenPrinter;
+    if (chosen && chosen->printerIndex == index) {
+        report.Printer().paperSource = chosen->paperSource;
+        report.PaperSources().SetUpperSource(chosen->upperSource);
     }
 }
 

@@ -2,9 +2,9 @@
 // Printing a message list: the work of the message list's print button, and the one preview window,
 // created on the first print and kept, hidden between uses, until this object goes at program end.
 //
-// PrintList makes a list report of the lines under the title, shows it in the preview window and returns
-// only when the window has been closed (window events are handled meanwhile). The report form is
-// destroyed on every way out; an error propagates after that.
+// PrintList makes a list report of the lines under the title, on the printer selected in this session,
+// shows it in the preview window and returns only when the window has been closed (window events are
+// handled meanwhile). The report form is destroyed on every way out; an error propagates after that.
 
 #include "preview/ListReport.h"
 #include "preview/PreviewServices.h"
@@ -40,6 +40,9 @@ public:
     ListReport* CurrentListReport() const { return listReport_.get(); }
 
 private:
+    // The printer selected with printer setup (and its paper source) for a new report.
+    void StartOnSelectedPrinter(report::Report& report);
+
     PreviewServices s_;
     std::unique_ptr<PreviewWindow> window_;
     std::unique_ptr<ListReport> listReport_;

@@ -18,10 +18,15 @@
 
 #include <QCloseEvent>
 #include <QCursor>
+#include <QGuiApplication>
 #include <QLabel>
+#include <QLayout>
 #include <QMenu>
+#include <QScreen>
+#include <QScrollBar>
 #include <QSlider>
 #include <QSpinBox>
+#include <QStatusBar>
 #include <QToolButton>
 
 #include <algorithm>
@@ -43,8 +48,14 @@ constexpr const char* kCloseQuestion =
     "終了準備中です\r\nしばらくしてからもう一度印刷を試みる場合は[はい]\r\n"
     "中止する場合は[いいえ]";
 constexpr const char* kReportFilter = "レポート (*.REP)|*.REP";
+// The paper menu item's position in the kept paper lists.
+constexpr const char* kPaperIndexProperty = "paperIndex";
 
 constexpr int kSourceValueMask = 0xFF;
+
+// The zoom slider's own range; a fit to the page or its width may go beyond it.
+constexpr int kSliderMinimum = 40;
+constexpr int kSliderMaximum = 200;
 
 // The paper source that prints from a printer's tray number. A tray beyond the fixed numbering (the print
 // server numbers them from 256) would become some unrelated source if cut to its low byte; it goes as
@@ -176,21 +187,56 @@ void PreviewWindow::SavePlacement() {
 }
 
 void PreviewWindow::ShowOn(report::PageStore& store) {
+    // Sized for its page when it opens, not at every generation: a window made smaller stays so.
+    if (!isVisible())
+        roomForPagePending_ = true;
     pageSpin_->setValue(1);
     disconnect(finishedConnection_);
     preview_->SetPageStore(&store);
     finishedConnection_ = connect(&store, &report::PageStore::finished, this, [this] { StoreFinished(); });
     disconnect(backgroundConnection_);
     if (Report* report = s_.state.CurrentReport) {
-        backgroundConnection_ =
-            connect(report, &Report::backgroundPrintFinished, this, [this](const QString& error) {
-                if (!error.isEmpty())
-                    s_.messages.ShowMessage(error.toStdString());
-            });
+        backgroundConnection_ = connect(report, &Report::backgroundPrintFinished, this,
+                                        [this](const QString& error, const report::PrintResult& result) {
+                                            if (!error.isEmpty())
+                                                s_.messages.ShowMessage(error.toStdString());
+                                            else
+                                                ShowPrinted(result);
+                                        });
     }
     show();
     raise();
     activateWindow();
+}
+
+void PreviewWindow::MakeRoomForThePage() {
+    // Wide enough for the page's width at its zoom and tall enough for the page, as far as the screen
+    // allows: a window restored small, or placed by the fallback rule, shows the page and not a strip.
+    QScreen* screen = QGuiApplication::screenAt(geometry().center());
+    if (screen == nullptr)
+        screen = QGuiApplication::primaryScreen();
+    if (screen == nullptr)
+        return;
+    const QRect room = screen->availableGeometry();
+    const int border = 2 * preview_->frameWidth();
+    const QSize page = preview_->PageSizeOnScreen() + QSize(border, border);
+    // The tool bar and the status bar around the page view.
+    const QSize around = layout()->sizeHint() - preview_->sizeHint();
+    const int barWidth = preview_->verticalScrollBar()->sizeHint().width();
+    const int wanted = std::max(layout()->sizeHint().width(), page.width() + barWidth);
+    const int wantedHeight = page.height() + around.height();
+    // The window manager's frame goes round the window and must fit as well.
+    const QSize frame = frameGeometry().size() - geometry().size();
+    const QSize size(
+        std::clamp(std::max(width(), wanted), 1, std::max(1, room.width() - frame.width())),
+        std::clamp(std::max(height(), wantedHeight), 1, std::max(1, room.height() - frame.height())));
+    if (size != this->size())
+        resize(size);
+    QRect placed(pos(), size + frame);
+    placed.moveLeft(std::clamp(placed.left(), room.left(), room.right() - placed.width() + 1));
+    placed.moveTop(std::clamp(placed.top(), room.top(), room.bottom() - placed.height() + 1));
+    if (placed.topLeft() != pos())
+        move(placed.topLeft());
 }
 
 void PreviewWindow::StoreFinished() {
@@ -202,17 +248,19 @@ void PreviewWindow::StoreFinished() {
     }
 }
 
-void PreviewWindow::PageAvailable(int) {
+void PreviewWindow::PageAvailable(int pageNumber) {
     try {
         closeButton_->setEnabled(true);
         const int pages = preview_->Store() != nullptr ? preview_->Store()->PageCount() : 0;
-        const int maximum = pages > 0 ? pages : 1;
-        pageSpin_->setMaximum(maximum);
+        pageSpin_->setMaximum(pages > 0 ? pages : 1);
         s_.state.LastPageTotal = pages;
-        firstPageSpin_->setMaximum(maximum);
-        lastPageSpin_->setMaximum(maximum);
+        // The print range keeps what the user typed: a report generated again starts with one page, and
+        // a range past the end is cut to it only when the print is sent. Manual feed stays as chosen.
         preview_->SetZoom(zoomSlider_->value());
-        manualFeedItem_->setChecked(s_.definition.KeepPaperSource);
+        if (pageNumber == 1 && roomForPagePending_) {
+            roomForPagePending_ = false;
+            MakeRoomForThePage();
+        }
         if (Report* report = s_.state.CurrentReport) {
             (report->Printer().paperSource == report::kSourceManual ? manualFeedButton_ : cassetteButton_)
                 ->setChecked(true);
@@ -245,12 +293,18 @@ void PreviewWindow::ZoomChanged() {
 
 void PreviewWindow::FitPage() {
     preview_->ZoomToFit();
-    zoomSlider_->setValue(preview_->Zoom());
+    ShowZoomOnSlider(preview_->Zoom());
 }
 
 void PreviewWindow::FitWidth() {
     preview_->ZoomToWidth();
-    zoomSlider_->setValue(preview_->Zoom());
+    ShowZoomOnSlider(preview_->Zoom());
+}
+
+void PreviewWindow::ShowZoomOnSlider(int zoom) {
+    // The slider stretches to a fit beyond its own range rather than change the zoom.
+    zoomSlider_->setRange(std::min(kSliderMinimum, zoom), std::max(kSliderMaximum, zoom));
+    zoomSlider_->setValue(zoom);
 }
 
 void PreviewWindow::CloseWindow() {
@@ -316,10 +370,15 @@ void PreviewWindow::PrintReport() {
         s_.messages.ShowMessage(kBusyPrintText);
         return;
     }
+    const QString title = report->Title().isEmpty() ? QString::fromUtf8(kCaption) : report->Title();
+    report::PrintRouting routing =
+        PrintRoutingFor(s_.printerInfo, s_.printJob, report->Printer().printerIndex, title.toStdString());
     if (printThroughDialogItem_->isChecked()) {
-        report->ShowPrinterSettingsDialog(s_.dialogs.PrintSettings());
+        report::PrintDestination destination{routing.printerName(report->Printer().printerIndex), {}};
+        report->ShowPrinterSettingsDialog(s_.dialogs.PrintSettings(), destination);
         if (report->Tag() == 1)
             return;
+        routing.pdfFile = destination.pdfFile;
         if (s_.definition.KeepPaperSource)
             ChoosePaperSourceForDialogPrint(*report);
     } else {
@@ -327,17 +386,37 @@ void PreviewWindow::PrintReport() {
         printer.firstPage = firstPageSpin_->value();
         printer.lastPage = lastPageSpin_->value();
         printer.copies = copiesSpin_->value();
-        printer.paperSource = manualFeedButton_->isChecked() ? report::kSourceManual : report::kSourceAuto;
+        // The tray of printer setup (or of the paper-source menu) stays unless the user asks for manual
+        // feed; manual feed goes only when the cassette is chosen again.
+        if (manualFeedButton_->isChecked())
+            printer.paperSource = report::kSourceManual;
+        else if (printer.paperSource == report::kSourceManual)
+            printer.paperSource = report::kSourceAuto;
     }
     s_.state.LabelSkipCount = pendingLabelSkip_;
     s_.state.LabelsSkipped = 0;
-    const QString title = report->Title().isEmpty() ? QString::fromUtf8(kCaption) : report->Title();
-    const report::PrintRouting routing =
-        PrintRoutingFor(s_.printerInfo, s_.printJob, report->Printer().printerIndex, title.toStdString());
-    if (backgroundPrintItem_->isChecked())
+    report::PageStore* shown = preview_->Store();
+    if (shown != nullptr && shown->IsFromFile()) {
+        // The pages of an opened ".REP" file are what the user sees and prints, not the list generated again.
+        shown->settings = report->Printer();
+        shown->paperSources = report->PaperSources();
+        ShowPrinted(report::PrintPages(*shown, routing));
+    } else if (backgroundPrintItem_->isChecked()) {
         report->PrintInBackground(routing);
+    } else {
+        ShowPrinted(report->Print(routing, s_.progress));
+    }
+}
+
+void PreviewWindow::ShowPrinted(const report::PrintResult& result) {
+    const QString pages = QStringLiteral("%1～%2ページ").arg(result.firstPage).arg(result.lastPage);
+    if (!result.pdfFile.empty())
+        SetStatus(pages + QStringLiteral("を PDF ファイルに書き出しました: ") +
+                  QString::fromStdString(result.pdfFile));
+    else if (result.copies > 1)
+        SetStatus(pages + QStringLiteral("を %1 部印刷しました").arg(result.copies));
     else
-        report->Print(routing, s_.progress);
+        SetStatus(pages + QStringLiteral("を印刷しました"));
 }
 
 void PreviewWindow::ChoosePaperSourceForDialogPrint(Report& report) {
@@ -379,7 +458,19 @@ void PreviewWindow::ToggleOrientation() {
 }
 
 void PreviewWindow::ShowPaperMenu() {
-    paperMenu_->popup(QCursor::pos());
+    // At the pointer, but wholly on its screen: with three columns the menu is wide.
+    const QPoint at = QCursor::pos();
+    QScreen* screen = QGuiApplication::screenAt(at);
+    if (screen == nullptr)
+        screen = this->screen();
+    QPoint place = at;
+    if (screen != nullptr) {
+        const QRect room = screen->availableGeometry();
+        const QSize menu = paperMenu_->sizeHint();
+        place.setX(std::max(room.left(), std::min(at.x(), room.right() - menu.width() + 1)));
+        place.setY(std::max(room.top(), std::min(at.y(), room.bottom() - menu.height() + 1)));
+    }
+    paperMenu_->popup(place);
 }
 
 void PreviewWindow::BuildPaperMenu() {
@@ -395,6 +486,8 @@ void PreviewWindow::BuildPaperMenu() {
         return;
     try {
         paperNames_ = s_.printerInfo.GetPaperSizeNames();
+        paperNumbers_ = s_.printerInfo.PaperNumbers();
+        paperSizes_ = s_.printerInfo.PaperSizes();
         currentPaper_ = s_.printerInfo.GetPaperSizeIndex();
     } catch (const PrinterInfoError&) {
         currentPaper_ = -1;
@@ -406,12 +499,31 @@ void PreviewWindow::BuildPaperMenu() {
         const bool startsColumn = ++sinceBreak > 10;
         if (startsColumn)
             sinceBreak = 0;
-        QAction* item = paperMenu_->AddItem(paperNames_[i], startsColumn, [this](QAction* chosen) {
+        QAction* item = paperMenu_->AddItem(PaperCaption(i), startsColumn, [this](QAction* chosen) {
             ui::RunCommand(s_.messages, [&] { ChoosePaper(chosen); });
         });
         item->setObjectName("Val" + QString::number(i));
         item->setData(name);
+        item->setProperty(kPaperIndexProperty, static_cast<int>(i));
     }
+}
+
+std::optional<PaperDimensions> PreviewWindow::PaperSheet(std::size_t index) const {
+    if (index < paperSizes_.size() && paperSizes_[index].width > 0 && paperSizes_[index].length > 0)
+        return paperSizes_[index];
+    if (index < paperNumbers_.size())
+        return PaperSizeOfCode(paperNumbers_[index]);
+    return std::nullopt;
+}
+
+std::string PreviewWindow::PaperCaption(std::size_t index) const {
+    // Japanese names for the sheets everyone knows, the printer's own text for the rest.
+    if (const auto sheet = PaperSheet(index)) {
+        const std::string name = JapanesePaperName(sheet->width, sheet->length);
+        if (!name.empty())
+            return name;
+    }
+    return paperNames_[index];
 }
 
 void PreviewWindow::ChoosePaper(QAction* item) {
@@ -419,8 +531,19 @@ void PreviewWindow::ChoosePaper(QAction* item) {
     const std::string name = item->data().toString().toStdString();
     if (report == nullptr || std::find(paperNames_.begin(), paperNames_.end(), name) == paperNames_.end())
         return;
+    const QVariant index = item->property(kPaperIndexProperty);
+    const std::size_t at = index.isValid() ? static_cast<std::size_t>(index.toInt()) : paperNames_.size();
+    const int number = at < paperNumbers_.size() ? paperNumbers_[at] : -1;
+    const std::optional<PaperDimensions> sheet = PaperSheet(at);
     try {
-        report->SetPaperSize(PaperCodeFromName(name));
+        // A paper of a known code goes by its code; a printer's own size by its sheet, so that it is laid
+        // out at its real size rather than as the default paper.
+        if (report::SheetSizeOfPaper(number) && number != 0)
+            report->SetPaperSize(number);
+        else if (sheet)
+            report->SetCustomPaper(sheet->width / 100.0, sheet->length / 100.0);
+        else
+            report->SetPaperSize(PaperCodeFromName(name));
         report->SetOrientation(report->GetOrientation());
         Regenerate();
     } catch (...) {
@@ -454,6 +577,9 @@ void PreviewWindow::SetUpPrinter() {
     s_.definition.KeepPaperSource = keepPaperSourceItem_->isChecked();
     s_.definition.PaperSource = static_cast<std::int16_t>(report->Printer().paperSource);
     s_.definition.PrinterIndex = report->Printer().printerIndex;
+    // Later lists of this session print on this printer and tray as well.
+    s_.state.ChosenPrinter = PrinterChoice{report->Printer().printerIndex, report->Printer().paperSource,
+                                           report->PaperSources().PrinterSourceNumber(report::kSourceUpper)};
     // Before generating again, which returns only when the window closes: the menu must show the new
     // printer's papers while the window is open.
     BuildPaperMenu();

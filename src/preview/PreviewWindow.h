@@ -8,10 +8,13 @@
 // closing ends every such wait together.
 
 #include "preview/PreviewServices.h"
+#include "printers/MediaMapping.h"
 #include "report/ReportPreview.h"
+#include "report/ReportPrinting.h"
 
 #include <QWidget>
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -124,6 +127,12 @@ private:
     template <typename Handler> void OnClick(QToolButton* button, Handler handler);
     template <typename Handler> void OnTrigger(QAction* action, Handler handler);
     void SetStatus(const QString& text);
+    // Tells in the status bar which pages went where.
+    void ShowPrinted(const report::PrintResult& result);
+    void ShowZoomOnSlider(int zoom);
+    void MakeRoomForThePage();
+    std::optional<PaperDimensions> PaperSheet(std::size_t index) const;
+    std::string PaperCaption(std::size_t index) const;
     void SetPageTools(bool enabled);
     void Regenerate();
     void StoreFinished();
@@ -135,7 +144,10 @@ private:
     int pendingLabelSkip_ = 0;
     bool buildingPaperMenu_ = false;
     std::vector<std::string> paperNames_;
+    std::vector<std::uint16_t> paperNumbers_;
+    std::vector<PaperDimensions> paperSizes_;
     int currentPaper_ = -1;
+    bool roomForPagePending_ = false;
     QMetaObject::Connection finishedConnection_;
     QMetaObject::Connection backgroundConnection_;
 

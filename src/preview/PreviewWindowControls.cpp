@@ -18,6 +18,8 @@ namespace hozonix::printing {
 
 namespace {
 
+constexpr int kMaxPageNumber = 99999;
+
 QToolButton* ToolButton(const char* name, const QString& caption, const QString& hint) {
     auto* button = new QToolButton;
     button->setObjectName(name);
@@ -92,9 +94,10 @@ void PreviewWindow::BuildControls() {
     feed->addButton(cassetteButton_);
     feed->addButton(manualFeedButton_);
     cassetteButton_->setChecked(true);
-    firstPageSpin_ = SpinEdit("FirstPage_Edit", QStringLiteral("印刷開始ページ"), 0, 1, 1);
+    // Any page number may be typed: the range is cut to the report's pages when it is printed.
+    firstPageSpin_ = SpinEdit("FirstPage_Edit", QStringLiteral("印刷開始ページ"), 0, kMaxPageNumber, 1);
     pageRangeDash_ = Label("Label2", QStringLiteral("～"));
-    lastPageSpin_ = SpinEdit("LastPage_Edit", QStringLiteral("印刷終了ページ"), 0, 1, 0);
+    lastPageSpin_ = SpinEdit("LastPage_Edit", QStringLiteral("印刷終了ページ"), 0, kMaxPageNumber, 0);
     copiesLabel_ = Label("Label4", QStringLiteral("部数"));
     copiesSpin_ = SpinEdit("Copies_Edit", QStringLiteral("印刷部数"), 1, 100, 1);
     auto* panel = new QHBoxLayout(printSettingsPanel_);

@@ -1,5 +1,8 @@
 #include "preview/PrinterSetupDialog.h"
 
+#include "printers/MediaMapping.h"
+#include "printers/PaperNames.h"
+
 #include <QComboBox>
 #include <QDialogButtonBox>
 #include <QFormLayout>
@@ -12,6 +15,17 @@ namespace {
 
 QString Text(const std::string& s) {
     return QString::fromStdString(s);
+}
+
+// As the preview's paper menu shows it: the Japanese name of a common sheet, else the printer's text.
+std::string ShownPaperName(const PaperEntry& paper) {
+    std::optional<PaperDimensions> sheet;
+    if (paper.width > 0 && paper.length > 0)
+        sheet = PaperDimensions{paper.width, paper.length};
+    else
+        sheet = PaperSizeOfCode(paper.number);
+    const std::string name = sheet ? JapanesePaperName(sheet->width, sheet->length) : std::string();
+    return name.empty() ? paper.name : name;
 }
 
 void SelectData(QComboBox* combo, int value) {
@@ -78,7 +92,7 @@ void PrinterSetupDialog::FillPrinterLists(const std::string& device, const Devic
     if (device.empty())
         return;
     for (const PaperEntry& paper : platform.Papers(device))
-        paperCombo_->addItem(Text(paper.name), static_cast<int>(paper.number));
+        paperCombo_->addItem(Text(ShownPaperName(paper)), static_cast<int>(paper.number));
     for (const BinEntry& bin : platform.Bins(device))
         binCombo_->addItem(Text(bin.name), static_cast<int>(bin.number));
     SelectData(paperCombo_, static_cast<std::uint16_t>(settings.paperSize));

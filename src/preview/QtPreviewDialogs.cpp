@@ -1,6 +1,7 @@
 #include "preview/QtPreviewDialogs.h"
 
 #include "preview/PrinterSetupDialog.h"
+#include "ui/Pickers.h"
 
 #include <QApplication>
 #include <QInputDialog>
@@ -22,8 +23,12 @@ bool QtPreviewDialogs::PrinterSetup() {
 }
 
 report::PrintSettingsDialog& QtPreviewDialogs::PrintSettings() {
-    if (!printSettings_)
+    if (!printSettings_) {
         printSettings_ = std::make_unique<report::PrintSettingsWindow>();
+        printSettings_->askPdfFile = [this](const std::string& current) {
+            return pickers_.AskSaveFileName("PDF ファイルに出力", current, "pdf", "PDF (*.pdf)|*.pdf");
+        };
+    }
     return *printSettings_;
 }
 

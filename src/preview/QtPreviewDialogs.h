@@ -1,6 +1,6 @@
 #pragma once
 // The preview window's modal dialogs in the desktop program: Qt's input box, the printer setup dialog and
-// the report engine's printer-settings window.
+// the report engine's printer-settings window, which asks for a PDF file through the shared save dialog.
 
 #include "preview/PreviewServices.h"
 #include "report/PrintSettingsWindow.h"
@@ -11,7 +11,7 @@ namespace hozonix::printing {
 
 class QtPreviewDialogs : public PreviewDialogs {
 public:
-    explicit QtPreviewDialogs(PrinterInfo& info) : info_(info) {}
+    QtPreviewDialogs(PrinterInfo& info, ui::Pickers& pickers) : info_(info), pickers_(pickers) {}
 
     bool InputQuery(const QString& caption, const QString& prompt, QString& value) override;
     bool PrinterSetup() override;
@@ -19,6 +19,7 @@ public:
 
 private:
     PrinterInfo& info_;
+    ui::Pickers& pickers_;
     std::unique_ptr<report::PrintSettingsWindow> printSettings_;
 };
 

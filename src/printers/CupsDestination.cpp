@@ -3,13 +3,27 @@
 #include "printers/MediaMapping.h"
 #include "printers/PaperNames.h"
 
+#include <cups/pwg.h>
+
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <memory>
 #include <string_view>
 
 namespace hozonix::printing {
+
+namespace {
+
+// Two sheets within half a millimetre of each other are one.
+bool SameSheet(int width, int length, int otherWidth, int otherLength) {
+    constexpr int kTolerance = 50;
+    return std::abs(width - otherWidth) <= kTolerance && std::abs(length - otherLength) <= kTolerance;
+}
+
+} // namespace
 
 CupsDestination::CupsDestination(const cups_dest_t* dest) {
     if (dest != nullptr && cupsCopyDest(const_cast<cups_dest_t*>(dest), 0, &dest_) == 1)
@@ -42,26 +56,49 @@ std::vector<PaperEntry> CupsDestination::Papers() {
         cups_size_t size{};
         if (cupsGetDestMediaByIndex(CUPS_HTTP_DEFAULT, dest_, info_, i, 0, &size) == 0)
             continue;
+        const int width = std::min(size.width, size.length);
+        const int length = std::max(size.width, size.length);
         // Borderless and other variants of one sheet show up as further entries: list each sheet once.
-        const int code = PaperCodeForSize(size.width, size.length);
         const bool seen = std::any_of(papers.begin(), papers.end(), [&](const PaperEntry& p) {
-            return (code != 0 && p.number == code) || p.media == size.media;
+            return SameSheet(p.width, p.length, width, length);
         });
         if (seen)
             continue;
         PaperEntry entry;
         entry.media = size.media;
-        if (code != 0) {
+        entry.width = width;
+        entry.length = length;
+        if (const int code = PaperCodeForSize(width, length); code != 0) {
             entry.number = static_cast<std::uint16_t>(code);
             entry.name = PaperNameFromCode(code);
         } else {
             entry.number = static_cast<std::uint16_t>(kFirstPrinterPaperNumber + i);
-            const char* shown = cupsLocalizeDestMedia(CUPS_HTTP_DEFAULT, dest_, info_, 0, &size);
-            entry.name = shown != nullptr ? shown : size.media;
+            entry.name = PaperName(size);
         }
         papers.push_back(std::move(entry));
     }
     return papers;
+}
+
+std::string CupsDestination::PaperName(cups_size_t& size) {
+    const int width = std::min(size.width, size.length);
+    const int length = std::max(size.width, size.length);
+    // The description's plain size before its variants ("A4.Fullbleed").
+    for (const bool variants : {false, true}) {
+        for (const auto& page : Description().pageSizes) {
+            const bool variant = page.choice.find('.') != std::string::npos;
+            if (variant == variants && SameSheet(page.width, page.length, width, length))
+                return page.text;
+        }
+    }
+    if (const char* shown = cupsLocalizeDestMedia(CUPS_HTTP_DEFAULT, dest_, info_, 0, &size);
+        shown != nullptr && std::strcmp(shown, size.media) != 0)
+        return shown;
+    if (const pwg_media_t* media = pwgMediaForPWG(size.media); media != nullptr && media->ppd != nullptr)
+        return media->ppd;
+    char text[64];
+    std::snprintf(text, sizeof text, "%.1f x %.1f mm", width / 100.0, length / 100.0);
+    return text;
 }
 
 std::vector<BinEntry> CupsDestination::Bins() {
@@ -80,7 +117,7 @@ std::vector<BinEntry> CupsDestination::Bins() {
         if (number == 0 || taken)
             number = kFirstPrinterBinNumber + i;
         std::string name;
-        for (const auto& [slotKeyword, text] : Slots().texts) {
+        for (const auto& [slotKeyword, text] : Description().slotTexts) {
             if (slotKeyword == keyword && name.empty())
                 name = text;
         }
@@ -94,10 +131,10 @@ std::vector<BinEntry> CupsDestination::Bins() {
     return bins;
 }
 
-const DescriptionSlots& CupsDestination::Slots() {
-    if (!slots_)
-        slots_ = ReadDescriptionSlots(dest_->name);
-    return *slots_;
+const PrinterDescription& CupsDestination::Description() {
+    if (!description_)
+        description_ = ReadPrinterDescription(dest_->name);
+    return *description_;
 }
 
 std::vector<Resolution> CupsDestination::Resolutions() {
@@ -167,7 +204,7 @@ std::string CupsDestination::DefaultSource(const std::vector<BinEntry>& bins) {
     if (value != nullptr && has(value))
         return value;
     // Queues made from a printer description keep their default tray only there.
-    const std::string& slot = Slots().defaultChoice;
+    const std::string& slot = Description().defaultSlot;
     if (!slot.empty() && has(SourceKeywordForSlotChoice(slot)))
         return SourceKeywordForSlotChoice(slot);
     if (has("auto"))
@@ -243,37 +280,67 @@ bool IsAscii(const std::string& s) {
     return std::all_of(s.begin(), s.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
 }
 
+// The choice and the text of an entry such as `*InputSlot Tray1/Tray 1: "code"`, and its quoted value;
+// a text that is not plain ASCII (the description's own encoding) is replaced by the choice.
+struct DescriptionEntry {
+    std::string choice;
+    std::string text;
+    std::string value;
+};
+
+DescriptionEntry ParseEntry(const std::string& line, std::size_t keywordLength) {
+    DescriptionEntry entry;
+    const auto colon = line.find(':', keywordLength);
+    const std::string head = line.substr(keywordLength, colon - keywordLength);
+    const auto slash = head.find('/');
+    entry.choice = Trim(head.substr(0, slash));
+    entry.text = slash != std::string::npos ? Trim(head.substr(slash + 1)) : "";
+    if (entry.text.empty() || !IsAscii(entry.text))
+        entry.text = entry.choice;
+    if (colon != std::string::npos) {
+        const auto open = line.find('"', colon);
+        const auto close = open != std::string::npos ? line.find('"', open + 1) : std::string::npos;
+        if (close != std::string::npos)
+            entry.value = line.substr(open + 1, close - open - 1);
+    }
+    return entry;
+}
+
 } // namespace
 
-DescriptionSlots ReadDescriptionSlots(const std::string& name) {
-    DescriptionSlots slots;
+PrinterDescription ReadPrinterDescription(const std::string& name) {
+    PrinterDescription description;
     std::unique_ptr<FILE, int (*)(FILE*)> file(std::tmpfile(), &std::fclose);
     if (!file)
-        return slots;
+        return description;
     const std::string resource = "/printers/" + name + ".ppd";
     if (cupsGetFd(CUPS_HTTP_DEFAULT, resource.c_str(), fileno(file.get())) != HTTP_STATUS_OK)
-        return slots;
+        return description;
     std::rewind(file.get());
-    static constexpr std::string_view kDefault = "*DefaultInputSlot:";
-    static constexpr std::string_view kChoice = "*InputSlot ";
+    static constexpr std::string_view kDefaultSlot = "*DefaultInputSlot:";
+    static constexpr std::string_view kSlot = "*InputSlot ";
+    static constexpr std::string_view kDimension = "*PaperDimension ";
+    constexpr double kHundredthsPerPoint = 2540.0 / 72.0;
     char buffer[1024];
     while (std::fgets(buffer, sizeof buffer, file.get()) != nullptr) {
         const std::string line(buffer);
-        if (line.starts_with(kDefault)) {
-            slots.defaultChoice = Trim(line.substr(kDefault.size()));
-        } else if (line.starts_with(kChoice)) {
-            // *InputSlot Tray1/Tray 1: "code"
-            const std::string entry = line.substr(kChoice.size(), line.find(':') - kChoice.size());
-            const auto slash = entry.find('/');
-            const std::string choice = Trim(entry.substr(0, slash));
-            // Texts in the description's own encoding are shown only when they are plain ASCII.
-            std::string text = slash != std::string::npos ? Trim(entry.substr(slash + 1)) : "";
-            if (text.empty() || !IsAscii(text))
-                text = choice;
-            slots.texts.emplace_back(SourceKeywordForSlotChoice(choice), text);
+        if (line.starts_with(kDefaultSlot)) {
+            description.defaultSlot = Trim(line.substr(kDefaultSlot.size()));
+        } else if (line.starts_with(kSlot)) {
+            const DescriptionEntry entry = ParseEntry(line, kSlot.size());
+            description.slotTexts.emplace_back(SourceKeywordForSlotChoice(entry.choice), entry.text);
+        } else if (line.starts_with(kDimension)) {
+            // *PaperDimension Legal/US Legal: "612 1008", in points
+            const DescriptionEntry entry = ParseEntry(line, kDimension.size());
+            double w = 0, h = 0;
+            if (std::sscanf(entry.value.c_str(), "%lf %lf", &w, &h) == 2 && w > 0 && h > 0) {
+                const int a = static_cast<int>(std::lround(w * kHundredthsPerPoint));
+                const int b = static_cast<int>(std::lround(h * kHundredthsPerPoint));
+                description.pageSizes.push_back({entry.choice, entry.text, std::min(a, b), std::max(a, b)});
+            }
         }
     }
-    return slots;
+    return description;
 }
 
 } // namespace hozonix::printing

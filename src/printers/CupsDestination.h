@@ -1,6 +1,10 @@
 #pragma once
 // One print-server destination with its capability information, read when constructed and freed with
 // the object: its paper list, trays, resolutions, copies and defaults in the printer platform's terms.
+//
+// The paper list holds each sheet once (a borderless variant is the same sheet); a sheet of a known paper
+// code carries the code's name, any other the printer's own text for it: the printer description's, the
+// server's, the standard name of the size, or else its dimensions.
 
 #include "printers/PrinterPlatform.h"
 
@@ -13,13 +17,21 @@
 
 namespace hozonix::printing {
 
-// The input trays of the printer description the server keeps for a queue made from one: the default
-// choice and, per media-source keyword, the tray's display text. Empty for other queues.
-struct DescriptionSlots {
-    std::string defaultChoice;
-    std::vector<std::pair<std::string, std::string>> texts;
+// What the printer description the server keeps for a queue made from one tells beyond the server's
+// attributes: the default input tray, each tray's display text by media-source keyword, and each page
+// size's display text and sheet. Empty for other queues.
+struct PrinterDescription {
+    struct PageSize {
+        std::string choice; // "Legal", "A4.Fullbleed"
+        std::string text;   // "US Legal"
+        int width;          // hundredths of a millimetre, portrait
+        int length;
+    };
+    std::string defaultSlot;
+    std::vector<std::pair<std::string, std::string>> slotTexts;
+    std::vector<PageSize> pageSizes;
 };
-DescriptionSlots ReadDescriptionSlots(const std::string& name);
+PrinterDescription ReadPrinterDescription(const std::string& name);
 
 class CupsDestination {
 public:
@@ -47,9 +59,10 @@ private:
     bool Supports(const char* option, const char* value = nullptr);
     int SupportedCount(const char* option);
 
-    const DescriptionSlots& Slots();
+    const PrinterDescription& Description();
+    std::string PaperName(cups_size_t& size);
 
-    std::optional<DescriptionSlots> slots_;
+    std::optional<PrinterDescription> description_;
     cups_dest_t* dest_ = nullptr;
     cups_dinfo_t* info_ = nullptr;
 };

@@ -3,6 +3,8 @@
 #include "settings/CommaText.h"
 
 #include <array>
+#include <cstdlib>
+#include <utility>
 #include <vector>
 
 namespace hozonix::printing {
@@ -33,6 +35,30 @@ constexpr std::array<NamedCode, 6> kSubstringCodes{{
     {43, "PostcardJap"},
 }};
 
+struct NamedSheet {
+    int width;
+    int length;
+    const char* name;
+};
+
+// The sheets a Japanese office prints on, and the American ones its printers offer.
+constexpr std::array<NamedSheet, 22> kJapaneseSheets{{
+    {29700, 42000, "A3"},           {21000, 29700, "A4"},
+    {14800, 21000, "A5"},           {10500, 14800, "A6"},
+    {25700, 36400, "B4 (JIS)"},     {18200, 25700, "B5 (JIS)"},
+    {12800, 18200, "B6 (JIS)"},     {25000, 35300, "B4 (ISO)"},
+    {17600, 25000, "B5 (ISO)"},     {10000, 14800, "はがき"},
+    {14800, 20000, "往復はがき"},   {21590, 27940, "レター"},
+    {21590, 35560, "リーガル"},     {18415, 26670, "エグゼクティブ"},
+    {27940, 43180, "タブロイド"},   {13970, 21590, "ステートメント"},
+    {12000, 23500, "封筒 長形3号"}, {9000, 20500, "封筒 長形4号"},
+    {24000, 33200, "封筒 角形2号"}, {10478, 24130, "封筒 #10"},
+    {11000, 22000, "封筒 DL"},      {16200, 22900, "封筒 C5"},
+}};
+
+// Printer descriptions give sizes in whole points: a sheet may come out most of a millimetre off.
+constexpr int kNameTolerance = 100;
+
 constexpr const char* kBinNames =
     "First,Upper,Lower,Middle,Manual,Envelope,EnvManual,Auto,Tractor,SmallFormat,LargeFormat,LargeCapacity,"
     "Cassette,Last";
@@ -59,6 +85,17 @@ std::string PaperNameFromCode(int code) {
             return entry.name;
     }
     return "Default";
+}
+
+std::string JapanesePaperName(int width, int length) {
+    if (width > length)
+        std::swap(width, length);
+    for (const NamedSheet& sheet : kJapaneseSheets) {
+        if (std::abs(width - sheet.width) <= kNameTolerance &&
+            std::abs(length - sheet.length) <= kNameTolerance)
+            return sheet.name;
+    }
+    return {};
 }
 
 std::string BinNameFromValue(int value) {

@@ -14,6 +14,10 @@ int PaperCodeFromName(const std::string& name);
 // The table name of a paper code; unknown codes give "Default".
 std::string PaperNameFromCode(int code);
 
+// The Japanese name of a common sheet (hundredths of a millimetre, either way round, within a
+// millimetre): "A4", "B5 (JIS)", "はがき", "レター", "リーガル", "封筒 長形3号" ...; "" for any other.
+std::string JapanesePaperName(int width, int length);
+
 // The name of a paper-source value 0..13 ("First" .. "Last"); any other value gives "不明".
 std::string BinNameFromValue(int value);
 

@@ -96,6 +96,7 @@ void PrinterInfo::ReadLists() {
     knownFlags_ = 0;
     paperNumbers_.clear();
     paperNames_.clear();
+    paperSizes_.clear();
     binNumbers_.clear();
     binNames_.clear();
     resolutions_.clear();
@@ -105,6 +106,7 @@ void PrinterInfo::ReadLists() {
     for (const PaperEntry& paper : platform_.Papers(device)) {
         paperNumbers_.push_back(paper.number);
         paperNames_.push_back(paper.name);
+        paperSizes_.push_back({paper.width, paper.length});
     }
     if (!paperNumbers_.empty())
         knownFlags_ |= kKnownPapers;

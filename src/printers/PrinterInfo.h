@@ -8,6 +8,7 @@
 // One instance lives for the whole program run.
 
 #include "printers/AllPrintersInfo.h"
+#include "printers/MediaMapping.h"
 #include "printers/PrinterInfoErrors.h"
 #include "printers/PrinterPlatform.h"
 
@@ -91,6 +92,8 @@ public:
     std::function<void(PrinterInfo&)> OnChange;
 
     const std::vector<std::uint16_t>& PaperNumbers() const { return paperNumbers_; }
+    // The sheet of each paper, in the order of the names; {0, 0} where the printer does not tell.
+    const std::vector<PaperDimensions>& PaperSizes() const { return paperSizes_; }
     const std::vector<std::uint16_t>& BinNumbers() const { return binNumbers_; }
     const std::vector<std::string>& BinNames() const { return binNames_; }
     const std::vector<Resolution>& Resolutions() const { return resolutions_; }
@@ -113,6 +116,7 @@ private:
     std::unique_ptr<AllPrintersInfo> snapshot_;
     std::vector<std::uint16_t> paperNumbers_;
     std::vector<std::string> paperNames_;
+    std::vector<PaperDimensions> paperSizes_;
     std::vector<std::uint16_t> binNumbers_;
     std::vector<std::string> binNames_;
     std::vector<Resolution> resolutions_;

@@ -56,6 +56,8 @@ struct PaperEntry {
     std::uint16_t number = 0;
     std::string name;
     std::string media; // the print server's name, for job options
+    int width = 0;     // the sheet in hundredths of a millimetre, portrait; 0 when not known
+    int length = 0;
 };
 
 struct BinEntry {

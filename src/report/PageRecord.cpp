@@ -131,6 +131,21 @@ void CheckItem(const RectItem& r, const PageRecord& page) {
 
 } // namespace
 
+bool FillInPageCount(PageRecord& page, std::string_view count) {
+    bool found = false;
+    for (PageItem& item : page.items) {
+        auto* t = std::get_if<TextRun>(&item);
+        if (t == nullptr)
+            continue;
+        for (auto at = t->text.find(kPageCountMark); at != std::string::npos;
+             at = t->text.find(kPageCountMark, at + count.size())) {
+            t->text.replace(at, kPageCountMark.size(), count);
+            found = true;
+        }
+    }
+    return found;
+}
+
 double MaxSheetMm() {
     // A tenth over the largest paper: custom sizes a little past it still open.
     return printing::LargestPaperLength() / 100.0 * 1.1;

@@ -85,6 +85,14 @@ struct PageRecord {
     bool operator==(const PageRecord&) const = default;
 };
 
+// Stands for the page count in the text of a page while it is generated: U+FDD0, a code point Unicode
+// keeps for a program's own use, which no printed text holds. FillInPageCount puts the count in once
+// the generation has ended, page by page.
+inline constexpr std::string_view kPageCountMark = "\xEF\xB7\x90";
+
+// Replaces every page-count mark in the page's texts with `count`; true when there was one.
+bool FillInPageCount(PageRecord& page, std::string_view count);
+
 // Limits of the fields.
 inline constexpr int kMaxFontPixels = 2000; // 20 cm
 inline constexpr double kMaxPenWidth = 100; // 1 cm

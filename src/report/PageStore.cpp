@@ -17,6 +17,7 @@ void PageStore::BeginGeneration() {
     pages_.clear();
     ++revision_;
     finished_ = false;
+    fromFile_ = false;
     generating_ = true;
 }
 
@@ -27,6 +28,10 @@ void PageStore::AddPage(PageRecord page) {
 }
 
 void PageStore::SetFinished() {
+    const std::string count = std::to_string(PageCount());
+    for (PageRecord& page : pages_)
+        FillInPageCount(page, count);
+    ++revision_;
     finished_ = true;
     generating_ = false;
     emit finished();
@@ -54,6 +59,7 @@ void PageStore::Load(const std::string& path) {
     setup_ = setup;
     pages_ = std::move(data.pages);
     finished_ = true;
+    fromFile_ = true;
     ++revision_;
 }
 

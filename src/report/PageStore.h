@@ -50,12 +50,14 @@ public:
 
     // True once the generation has ended (or the pages came from a file).
     bool IsFinished() const { return finished_; }
+    // True while the pages are those of a ".REP" file rather than of a generation.
+    bool IsFromFile() const { return fromFile_; }
 
     PrinterSettings settings;
     PaperSourceTable paperSources;
 
     // A generation fills the store from BeginGeneration to SetFinished, or to AbandonGeneration when it
-    // fails, which leaves the store unfinished.
+    // fails, which leaves the store unfinished. SetFinished puts the page count into the pages' texts.
     void BeginGeneration();
     void AddPage(PageRecord page);
     void SetFinished();
@@ -87,6 +89,7 @@ private:
     std::vector<PageRecord> pages_;
     unsigned long revision_ = 0;
     bool finished_ = false;
+    bool fromFile_ = false;
     bool generating_ = false;
     bool released_ = false;
     std::function<void(PageStore&)> previewHook_;

@@ -7,6 +7,8 @@
 #include <QPainter>
 #include <QPdfWriter>
 
+#include <algorithm>
+
 namespace hozonix::report {
 
 namespace {
@@ -17,6 +19,10 @@ constexpr int kPdfDpi = 254;
 } // namespace
 
 QByteArray RenderPdf(const PageStore& store, const QString& title) {
+    return RenderPdf(store, title, {1, store.PageCount()});
+}
+
+QByteArray RenderPdf(const PageStore& store, const QString& title, PageRange pages) {
     QByteArray pdf;
     QBuffer buffer(&pdf);
     buffer.open(QIODevice::WriteOnly);
@@ -33,8 +39,9 @@ QByteArray RenderPdf(const PageStore& store, const QString& title) {
                                                                                      : QPageLayout::Portrait,
                                          QMarginsF()));
         QPainter painter(&writer);
-        for (int n = 1; n <= store.PageCount(); ++n) {
-            if (n > 1)
+        const int first = std::max(1, pages.first);
+        for (int n = first; n <= std::min(pages.last, store.PageCount()); ++n) {
+            if (n > first)
                 writer.newPage();
             DrawPage(painter, store.Page(n));
         }

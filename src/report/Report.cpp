@@ -13,6 +13,7 @@ namespace hozonix::report {
 namespace {
 
 const char* const kBusyText = "レポートを作成中です";
+const char* const kNoRoomText = "余白が大きすぎて印刷できません";
 const char* const kDateTimeFormat = "yyyy/MM/dd HH:mm";
 // Tolerance for rows that fill a column exactly.
 constexpr double kFitSlack = 1e-6;
@@ -102,6 +103,11 @@ Band& Report::AddTitleBand(const QString& name) {
     return *bands_.back();
 }
 
+Band& Report::AddPageHeaderBand(const QString& name) {
+    bands_.push_back(std::make_unique<Band>(name, BandKind::PageHeader));
+    return *bands_.back();
+}
+
 Band& Report::AddDetailBand(const QString& name) {
     bands_.push_back(std::make_unique<Band>(name, BandKind::Detail));
     return *bands_.back();
@@ -129,6 +135,10 @@ void Report::SetBandHeight(const QString& name, double mm) {
     band->height = mm;
 }
 
+QString Report::PageCountText() {
+    return QString::fromUtf8(kPageCountMark.data(), static_cast<qsizetype>(kPageCountMark.size()));
+}
+
 Band* Report::FirstBand(BandKind kind) const {
     for (const auto& band : bands_) {
         if (band->Kind() == kind)
@@ -154,6 +164,108 @@ void Report::GenerateRows(PageStore& store, bool interactive) {
     }
 }
 
+// Fills the pages one after the other: opens each with its title and header bands, places rows in its
+// columns, and hands each full page to the store.
+class Report::PageFiller {
+public:
+    PageFiller(Report& report, PageStore& store, const PageGeometry& geometry, PrintContext& context,
+               bool handleEvents)
+        : report_(report), store_(store), geometry_(geometry), context_(context), handleEvents_(handleEvents),
+          title_(report.FirstBand(BandKind::Title)), header_(report.FirstBand(BandKind::PageHeader)) {
+        StartPage();
+    }
+
+    void PlaceRow(const LaidOutBand& row) {
+        double from = 0;
+        for (;;) {
+            const double left = geometry_.ColumnRect(column_).left();
+            const double room = geometry_.content.bottom() - y_;
+            if (row.height - from <= room + kFitSlack) {
+                RecordBandPart(page_, row, left, y_, from, row.height);
+                y_ += row.height - from;
+                return;
+            }
+            // A row waits for a fresh column; only one taller than any column is split, between its lines.
+            const bool columnEmpty = y_ <= detailTop_ + kFitSlack;
+            const bool tallestColumn = columnEmpty && (report_.pageNumber_ > 1 || title_ == nullptr);
+            if (!tallestColumn) {
+                NextColumn();
+                continue;
+            }
+            if (room <= kFitSlack)
+                throw AppError(kNoRoomText);
+            double cut = row.CutAtOrBefore(from, from + room);
+            if (cut <= from + kFitSlack)
+                cut = from + room; // a single line taller than the column
+            RecordBandPart(page_, row, left, y_, from, cut);
+            from = cut;
+            if (!row.HasTextFrom(from)) {
+                y_ = geometry_.content.bottom();
+                return;
+            }
+            NextColumn();
+        }
+    }
+
+    // Hands the page being filled to the store.
+    void Finish() {
+        if (open_)
+            EndPage();
+    }
+    // Drops the page being filled.
+    void Abandon() { open_ = false; }
+
+private:
+    void StartPage() {
+        context_.pageNumber = ++report_.pageNumber_;
+        const QSizeF pageMm = PageSizeMm(report_.setup_);
+        page_ = PageRecord{pageMm.width() * kUnitsPerMm, pageMm.height() * kUnitsPerMm, {}};
+        open_ = true;
+        double top = geometry_.content.top();
+        auto place = [&](Band& band) {
+            const LaidOutBand laid = LayOutBand(band, geometry_.content.width(), context_);
+            RecordBandPart(page_, laid, geometry_.content.left(), top, 0, laid.height);
+            top += laid.height;
+        };
+        if (report_.pageNumber_ == 1 && title_ != nullptr)
+            place(*title_);
+        if (header_ != nullptr && (report_.pageNumber_ > 1 || header_->printOnFirstPage))
+            place(*header_);
+        detailTop_ = top;
+        column_ = 0;
+        y_ = top;
+    }
+
+    void EndPage() {
+        open_ = false;
+        store_.AddPage(std::move(page_));
+        if (handleEvents_)
+            QCoreApplication::processEvents();
+    }
+
+    void NextColumn() {
+        if (++column_ < geometry_.columns) {
+            y_ = detailTop_;
+            return;
+        }
+        EndPage();
+        StartPage();
+    }
+
+    Report& report_;
+    PageStore& store_;
+    const PageGeometry& geometry_;
+    PrintContext& context_;
+    bool handleEvents_;
+    Band* title_;
+    Band* header_;
+    PageRecord page_;
+    bool open_ = false;
+    int column_ = 0;
+    double detailTop_ = 0;
+    double y_ = 0;
+};
+
 void Report::FillPages(PageStore& store, bool interactive) {
     store.SetSetup(setup_);
     store.settings = printer_;
@@ -173,69 +285,22 @@ void Report::FillPages(PageStore& store, bool interactive) {
     }
     const PageGeometry geometry = ComputeGeometry(setup_);
     if (geometry.content.isEmpty())
-        throw AppError("余白が大きすぎて印刷できません");
+        throw AppError(kNoRoomText);
 
-    Band* titleBand = FirstBand(BandKind::Title);
-    const double titleHeight = titleBand != nullptr ? std::max(0.0, titleBand->height) * kUnitsPerMm : 0;
-    const double rowHeight = std::max(0.0, detail->height) * kUnitsPerMm;
     const bool handleEvents = interactive && QCoreApplication::instance() != nullptr &&
                               QThread::currentThread() == QCoreApplication::instance()->thread();
     PrintContext context{title_, clock_().toString(kDateTimeFormat), 0};
-
-    const QSizeF pageMm = PageSizeMm(setup_);
-    PageRecord page;
-    bool pageOpen = false;
-    auto startPage = [&] {
-        context.pageNumber = ++pageNumber_;
-        page = PageRecord{pageMm.width() * kUnitsPerMm, pageMm.height() * kUnitsPerMm, {}};
-        pageOpen = true;
-    };
-    auto endPage = [&] {
-        pageOpen = false;
-        store.AddPage(std::move(page));
-        if (handleEvents)
-            QCoreApplication::processEvents();
-    };
-
-    startPage();
-    double detailTop = geometry.content.top();
-    if (titleBand != nullptr) {
-        const QRectF area(geometry.content.left(), detailTop, geometry.content.width(), titleHeight);
-        PaintBand(page, *titleBand, area, context);
-        detailTop += titleHeight;
-    }
-    int column = 0;
-    double y = detailTop;
-    bool columnEmpty = true;
+    PageFiller filler(*this, store, geometry, context, handleEvents);
     while (more) {
         if (interactive && store.IsReleased()) {
-            pageOpen = false;
+            filler.Abandon();
             break;
         }
-        const bool fits = y + rowHeight <= geometry.content.bottom() + kFitSlack;
-        // A row taller than a whole empty page is printed cut rather than pushed on for ever.
-        const bool wholePage = columnEmpty && detailTop <= geometry.content.top();
-        if (!fits && !wholePage) {
-            y = detailTop;
-            columnEmpty = true;
-            if (++column == geometry.columns) {
-                endPage();
-                startPage();
-                column = 0;
-                detailTop = geometry.content.top();
-                y = detailTop;
-            }
-            continue;
-        }
-        const QRectF columnRect = geometry.ColumnRect(column);
-        PaintBand(page, *detail, QRectF(columnRect.left(), y, columnRect.width(), rowHeight), context);
-        y += rowHeight;
-        columnEmpty = false;
+        filler.PlaceRow(LayOutBand(*detail, geometry.columnWidth, context));
         more = false;
         onNeedData(*this, more);
     }
-    if (pageOpen)
-        endPage();
+    filler.Finish();
     store.SetFinished();
 }
 

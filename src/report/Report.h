@@ -1,10 +1,13 @@
 #pragma once
-// A banded report: a page setup, a title band printed once at the top of the first page, and a detail
-// band printed once per row of data, filling the columns of a page top to bottom, left to right.
+// A banded report: a page setup, a title band printed once at the top of the first page, a page header
+// at the top of the pages, and a detail band printed once per row of data, filling the columns of a
+// page top to bottom, left to right.
 //
 // Generation: the before-print callback may cancel; then the need-data callback is asked before the
 // first row and after every row whether there is more, and fills the labels of the next row. No row,
-// no page. Each finished page goes into a page store as a picture.
+// no page. A row is as tall as the detail band, or taller when its wrapped text needs it; it goes whole
+// into the next column that has room for it, and is split between columns only when it is taller than
+// a whole column. Each finished page goes into a page store.
 //
 // All calls come from the thread that owns the report, except that during a background print the
 // callbacks run on the worker thread. While a generation runs the report is not free, and changing its
@@ -13,6 +16,7 @@
 #include "report/PageStore.h"
 #include "report/PaperSourceTable.h"
 #include "report/ReportItems.h"
+#include "report/ReportPrinting.h"
 
 #include <QDateTime>
 #include <QObject>
@@ -24,8 +28,6 @@
 
 namespace hozonix::report {
 
-struct PrintRouting;
-class PrintSettingsDialog;
 class PrintProgress;
 
 class Report : public QObject {
@@ -57,6 +59,7 @@ public:
     // Bands, found by name without regard to case. BandHeight raises AppError for a name
     // that is not there.
     Band& AddTitleBand(const QString& name);
+    Band& AddPageHeaderBand(const QString& name);
     Band& AddDetailBand(const QString& name);
     Band* FindBand(const QString& name) const;
     double BandHeight(const QString& name) const;
@@ -69,6 +72,9 @@ public:
     bool IsFree() const { return !generating_; }
     // The number of the page being generated.
     int PageNumber() const { return pageNumber_; }
+    // Stands for the page count in a text printed during generation; the page store puts the count in
+    // when the generation ends (see FillInPageCount).
+    static QString PageCountText();
     // 1 when the user cancelled the printer-settings dialog, else 0.
     int Tag() const { return tag_; }
 
@@ -90,22 +96,24 @@ public:
     void Preview();
 
     // Generates and prints in the foreground, showing the progress when given one. Raises AppError.
-    void Print(const PrintRouting& routing, PrintProgress* progress = nullptr);
+    PrintResult Print(const PrintRouting& routing, PrintProgress* progress = nullptr);
     // Generates and prints on a worker thread; the report is not free until it is done, and
     // backgroundPrintFinished reports the outcome in this object's thread.
     void PrintInBackground(const PrintRouting& routing);
-    // Lets the user edit the printer settings; sets the tag.
-    bool ShowPrinterSettingsDialog(PrintSettingsDialog& dialog);
+    // Lets the user edit the printer settings and choose a PDF file instead of `destination`'s printer;
+    // sets the tag.
+    bool ShowPrinterSettingsDialog(PrintSettingsDialog& dialog, PrintDestination& destination);
 
 signals:
     void previewReleased();
-    // Empty text on success, else the error's message.
-    void backgroundPrintFinished(const QString& error);
+    // Empty text and what was sent on success, else the error's message.
+    void backgroundPrintFinished(const QString& error, const hozonix::report::PrintResult& result);
 
 private:
     void CheckFree() const;
     void GenerateRows(PageStore& store, bool interactive);
     void FillPages(PageStore& store, bool interactive);
+    class PageFiller;
     Band* FirstBand(BandKind kind) const;
 
     QString name_;

@@ -33,6 +33,7 @@ public:
     double height = 0; // 0: down to the band's bottom
     Qt::Alignment alignment = Qt::AlignLeft;
     bool autoSize = false; // as wide as the text, at most up to the band's edge
+    // Broken into lines that fit the item's width; the band grows to hold them all.
     bool wordWrap = false;
     QFont font;
 
@@ -66,7 +67,9 @@ public:
     QString TextToPrint(const PrintContext& context) override;
 };
 
-enum class BandKind { Title, Detail };
+// A title band prints once at the top of the first page, a page header at the top of every page (below
+// the title on the first), a detail band once per row of data.
+enum class BandKind { Title, PageHeader, Detail };
 
 class Band {
 public:
@@ -75,7 +78,8 @@ public:
     const QString& Name() const { return name_; }
     BandKind Kind() const { return kind_; }
 
-    double height = 0; // millimetres
+    double height = 0;            // millimetres; a band with wrapped text grows beyond it
+    bool printOnFirstPage = true; // page headers only
 
     // Adds an item owned by the band and returns it for setting up.
     ReportLabel& AddLabel(const QString& name);

@@ -40,10 +40,14 @@ ReportPreview::ReportPreview(QWidget* parent) : QScrollArea(parent), canvas_(new
 
 void ReportPreview::SetPageStore(PageStore* store) {
     disconnect(storeConnection_);
+    disconnect(finishedConnection_);
     store_ = store;
     rendered_ = QImage();
-    if (store != nullptr)
+    if (store != nullptr) {
         storeConnection_ = connect(store, &PageStore::pageAvailable, this, &ReportPreview::OnPageAvailable);
+        // The last page fills in the page count of all of them.
+        finishedConnection_ = connect(store, &PageStore::finished, canvas_, [this] { canvas_->update(); });
+    }
     Relayout();
 }
 
@@ -72,6 +76,10 @@ void ReportPreview::ZoomToWidth() {
     SetZoom(static_cast<int>(std::floor(double(room) / paper.width() * 100)));
 }
 
+QSize ReportPreview::PageSizeOnScreen() const {
+    return PaperPixels(zoom_) + QSize(2 * kGap, 2 * kGap);
+}
+
 QImage ReportPreview::RenderPage() const {
     const Rendered key{store_.data(), store_ != nullptr ? store_->Revision() : 0, page_, zoom_,
                        logicalDpiX()};
@@ -86,7 +94,14 @@ QImage ReportPreview::RenderPage() const {
         painter.setRenderHint(QPainter::TextAntialiasing);
         const double scale = PixelsPerMm() * zoom_ / 100.0 / kUnitsPerMm;
         painter.scale(scale, scale);
-        DrawPage(painter, store_->Page(page_));
+        if (store_->IsFinished()) {
+            DrawPage(painter, store_->Page(page_));
+        } else {
+            // The page count is not known before the last page: no number rather than a wrong one.
+            PageRecord shown = store_->Page(page_);
+            FillInPageCount(shown, "…");
+            DrawPage(painter, shown);
+        }
     }
     renderedKey_ = key;
     rendered_ = image;

@@ -24,6 +24,8 @@ public:
     void SetPageNumber(int number);
 
     int Zoom() const { return zoom_; }
+    // The sheet at the current zoom with the grey surround, in screen pixels.
+    QSize PageSizeOnScreen() const;
     void SetZoom(int percent); // kept within kMinZoom..kMaxZoom
     // The largest zoom that shows the whole page, or the paper's full width, in the visible area.
     void ZoomToFit();
@@ -50,6 +52,7 @@ private:
 
     QPointer<PageStore> store_;
     QMetaObject::Connection storeConnection_;
+    QMetaObject::Connection finishedConnection_;
     Canvas* canvas_;
     int page_ = 1;
     int zoom_ = 100;

@@ -1,6 +1,7 @@
 #include "report/ReportPrinting.h"
 
 #include "base/AppError.h"
+#include "base/AtomicFile.h"
 #include "base/ScopedFd.h"
 #include "report/GeneratingFlag.h"
 #include "report/PdfOutput.h"
@@ -100,15 +101,27 @@ PrintJobOptions JobOptionsFor(const PageStore& store, const PrintRouting& routin
     return options;
 }
 
-int PrintPages(const PageStore& store, const PrintRouting& routing) {
+PrintResult PrintPages(const PageStore& store, const PrintRouting& routing) {
+    const QString title = QString::fromStdString(routing.title);
+    if (!routing.pdfFile.empty()) {
+        if (store.PageCount() == 0)
+            throw AppError("印刷するページがありません");
+        const PageRange range = SelectedPages(store.settings, store.PageCount());
+        if (range.first > range.last)
+            throw AppError("印刷するページがありません");
+        const QByteArray pdf = RenderPdf(store, title, range);
+        ReplaceFileAtomically(routing.pdfFile, pdf.toStdString());
+        return {0, range.first, range.last, 1, routing.pdfFile};
+    }
     if (routing.job == nullptr)
         throw AppError("印刷先がありません");
     const PrintJobOptions options = JobOptionsFor(store, routing);
-    TemporaryPdf pdf(RenderPdf(store, QString::fromStdString(routing.title)));
-    return routing.job->Submit(pdf.Path(), options);
+    TemporaryPdf pdf(RenderPdf(store, title));
+    const int job = routing.job->Submit(pdf.Path(), options);
+    return {job, options.firstPage, options.lastPage, options.copies, {}};
 }
 
-void Report::Print(const PrintRouting& routing, PrintProgress* progress) {
+PrintResult Report::Print(const PrintRouting& routing, PrintProgress* progress) {
     struct Shown {
         PrintProgress* progress;
         ~Shown() {
@@ -122,7 +135,7 @@ void Report::Print(const PrintRouting& routing, PrintProgress* progress) {
         connect(&store, &PageStore::pageAvailable, [progress](int n) { progress->PageGenerated(n); });
     }
     Generate(store, false);
-    PrintPages(store, routing);
+    return PrintPages(store, routing);
 }
 
 void Report::PrintInBackground(const PrintRouting& routing) {
@@ -132,23 +145,25 @@ void Report::PrintInBackground(const PrintRouting& routing) {
         worker_.join();
     worker_ = std::thread([this, routing] {
         QString error;
+        PrintResult result;
         try {
             GeneratingFlag flag(generating_);
             PageStore store;
             GenerateRows(store, false);
-            PrintPages(store, routing);
+            result = PrintPages(store, routing);
         } catch (const std::exception& e) {
             error = QString::fromStdString(e.what());
         }
         QMetaObject::invokeMethod(
-            this, [this, error] { emit backgroundPrintFinished(error); }, Qt::QueuedConnection);
+            this, [this, error, result] { emit backgroundPrintFinished(error, result); },
+            Qt::QueuedConnection);
     });
 }
 
-bool Report::ShowPrinterSettingsDialog(PrintSettingsDialog& dialog) {
+bool Report::ShowPrinterSettingsDialog(PrintSettingsDialog& dialog, PrintDestination& destination) {
     CheckFree();
     PrinterSettings edited = printer_;
-    const bool accepted = dialog.Edit(edited);
+    const bool accepted = dialog.Edit(edited, destination);
     if (accepted)
         printer_ = edited;
     tag_ = accepted ? 0 : 1;

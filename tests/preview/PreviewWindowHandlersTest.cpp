@@ -157,6 +157,38 @@ TEST_F(PreviewWindowHandlersTest, PaperChoiceSetsThePaperAndGeneratesAgain) {
     PrintWithSteps("一覧", NumberedLines(400));
 }
 
+TEST_F(PreviewWindowHandlersTest, PaperMenuNamesEachSheetOnceAndLaysOutPrinterSizes) {
+    platform.printers[0].papers = {{9, "A4", "iso_a4_210x297mm"},
+                                   {1, "Letter", "na_letter_8.5x11in"},
+                                   {260, "US Legal", "na_legal_8.5x14in", 21590, 35560},
+                                   {261, "Photo 3.5x5", "oe_photo-l_3.5x5in", 8890, 12700}};
+    Then([&] {
+        QStringList captions;
+        for (QAction* item : Window().PaperMenu()->Items())
+            captions << item->text();
+        EXPECT_EQ(captions,
+                  (QStringList{"A4", QStringLiteral("レター"), QStringLiteral("リーガル"), "Photo 3.5x5"}));
+        PaperItem(Window(), "US Legal")->trigger();
+    });
+    Then([&] {
+        EXPECT_NEAR(Store()->Setup().sheet.widthMm, 215.9, 0.01);
+        EXPECT_NEAR(Store()->Setup().sheet.heightMm, 355.6, 0.01);
+        Window().OrientationButton()->click(); // the sheet stays when turned
+    });
+    Then([&] {
+        EXPECT_NEAR(Store()->Page(1).width, 3556, 0.1);
+        EXPECT_NEAR(Store()->Page(1).height, 2159, 0.1);
+        PaperItem(Window(), "Photo 3.5x5")->trigger();
+    });
+    Then([&] {
+        EXPECT_NEAR(Store()->Setup().sheet.widthMm, 88.9, 0.01);
+        EXPECT_NEAR(Store()->Setup().sheet.heightMm, 127, 0.01);
+        EXPECT_TRUE(messages.shown.empty());
+        CloseWindow();
+    });
+    PrintWithSteps("一覧", NumberedLines(3));
+}
+
 TEST_F(PreviewWindowHandlersTest, LabelSkipAnswersBecomeNumbers) {
     const std::pair<QString, int> cases[] = {
         {QStringLiteral("３"), 3},    {QStringLiteral("三"), 3},   {QStringLiteral("abc"), 0},
@@ -245,6 +277,59 @@ TEST_F(PreviewWindowHandlersTest, PrintFromTheSettingPanel) {
     PrintWithSteps("一覧", NumberedLines(160));
 }
 
+TEST_F(PreviewWindowHandlersTest, PrintRangeOutlivesGeneratingAgainAndIsCutWhenSent) {
+    settings.WriteIniString("PRINTER", "Setting_Dlg", "OFF");
+    Then([&] {
+        Window().LastPageSpin()->setValue(9);
+        dialogs.inputAnswers = {QStringLiteral("別の題")};
+        Window().TitleButton()->click(); // a new generation starts again from one page
+    });
+    Then([&] {
+        EXPECT_EQ(Window().LastPageSpin()->value(), 9);
+        Window().PrintButton()->click();
+        ASSERT_EQ(recordingJob.jobs.size(), 1u);
+        EXPECT_EQ(recordingJob.jobs[0].firstPage, 1);
+        EXPECT_EQ(recordingJob.jobs[0].lastPage, 3);
+        EXPECT_EQ(Window().StatusText(), QStringLiteral("1～3ページを印刷しました"));
+        EXPECT_EQ(Window().LastPageSpin()->value(), 9);
+        CloseWindow();
+    });
+    PrintWithSteps("一覧", NumberedLines(160));
+}
+
+TEST_F(PreviewWindowHandlersTest, PrinterAndTrayOfSetupServeTheLaterListsOfTheSession) {
+    settings.WriteIniString("PRINTER", "Setting_Dlg", "OFF");
+    platform.printers.push_back(test::SamplePrinter("Beta"));
+    platform.printers[1].bins.push_back({259, "Tray 2", "tray-2"});
+    platform.printers[1].defaults.defaultSource = 259;
+    Then([&] {
+        dialogs.printerSetup = [&] {
+            platform.SetPrinterIndex(1);
+            Info().Reset();
+            return true;
+        };
+        Window().PrinterSetupButton()->click();
+    });
+    Then([&] { CloseWindow(); });
+    PrintWithSteps("一覧", NumberedLines(3));
+
+    Then([&] {
+        EXPECT_EQ(CurrentReport().Printer().printerIndex, 1);
+        EXPECT_FALSE(Window().ManualFeedItem()->isChecked());
+        EXPECT_TRUE(Window().CassetteButton()->isChecked());
+        Window().PrintButton()->click();
+        Window().ManualFeedButton()->click(); // manual feed only when asked for
+        Window().PrintButton()->click();
+        ASSERT_EQ(recordingJob.jobs.size(), 2u);
+        EXPECT_EQ(recordingJob.jobs[0].printerName, "Beta");
+        EXPECT_EQ(recordingJob.jobs[0].mediaSource, "tray-2");
+        EXPECT_EQ(recordingJob.jobs[1].printerName, "Beta");
+        EXPECT_EQ(recordingJob.jobs[1].mediaSource, "manual");
+        CloseWindow();
+    });
+    PrintWithSteps("失敗一覧", NumberedLines(3));
+}
+
 TEST_F(PreviewWindowHandlersTest, PrintThroughTheDialogChoosesThePaperSource) {
     platform.printers.push_back(test::SamplePrinter("Beta"));
     platform.printers[1].bins.push_back({259, "Tray 4", "tray-4"});
@@ -277,7 +362,7 @@ TEST_F(PreviewWindowHandlersTest, PrintThroughTheDialogChoosesThePaperSource) {
         EXPECT_TRUE(definition.KeepPaperSource);
         EXPECT_EQ(definition.PaperSource, 1);
         EXPECT_EQ(definition.PrinterIndex, 1);
-        EXPECT_TRUE(Window().ManualFeedItem()->isChecked());
+        EXPECT_FALSE(Window().ManualFeedItem()->isChecked()); // keeping the source is no manual feed
 
         struct Case {
             bool binManual;

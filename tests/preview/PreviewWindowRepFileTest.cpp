@@ -1,6 +1,7 @@
 // Saving the shown pages as a ".REP" file and opening it again, through the preview window's menu.
 
 #include "PageImages.h"
+#include "PdfText.h"
 #include "PreviewWindowTestFixture.h"
 
 #include <QMenu>
@@ -73,6 +74,35 @@ TEST_F(PreviewWindowRepFileTest, SavedPagesOpenAgainAndBadFilesAreRefused) {
         CloseWindow();
     });
     PrintWithSteps("一覧", NumberedLines(100));
+}
+
+TEST_F(PreviewWindowRepFileTest, PrintingAnOpenedFilePrintsItsPages) {
+    const std::string saved = dir / "一覧.REP", pdf = dir / "一覧.pdf";
+    Then([&] {
+        fileDialogs.answers = {saved};
+        Window().SaveReportItem()->trigger();
+        dialogs.inputAnswers = {QStringLiteral("別の題")};
+        Window().TitleButton()->click();
+    });
+    Then([&] {
+        fileDialogs.answers = {saved};
+        Window().OpenReportItem()->trigger();
+        Window().PrintButton()->click(); // to the printer
+        dialogs.printSettings.pdfFile = pdf;
+        Window().PrintButton()->click(); // to a PDF file
+        EXPECT_EQ(dialogs.printSettings.shownPrinter, "Alpha");
+        EXPECT_EQ(Window().StatusText(), QStringLiteral("1～2ページを PDF ファイルに書き出しました: ") +
+                                             QString::fromStdString(pdf));
+        CloseWindow();
+    });
+    PrintWithSteps("元の題", NumberedLines(100));
+    ASSERT_EQ(recordingJob.jobs.size(), 1u);
+    EXPECT_EQ(recordingJob.jobs[0].pageCount, 2);
+    ASSERT_EQ(test::PdfPages(pdf), 2);
+    const QString first = test::PdfText(pdf, 1);
+    EXPECT_TRUE(first.contains(QStringLiteral("元の題"))) << first.toStdString();
+    EXPECT_FALSE(first.contains(QStringLiteral("別の題")));
+    EXPECT_TRUE(test::PdfText(pdf, 2).contains(QStringLiteral("報告099.txt")));
 }
 
 } // namespace

@@ -37,8 +37,9 @@ TEST_F(PreviewWindowStateTest, WaitsForTheFirstPageThenIsReady) {
         EXPECT_EQ(w.StatusText(), QStringLiteral("印刷できます"));
         EXPECT_EQ(w.windowTitle(), QStringLiteral("失敗一覧"));
         EXPECT_EQ(w.PageSpin()->maximum(), 3);
-        EXPECT_EQ(w.FirstPageSpin()->maximum(), 3);
-        EXPECT_EQ(w.LastPageSpin()->maximum(), 3);
+        // The print range is not held to the pages of the moment (a generation starts with one).
+        EXPECT_GT(w.FirstPageSpin()->maximum(), 3);
+        EXPECT_GT(w.LastPageSpin()->maximum(), 3);
         EXPECT_EQ(w.Preview()->Zoom(), 70);
         CloseWindow();
     });

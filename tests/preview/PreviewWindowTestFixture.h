@@ -31,14 +31,18 @@ namespace hozonix::test {
 
 class ScriptedPrintSettings : public report::PrintSettingsDialog {
 public:
-    bool Edit(report::PrinterSettings& settings) override {
+    bool Edit(report::PrinterSettings& settings, report::PrintDestination& destination) override {
         ++calls;
+        shownPrinter = destination.printerName;
         if (edit)
             edit(settings);
+        destination.pdfFile = pdfFile;
         return accept;
     }
     bool accept = true;
     std::function<void(report::PrinterSettings&)> edit;
+    std::string pdfFile;      // the answer: "" prints, a path writes that PDF file
+    std::string shownPrinter; // the printer the dialog was told of
     int calls = 0;
 };
 

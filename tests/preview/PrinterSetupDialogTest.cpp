@@ -47,7 +47,7 @@ TEST_F(PrinterSetupDialogTest, OffersVisiblePrintersWithTheCurrentChoice) {
     // Another printer shows its own lists with its defaults.
     dlg.PrinterCombo()->setCurrentIndex(0);
     emit dlg.PrinterCombo()->activated(0);
-    EXPECT_EQ(Items(dlg.PaperCombo()), (std::vector<std::string>{"A4", "Letter", "Photo"}));
+    EXPECT_EQ(Items(dlg.PaperCombo()), (std::vector<std::string>{"A4", "レター", "Photo"}));
     EXPECT_EQ(dlg.PaperCombo()->currentText(), "A4");
     EXPECT_EQ(dlg.BinCombo()->currentText(), "Automatic");
 }

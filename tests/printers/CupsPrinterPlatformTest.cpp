@@ -13,6 +13,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <fstream>
 #include <iostream>
 #include <memory>
@@ -106,6 +107,26 @@ TEST_F(CupsPlatformTest, PaperListsMapToCodes) {
     EXPECT_EQ(own, 5);
     EXPECT_EQ(papers.size(), 13u);
 
+    // Each sheet once, with its size, under the printer's text rather than the server's keyword; a
+    // borderless variant is the same sheet.
+    server->AddQueue("Borderless", "lsb/usr/cupsfilters/Generic-PDF_Printer-PDF.ppd");
+    struct Remove {
+        ~Remove() { server->RemoveQueue("Borderless"); }
+    } remove;
+    for (const char* printer : {"Alpha", "Gamma", "Borderless"}) {
+        const auto list = platform.Papers(printer);
+        for (std::size_t i = 0; i < list.size(); ++i) {
+            EXPECT_GT(list[i].width, 0) << list[i].name;
+            EXPECT_GE(list[i].length, list[i].width) << list[i].name;
+            EXPECT_EQ(list[i].name.find('_'), std::string::npos) << list[i].name;
+            for (std::size_t j = 0; j < i; ++j)
+                EXPECT_FALSE(std::abs(list[i].width - list[j].width) < 100 &&
+                             std::abs(list[i].length - list[j].length) < 100)
+                    << list[i].name << " and " << list[j].name;
+        }
+    }
+    EXPECT_EQ(PaperNamed(papers, "US Legal")->width, 21590);
+    EXPECT_NE(PaperNamed(platform.Papers("Borderless"), "ISO B5"), nullptr);
     const auto gamma = platform.Papers("Gamma");
     ASSERT_NE(PaperNamed(gamma, "Folio"), nullptr);
     EXPECT_EQ(PaperNamed(gamma, "Folio")->number, 14);

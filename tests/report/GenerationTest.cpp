@@ -189,6 +189,26 @@ TEST(GenerationTest, RowTallerThanThePageStillEnds) {
     // The first page keeps only the title; then one cut row per column.
     ASSERT_EQ(store.PageCount(), 3);
     EXPECT_EQ(RowsOf(store).size(), 3u);
+
+    // A wrapped row longer than a column goes on in the next columns, cut between its lines only.
+    SampleListReport wrapped;
+    const QString line = QStringLiteral("行") + QString(3000, QChar(0x8CC7)) + QStringLiteral("/終わり");
+    wrapped.lines = {line};
+    PageStore wrappedStore;
+    wrapped.report.Generate(wrappedStore, false);
+    EXPECT_GE(wrappedStore.PageCount(), 2);
+    QString joined;
+    for (int p = 1; p <= wrappedStore.PageCount(); ++p) {
+        for (const PageItem& item : wrappedStore.Page(p).items) {
+            const auto* t = std::get_if<TextRun>(&item);
+            if (t == nullptr || (p == 1 && t->rect.y < 267 - 0.01))
+                continue; // the title band
+            EXPECT_LE(t->clip.y, t->rect.y);
+            EXPECT_GE(t->clip.y + t->clip.height, t->rect.y + t->rect.height - 0.01);
+            joined += QString::fromStdString(t->text);
+        }
+    }
+    EXPECT_EQ(joined, line);
 }
 
 TEST(GenerationTest, LayoutErrorsAndChangesWhileGenerating) {

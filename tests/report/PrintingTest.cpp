@@ -109,7 +109,7 @@ TEST(PrintingTest, TwoPageReportBecomesATwoPagePdf) {
     form.report.SetTitle(QStringLiteral("更新したファイル"));
     form.lines = Lines(100);
     ScriptedJob job;
-    PrintRouting routing{&job, {}, {}, "一覧"};
+    PrintRouting routing{&job, {}, {}, "一覧", {}};
     form.report.Print(routing);
 
     ASSERT_EQ(job.pdf.substr(0, 5), "%PDF-");
@@ -135,11 +135,11 @@ TEST(PrintingTest, BackgroundPrintRunsOnAWorkerAndKeepsTheReportBusy) {
     ScriptedJob job;
     job.hold = true;
     QSignalSpy finished(&form.report, &Report::backgroundPrintFinished);
-    form.report.PrintInBackground(PrintRouting{&job, {}, {}, "bg"});
+    form.report.PrintInBackground(PrintRouting{&job, {}, {}, "bg", {}});
 
     EXPECT_FALSE(form.report.IsFree());
     EXPECT_THROW(form.report.SetTitle("x"), AppError);
-    EXPECT_THROW(form.report.PrintInBackground(PrintRouting{&job, {}, {}, "again"}), AppError);
+    EXPECT_THROW(form.report.PrintInBackground(PrintRouting{&job, {}, {}, "again", {}}), AppError);
     job.release.set_value();
     ASSERT_TRUE(finished.wait(10000));
     EXPECT_EQ(finished.at(0).at(0).toString(), QString());
@@ -149,7 +149,7 @@ TEST(PrintingTest, BackgroundPrintRunsOnAWorkerAndKeepsTheReportBusy) {
 
     ScriptedJob refusing;
     refusing.refuse = "プリンタが止まっています";
-    form.report.PrintInBackground(PrintRouting{&refusing, {}, {}, "bg"});
+    form.report.PrintInBackground(PrintRouting{&refusing, {}, {}, "bg", {}});
     ASSERT_TRUE(finished.wait(10000));
     EXPECT_EQ(finished.at(1).at(0).toString(), QStringLiteral("プリンタが止まっています"));
 }
@@ -167,12 +167,12 @@ TEST(PrintingTest, ForegroundPrintShowsProgressAndAlwaysHidesIt) {
     form.lines = Lines(100);
     ScriptedJob job;
     RecordedProgress progress;
-    form.report.Print(PrintRouting{&job, {}, {}, "p"}, &progress);
+    form.report.Print(PrintRouting{&job, {}, {}, "p", {}}, &progress);
     EXPECT_EQ(progress.calls, (std::vector<std::string>{"show", "1", "2", "hide"}));
 
     job.refuse = "紙がありません";
     progress.calls.clear();
-    EXPECT_THROW(form.report.Print(PrintRouting{&job, {}, {}, "p"}, &progress), AppError);
+    EXPECT_THROW(form.report.Print(PrintRouting{&job, {}, {}, "p", {}}, &progress), AppError);
     EXPECT_EQ(progress.calls.back(), "hide");
 
     PrintProgressWindow window;
@@ -187,13 +187,14 @@ TEST(PrintingTest, ForegroundPrintShowsProgressAndAlwaysHidesIt) {
 TEST(PrintingTest, PrintSettingsWindowEditsPagesAndCopies) {
     PrintSettingsWindow window;
     PrinterSettings settings{2, 5, 3, kSourceManual, 1};
-    window.Load(settings);
+    PrintDestination destination{"Office", {}};
+    window.Load(settings, destination);
     EXPECT_EQ(window.firstPage->value(), 2);
     EXPECT_EQ(window.lastPage->value(), 5);
     EXPECT_EQ(window.copies->value(), 3);
     window.lastPage->setValue(1); // before the first page: to the end
     window.copies->setValue(4);
-    window.Store(settings);
+    window.Store(settings, destination);
     EXPECT_EQ(settings.lastPage, 0);
     EXPECT_EQ(settings.copies, 4);
     EXPECT_EQ(settings.paperSource, kSourceManual);
@@ -204,14 +205,14 @@ TEST(PrintingTest, PrintSettingsWindowEditsPagesAndCopies) {
         window.copies->setValue(7);
         window.accept();
     });
-    EXPECT_TRUE(report.ShowPrinterSettingsDialog(window));
+    EXPECT_TRUE(report.ShowPrinterSettingsDialog(window, destination));
     EXPECT_EQ(report.Printer().copies, 7);
     EXPECT_EQ(report.Tag(), 0);
     QTimer::singleShot(0, [&] {
         window.copies->setValue(9);
         window.reject();
     });
-    EXPECT_FALSE(report.ShowPrinterSettingsDialog(window));
+    EXPECT_FALSE(report.ShowPrinterSettingsDialog(window, destination));
     EXPECT_EQ(report.Printer().copies, 7);
     EXPECT_EQ(report.Tag(), 1);
 }
@@ -241,12 +242,14 @@ TEST(PrintingTest, PrintServerReceivesTheJobWithItsOptions) {
     form.report.Printer().copies = 2;
     form.report.Printer().paperSource = kSourceManual;
     CupsPrintJob job(server->Address());
-    PrintRouting routing{&job, [](int) { return std::string("pdfq"); },
+    PrintRouting routing{&job,
+                         [](int) { return std::string("pdfq"); },
                          [](int number) { return number == 4 ? std::string("bypass-tray") : std::string(); },
-                         "hozonix-test"};
+                         "hozonix-test",
+                         {}};
     PageStore store;
     form.report.Generate(store, false);
-    const int id = PrintPages(store, routing);
+    const int id = PrintPages(store, routing).job;
     ASSERT_GT(id, 0);
     ASSERT_TRUE(server->WaitForJob(id)) << server->ErrorLog();
 
