@@ -14,6 +14,12 @@ public:
     ~ScopedFd() { reset(); }
     ScopedFd(const ScopedFd&) = delete;
     ScopedFd& operator=(const ScopedFd&) = delete;
+    ScopedFd(ScopedFd&& other) noexcept : fd_(other.release()) {}
+    ScopedFd& operator=(ScopedFd&& other) noexcept {
+        if (this != &other)
+            reset(other.release());
+        return *this;
+    }
 
     int get() const { return fd_; }
     int release() { return std::exchange(fd_, -1); }

@@ -36,7 +36,7 @@ DesktopListPrinting::Stack& DesktopListPrinting::Printing() {
 }
 
 ui::MessageListDialog::PrintHandler DesktopListPrinting::PrintHandler() {
-    return [this](const std::string& title, const std::vector<std::string>& lines) {
+    return [this](const std::string& title, const engine::PathList& lines) {
         Printing().desktop.Printing().PrintHandler()(title, lines);
     };
 }

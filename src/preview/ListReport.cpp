@@ -66,13 +66,13 @@ ListReport::ListReport(ListReportState& state, std::function<void(PageStore&)> s
 
 void ListReport::BeforePrint(report::Report&, bool& printReport) {
     cursor_ = 0;
-    printReport = !state_.ReportLines.isEmpty();
+    printReport = !state_.ReportLines.empty();
 }
 
 void ListReport::NeedData(report::Report&, bool& moreData) {
     const int count = static_cast<int>(state_.ReportLines.size());
     if (cursor_ < count)
-        lineLabel_->caption = state_.ReportLines[cursor_];
+        lineLabel_->caption = QString::fromStdString(state_.ReportLines[static_cast<std::size_t>(cursor_)]);
     ++cursor_;
     // Asked once more after the last row: the cursor is then past the end and the answer is no.
     moreData = count >= cursor_;

@@ -12,12 +12,11 @@ ListReportPrinting::ListReportPrinting(PreviewServices services) : s_(services) 
 
 ListReportPrinting::~ListReportPrinting() = default;
 
-std::function<void(const std::string&, const std::vector<std::string>&)> ListReportPrinting::PrintHandler() {
-    return
-        [this](const std::string& title, const std::vector<std::string>& lines) { PrintList(title, lines); };
+std::function<void(const std::string&, const engine::PathList&)> ListReportPrinting::PrintHandler() {
+    return [this](const std::string& title, const engine::PathList& lines) { PrintList(title, lines); };
 }
 
-void ListReportPrinting::PrintList(const std::string& title, const std::vector<std::string>& lines) {
+void ListReportPrinting::PrintList(const std::string& title, const engine::PathList& lines) {
     // A second press while a list is still in the preview would destroy the report the first press is
     // still waiting in: bring that preview forward instead.
     if (listReport_) {
@@ -34,9 +33,7 @@ void ListReportPrinting::PrintList(const std::string& title, const std::vector<s
     listReport_ =
         std::make_unique<ListReport>(s_.state, [this](report::PageStore& store) { ShowPreview(store); });
 
-    s_.state.ReportLines.clear();
-    for (const std::string& line : lines)
-        s_.state.ReportLines.append(QString::fromStdString(line));
+    s_.state.ReportLines = lines;
     report::Report& report = listReport_->Report();
     report.SetTitle(QString::fromStdString(title));
     StartOnSelectedPrinter(report);

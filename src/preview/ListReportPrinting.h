@@ -6,6 +6,7 @@
 // shows it in the preview window and returns only when the window has been closed (window events are
 // handled meanwhile). The report form is destroyed on every way out; an error propagates after that.
 
+#include "engine/PathList.h"
 #include "preview/ListReport.h"
 #include "preview/PreviewServices.h"
 
@@ -24,9 +25,9 @@ public:
     ListReportPrinting(const ListReportPrinting&) = delete;
     ListReportPrinting& operator=(const ListReportPrinting&) = delete;
 
-    void PrintList(const std::string& title, const std::vector<std::string>& lines);
+    void PrintList(const std::string& title, const engine::PathList& lines);
     // The print button's handler for MessageListOwner::SetPrintHandler.
-    std::function<void(const std::string&, const std::vector<std::string>&)> PrintHandler();
+    std::function<void(const std::string&, const engine::PathList&)> PrintHandler();
 
     // Opens the preview window on a page store: created and placed on first use, page 1, shown.
     void ShowPreview(report::PageStore& store);

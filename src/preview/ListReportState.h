@@ -2,6 +2,7 @@
 // The printing state the print button, the list report and the preview window share for the whole
 // program run. One instance, created at start and handed to each of them.
 
+#include "engine/PathList.h"
 #include "report/Report.h"
 
 #include <QPointer>
@@ -20,8 +21,8 @@ struct PrinterChoice {
 };
 
 struct ListReportState {
-    // The lines of the list being printed, one detail row each.
-    QStringList ReportLines;
+    // The lines of the list being printed, one detail row each, kept compact: a list can hold a million.
+    engine::PathList ReportLines;
     // The report the preview window acts on. It empties itself when the report goes, so a hidden preview
     // window never reaches a report that no longer exists.
     QPointer<report::Report> CurrentReport;

@@ -3,6 +3,8 @@
 #include "base/AppError.h"
 #include "report/RepFile.h"
 
+#include <malloc.h>
+
 namespace hozonix::report {
 
 PageRange SelectedPages(const PrinterSettings& settings, int pageCount) {
@@ -14,23 +16,33 @@ PageRange SelectedPages(const PrinterSettings& settings, int pageCount) {
 PageStore::PageStore(QObject* parent) : QObject(parent) {}
 
 void PageStore::BeginGeneration() {
-    pages_.clear();
+    pages_.Clear();
     ++revision_;
     finished_ = false;
     fromFile_ = false;
     generating_ = true;
 }
 
+PageStore::~PageStore() {
+    pages_.Clear();
+    // A long report's pages went through the heap one by one: give that room back to the system.
+    malloc_trim(0);
+}
+
+PageRecord PageStore::Page(int number) const {
+    PageRecord page = *pages_.Get(static_cast<std::size_t>(number - 1));
+    if (finished_ && !fromFile_)
+        FillInPageCount(page, std::to_string(PageCount()));
+    return page;
+}
+
 void PageStore::AddPage(PageRecord page) {
-    pages_.push_back(std::move(page));
+    pages_.Add(page);
     ++revision_;
     emit pageAvailable(PageCount());
 }
 
 void PageStore::SetFinished() {
-    const std::string count = std::to_string(PageCount());
-    for (PageRecord& page : pages_)
-        FillInPageCount(page, count);
     ++revision_;
     finished_ = true;
     generating_ = false;
@@ -40,24 +52,23 @@ void PageStore::SetFinished() {
 void PageStore::Save(const std::string& path) const {
     if (!finished_)
         throw AppError("レポートを作成中のため保存できません");
-    RepData data;
-    data.sheet = {setup_.paperCode, setup_.sheet.widthMm, setup_.sheet.heightMm,
-                  setup_.orientation == Orientation::Landscape};
-    data.pages = pages_;
-    WriteRepFile(path, data);
+    const RepSheet sheet{setup_.paperCode, setup_.sheet.widthMm, setup_.sheet.heightMm,
+                         setup_.orientation == Orientation::Landscape};
+    WriteRepFile(path, sheet, pages_.size(), [&](std::size_t i) { return Page(static_cast<int>(i) + 1); });
 }
 
 void PageStore::Load(const std::string& path) {
     // Pages read in now would mix with the ones still being made.
     if (generating_)
         throw AppError("レポートを作成中のため開けません");
-    RepData data = ReadRepFile(path);
+    PageFile pages;
+    const RepSheet sheet = ReadRepFile(path, [&](const PageRecord& page) { pages.Add(page); });
     PageSetup setup;
-    setup.paperCode = data.sheet.paperCode;
-    setup.sheet = {data.sheet.widthMm, data.sheet.heightMm};
-    setup.orientation = data.sheet.landscape ? Orientation::Landscape : Orientation::Portrait;
+    setup.paperCode = sheet.paperCode;
+    setup.sheet = {sheet.widthMm, sheet.heightMm};
+    setup.orientation = sheet.landscape ? Orientation::Landscape : Orientation::Portrait;
     setup_ = setup;
-    pages_ = std::move(data.pages);
+    pages_ = std::move(pages);
     finished_ = true;
     fromFile_ = true;
     ++revision_;

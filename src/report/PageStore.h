@@ -3,6 +3,7 @@
 // with the printer settings they are to be printed with. The preview widget shows them, printing replays
 // them, and they can be saved to and loaded from a ".REP" file.
 
+#include "report/PageFile.h"
 #include "report/PageRecord.h"
 #include "report/PageSetup.h"
 #include "report/PaperSourceTable.h"
@@ -36,10 +37,12 @@ class PageStore : public QObject {
 
 public:
     explicit PageStore(QObject* parent = nullptr);
+    ~PageStore() override;
 
     int PageCount() const { return static_cast<int>(pages_.size()); }
-    // Pages are numbered from 1.
-    const PageRecord& Page(int number) const { return pages_.at(static_cast<std::size_t>(number - 1)); }
+    // Pages are numbered from 1. Once the generation has ended, the page count is in their texts. The
+    // pages are kept in a temporary file, so a read may raise AppError.
+    PageRecord Page(int number) const;
     // Changes whenever the pages or the page setup change, so that a view knows when to draw again.
     unsigned long Revision() const { return revision_; }
     const PageSetup& Setup() const { return setup_; }
@@ -57,7 +60,7 @@ public:
     PaperSourceTable paperSources;
 
     // A generation fills the store from BeginGeneration to SetFinished, or to AbandonGeneration when it
-    // fails, which leaves the store unfinished. SetFinished puts the page count into the pages' texts.
+    // fails, which leaves the store unfinished.
     void BeginGeneration();
     void AddPage(PageRecord page);
     void SetFinished();
@@ -86,7 +89,7 @@ signals:
 
 private:
     PageSetup setup_;
-    std::vector<PageRecord> pages_;
+    PageFile pages_;
     unsigned long revision_ = 0;
     bool finished_ = false;
     bool fromFile_ = false;

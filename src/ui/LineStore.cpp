@@ -41,6 +41,15 @@ std::vector<std::string> LineStore::ToVector() const {
     return out;
 }
 
+engine::PathList LineStore::ToPathList() const {
+    if (!edited_)
+        return lines_; // a copy of its blocks
+    engine::PathList out;
+    for (std::size_t i = 0; i < size(); ++i)
+        out.push_back((*this)[i]);
+    return out;
+}
+
 void LineStore::StartEditing() {
     if (edited_)
         return;

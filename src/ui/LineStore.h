@@ -22,6 +22,7 @@ public:
     bool empty() const { return size() == 0; }
     std::string operator[](std::size_t i) const;
     std::vector<std::string> ToVector() const;
+    engine::PathList ToPathList() const;
 
     void Replace(std::size_t i, std::string_view text);
     void Remove(std::size_t first, std::size_t count);

@@ -222,8 +222,16 @@ void MessageListDialog::ReleaseLines() {
 }
 
 void MessageListDialog::PrintLines() {
-    if (print_)
-        print_(windowTitle().toStdString(), Lines());
+    if (!print_)
+        return;
+    if (ShowsLongList()) {
+        print_(windowTitle().toStdString(), longList_->Model().Lines().ToPathList());
+        return;
+    }
+    engine::PathList lines;
+    for (const std::string& line : Lines())
+        lines.push_back(line);
+    print_(windowTitle().toStdString(), lines);
 }
 
 void MessageListDialog::ShowSaveMenu() {

@@ -33,7 +33,7 @@ class Pickers;
 
 class MessageListDialog : public QWidget {
 public:
-    using PrintHandler = std::function<void(const std::string& title, const std::vector<std::string>& lines)>;
+    using PrintHandler = std::function<void(const std::string& title, const engine::PathList& lines)>;
 
     MessageListDialog(IniFile& settings, MessageBoxService& messages, Pickers& pickers, const Rect& fallback,
                       QWidget* parent = nullptr);

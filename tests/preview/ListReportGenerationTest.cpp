@@ -26,7 +26,7 @@ struct Generated {
 
     explicit Generated(int lines, int lastPageTotal = 1) {
         for (int i = 0; i < lines; ++i)
-            state.ReportLines << QStringLiteral("行%1 ファイル").arg(i);
+            state.ReportLines.push_back(QStringLiteral("行%1 ファイル").arg(i).toStdString());
         state.LastPageTotal = lastPageTotal;
         form.Report().SetTitle(QStringLiteral("更新済みファイル一覧"));
         form.Report().SetClock([] { return QDateTime(QDate(2026, 12, 8), QTime(9, 5)); });
@@ -134,7 +134,8 @@ TEST(ListReportGenerationTest, LongPathsWrapIntoWholeRowsThatAPdfHoldsOnce) {
     for (const Sheet& sheet : sheets) {
         SCOPED_TRACE(sheet.paper * 10 + static_cast<int>(sheet.orientation));
         ListReportState state;
-        state.ReportLines = lines;
+        for (const QString& line : lines)
+            state.ReportLines.push_back(line.toStdString());
         ListReport form(state, {});
         form.Report().SetPaperSize(sheet.paper);
         form.Report().SetOrientation(sheet.orientation);

@@ -27,7 +27,7 @@ TEST_F(ListReportPrintButtonTest, PrintButtonPrintsTheEditedLinesUnderTheDialogs
     EXPECT_TRUE(dialog->PrintButton()->isEnabled());
     dialog->TextBox()->setPlainText("a.txt\nb2.txt\nc.txt\n");
 
-    QStringList shownLines;
+    engine::PathList shownLines;
     Then([&] {
         EXPECT_EQ(Window().windowTitle(), QStringLiteral("更新済みファイル一覧"));
         EXPECT_EQ(Window().PageSpin()->value(), 1);
@@ -39,7 +39,7 @@ TEST_F(ListReportPrintButtonTest, PrintButtonPrintsTheEditedLinesUnderTheDialogs
     });
     Arm();
     dialog->PrintButton()->click(); // returns once the window has closed
-    EXPECT_EQ(shownLines, (QStringList{"a.txt", "b2.txt", "c.txt"}));
+    EXPECT_EQ(shownLines, (engine::PathList{"a.txt", "b2.txt", "c.txt"}));
     EXPECT_EQ(Printing().CurrentListReport(), nullptr);
     EXPECT_EQ(state.CurrentReport, nullptr); // the form is gone, and so is the reference
     EXPECT_FALSE(Window().isVisible());
@@ -81,7 +81,7 @@ TEST_F(ListReportPrintButtonTest, PressingPrintAgainDuringAPreviewKeepsTheReport
         Printing().PrintList("別の一覧", {"x"});
         EXPECT_EQ(Printing().CurrentListReport(), form);
         EXPECT_TRUE(Window().isVisible());
-        EXPECT_EQ(state.ReportLines, QStringList{"first"});
+        EXPECT_EQ(state.ReportLines, engine::PathList{"first"});
         CloseWindow();
     });
     PrintWithSteps("一覧", {"first"});

@@ -131,7 +131,10 @@ protected:
                 printing->Window()->Preview()->Store()->Release();
         });
         watchdog.start(20000);
-        Printing().PrintList(title, lines);
+        engine::PathList list;
+        for (const std::string& line : lines)
+            list.push_back(line);
+        Printing().PrintList(title, list);
         EXPECT_FALSE(timedOut) << "the print did not end";
         EXPECT_TRUE(steps.empty()) << steps.size() << " steps did not run";
         steps.clear();

@@ -1,4 +1,5 @@
 #include "report/PageFile.h"
+#include "report/PageStore.h"
 
 #include "base/AppError.h"
 
@@ -6,6 +7,13 @@
 
 #include <gtest/gtest.h>
 
+#if defined(__SANITIZE_ADDRESS__)
+extern "C" std::size_t __sanitizer_get_current_allocated_bytes(); // of the sanitizer's runtime
+#else
+#include <malloc.h>
+#endif
+
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
@@ -28,6 +36,15 @@ PageRecord ListPage(int number, int rows) {
     page.items.emplace_back(LineItem{100, 280, 2000, 280, 2, 0});
     page.items.emplace_back(RectItem{{50, 50, 2000, 2870}, 1, 0, true, 0xFFFFEE});
     return page;
+}
+
+// Bytes the heap holds for live allocations (not what a sanitizer keeps in quarantine).
+std::size_t LiveHeapBytes() {
+#if defined(__SANITIZE_ADDRESS__)
+    return __sanitizer_get_current_allocated_bytes();
+#else
+    return mallinfo2().uordblks;
+#endif
 }
 
 } // namespace
@@ -80,5 +97,34 @@ TEST(PageFile, AFolderThatCannotTakeTheFileIsACleanError) {
     // Without the data folder's "TEMP", the system's folder takes the pages.
     pages.Add(ListPage(1, 2));
     EXPECT_EQ(*pages.Get(0), ListPage(1, 2));
+    PageFile::SetFolder({});
+}
+
+TEST(PageFile, AStoreOfFiveThousandPagesStaysSmallAndGivesEveryPageBackWithItsCount) {
+    hozonix::test::TempFolder temp;
+    PageFile::SetFolder(temp.Path());
+    {
+        PageStore store;
+        const std::size_t before = LiveHeapBytes();
+        std::size_t largest = 0;
+        store.BeginGeneration();
+        for (int n = 1; n <= 5000; ++n) {
+            PageRecord page = ListPage(n, 40);
+            std::get<TextRun>(page.items[0]).text = std::to_string(n) + "／" + std::string(kPageCountMark);
+            store.AddPage(std::move(page));
+            largest = std::max(largest, LiveHeapBytes());
+        }
+        store.SetFinished();
+        // Held in memory, the pages would take some 50 MB (more with a sanitizer's padding).
+        EXPECT_LT(largest - before, std::size_t{12} << 20)
+            << "grew by " << (largest - before) / 1024 << " KiB";
+
+        ASSERT_EQ(store.PageCount(), 5000);
+        for (const int n : {1, 2500, 5000, 17}) {
+            PageRecord expected = ListPage(n, 40);
+            std::get<TextRun>(expected.items[0]).text = std::to_string(n) + "／5000";
+            EXPECT_EQ(store.Page(n), expected) << n;
+        }
+    }
     PageFile::SetFolder({});
 }

@@ -197,8 +197,8 @@ TEST_F(MessageListDialogTest, PrintButtonIsShownDisabledUntilAReportIsPluggedIn)
     EXPECT_EQ(dlg.PrintButton()->text().toStdString(), "印刷");
 
     std::string printedTitle;
-    std::vector<std::string> printedLines;
-    owner.SetPrintHandler([&](const std::string& title, const std::vector<std::string>& lines) {
+    engine::PathList printedLines;
+    owner.SetPrintHandler([&](const std::string& title, const engine::PathList& lines) {
         printedTitle = title;
         printedLines = lines;
     });
@@ -206,7 +206,7 @@ TEST_F(MessageListDialogTest, PrintButtonIsShownDisabledUntilAReportIsPluggedIn)
     dlg.TextBox()->setPlainText("a\nb\nc");
     dlg.PrintButton()->click();
     EXPECT_EQ(printedTitle, "ネットワーク情報");
-    EXPECT_EQ(printedLines, (std::vector<std::string>{"a", "b", "c"}));
+    EXPECT_EQ(printedLines, (engine::PathList{"a", "b", "c"}));
 }
 
 TEST(LineStore, EditsKeepTheOrderAndTheUntouchedLinesAndCopiesShareNothing) {
