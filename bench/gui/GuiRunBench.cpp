@@ -4,11 +4,16 @@
 // without handling its events (a timer asks every 5 ms), and the process's peak memory.
 // With --open-list, the written-files list is then opened from its button: the time until it is shown,
 // the longest time without events while it opens and settles for a second, the memory it took and the
-// memory left once it is closed.
-//   hozonix-gui-bench [--fast] [--open-list] SOURCE DESTINATION      (careful mode unless --fast)
+// memory left once it is closed. With --print-list as well, its 印刷 button is then pressed: the time
+// until the preview shows page 1 and until every page is made, the page count, the longest time without
+// events, the memory the pages took at most and the memory left once the preview is closed.
+//   hozonix-gui-bench [--fast] [--open-list [--print-list]] SOURCE DESTINATION   (careful unless --fast)
 
 #include "base/MessageBoxService.h"
 #include "mainwindow/MainWindow.h"
+#include "preview/DesktopListPrinting.h"
+#include "preview/PreviewWindow.h"
+#include "report/ReportPreview.h"
 #include "settings/IniFile.h"
 #include "settings/ProfileList.h"
 #include "ui/MessageListDialog.h"
@@ -50,15 +55,67 @@ void ResetPeak() {
     std::ofstream("/proc/self/clear_refs") << "5";
 }
 
+hozonix::printing::PreviewWindow* FindPreview() {
+    for (QWidget* widget : QApplication::topLevelWidgets())
+        if (auto* window = dynamic_cast<hozonix::printing::PreviewWindow*>(widget);
+            window && window->isVisible())
+            return window;
+    return nullptr;
+}
+
+// Presses 印刷 and watches the preview from a timer, since the press returns only once it is closed.
+void PrintList(hozonix::ui::MessageListDialog& list, hozonix::printing::DesktopListPrinting& printing) {
+    const long before = StatusMiB("VmRSS");
+    ResetPeak();
+    QElapsedTimer timer;
+    QElapsedTimer sinceTick;
+    qint64 longest = 0, firstPageMs = -1, allPagesMs = -1;
+    int pages = 0;
+    QTimer watch;
+    watch.setInterval(5);
+    QObject::connect(&watch, &QTimer::timeout, [&] {
+        longest = std::max(longest, sinceTick.restart());
+        hozonix::printing::PreviewWindow* window = FindPreview();
+        const hozonix::report::PageStore* store = window != nullptr ? window->Preview()->Store() : nullptr;
+        if (store == nullptr || store->PageCount() == 0)
+            return;
+        if (firstPageMs < 0)
+            firstPageMs = timer.elapsed();
+        if (store->IsFinished() && allPagesMs < 0) {
+            allPagesMs = timer.elapsed();
+            pages = store->PageCount();
+            // Leaf through a few pages, as a reader would, before closing.
+            for (const int n : {2, pages / 2, pages})
+                if (n >= 1 && n <= pages)
+                    (void)store->Page(n);
+            printing.ClosePreview();
+        }
+    });
+    timer.start();
+    sinceTick.start();
+    watch.start();
+    list.PrintButton()->click();
+    watch.stop();
+    const long peak = StatusMiB("VmHWM") - before;
+    QApplication::processEvents();
+    std::printf(
+        "print_first_page_ms=%lld print_all_pages_ms=%lld pages=%d print_longest_without_events_ms=%lld "
+        "print_peak_extra_mib=%ld after_preview_closed_extra_mib=%ld\n",
+        static_cast<long long>(firstPageMs), static_cast<long long>(allPagesMs), pages,
+        static_cast<long long>(longest), peak, StatusMiB("VmRSS") - before);
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
     bool fast = false;
     bool openList = false;
+    bool printList = false;
     int arg = 1;
     for (; arg < argc && argv[arg][0] == '-'; ++arg) {
         fast |= std::string(argv[arg]) == "--fast";
         openList |= std::string(argv[arg]) == "--open-list";
+        printList |= std::string(argv[arg]) == "--print-list";
     }
     if (argc - arg != 2) {
         std::fprintf(stderr, "usage: hozonix-gui-bench [--fast] [--open-list] SOURCE DESTINATION\n");
@@ -79,6 +136,9 @@ int main(int argc, char** argv) {
 
     PrintedMessages messages;
     hozonix::ui::UiServices services(ini, messages, hozonix::FallbackRect(1024, 768));
+    hozonix::printing::DesktopListPrinting listPrinting(ini, messages, services.FilePickers(),
+                                                        hozonix::FallbackRect(1024, 768));
+    services.MessageList().SetPrintHandler(listPrinting.PrintHandler());
     int written = -1;
     QElapsedTimer timer;
     qint64 runMs = 0;
@@ -131,6 +191,8 @@ int main(int argc, char** argv) {
                 QApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
             ticker.stop();
             const long open = StatusMiB("VmHWM") - before;
+            if (printList)
+                PrintList(*list, listPrinting);
             list->close();
             QApplication::processEvents();
             std::printf("list_shown_ms=%lld list_longest_without_events_ms=%lld list_peak_extra_mib=%ld "
