@@ -28,8 +28,12 @@ void ListReportPrinting::PrintList(const std::string& title, const engine::PathL
     }
     struct DestroyListReport {
         std::unique_ptr<ListReport>& form;
-        ~DestroyListReport() { form.reset(); }
-    } destroyListReport{listReport_};
+        engine::PathList& lines; // a million lines are megabytes: not kept past the print
+        ~DestroyListReport() {
+            form.reset();
+            lines.clear();
+        }
+    } destroyListReport{listReport_, s_.state.ReportLines};
     listReport_ =
         std::make_unique<ListReport>(s_.state, [this](report::PageStore& store) { ShowPreview(store); });
 
