@@ -5,6 +5,7 @@
 #include <QStyledItemDelegate>
 
 #include <algorithm>
+#include <exception>
 #include <utility>
 #include <vector>
 
@@ -53,7 +54,11 @@ bool LineListModel::setData(const QModelIndex& index, const QVariant& value, int
     const std::string text = value.toString().toStdString();
     if (text == lines_[static_cast<std::size_t>(index.row())])
         return false;
-    lines_.Replace(static_cast<std::size_t>(index.row()), text);
+    try {
+        lines_.Replace(static_cast<std::size_t>(index.row()), text);
+    } catch (const std::exception&) {
+        return false; // no memory for the edit: the line stays as it was (nothing may leave an event)
+    }
     emit dataChanged(index, index, {role});
     return true;
 }

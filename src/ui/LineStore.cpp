@@ -64,7 +64,7 @@ void LineStore::Replace(std::size_t i, std::string_view text) {
     if (added_.size() >= Added - 1)
         throw std::length_error("too many edits");
     order_.at(i) = static_cast<std::uint32_t>(added_.size()) | Added;
-    added_.push_back(text);
+    added_.emplace_back(text);
     widest_ = std::max(widest_, CellsOf(text));
 }
 

@@ -37,7 +37,7 @@ private:
     void StartEditing();
 
     engine::PathList lines_;
-    engine::PathList added_;
+    std::vector<std::string> added_; // a person's edits: few, and of any length
     std::vector<std::uint32_t> order_;
     bool edited_ = false;
     std::size_t widest_ = 0;

@@ -1,5 +1,6 @@
 #include "ui/MessageListDialog.h"
 
+#include "base/AppError.h"
 #include "base/AtomicFile.h"
 #include "ui/DefaultErrorHandler.h"
 #include "ui/JapaneseFonts.h"
@@ -229,8 +230,11 @@ void MessageListDialog::PrintLines() {
         return;
     }
     engine::PathList lines;
-    for (const std::string& line : Lines())
+    for (const std::string& line : Lines()) {
+        if (line.size() > engine::FrontCodedStrings::MaxLength)
+            throw AppError("印刷できない長さの行があります");
         lines.push_back(line);
+    }
     print_(windowTitle().toStdString(), lines);
 }
 

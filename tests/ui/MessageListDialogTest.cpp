@@ -232,6 +232,9 @@ TEST(LineStore, EditsKeepTheOrderAndTheUntouchedLinesAndCopiesShareNothing) {
     EXPECT_EQ(store[3], "日本語");
     EXPECT_EQ(CellsOf("日本語a"), 7u);
     EXPECT_EQ(store.WidestLine(), 8u); // "/src/f39"
+    // A pasted line longer than any path is kept whole.
+    store.Replace(0, std::string(70000, 'x'));
+    EXPECT_EQ(store[0].size(), 70000u);
 }
 
 TEST_F(MessageListDialogTest, ALongListOpensInTheRowViewEditsLineByLineAndIsLetGoOnClose) {
