@@ -8,6 +8,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -69,6 +70,45 @@ private:
         std::string text;
     };
 
+public:
+    // Reads the strings in order from the i-th, decoding each once; what it points to lasts until it moves.
+    class const_iterator {
+    public:
+        const_iterator(const FrontCodedStrings& list, std::size_t i) : list_(&list), i_(i) {}
+        const std::string& operator*() const {
+            Load();
+            return reader_->text;
+        }
+        const_iterator& operator++() {
+            Load();
+            loaded_ = false;
+            ++i_;
+            return *this;
+        }
+        bool operator!=(const const_iterator& other) const { return i_ != other.i_; }
+
+    private:
+        void Load() const {
+            if (loaded_)
+                return;
+            if (!reader_) {
+                reader_.emplace(*list_, i_);
+                for (std::size_t n = i_ / GroupSize * GroupSize; n < i_; ++n)
+                    reader_->Next();
+            }
+            reader_->Next();
+            loaded_ = true;
+        }
+
+        const FrontCodedStrings* list_;
+        std::size_t i_;
+        mutable std::optional<Reader> reader_;
+        mutable bool loaded_ = false;
+    };
+    const_iterator begin() const { return {*this, 0}; }
+    const_iterator end() const { return {*this, count_}; }
+
+private:
     std::vector<std::unique_ptr<unsigned char[]>> blocks_;
     std::vector<uint64_t> groups_; // per group: block << 20 | offset
     std::size_t blockUsed_ = BlockBytes;

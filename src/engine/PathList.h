@@ -32,22 +32,10 @@ public:
     std::string back() const { return paths_[size() - 1]; }
     std::vector<std::string> ToVector() const;
 
-    class iterator {
-    public:
-        iterator(const PathList& list, std::size_t i) : list_(&list), i_(i) {}
-        std::string operator*() const { return (*list_)[i_]; }
-        iterator& operator++() {
-            ++i_;
-            return *this;
-        }
-        bool operator!=(const iterator& other) const { return i_ != other.i_; }
-
-    private:
-        const PathList* list_;
-        std::size_t i_;
-    };
-    iterator begin() const { return {*this, 0}; }
-    iterator end() const { return {*this, size()}; }
+    // Decodes each path once, in order.
+    using iterator = FrontCodedStrings::const_iterator;
+    iterator begin() const { return paths_.begin(); }
+    iterator end() const { return paths_.end(); }
 
     friend bool operator==(const PathList& a, const PathList& b);
     friend bool operator==(const PathList& a, const std::vector<std::string>& b) { return a.ToVector() == b; }

@@ -91,6 +91,15 @@ TEST(FrontCodedStrings, ManyBlocksReadAtRandomAndInOrder) {
         list.push_back(text(i), i % 1000 == 7);
     for (std::size_t i : {0ul, 15ul, 16ul, 9973ul, 9974ul, 31'337ul, 59'999ul})
         EXPECT_EQ(list[i], text(i)) << i;
+    // A copy, walked with its iterator, from the start and from within a group.
+    const FrontCodedStrings copy = list;
+    std::size_t walked = 0;
+    for (const std::string& s : copy)
+        ASSERT_EQ(s, text(walked++)) << walked;
+    EXPECT_EQ(walked, 60'000u);
+    FrontCodedStrings::const_iterator at(copy, 9973);
+    EXPECT_EQ(*at, text(9973));
+    EXPECT_EQ(*++at, text(9974));
     std::size_t read = 0;
     list.Drain([&](std::size_t i, const std::string& s) {
         EXPECT_EQ(s, text(i)) << i;
