@@ -11,6 +11,15 @@
 
 namespace hozonix::test {
 
+// The script's next answer, or a cancel when it has run out.
+inline std::optional<std::string> NextAnswer(std::deque<std::optional<std::string>>& answers) {
+    if (answers.empty())
+        return std::nullopt;
+    std::optional<std::string> a = answers.front();
+    answers.pop_front();
+    return a;
+}
+
 class ScriptedFileDialogs : public ui::FileDialogBackend {
 public:
     struct Call {
@@ -20,11 +29,7 @@ public:
 
     std::optional<std::string> Run(ui::FileDialogKind kind, const ui::FileDialogSettings& settings) override {
         calls.push_back({kind, settings});
-        if (answers.empty())
-            return std::nullopt;
-        std::optional<std::string> a = answers.front();
-        answers.pop_front();
-        return a;
+        return NextAnswer(answers);
     }
 
     std::deque<std::optional<std::string>> answers;
@@ -43,11 +48,7 @@ public:
     std::optional<std::string> Browse(const std::string& title, const std::string& initialFolder, int x,
                                       int y) override {
         calls.push_back({title, initialFolder, x, y});
-        if (answers.empty())
-            return std::nullopt;
-        std::optional<std::string> a = answers.front();
-        answers.pop_front();
-        return a;
+        return NextAnswer(answers);
     }
 
     std::deque<std::optional<std::string>> answers;
