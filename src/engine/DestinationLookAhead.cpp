@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <chrono>
 #include <fcntl.h>
+#include <optional>
 #include <sys/stat.h>
 #include <time.h>
 #include <unistd.h>
@@ -74,6 +75,7 @@ void DestinationLookAhead::LookUp() {
     };
     // Folders are shared out: the caller looks up one while this thread looks up the next, never both in
     // the same folder, where they would slow each other down.
+    std::optional<FileList::Cursor> file; // at file i
     std::size_t i = startOf(1);
     while (i < count && !stop_.load(std::memory_order_relaxed)) {
         const std::size_t callerNext = callerNext_.load(std::memory_order_relaxed);
@@ -85,12 +87,13 @@ void DestinationLookAhead::LookUp() {
             std::this_thread::sleep_for(std::chrono::microseconds(500));
             continue;
         }
-        const FileEntry& entry = files_[i];
-        const std::string target = DestinationPathOf(entry.path, sourceFolder_, destinationFolder_);
-        const std::size_t folder = files_.FolderRunOf(i);
+        if (!file || file->Index() != i)
+            file.emplace(files_, i);
+        const std::size_t folder = file->Run();
         if (folder != open) {
             open = folder;
-            fd = destinations.Open(FolderOf(target));
+            fd = destinations.Open(
+                FolderOf(DestinationPathOf(file->Path(), sourceFolder_, destinationFolder_)));
             struct stat st {};
             if (fd >= 0 && fstat(fd, &st) == 0) {
                 // Stamped before any file of it is looked up, so a later change shows.
@@ -108,15 +111,20 @@ void DestinationLookAhead::LookUp() {
         const int64_t lookedUpAt = Monotonic();
         struct stat st {};
         if (fd >= 0 && folders_[folder].quiet &&
-            fstatat(fd, FileNameOf(target).c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISREG(st.st_mode) &&
+            fstatat(fd, file->Name().c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISREG(st.st_mode) &&
             IsValidFileTime(WrittenOf(st)) &&
-            IsCopyUpToDate(WrittenOf(st), st.st_size, entry.writeTime, entry.size, resolution_))
+            IsCopyUpToDate(WrittenOf(st), st.st_size, file->WriteTime(), file->Size(), resolution_))
             state = UpToDate;
         // The slot is free: the caller is past the file that had it (the ring is longer than the lead).
         Slot& slot = ring_[i % ringSize_];
         slot.lookedUpAt.store(lookedUpAt, std::memory_order_relaxed);
         slot.tag.store(static_cast<uint64_t>(i) << 2 | state, std::memory_order_release);
-        i = i + 1 < count && files_.FolderRunOf(i + 1) != folder ? startOf(folder + 2) : i + 1;
+        if (i + 1 < startOf(folder + 1)) {
+            file->Next();
+            ++i;
+        } else {
+            i = startOf(folder + 2);
+        }
     }
 }
 

@@ -79,6 +79,32 @@ public:
     iterator begin() const { return {*this, 0}; }
     iterator end() const { return {*this, count_}; }
 
+    // Reads the files in order from the i-th, decoding each name once and building no path unless asked:
+    // what a loop over a million files wants.
+    class Cursor {
+    public:
+        explicit Cursor(const FileList& list, std::size_t i = 0)
+            : list_(&list), i_(i), run_(i < list.count_ ? list.FolderRunOf(i) : 0), name_(list.names_, i) {}
+        bool AtEnd() const { return i_ >= list_->count_; }
+        void Next();
+        std::size_t Index() const { return i_; }
+        // The folder run of the file, and its folder with the trailing "/".
+        std::size_t Run() const { return run_; }
+        std::string_view Folder() const { return list_->runs_[run_].folder; }
+        const std::string& Name() const { return *name_; }
+        int64_t Size() const { return list_->Size(i_); }
+        int64_t WriteTime() const { return list_->WriteTime(i_); }
+        bool TimesValid() const { return list_->TimesValid(i_); }
+        std::string Path() const;
+        FileEntry Entry() const { return {Path(), Size(), WriteTime(), TimesValid()}; }
+
+    private:
+        const FileList* list_;
+        std::size_t i_;
+        std::size_t run_;
+        FrontCodedStrings::const_iterator name_;
+    };
+
 private:
     struct Fixed {
         int64_t size; // the top bit flags invalid times

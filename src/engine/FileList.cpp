@@ -63,8 +63,19 @@ std::size_t FileList::FolderRunOf(std::size_t i) const {
 }
 
 std::string FileList::Path(std::size_t i) const {
-    const std::string_view folder = Folder(i);
-    std::string name = Name(i);
+    return Cursor(*this, i).Path();
+}
+
+void FileList::Cursor::Next() {
+    ++name_;
+    ++i_;
+    while (run_ + 1 < list_->runs_.size() && list_->runs_[run_ + 1].first <= i_)
+        ++run_;
+}
+
+std::string FileList::Cursor::Path() const {
+    const std::string_view folder = Folder();
+    const std::string& name = Name();
     std::string path;
     path.reserve(folder.size() + name.size());
     path.append(folder).append(name);

@@ -173,15 +173,17 @@ private:
         }
     }
 
-    // Visits the entries from the last to the first, dropping the excluded ones.
+    // Drops the excluded entries. The dialog shows them from the last to the first, as it always has;
+    // the checks read the list forward, where each name is decoded once.
     void Inspect(FileList& files, const ExclusionRules& rules) {
         const int total = static_cast<int>(files.size());
         host_.ShowProcessDialog("");
         host_.UpdateProcessDialog(1, texts::ComparingTimes, "");
         host_.SetStatusText(std::to_string(total) + texts::InspectingFiles);
         std::vector<bool> keep(files.size(), true);
+        std::string path;
         int n = 0;
-        for (std::size_t index = files.size(); index-- > 0;) {
+        for (FileList::Cursor file(files); !file.AtEnd(); file.Next()) {
             ++n;
             host_.ProcessPendingEvents();
             if (AbortRequested) {
@@ -189,16 +191,18 @@ private:
                 result_.Stopped = true;
                 return;
             }
-            const std::string path = files.Path(index);
             const double p = Percent(n, total);
             host_.SetMainBar(static_cast<int>(p));
-            host_.UpdateProcessDialog(static_cast<int>(p), path + texts::Inspecting,
-                                      FormatText(texts::InspectedFormat, p, texts::Percent, n, total));
+            if (host_.ProgressDue())
+                host_.UpdateProcessDialog(static_cast<int>(p),
+                                          files.Path(files.size() - n) + texts::Inspecting,
+                                          FormatText(texts::InspectedFormat, p, texts::Percent, n, total));
+            path.assign(file.Folder()).append(file.Name());
             if (rules.Excludes(path)) {
-                keep[index] = false;
+                keep[file.Index()] = false;
                 ++result_.FilesExcluded;
             } else {
-                result_.BytesTotal += files.Size(index);
+                result_.BytesTotal += file.Size();
             }
         }
         files.Keep(keep);
@@ -207,8 +211,9 @@ private:
     void Update(FileList& files) {
         const int count = static_cast<int>(files.size());
         host_.SetStatusText(std::to_string(count) + texts::UpdatingFiles);
-        for (int i = 1; i <= count; ++i) {
-            switch (UpdateOne(files[static_cast<std::size_t>(i - 1)], i, count)) {
+        int i = 0;
+        for (FileList::Cursor file(files); !file.AtEnd(); file.Next()) {
+            switch (UpdateOne(file, ++i, count)) {
             case Next::File:
                 break;
             case Next::Skip:
@@ -223,28 +228,34 @@ private:
 
     enum class Next { File, Skip, End };
 
-    Next UpdateOne(const FileEntry& entry, int i, int count) {
-        const std::string& path = entry.path;
-        const auto index = static_cast<std::size_t>(i - 1);
+    // Most files of a large tree are up to date: for those no path is made, only the file's name looked up
+    // in its destination folder, which is worked out once per folder.
+    Next UpdateOne(const FileList::Cursor& file, int i, int count) {
+        const std::size_t index = file.Index();
         if (lookAhead_ != nullptr)
             lookAhead_->Reached(index);
         if (copyAhead_ != nullptr)
             copyAhead_->Reached(index);
-        const std::string target = DestinationPathOf(path, request_.SourceFolder, request_.DestinationFolder);
-        const std::string folder = FolderOf(target);
+        if (file.Run() != targetRun_) {
+            targetRun_ = file.Run();
+            targetFolder_ =
+                FolderOf(DestinationPathOf(file.Path(), request_.SourceFolder, request_.DestinationFolder));
+        }
+        const std::string& folder = targetFolder_;
         const int folderFd = destinations_.Open(folder);
         const bool newFolder = folder != visited_;
-        visited_ = folder;
-        if (newFolder)
+        if (newFolder) {
+            visited_ = folder;
             cleaned_ = destinations_.Fresh() || request_.DryRun;
+        }
         if (folderFd < 0 && destinations_.Error() == ELOOP)
-            return InLinkedFolder(entry, folder, newFolder);
+            return InLinkedFolder(file.Entry(), folder, newFolder);
         // After a run that did not end, its temporary files may be anywhere it wrote.
         if (result_.PreviousRunUnfinished)
             CleanFolder(folderFd);
 
-        if (!entry.timesValid)
-            return AskInvalidDate(entry);
+        if (!file.TimesValid())
+            return AskInvalidDate(file.Entry());
         bool destinationExists = false;
         bool knownUpToDate = false;
         bool upToDate = false;
@@ -256,14 +267,14 @@ private:
         } else if (folderFd >= 0 && !destinations_.Fresh()) {
             struct stat st {};
             // Never through a link: a link in a file's place is replaced by the copy.
-            if (fstatat(folderFd, FileNameOf(target).c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0) {
+            if (fstatat(folderFd, file.Name().c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0) {
                 destinationExists = true;
                 if (!S_ISLNK(st.st_mode)) {
                     const int64_t destinationTime = StampOf(st.st_mtim.tv_sec, st.st_mtim.tv_nsec);
                     if (!IsValidFileTime(destinationTime))
-                        return AskInvalidDate(entry);
-                    upToDate =
-                        IsCopyUpToDate(destinationTime, st.st_size, entry.writeTime, entry.size, resolution_);
+                        return AskInvalidDate(file.Entry());
+                    upToDate = IsCopyUpToDate(destinationTime, st.st_size, file.WriteTime(), file.Size(),
+                                              resolution_);
                 }
             }
         }
@@ -271,14 +282,18 @@ private:
 
         const double p = Percent(i, count);
         host_.SetMainBar(static_cast<int>(p));
-        host_.UpdateProcessDialog(static_cast<int>(static_cast<int64_t>(i) * 100 / count),
-                                  path + texts::Inspecting,
-                                  FormatText(texts::InspectedFormat, p, texts::Percent, i, count));
+        if (host_.ProgressDue())
+            host_.UpdateProcessDialog(static_cast<int>(static_cast<int64_t>(i) * 100 / count),
+                                      file.Path() + texts::Inspecting,
+                                      FormatText(texts::InspectedFormat, p, texts::Percent, i, count));
         host_.ProcessPendingEvents();
         if (AbortRequested)
             return Next::End;
         if (!write)
             return Next::Skip;
+        const FileEntry entry = file.Entry();
+        const std::string target =
+            DestinationPathOf(entry.path, request_.SourceFolder, request_.DestinationFolder);
         return Write(entry, index, target, folderFd, destinationExists, p, count);
     }
 
@@ -327,14 +342,8 @@ private:
         }
 
         host_.SetStatusText(FormatText(texts::CopyingStatusFormat, path.c_str(), writtenCount_, count));
-        if (result_.BytesWritten > 0 && result_.BytesTotal > 0) {
-            host_.UpdateProcessDialog(
-                static_cast<int>(static_cast<int64_t>(writtenCount_) * 100 / count), path + texts::Copying,
-                FormatText(texts::CopiedCountFormat, Percent(result_.BytesWritten, result_.BytesTotal),
-                           texts::Percent, writtenCount_, count));
-        } else {
-            host_.UpdateProcessDialog(1, path + texts::Copying, "");
-        }
+        if (host_.ProgressDue())
+            ShowCopying(path, count);
         host_.ProcessPendingEvents();
         if (AbortRequested)
             return Next::End;
@@ -469,6 +478,16 @@ private:
         return Next::End;
     }
 
+    void ShowCopying(const std::string& path, int count) {
+        if (result_.BytesWritten > 0 && result_.BytesTotal > 0)
+            host_.UpdateProcessDialog(
+                static_cast<int>(static_cast<int64_t>(writtenCount_) * 100 / count), path + texts::Copying,
+                FormatText(texts::CopiedCountFormat, Percent(result_.BytesWritten, result_.BytesTotal),
+                           texts::Percent, writtenCount_, count));
+        else
+            host_.UpdateProcessDialog(1, path + texts::Copying, "");
+    }
+
     void ReportWritten(const std::string& path, double p, int count) {
         if (result_.BytesWritten <= 0 || result_.BytesTotal <= 0)
             return;
@@ -477,9 +496,10 @@ private:
             q = p;
         host_.SetStatusText(
             FormatText(texts::CopiedStatusFormat, path.c_str(), q, texts::Percent, writtenCount_, count));
-        host_.UpdateProcessDialog(
-            static_cast<int>(q), path + texts::Copied,
-            FormatText(texts::CopiedCountFormat, q, texts::Percent, writtenCount_, count));
+        if (host_.ProgressDue())
+            host_.UpdateProcessDialog(
+                static_cast<int>(q), path + texts::Copied,
+                FormatText(texts::CopiedCountFormat, q, texts::Percent, writtenCount_, count));
     }
 
     const BackupRequest& request_;
@@ -494,6 +514,8 @@ private:
     int64_t resolution_ = 1;
     int writtenCount_ = 0;
     std::optional<WriteBack> writeBack_;
+    std::size_t targetRun_ = SIZE_MAX; // the folder run whose destination folder is targetFolder_
+    std::string targetFolder_;
     std::string visited_;  // the destination folder of the last file
     bool cleaned_ = false; // stale temporary files looked for in it
     std::function<void()> beforeWriting_;

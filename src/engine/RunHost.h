@@ -28,6 +28,10 @@ public:
     virtual void ShowProcessDialog(const std::string& caption) = 0;
     virtual void UpdateProcessDialog(int position, const std::string& upper, const std::string& lower) = 0;
     virtual void HideProcessDialog() = 0;
+    // False while the progress texts of one more file would not be seen (they would be replaced before
+    // the next repaint), so that a run over many small files need not make them. Once true, it stays
+    // true until the texts are next shown.
+    virtual bool ProgressDue() { return true; }
 
     // A plain message box (application title, OK).
     virtual void ShowMessage(const std::string& text) = 0;

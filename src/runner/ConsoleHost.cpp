@@ -137,12 +137,20 @@ std::string ConsoleHost::ProgressLine() const {
     return line;
 }
 
+bool ConsoleHost::ProgressDue() {
+    // Only the live line shows the file in hand, and only every tenth of a second.
+    if (style_ == OutputStyle::Live && !due_)
+        due_ = lastDraw_ < 0 || clock_() - lastDraw_ >= RedrawInterval;
+    return due_;
+}
+
 void ConsoleHost::Redraw(bool force) {
     if (style_ != OutputStyle::Live)
         return;
     const double now = clock_();
-    if (!force && lastDraw_ >= 0 && now - lastDraw_ < RedrawInterval)
+    if (!force && !due_ && lastDraw_ >= 0 && now - lastDraw_ < RedrawInterval)
         return;
+    due_ = false;
     lastDraw_ = now;
     std::string line = FitFromLeft(ProgressLine(), columns_ - 1);
     std::fprintf(out_, "\r%s\033[K", line.c_str());

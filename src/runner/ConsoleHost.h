@@ -37,6 +37,7 @@ public:
     void SetMainBar(int percent) override;
     void ShowProcessDialog(const std::string& caption) override;
     void UpdateProcessDialog(int position, const std::string& upper, const std::string& lower) override;
+    bool ProgressDue() override;
     void HideProcessDialog() override;
     void ShowMessage(const std::string& text) override;
     bool AskSkipInvalidDate(const std::string& text) override;
@@ -68,6 +69,7 @@ private:
     int64_t bytesWrittenSeen_ = 0;
     double updateStart_ = 0;
     double lastDraw_ = -1;
+    bool due_ = false; // the next Redraw draws
     bool lineShown_ = false;
     std::string lastStatus_;
 };

@@ -54,9 +54,16 @@ engine::ContinueAnswer CoalescingRunHost::AskContinue(const std::string& text) {
     return window_.AskContinue(text);
 }
 
+bool CoalescingRunHost::ProgressDue() {
+    if (!due_)
+        due_ = !sinceEvents_.isValid() || sinceEvents_.elapsed() >= frame_;
+    return due_;
+}
+
 void CoalescingRunHost::ProcessPendingEvents() {
-    if (sinceEvents_.isValid() && sinceEvents_.elapsed() < frame_)
+    if (!ProgressDue())
         return;
+    due_ = false;
     Flush();
     window_.ProcessPendingEvents();
     sinceEvents_.start();

@@ -26,6 +26,7 @@ public:
     void ShowProcessDialog(const std::string& caption) override;
     void UpdateProcessDialog(int position, const std::string& upper, const std::string& lower) override;
     void HideProcessDialog() override;
+    bool ProgressDue() override;
     void ShowMessage(const std::string& text) override;
     bool AskSkipInvalidDate(const std::string& text) override;
     engine::ContinueAnswer AskContinue(const std::string& text) override;
@@ -43,6 +44,7 @@ private:
     engine::RunHost& window_;
     qint64 frame_;
     QElapsedTimer sinceEvents_;
+    bool due_ = false; // the next ProcessPendingEvents shows the texts
     std::optional<std::string> status_;
     std::optional<int> bar_;
     std::optional<int> dialogPosition_;

@@ -133,14 +133,19 @@ TEST_F(RunBackupTest, UnchangedTreeGivesNoWritesInCarefulMode) {
     EXPECT_EQ(result.FilesSkipped, 3);
     EXPECT_TRUE(host.Of("status").size() == 2u); // inspecting, updating: no write texts
 
-    // One nanosecond newer in the source: written again. Newer in the destination: left alone.
+    // One nanosecond newer in the source: written again. Newer in the destination: left alone. A window
+    // that wants no file's texts yet changes nothing that is decided.
     SetWriteTime(src + "/d0/f.txt", times[0] + 1);
     SetWriteTime(dst + "/d1/f.txt", times[1] + 5'000'000'000);
     WriteFile(src + "/d1/f.txt", "changed");
     SetWriteTime(src + "/d1/f.txt", times[1] + 1);
+    host.progressDue = false;
     EXPECT_EQ(Run(), 1);
     EXPECT_EQ(updated, Lines{src + "/d0/f.txt"});
+    EXPECT_EQ(ReadFile(dst + "/d0/f.txt"), "x");
+    EXPECT_EQ(WriteTimeOf(dst + "/d0/f.txt"), times[0] + 1);
     EXPECT_EQ(ReadFile(dst + "/d1/f.txt"), "x");
+    EXPECT_EQ(host.Of("update").size(), 1u); // only the dialog's heading
     EXPECT_TRUE(host.Of("askContinue").empty());
 }
 

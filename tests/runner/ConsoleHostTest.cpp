@@ -60,6 +60,7 @@ TEST_F(ConsoleHostTest, PlainLinesForALog) {
     host.SetStatusText("/s/a\033.txt をコピー中.");
     EXPECT_EQ(out.Text(), "Docs: 3のファイルを検査中です･･････････\nDocs: /s/a\033.txt をコピー中.\n");
     EXPECT_EQ(err.Text(), "");
+    EXPECT_FALSE(host.ProgressDue()); // no line shows the file in hand
 }
 
 TEST_F(ConsoleHostTest, QuietShowsOnlyMessagesAndAnswersAlone) {
@@ -112,6 +113,17 @@ TEST_F(ConsoleHostTest, LiveLineFollowsTheRun) {
     host.ShowMessage("note");
     EXPECT_EQ(out.Text(), before + "\r\033[K");
     EXPECT_EQ(err.Text(), "note\n");
+
+    // Between redraws the engine need not make a file's texts; once they are due, the next update shows
+    // them, whatever the clock says by then.
+    host.SetColumns(70);
+    EXPECT_FALSE(host.ProgressDue());
+    now += 0.25;
+    EXPECT_TRUE(host.ProgressDue());
+    now -= 0.2;
+    host.UpdateProcessDialog(90, "/src/c.txt" + std::string(engine::texts::Inspecting), "");
+    EXPECT_NE(out.Text().find("/src/c.txt"), std::string::npos);
+    EXPECT_FALSE(host.ProgressDue());
 }
 
 TEST_F(ConsoleHostTest, SignalBeforeTheRunStillStopsIt) {

@@ -29,6 +29,7 @@ public:
             onUpdate(calls.back());
     }
     void HideProcessDialog() override { calls.push_back({"hide", 0, "", ""}); }
+    bool ProgressDue() override { return progressDue; }
     void ShowMessage(const std::string& text) override { calls.push_back({"message", 0, text, ""}); }
     bool AskSkipInvalidDate(const std::string& text) override {
         calls.push_back({"askDate", 0, text, ""});
@@ -75,6 +76,7 @@ public:
     std::function<void(int)> onPending;
     std::function<void(const Call&)> onUpdate;
     int pendingCount = 0;
+    bool progressDue = true; // false: a window that would not show one more file's texts
 };
 
 } // namespace hozonix::test

@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <string>
+#include <thread>
 #include <vector>
 
 using namespace hozonix;
@@ -67,4 +69,18 @@ TEST(CoalescingRunHostTest, EventsPassOncePerFrame) {
     host.ShowMessage("x");
     host.SetBusyCursor(true);
     EXPECT_EQ(window.calls, (std::vector<std::string>{"events", "events", "message x", "busy"}));
+}
+
+TEST(CoalescingRunHostTest, TextsAreDueOncePerFrameAndThenShownAtTheNextEvents) {
+    CallLog window;
+    CoalescingRunHost host(window, 20);
+    EXPECT_TRUE(host.ProgressDue());
+    host.ProcessPendingEvents();
+    EXPECT_FALSE(host.ProgressDue());
+    std::this_thread::sleep_for(std::chrono::milliseconds(25));
+    ASSERT_TRUE(host.ProgressDue());
+    host.UpdateProcessDialog(7, "upper", "lower");
+    host.ProcessPendingEvents();
+    EXPECT_EQ(window.calls, (std::vector<std::string>{"events", "update 7 upper|lower", "events"}));
+    EXPECT_FALSE(host.ProgressDue());
 }
