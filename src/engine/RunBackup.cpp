@@ -24,6 +24,7 @@
 #include <chrono>
 #include <fcntl.h>
 #include <functional>
+#include <future>
 #include <limits>
 #include <optional>
 #include <sys/stat.h>
@@ -96,8 +97,16 @@ public:
     // Called once, just before the update phase of a run that has files to update.
     void BeforeWriting(std::function<void()> fn) { beforeWriting_ = std::move(fn); }
 
-    // Makes everything the run wrote durable. 0, or the errno value of the failure.
-    int Flush() const { return touched_ || destinations_.CreatedAny() ? destinations_.Sync() : 0; }
+    // Makes everything the run wrote durable. 0, or the errno value of the failure. On a slow drive this
+    // takes seconds, so it runs on a thread of its own while the window goes on handling its events.
+    int Flush() const {
+        if (!touched_ && !destinations_.CreatedAny())
+            return 0;
+        std::future<int> synced = std::async(std::launch::async, [this] { return destinations_.Sync(); });
+        while (synced.wait_for(std::chrono::milliseconds(10)) != std::future_status::ready)
+            host_.ProcessPendingEvents();
+        return synced.get();
+    }
 
     int Run() {
         host_.SetBusyCursor(true);
