@@ -41,19 +41,6 @@ std::string ResolveTarget(const std::string& path) {
     return path;
 }
 
-bool WriteAll(int fd, std::string_view data) {
-    while (!data.empty()) {
-        ssize_t n = write(fd, data.data(), data.size());
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            return false;
-        }
-        data.remove_prefix(static_cast<size_t>(n));
-    }
-    return true;
-}
-
 FileStamp StampOf(const struct stat& st) {
     FileStamp stamp;
     stamp.device = st.st_dev;
@@ -77,6 +64,19 @@ int WriteRefusal(const std::string& target) {
 }
 
 } // namespace
+
+bool WriteAll(int fd, std::string_view data) {
+    while (!data.empty()) {
+        ssize_t n = write(fd, data.data(), data.size());
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            return false;
+        }
+        data.remove_prefix(static_cast<size_t>(n));
+    }
+    return true;
+}
 
 bool StampOfFile(const std::string& path, FileStamp& stamp) {
     struct stat st {};
@@ -131,6 +131,10 @@ int ReadWholeFile(const std::string& path, std::string& out, std::size_t maxByte
 }
 
 void ReplaceFileAtomically(const std::string& path, const std::string& content) {
+    ReplaceFileAtomically(path, [&](int fd) { return WriteAll(fd, content); });
+}
+
+void ReplaceFileAtomically(const std::string& path, const std::function<bool(int fd)>& write) {
     const std::string target = ResolveTarget(path);
     const std::string folder = FolderOf(target);
     if (const int err = WriteRefusal(target); err != 0)
@@ -147,7 +151,15 @@ void ReplaceFileAtomically(const std::string& path, const std::string& content) 
     struct stat old {};
     if (stat(target.c_str(), &old) == 0)
         fchmod(fd.get(), old.st_mode & 07777);
-    if (!WriteAll(fd.get(), content) || fsync(fd.get()) != 0) {
+    bool written = false;
+    try {
+        written = write(fd.get());
+    } catch (...) {
+        fd.reset();
+        unlink(temp.c_str());
+        throw;
+    }
+    if (!written || fsync(fd.get()) != 0) {
         int err = errno;
         fd.reset();
         unlink(temp.c_str());

@@ -5,7 +5,9 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
+#include <string_view>
 
 namespace hozonix {
 
@@ -43,6 +45,11 @@ int ReadWholeFile(const std::string& path, std::string& out, std::size_t maxByte
 // temporary file is removed, the old file is untouched, and an AppError naming `path` with the platform's
 // text is raised.
 void ReplaceFileAtomically(const std::string& path, const std::string& content);
+// The same with the content written by `write` into the open temporary file: false, with errno set, when
+// a write failed. An exception from `write` leaves the old file as it was and goes on to the caller.
+void ReplaceFileAtomically(const std::string& path, const std::function<bool(int fd)>& write);
+// Writes all of `data` to `fd`, again after a short write or a signal; false with errno set on failure.
+bool WriteAll(int fd, std::string_view data);
 
 // Holds an exclusive advisory lock on a folder while it lives, so that two processes do not interleave
 // a read-modify-write of a file in it. A folder that cannot be opened is not locked.

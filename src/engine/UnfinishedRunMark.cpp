@@ -1,5 +1,6 @@
 #include "engine/UnfinishedRunMark.h"
 
+#include "base/AtomicFile.h"
 #include "base/ScopedFd.h"
 
 #include <cerrno>
@@ -14,19 +15,6 @@ namespace hozonix::engine {
 namespace {
 
 constexpr char Subfolder[] = "/RUNNING";
-
-bool WriteAll(int fd, const std::string& text) {
-    std::size_t done = 0;
-    while (done < text.size()) {
-        const ssize_t n = write(fd, text.data() + done, text.size() - done);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return false;
-        done += static_cast<std::size_t>(n);
-    }
-    return true;
-}
 
 } // namespace
 

@@ -11,7 +11,6 @@ namespace hozonix::report {
 namespace {
 
 constexpr char kMagic[8] = {'H', 'Z', 'X', 'R', 'E', 'P', 0x1A, 0x00};
-constexpr std::size_t kHeaderSize = 8 + 2 + 2 + 8 + 4;
 // Width, height and item count of an empty page.
 constexpr std::size_t kMinPageBytes = 8 + 8 + 4;
 
@@ -52,10 +51,24 @@ void CheckSheet(const RepSheet& s) {
             kBadSheet);
 }
 
+// The body size a file's header gives, after checking what tells a file of ours and of this version.
+std::uint64_t SizeInHeader(std::string_view header, std::uint32_t* crc) {
+    Require(header.size() >= sizeof kMagic && header.substr(0, sizeof kMagic) == std::string_view(kMagic, 8),
+            kNotReport);
+    Reader in(header.substr(sizeof kMagic), kDamaged);
+    const auto version = in.Unsigned<std::uint16_t>();
+    Require(version == kRepFileVersion, kOtherVersion);
+    const auto reserved = in.Unsigned<std::uint16_t>();
+    const auto size = in.Unsigned<std::uint64_t>();
+    *crc = in.Unsigned<std::uint32_t>();
+    Require(reserved == 0 && size <= kMaxRepFileBytes);
+    return size;
+}
+
 } // namespace
 
-std::uint32_t Crc32(std::string_view bytes) {
-    std::uint32_t c = 0xFFFFFFFFu;
+std::uint32_t Crc32(std::string_view bytes, std::uint32_t previous) {
+    std::uint32_t c = previous ^ 0xFFFFFFFFu;
     for (char b : bytes)
         c = kCrcTable[(c ^ static_cast<unsigned char>(b)) & 0xFF] ^ (c >> 8);
     return c ^ 0xFFFFFFFFu;
@@ -67,25 +80,45 @@ std::string EncodeRep(const RepData& data) {
 
 std::string EncodeRep(const RepSheet& sheet, std::size_t pageCount,
                       const std::function<PageRecord(std::size_t)>& pageAt) {
-    std::string body;
-    PutUnsigned(body, static_cast<std::uint32_t>(sheet.paperCode));
-    PutDouble(body, sheet.widthMm);
-    PutDouble(body, sheet.heightMm);
-    PutUnsigned(body, static_cast<std::uint8_t>(sheet.landscape ? 1 : 0));
-    PutUnsigned(body, static_cast<std::uint32_t>(pageCount));
+    std::string file;
+    const std::string header =
+        EncodeRep(sheet, pageCount, pageAt, [&](std::string_view piece) { file += piece; });
+    return file.replace(0, header.size(), header);
+}
+
+std::string EncodeRep(const RepSheet& sheet, std::size_t pageCount,
+                      const std::function<PageRecord(std::size_t)>& pageAt,
+                      const std::function<void(std::string_view)>& write) {
+    std::uint64_t bodySize = 0;
+    std::uint32_t crc = 0;
+    const auto body = [&](std::string_view piece) {
+        bodySize += piece.size();
+        crc = Crc32(piece, crc);
+        write(piece);
+    };
+    write(std::string(kRepHeaderBytes, '\0'));
+    std::string piece;
+    PutUnsigned(piece, static_cast<std::uint32_t>(sheet.paperCode));
+    PutDouble(piece, sheet.widthMm);
+    PutDouble(piece, sheet.heightMm);
+    PutUnsigned(piece, static_cast<std::uint8_t>(sheet.landscape ? 1 : 0));
+    PutUnsigned(piece, static_cast<std::uint32_t>(pageCount));
+    body(piece);
     std::string page;
     for (std::size_t i = 0; i < pageCount; ++i) {
         page.clear();
         EncodePage(pageAt(i), page);
-        PutUnsigned(body, static_cast<std::uint32_t>(page.size()));
-        body += page;
+        piece.clear();
+        PutUnsigned(piece, static_cast<std::uint32_t>(page.size()));
+        body(piece);
+        body(page);
     }
-    std::string file(kMagic, sizeof kMagic);
-    PutUnsigned(file, static_cast<std::uint16_t>(kRepFileVersion));
-    PutUnsigned(file, std::uint16_t{0});
-    PutUnsigned(file, static_cast<std::uint64_t>(body.size()));
-    PutUnsigned(file, Crc32(body));
-    return file + body;
+    std::string header(kMagic, sizeof kMagic);
+    PutUnsigned(header, static_cast<std::uint16_t>(kRepFileVersion));
+    PutUnsigned(header, std::uint16_t{0});
+    PutUnsigned(header, bodySize);
+    PutUnsigned(header, crc);
+    return header;
 }
 
 RepData DecodeRep(std::string_view bytes) {
@@ -94,20 +127,42 @@ RepData DecodeRep(std::string_view bytes) {
     return data;
 }
 
-RepSheet DecodeRep(std::string_view bytes, const std::function<void(PageRecord)>& take) {
-    Require(bytes.size() >= sizeof kMagic && bytes.substr(0, sizeof kMagic) == std::string_view(kMagic, 8),
-            kNotReport);
-    Require(bytes.size() <= kMaxRepFileBytes);
-    Reader header(bytes.substr(sizeof kMagic), kDamaged);
-    const auto version = header.Unsigned<std::uint16_t>();
-    Require(version == kRepFileVersion, kOtherVersion);
-    const auto reserved = header.Unsigned<std::uint16_t>();
-    const auto bodySize = header.Unsigned<std::uint64_t>();
-    const auto crc = header.Unsigned<std::uint32_t>();
-    const std::string_view body = bytes.substr(kHeaderSize);
-    Require(reserved == 0 && bodySize == body.size() && Crc32(body) == crc);
+void CheckRepSeal(std::string_view header, std::uint64_t bodySize, std::uint32_t bodyCrc) {
+    std::uint32_t crc = 0;
+    Require(SizeInHeader(header, &crc) == bodySize && crc == bodyCrc);
+}
 
-    Reader in(body, kDamaged);
+RepSheet DecodeRep(std::string_view bytes, const std::function<void(PageRecord)>& take) {
+    const std::string_view body = bytes.size() >= kRepHeaderBytes ? bytes.substr(kRepHeaderBytes) : "";
+    CheckRepSeal(bytes.substr(0, kRepHeaderBytes), body.size(), Crc32(body));
+    std::size_t at = 0;
+    return DecodeRep(
+        [&](std::size_t count) {
+            const std::string_view piece = bytes.substr(std::min(at, bytes.size()), count);
+            at += piece.size();
+            return piece;
+        },
+        take);
+}
+
+RepSheet DecodeRep(const std::function<std::string_view(std::size_t)>& read,
+                   const std::function<void(PageRecord)>& take) {
+    const std::string header(read(kRepHeaderBytes));
+    std::uint32_t sealedCrc = 0;
+    std::uint64_t left = SizeInHeader(header, &sealedCrc);
+    std::uint32_t crc = 0;
+    // The body's next bytes, never past its end: a forged length cannot make anything read further.
+    const auto next = [&](std::size_t count) {
+        Require(count <= left);
+        const std::string_view piece = read(count);
+        Require(piece.size() == count);
+        left -= count;
+        crc = Crc32(piece, crc);
+        return piece;
+    };
+
+    const std::string fixed(next(4 + 8 + 8 + 1 + 4));
+    Reader in(fixed, kDamaged);
     RepSheet sheet;
     sheet.paperCode = static_cast<std::int32_t>(in.Unsigned<std::uint32_t>());
     sheet.widthMm = in.Double();
@@ -117,17 +172,20 @@ RepSheet DecodeRep(std::string_view bytes, const std::function<void(PageRecord)>
     sheet.landscape = orientation == 1;
     CheckSheet(sheet);
     const auto count = in.Unsigned<std::uint32_t>();
-    Require(count <= kMaxRepPages && count <= in.Remaining() / (4 + kMinPageBytes));
+    Require(count <= kMaxRepPages && count <= left / (4 + kMinPageBytes));
     const double pageWidth = (sheet.landscape ? sheet.heightMm : sheet.widthMm) * 10;
     const double pageHeight = (sheet.landscape ? sheet.widthMm : sheet.heightMm) * 10;
     for (std::uint32_t i = 0; i < count; ++i) {
-        const auto size = in.Unsigned<std::uint32_t>();
-        PageRecord page = DecodePage(in.Bytes(size));
+        const std::string length(next(4));
+        const auto size = Reader(length, kDamaged).Unsigned<std::uint32_t>();
+        PageRecord page = DecodePage(next(size));
         // Every page is of the file's sheet, as it was turned.
         Require(std::abs(page.width - pageWidth) < 1e-6 && std::abs(page.height - pageHeight) < 1e-6);
         take(std::move(page));
     }
-    Require(in.AtEnd());
+    // The whole body read, nothing after it, and the bytes those of the seal (the file may have changed
+    // since the seal was checked).
+    Require(left == 0 && read(1).empty() && crc == sealedCrc);
     return sheet;
 }
 

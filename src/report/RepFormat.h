@@ -23,6 +23,7 @@ inline constexpr int kRepFileVersion = 2;
 inline constexpr std::uint32_t kMaxRepPages = 100000;
 // About 100,000 pages of text.
 inline constexpr std::size_t kMaxRepFileBytes = std::size_t(256) << 20;
+inline constexpr std::size_t kRepHeaderBytes = 8 + 2 + 2 + 8 + 4;
 
 struct RepSheet {
     int paperCode = 9;
@@ -41,6 +42,11 @@ std::string EncodeRep(const RepData& data);
 // The same with the pages asked for one at a time, so that they need not all be in memory.
 std::string EncodeRep(const RepSheet& sheet, std::size_t pageCount,
                       const std::function<PageRecord(std::size_t)>& pageAt);
+// The same handing the file to `write` piece by piece: first kRepHeaderBytes of room, then the body.
+// Returns the header that belongs in that room, which is known only once the body is.
+std::string EncodeRep(const RepSheet& sheet, std::size_t pageCount,
+                      const std::function<PageRecord(std::size_t)>& pageAt,
+                      const std::function<void(std::string_view)>& write);
 
 // Raises PageFormatError with the reason, in Japanese, when the bytes are not a ".REP" file of this
 // version or any field is out of bounds.
@@ -48,7 +54,16 @@ RepData DecodeRep(std::string_view bytes);
 // The same handing each page to `take` as it is decoded; returns the sheet. Pages handed over before a
 // fault is found are the caller's to drop.
 RepSheet DecodeRep(std::string_view bytes, const std::function<void(PageRecord)>& take);
+// The same reading the file piece by piece from its start: `read(n)` gives its next n bytes, fewer only
+// at its end. The seal is checked last, so a caller that has not checked it first (CheckRepSeal) must be
+// ready to drop pages already taken.
+RepSheet DecodeRep(const std::function<std::string_view(std::size_t)>& read,
+                   const std::function<void(PageRecord)>& take);
+// Checks a file's first kRepHeaderBytes (or fewer, for a short file) against the size and CRC of the
+// rest, its body, before anything of it is decoded.
+void CheckRepSeal(std::string_view header, std::uint64_t bodySize, std::uint32_t bodyCrc);
 
-std::uint32_t Crc32(std::string_view bytes);
+// `previous`: the CRC of the bytes before these, so that a CRC can be made piece by piece.
+std::uint32_t Crc32(std::string_view bytes, std::uint32_t previous = 0);
 
 } // namespace hozonix::report

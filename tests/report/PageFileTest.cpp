@@ -14,9 +14,12 @@ extern "C" std::size_t __sanitizer_get_current_allocated_bytes(); // of the sani
 #endif
 
 #include <algorithm>
+#include <atomic>
+#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
+#include <thread>
 
 using namespace hozonix::report;
 
@@ -125,6 +128,26 @@ TEST(PageFile, AStoreOfFiveThousandPagesStaysSmallAndGivesEveryPageBackWithItsCo
             std::get<TextRun>(expected.items[0]).text = std::to_string(n) + "／5000";
             EXPECT_EQ(store.Page(n), expected) << n;
         }
+
+        // Saved and opened again a page at a time: the file's 20 MB are never held whole.
+        PageStore loaded;
+        const std::size_t base = LiveHeapBytes();
+        std::atomic<std::size_t> peak{base};
+        std::atomic<bool> done{false};
+        std::thread watch([&] {
+            while (!done) {
+                peak = std::max(peak.load(), LiveHeapBytes());
+                std::this_thread::sleep_for(std::chrono::microseconds(200));
+            }
+        });
+        store.Save(temp / "list.REP");
+        loaded.Load(temp / "list.REP");
+        done = true;
+        watch.join();
+        EXPECT_LT(peak - base, std::size_t{12} << 20) << "grew by " << (peak - base) / 1024 << " KiB";
+        ASSERT_EQ(loaded.PageCount(), 5000);
+        for (const int n : {1, 4999})
+            EXPECT_EQ(loaded.Page(n), store.Page(n)) << n;
     }
     PageFile::SetFolder({});
 }
