@@ -2,6 +2,8 @@
 
 #include "report/PagePlayback.h"
 
+#include <QHideEvent>
+#include <QPaintEvent>
 #include <QPainter>
 #include <QScrollBar>
 
@@ -14,6 +16,9 @@ namespace {
 
 // Grey surround between the sheet and the edge of the view.
 constexpr int kGap = 8;
+// A sheet drawn whole and kept takes four bytes a pixel: at 800 % an A4 page would take 230 MB. Above
+// this, only the part that shows is drawn, at each repaint.
+constexpr qint64 kMaxKeptPixels = 8'000'000;
 
 } // namespace
 
@@ -22,9 +27,16 @@ public:
     explicit Canvas(ReportPreview* owner) : owner_(owner) {}
 
 protected:
-    void paintEvent(QPaintEvent*) override {
+    void paintEvent(QPaintEvent* event) override {
         QPainter painter(this);
-        painter.drawImage(QPoint(kGap, kGap), owner_->RenderPage());
+        const QSize pixels = owner_->PaperPixels(owner_->zoom_);
+        if (qint64(pixels.width()) * pixels.height() <= kMaxKeptPixels) {
+            painter.drawImage(QPoint(kGap, kGap), owner_->RenderPage());
+            return;
+        }
+        painter.setClipRect(event->rect() & QRect(QPoint(kGap, kGap), pixels));
+        painter.translate(kGap, kGap);
+        owner_->PaintPage(painter, pixels);
     }
 
 private:
@@ -87,9 +99,18 @@ QImage ReportPreview::RenderPage() const {
         return rendered_;
     const QSize pixels = PaperPixels(zoom_);
     QImage image(pixels, QImage::Format_RGB32);
-    image.fill(Qt::white);
-    if (store_ != nullptr && page_ <= store_->PageCount()) {
+    {
         QPainter painter(&image);
+        PaintPage(painter, pixels);
+    }
+    renderedKey_ = key;
+    rendered_ = image;
+    return image;
+}
+
+void ReportPreview::PaintPage(QPainter& painter, const QSize& pixels) const {
+    painter.fillRect(QRect(QPoint(0, 0), pixels), Qt::white);
+    if (store_ != nullptr && page_ <= store_->PageCount()) {
         painter.setRenderHint(QPainter::Antialiasing);
         painter.setRenderHint(QPainter::TextAntialiasing);
         const double scale = PixelsPerMm() * zoom_ / 100.0 / kUnitsPerMm;
@@ -103,9 +124,12 @@ QImage ReportPreview::RenderPage() const {
             DrawPage(painter, shown);
         }
     }
-    renderedKey_ = key;
-    rendered_ = image;
-    return image;
+}
+
+void ReportPreview::hideEvent(QHideEvent* event) {
+    // A closed preview keeps no picture of its page.
+    rendered_ = QImage();
+    QScrollArea::hideEvent(event);
 }
 
 QSizeF ReportPreview::PaperMm() const {

@@ -41,9 +41,15 @@ public:
 signals:
     void pageAvailable(int pageNumber);
 
+protected:
+    void hideEvent(QHideEvent* event) override;
+
 private:
     class Canvas;
 
+    // Draws the page (white paper first) at the current zoom onto a painter whose origin is the sheet's
+    // top left corner.
+    void PaintPage(QPainter& painter, const QSize& pixels) const;
     QSizeF PaperMm() const;
     QSize PaperPixels(double zoom) const;
     double PixelsPerMm() const;

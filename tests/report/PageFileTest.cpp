@@ -3,15 +3,10 @@
 
 #include "base/AppError.h"
 
+#include "LiveHeap.h"
 #include "TempFolder.h"
 
 #include <gtest/gtest.h>
-
-#if defined(__SANITIZE_ADDRESS__)
-extern "C" std::size_t __sanitizer_get_current_allocated_bytes(); // of the sanitizer's runtime
-#else
-#include <malloc.h>
-#endif
 
 #include <algorithm>
 #include <atomic>
@@ -39,15 +34,6 @@ PageRecord ListPage(int number, int rows) {
     page.items.emplace_back(LineItem{100, 280, 2000, 280, 2, 0});
     page.items.emplace_back(RectItem{{50, 50, 2000, 2870}, 1, 0, true, 0xFFFFEE});
     return page;
-}
-
-// Bytes the heap holds for live allocations (not what a sanitizer keeps in quarantine).
-std::size_t LiveHeapBytes() {
-#if defined(__SANITIZE_ADDRESS__)
-    return __sanitizer_get_current_allocated_bytes();
-#else
-    return mallinfo2().uordblks;
-#endif
 }
 
 } // namespace
@@ -108,14 +94,14 @@ TEST(PageFile, AStoreOfFiveThousandPagesStaysSmallAndGivesEveryPageBackWithItsCo
     PageFile::SetFolder(temp.Path());
     {
         PageStore store;
-        const std::size_t before = LiveHeapBytes();
+        const std::size_t before = hozonix::test::LiveHeapBytes();
         std::size_t largest = 0;
         store.BeginGeneration();
         for (int n = 1; n <= 5000; ++n) {
             PageRecord page = ListPage(n, 40);
             std::get<TextRun>(page.items[0]).text = std::to_string(n) + "／" + std::string(kPageCountMark);
             store.AddPage(std::move(page));
-            largest = std::max(largest, LiveHeapBytes());
+            largest = std::max(largest, hozonix::test::LiveHeapBytes());
         }
         store.SetFinished();
         // Held in memory, the pages would take some 50 MB (more with a sanitizer's padding).
@@ -131,12 +117,12 @@ TEST(PageFile, AStoreOfFiveThousandPagesStaysSmallAndGivesEveryPageBackWithItsCo
 
         // Saved and opened again a page at a time: the file's 20 MB are never held whole.
         PageStore loaded;
-        const std::size_t base = LiveHeapBytes();
+        const std::size_t base = hozonix::test::LiveHeapBytes();
         std::atomic<std::size_t> peak{base};
         std::atomic<bool> done{false};
         std::thread watch([&] {
             while (!done) {
-                peak = std::max(peak.load(), LiveHeapBytes());
+                peak = std::max(peak.load(), hozonix::test::LiveHeapBytes());
                 std::this_thread::sleep_for(std::chrono::microseconds(200));
             }
         });

@@ -1,5 +1,6 @@
 #include "report/ReportPreview.h"
 
+#include "LiveHeap.h"
 #include "PageImages.h"
 #include "SampleListReport.h"
 #include "TempFolder.h"
@@ -210,3 +211,41 @@ TEST(PreviewTest, LoadedPagesArePreviewedAgain) {
 }
 
 } // namespace
+
+// At 800 % a whole A4 page would be a picture of 230 MB: above some 8 million pixels only the part that
+// shows is drawn, the same as the whole picture would show it.
+TEST(PreviewTest, AtHighZoomsOnlyWhatShowsIsDrawnAndAHiddenPreviewKeepsNoPicture) {
+    ReportPreview view;
+    view.resize(600, 400);
+    view.show();
+    test::SampleListReport form;
+    form.lines = Lines(100);
+    PageStore store;
+    form.report.Generate(store, false);
+    view.SetPageStore(&store);
+    view.SetZoom(300);
+    view.verticalScrollBar()->setValue(view.verticalScrollBar()->maximum() / 4);
+    const QImage shown = view.viewport()->grab().toImage();
+    const QPoint sheet = view.widget()->mapTo(view.viewport(), QPoint(8, 8));
+    const QImage whole = view.RenderPage();
+    const QRect overlap = QRect(sheet, whole.size()) & shown.rect();
+    ASSERT_GT(overlap.width() * overlap.height(), 100'000);
+    ASSERT_GT(test::InkPixels(whole.copy(overlap.translated(-sheet))), 500);
+    int differing = 0;
+    for (int y = overlap.top(); y <= overlap.bottom(); ++y) {
+        for (int x = overlap.left(); x <= overlap.right(); ++x)
+            differing += shown.pixel(x, y) != whole.pixel(x - sheet.x(), y - sheet.y()) ? 1 : 0;
+    }
+    EXPECT_LT(differing, shown.width() * shown.height() / 100);
+
+    const std::size_t before = test::LiveHeapBytes();
+    view.SetZoom(800);
+    view.viewport()->grab();
+    EXPECT_LT(test::LiveHeapBytes() - before, std::size_t{40} << 20);
+
+    view.SetZoom(100);
+    const qsizetype pictureBytes = view.RenderPage().sizeInBytes();
+    const std::size_t kept = test::LiveHeapBytes();
+    view.hide();
+    EXPECT_LT(test::LiveHeapBytes(), kept - pictureBytes / 2);
+}
