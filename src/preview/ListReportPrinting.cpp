@@ -6,6 +6,8 @@
 
 #include <QEventLoop>
 
+#include <malloc.h>
+
 namespace hozonix::printing {
 
 ListReportPrinting::ListReportPrinting(PreviewServices services) : s_(services) {}
@@ -32,6 +34,8 @@ void ListReportPrinting::PrintList(const std::string& title, const engine::PathL
         ~DestroyListReport() {
             form.reset();
             lines.clear();
+            // The copy of the lines went through the heap in blocks: give that room back to the system.
+            malloc_trim(0);
         }
     } destroyListReport{listReport_, s_.state.ReportLines};
     listReport_ =
