@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <tuple>
 #include <vector>
 
 using namespace hozonix::engine;
@@ -40,6 +41,19 @@ void ExpectSame(const FileList& list, const std::vector<FileEntry>& expected) {
         EXPECT_EQ(e.writeTime, expected[k].writeTime) << k;
         EXPECT_EQ(e.timesValid, expected[k].timesValid) << k;
         EXPECT_EQ(std::string(list.Folder(k)) + list.Name(k), e.path);
+    }
+    // Forwards with a cursor, from the start and from a file inside a run and a coding group.
+    for (const std::size_t first : {std::size_t{0}, expected.size() / 2 + 3}) {
+        std::size_t k = first;
+        for (FileList::Cursor file(list, first); !file.AtEnd(); file.Next(), ++k) {
+            EXPECT_EQ(file.Run(), list.FolderRunOf(k)) << k;
+            const FileEntry e = file.Entry();
+            EXPECT_EQ(e.path, expected[k].path) << k;
+            EXPECT_EQ(std::make_tuple(e.size, e.writeTime, e.timesValid),
+                      std::make_tuple(expected[k].size, expected[k].writeTime, expected[k].timesValid))
+                << k;
+        }
+        EXPECT_EQ(k, expected.size());
     }
 }
 
