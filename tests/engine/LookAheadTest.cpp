@@ -82,6 +82,36 @@ TEST_F(LookAheadTest, NothingIsKnownWhereFolderTimesCannotBeTrusted) {
     EXPECT_EQ(Answers(coarse), std::vector<bool>(4, false));
 }
 
+// The thread takes every other folder: each answer must be its own file's, in every folder it visits.
+TEST_F(LookAheadTest, AnswersBelongToTheirOwnFilesAcrossFolders) {
+    FileList many;
+    std::vector<bool> expected;
+    for (int folder = 0; folder < 5; ++folder) {
+        const std::string name = "d" + std::to_string(folder);
+        MakeFolder(name);
+        mkdir((dst + "/" + name).c_str(), 0755);
+        for (int k = 0; k < 3; ++k) {
+            const std::string file = "/" + name + "/f" + std::to_string(k);
+            MakeFile(src + file, 3);
+            SetWriteTime(src + file, T);
+            many.push_back(FileEntry{src + file, 3, T});
+            const bool upToDate = (folder + k) % 2 == 0;
+            MakeFile(dst + file, 3);
+            SetWriteTime(dst + file, upToDate ? T : T - 1);
+            expected.push_back(upToDate && folder % 2 == 1); // folders 1 and 3 are the thread's
+        }
+    }
+    PastTick();
+    DestinationLookAhead ahead(many, src, dst, 1, 0, kLong, 64);
+    ahead.Finish();
+    for (std::size_t i = 0; i < many.size(); ++i) {
+        const int fd = open(FolderOf(DestinationPathOf(many.Path(i), src, dst)).c_str(),
+                            O_PATH | O_DIRECTORY | O_CLOEXEC);
+        EXPECT_EQ(ahead.KnownUpToDate(i, fd), expected[i]) << many.Path(i);
+        close(fd);
+    }
+}
+
 TEST_F(LookAheadTest, CopyReplacedAfterTheLookUpIsNotKnown) {
     DestinationLookAhead ahead(files, src, dst, 1, 0, kLong);
     ahead.Finish();
