@@ -28,6 +28,7 @@
 #include <limits>
 #include <optional>
 #include <sys/stat.h>
+#include <system_error>
 #include <unistd.h>
 
 namespace hozonix::engine {
@@ -102,7 +103,12 @@ public:
     int Flush() const {
         if (!touched_ && !destinations_.CreatedAny())
             return 0;
-        std::future<int> synced = std::async(std::launch::async, [this] { return destinations_.Sync(); });
+        std::future<int> synced;
+        try {
+            synced = std::async(std::launch::async, [this] { return destinations_.Sync(); });
+        } catch (const std::system_error&) { // no thread to be had: flush here
+            return destinations_.Sync();
+        }
         while (synced.wait_for(std::chrono::milliseconds(10)) != std::future_status::ready)
             host_.ProcessPendingEvents();
         return synced.get();
