@@ -34,12 +34,6 @@ std::string ReadFailureReason(int err) {
 
 } // namespace
 
-RepData ReadRepFile(const std::string& path) {
-    RepData data;
-    data.sheet = ReadRepFile(path, [&](PageRecord page) { data.pages.push_back(std::move(page)); });
-    return data;
-}
-
 RepSheet ReadRepFile(const std::string& path, const std::function<void(PageRecord)>& take) {
     // Never waits on a pipe or a device, never takes more than the limit, and holds no more of the file
     // than one page at a time.
@@ -92,10 +86,6 @@ RepSheet ReadRepFile(const std::string& path, const std::function<void(PageRecor
     } catch (const PageFormatError& e) {
         Refuse(path, e.what());
     }
-}
-
-void WriteRepFile(const std::string& path, const RepData& data) {
-    WriteRepFile(path, data.sheet, data.pages.size(), [&](std::size_t i) { return data.pages[i]; });
 }
 
 void WriteRepFile(const std::string& path, const RepSheet& sheet, std::size_t pageCount,

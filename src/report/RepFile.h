@@ -12,16 +12,13 @@ namespace hozonix::report {
 // The first line of every refusal: "レポートファイルを読み込めません", then the path, then the reason.
 inline constexpr const char* kRepReadFailure = "レポートファイルを読み込めません";
 
-// Raises AppError "レポートファイルを読み込めません\r\n" + path + "\r\n" + reason, the system's
-// reason kept in brackets where there is one.
-RepData ReadRepFile(const std::string& path);
-// The same handing each page to `take` as it is read; returns the sheet.
+// Hands each page to `take` as it is read; returns the sheet. Raises AppError
+// "レポートファイルを読み込めません\r\n" + path + "\r\n" + reason, the system's reason kept in brackets
+// where there is one.
 RepSheet ReadRepFile(const std::string& path, const std::function<void(PageRecord)>& take);
 
-// Checks every page as reading will (so a saved file always opens again) and replaces the file
-// atomically. Raises AppError.
-void WriteRepFile(const std::string& path, const RepData& data);
-// The same with the pages asked for one at a time.
+// Asks for the pages one at a time, checks every page as reading will (so a saved file always opens
+// again) and replaces the file atomically. Raises AppError.
 void WriteRepFile(const std::string& path, const RepSheet& sheet, std::size_t pageCount,
                   const std::function<PageRecord(std::size_t)>& pageAt);
 

@@ -75,14 +75,10 @@ std::uint32_t Crc32(std::string_view bytes, std::uint32_t previous) {
 }
 
 std::string EncodeRep(const RepData& data) {
-    return EncodeRep(data.sheet, data.pages.size(), [&](std::size_t i) { return data.pages[i]; });
-}
-
-std::string EncodeRep(const RepSheet& sheet, std::size_t pageCount,
-                      const std::function<PageRecord(std::size_t)>& pageAt) {
     std::string file;
-    const std::string header =
-        EncodeRep(sheet, pageCount, pageAt, [&](std::string_view piece) { file += piece; });
+    const std::string header = EncodeRep(
+        data.sheet, data.pages.size(), [&](std::size_t i) { return data.pages[i]; },
+        [&](std::string_view piece) { file += piece; });
     return file.replace(0, header.size(), header);
 }
 
@@ -121,28 +117,24 @@ std::string EncodeRep(const RepSheet& sheet, std::size_t pageCount,
     return header;
 }
 
-RepData DecodeRep(std::string_view bytes) {
-    RepData data;
-    data.sheet = DecodeRep(bytes, [&](PageRecord page) { data.pages.push_back(std::move(page)); });
-    return data;
-}
-
 void CheckRepSeal(std::string_view header, std::uint64_t bodySize, std::uint32_t bodyCrc) {
     std::uint32_t crc = 0;
     Require(SizeInHeader(header, &crc) == bodySize && crc == bodyCrc);
 }
 
-RepSheet DecodeRep(std::string_view bytes, const std::function<void(PageRecord)>& take) {
+RepData DecodeRep(std::string_view bytes) {
     const std::string_view body = bytes.size() >= kRepHeaderBytes ? bytes.substr(kRepHeaderBytes) : "";
     CheckRepSeal(bytes.substr(0, kRepHeaderBytes), body.size(), Crc32(body));
+    RepData data;
     std::size_t at = 0;
-    return DecodeRep(
+    data.sheet = DecodeRep(
         [&](std::size_t count) {
             const std::string_view piece = bytes.substr(std::min(at, bytes.size()), count);
             at += piece.size();
             return piece;
         },
-        take);
+        [&](PageRecord page) { data.pages.push_back(std::move(page)); });
+    return data;
 }
 
 RepSheet DecodeRep(const std::function<std::string_view(std::size_t)>& read,

@@ -39,11 +39,9 @@ struct RepData {
 };
 
 std::string EncodeRep(const RepData& data);
-// The same with the pages asked for one at a time, so that they need not all be in memory.
-std::string EncodeRep(const RepSheet& sheet, std::size_t pageCount,
-                      const std::function<PageRecord(std::size_t)>& pageAt);
-// The same handing the file to `write` piece by piece: first kRepHeaderBytes of room, then the body.
-// Returns the header that belongs in that room, which is known only once the body is.
+// The same with the pages asked for one at a time, so that they need not all be in memory, and the file
+// handed to `write` piece by piece: first kRepHeaderBytes of room, then the body. Returns the header that
+// belongs in that room, which is known only once the body is.
 std::string EncodeRep(const RepSheet& sheet, std::size_t pageCount,
                       const std::function<PageRecord(std::size_t)>& pageAt,
                       const std::function<void(std::string_view)>& write);
@@ -51,12 +49,9 @@ std::string EncodeRep(const RepSheet& sheet, std::size_t pageCount,
 // Raises PageFormatError with the reason, in Japanese, when the bytes are not a ".REP" file of this
 // version or any field is out of bounds.
 RepData DecodeRep(std::string_view bytes);
-// The same handing each page to `take` as it is decoded; returns the sheet. Pages handed over before a
-// fault is found are the caller's to drop.
-RepSheet DecodeRep(std::string_view bytes, const std::function<void(PageRecord)>& take);
-// The same reading the file piece by piece from its start: `read(n)` gives its next n bytes, fewer only
-// at its end. The seal is checked last, so a caller that has not checked it first (CheckRepSeal) must be
-// ready to drop pages already taken.
+// The same reading the file piece by piece from its start, handing each page to `take` as it is decoded:
+// `read(n)` gives its next n bytes, fewer only at its end. Returns the sheet. The seal is checked last,
+// so a caller that has not checked it first (CheckRepSeal) must be ready to drop pages already taken.
 RepSheet DecodeRep(const std::function<std::string_view(std::size_t)>& read,
                    const std::function<void(PageRecord)>& take);
 // Checks a file's first kRepHeaderBytes (or fewer, for a short file) against the size and CRC of the
