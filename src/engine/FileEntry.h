@@ -62,23 +62,6 @@ public:
     std::size_t FolderRunCount() const { return runs_.size(); }
     std::size_t FirstOfRun(std::size_t run) const { return runs_[run].first; }
 
-    class iterator {
-    public:
-        iterator(const FileList& list, std::size_t i) : list_(&list), i_(i) {}
-        FileEntry operator*() const { return (*list_)[i_]; }
-        iterator& operator++() {
-            ++i_;
-            return *this;
-        }
-        bool operator!=(const iterator& other) const { return i_ != other.i_; }
-
-    private:
-        const FileList* list_;
-        std::size_t i_;
-    };
-    iterator begin() const { return {*this, 0}; }
-    iterator end() const { return {*this, count_}; }
-
     // Reads the files in order from the i-th, decoding each name once and building no path unless asked:
     // what a loop over a million files wants.
     class Cursor {
@@ -105,6 +88,22 @@ public:
         FrontCodedStrings::const_iterator name_;
     };
 
+    class iterator {
+    public:
+        iterator(const FileList& list, std::size_t i) : cursor_(list, i) {}
+        FileEntry operator*() const { return cursor_.Entry(); }
+        iterator& operator++() {
+            cursor_.Next();
+            return *this;
+        }
+        bool operator!=(const iterator& other) const { return cursor_.Index() != other.cursor_.Index(); }
+
+    private:
+        Cursor cursor_;
+    };
+    iterator begin() const { return {*this, 0}; }
+    iterator end() const { return {*this, count_}; }
+
 private:
     struct Fixed {
         int64_t size; // the top bit flags invalid times
@@ -122,6 +121,11 @@ private:
     // Moves every file of `from` through `each(index, name, fixed, folder)`, giving back what has been
     // read, so that two lists are never whole at the same time.
     template <typename Each> static void Drain(FileList& from, Each&& each);
+    // Moves `run` on from an earlier folder run to that of file i.
+    void AdvanceRun(std::size_t& run, std::size_t i) const {
+        while (run + 1 < runs_.size() && runs_[run + 1].first <= i)
+            ++run;
+    }
 
     std::vector<std::unique_ptr<Fixed[]>> chunks_;
     FrontCodedStrings names_; // a new folder starts the coding afresh

@@ -30,8 +30,7 @@ template <typename Each> void FileList::Drain(FileList& from, Each&& each) {
     std::size_t run = 0;
     FrontCodedStrings names = std::move(from.names_);
     names.Drain([&](std::size_t i, const std::string& name) {
-        while (run + 1 < from.runs_.size() && from.runs_[run + 1].first <= i)
-            ++run;
+        from.AdvanceRun(run, i);
         each(i, name, from.At(i), from.runs_[run].folder);
         if ((i + 1) % ChunkEntries == 0)
             from.chunks_[i / ChunkEntries].reset();
@@ -69,8 +68,7 @@ std::string FileList::Path(std::size_t i) const {
 void FileList::Cursor::Next() {
     ++name_;
     ++i_;
-    while (run_ + 1 < list_->runs_.size() && list_->runs_[run_ + 1].first <= i_)
-        ++run_;
+    list_->AdvanceRun(run_, i_);
 }
 
 std::string FileList::Cursor::Path() const {

@@ -87,16 +87,14 @@ FrontCodedStrings::FrontCodedStrings(const FrontCodedStrings& other)
     blocks_.reserve(other.blocks_.size());
     for (const auto& block : other.blocks_) {
         blocks_.push_back(std::make_unique_for_overwrite<unsigned char[]>(BlockBytes));
-        if (block)
-            std::memcpy(blocks_.back().get(), block.get(), BlockBytes);
+        // Of the last block only what is written: the rest stays untouched, as push_back leaves it.
+        std::memcpy(blocks_.back().get(), block.get(),
+                    &block == &other.blocks_.back() ? blockUsed_ : BlockBytes);
     }
 }
 
 std::string FrontCodedStrings::operator[](std::size_t i) const {
-    Reader reader(*this, i);
-    for (std::size_t n = i / GroupSize * GroupSize; n < i; ++n)
-        reader.Next();
-    return reader.Next();
+    return *const_iterator(*this, i);
 }
 
 } // namespace hozonix::engine

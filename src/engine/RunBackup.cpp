@@ -197,9 +197,8 @@ private:
         host_.SetStatusText(std::to_string(total) + texts::InspectingFiles);
         std::vector<bool> keep(files.size(), true);
         std::string path;
-        int n = 0;
         for (FileList::Cursor file(files); !file.AtEnd(); file.Next()) {
-            ++n;
+            const int n = static_cast<int>(file.Index()) + 1;
             host_.ProcessPendingEvents();
             if (AbortRequested) {
                 files.clear();
@@ -226,9 +225,8 @@ private:
     void Update(FileList& files) {
         const int count = static_cast<int>(files.size());
         host_.SetStatusText(std::to_string(count) + texts::UpdatingFiles);
-        int i = 0;
         for (FileList::Cursor file(files); !file.AtEnd(); file.Next()) {
-            switch (UpdateOne(file, ++i, count)) {
+            switch (UpdateOne(file, static_cast<int>(file.Index()) + 1, count)) {
             case Next::File:
                 break;
             case Next::Skip:
@@ -251,18 +249,18 @@ private:
             lookAhead_->Reached(index);
         if (copyAhead_ != nullptr)
             copyAhead_->Reached(index);
+        bool newFolder = false;
         if (file.Run() != targetRun_) {
             targetRun_ = file.Run();
-            targetFolder_ =
+            std::string folder =
                 FolderOf(DestinationPathOf(file.Path(), request_.SourceFolder, request_.DestinationFolder));
+            newFolder = folder != targetFolder_;
+            targetFolder_ = std::move(folder);
         }
         const std::string& folder = targetFolder_;
         const int folderFd = destinations_.Open(folder);
-        const bool newFolder = folder != visited_;
-        if (newFolder) {
-            visited_ = folder;
+        if (newFolder)
             cleaned_ = destinations_.Fresh() || request_.DryRun;
-        }
         if (folderFd < 0 && destinations_.Error() == ELOOP)
             return InLinkedFolder(file.Entry(), folder, newFolder);
         // After a run that did not end, its temporary files may be anywhere it wrote.
@@ -531,7 +529,6 @@ private:
     std::optional<WriteBack> writeBack_;
     std::size_t targetRun_ = SIZE_MAX; // the folder run whose destination folder is targetFolder_
     std::string targetFolder_;
-    std::string visited_;  // the destination folder of the last file
     bool cleaned_ = false; // stale temporary files looked for in it
     std::function<void()> beforeWriting_;
     bool touched_ = false; // something was written into the destination

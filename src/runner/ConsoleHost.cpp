@@ -13,8 +13,6 @@ namespace hozonix::runner {
 
 namespace {
 
-constexpr double RedrawInterval = 0.1;
-
 // The path in an upper text of the processing dialog: the engine puts a fixed suffix after it.
 bool StripSuffix(const std::string& text, std::string_view suffix, std::string& path) {
     if (!text.ends_with(suffix))
@@ -140,7 +138,7 @@ std::string ConsoleHost::ProgressLine() const {
 bool ConsoleHost::ProgressDue() {
     // Only the live line shows the file in hand, and only every tenth of a second.
     if (style_ == OutputStyle::Live && !due_)
-        due_ = lastDraw_ < 0 || clock_() - lastDraw_ >= RedrawInterval;
+        due_ = IntervalPassed(clock_());
     return due_;
 }
 
@@ -148,7 +146,7 @@ void ConsoleHost::Redraw(bool force) {
     if (style_ != OutputStyle::Live)
         return;
     const double now = clock_();
-    if (!force && !due_ && lastDraw_ >= 0 && now - lastDraw_ < RedrawInterval)
+    if (!force && !due_ && !IntervalPassed(now))
         return;
     due_ = false;
     lastDraw_ = now;

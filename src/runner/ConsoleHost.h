@@ -68,6 +68,9 @@ private:
     int64_t bytesInFile_ = 0; // of the large file being copied, before it counts as written
     int64_t bytesWrittenSeen_ = 0;
     double updateStart_ = 0;
+    static constexpr double RedrawInterval = 0.1; // seconds
+    bool IntervalPassed(double now) const { return lastDraw_ < 0 || now - lastDraw_ >= RedrawInterval; }
+
     double lastDraw_ = -1;
     bool due_ = false; // the next Redraw draws
     bool lineShown_ = false;

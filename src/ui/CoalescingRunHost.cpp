@@ -55,15 +55,13 @@ engine::ContinueAnswer CoalescingRunHost::AskContinue(const std::string& text) {
 }
 
 bool CoalescingRunHost::ProgressDue() {
-    if (!due_)
-        due_ = !sinceEvents_.isValid() || sinceEvents_.elapsed() >= frame_;
-    return due_;
+    // Once due, it stays so until the events are next handled: the time since then only grows.
+    return !sinceEvents_.isValid() || sinceEvents_.elapsed() >= frame_;
 }
 
 void CoalescingRunHost::ProcessPendingEvents() {
     if (!ProgressDue())
         return;
-    due_ = false;
     Flush();
     window_.ProcessPendingEvents();
     sinceEvents_.start();

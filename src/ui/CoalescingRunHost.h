@@ -44,7 +44,6 @@ private:
     engine::RunHost& window_;
     qint64 frame_;
     QElapsedTimer sinceEvents_;
-    bool due_ = false; // the next ProcessPendingEvents shows the texts
     std::optional<std::string> status_;
     std::optional<int> bar_;
     std::optional<int> dialogPosition_;
