@@ -86,13 +86,9 @@ bool StampOfFile(const std::string& path, FileStamp& stamp) {
     return true;
 }
 
-int ReadWholeFile(const std::string& path, std::string& out, std::size_t maxBytes, FileStamp* stamp) {
-    out.clear();
-    ScopedFd fd(open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY));
-    if (fd.get() < 0)
-        return errno;
-    struct stat st {};
-    if (fstat(fd.get(), &st) != 0)
+int OpenRegularFile(const std::string& path, std::size_t maxBytes, ScopedFd& fd, struct stat& st) {
+    fd.reset(open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY));
+    if (fd.get() < 0 || fstat(fd.get(), &st) != 0)
         return errno;
     if (S_ISDIR(st.st_mode))
         return EISDIR;
@@ -100,6 +96,15 @@ int ReadWholeFile(const std::string& path, std::string& out, std::size_t maxByte
         return kNotRegularFile;
     if (st.st_size < 0 || static_cast<std::uint64_t>(st.st_size) > maxBytes)
         return EFBIG;
+    return 0;
+}
+
+int ReadWholeFile(const std::string& path, std::string& out, std::size_t maxBytes, FileStamp* stamp) {
+    out.clear();
+    ScopedFd fd;
+    struct stat st {};
+    if (const int err = OpenRegularFile(path, maxBytes, fd, st); err != 0)
+        return err;
     out.reserve(static_cast<std::size_t>(st.st_size));
     char buf[65536];
     for (;;) {

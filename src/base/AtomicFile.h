@@ -8,6 +8,7 @@
 #include <functional>
 #include <string>
 #include <string_view>
+#include <sys/stat.h>
 
 namespace hozonix {
 
@@ -30,6 +31,10 @@ struct FileStamp {
 
 // The stamp of the file at `path` (following links); false when it cannot be had (errno is kept).
 bool StampOfFile(const std::string& path, FileStamp& stamp);
+
+// Opens a regular file of at most `maxBytes` for reading, never waiting on a pipe or a device, and
+// gives its status. Returns 0 or the reason of the refusal, as ReadWholeFile does.
+int OpenRegularFile(const std::string& path, std::size_t maxBytes, ScopedFd& fd, struct stat& st);
 
 // Reads the whole of a regular file of at most `maxBytes` into `out`, and its stamp when asked. Returns 0
 // or the reason of the refusal: an errno value (EISDIR for a folder, EFBIG for a file over the limit) or

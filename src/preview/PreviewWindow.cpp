@@ -15,6 +15,7 @@
 #include "ui/Pickers.h"
 #include "ui/QtWindowGeometry.h"
 #include "ui/ScreenCursor.h"
+#include "ui/ScreenPlacement.h"
 
 #include <QCloseEvent>
 #include <QCursor>
@@ -232,11 +233,9 @@ void PreviewWindow::MakeRoomForThePage() {
         std::clamp(std::max(height(), wantedHeight), 1, std::max(1, room.height() - frame.height())));
     if (size != this->size())
         resize(size);
-    QRect placed(pos(), size + frame);
-    placed.moveLeft(std::clamp(placed.left(), room.left(), room.right() - placed.width() + 1));
-    placed.moveTop(std::clamp(placed.top(), room.top(), room.bottom() - placed.height() + 1));
-    if (placed.topLeft() != pos())
-        move(placed.topLeft());
+    const QPoint placed = ui::FittedInto(QRect(pos(), size + frame), room).topLeft();
+    if (placed != pos())
+        move(placed);
 }
 
 void PreviewWindow::StoreFinished() {
@@ -464,12 +463,8 @@ void PreviewWindow::ShowPaperMenu() {
     if (screen == nullptr)
         screen = this->screen();
     QPoint place = at;
-    if (screen != nullptr) {
-        const QRect room = screen->availableGeometry();
-        const QSize menu = paperMenu_->sizeHint();
-        place.setX(std::max(room.left(), std::min(at.x(), room.right() - menu.width() + 1)));
-        place.setY(std::max(room.top(), std::min(at.y(), room.bottom() - menu.height() + 1)));
-    }
+    if (screen != nullptr)
+        place = ui::FittedInto(QRect(at, paperMenu_->sizeHint()), screen->availableGeometry()).topLeft();
     paperMenu_->popup(place);
 }
 

@@ -62,13 +62,13 @@ void PageFile::Open() {
     end_ = 0;
 }
 
-void PageFile::Add(const PageRecord& page) {
+void PageFile::Add(PageRecord page) {
     try {
         CheckPage(page);
     } catch (const PageFormatError&) {
         // Reading back would refuse it: a page beyond what a file may hold stays in memory.
         index_.emplace_back(0, 0);
-        pinned_.emplace(index_.size() - 1, std::make_shared<const PageRecord>(page));
+        pinned_.emplace(index_.size() - 1, std::make_shared<const PageRecord>(std::move(page)));
         return;
     }
     if (fd_.get() < 0)
@@ -89,7 +89,7 @@ void PageFile::Add(const PageRecord& page) {
     }
     index_.emplace_back(end_, static_cast<std::uint32_t>(bytes.size()));
     end_ += bytes.size();
-    Remember(index_.size() - 1, std::make_shared<const PageRecord>(page));
+    Remember(index_.size() - 1, std::make_shared<const PageRecord>(std::move(page)));
 }
 
 std::shared_ptr<const PageRecord> PageFile::Get(std::size_t i) const {

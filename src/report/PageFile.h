@@ -33,7 +33,7 @@ public:
 
     // Appends a page. A file that cannot be made or written raises AppError; the pages added before
     // stay readable.
-    void Add(const PageRecord& page);
+    void Add(PageRecord page);
     // Page `i` (from 0), read back and decoded unless one of the last used. Raises AppError when the
     // file cannot be read.
     std::shared_ptr<const PageRecord> Get(std::size_t i) const;

@@ -37,7 +37,7 @@ PageRecord PageStore::Page(int number) const {
 }
 
 void PageStore::AddPage(PageRecord page) {
-    pages_.Add(page);
+    pages_.Add(std::move(page));
     ++revision_;
     emit pageAvailable(PageCount());
 }
@@ -62,7 +62,7 @@ void PageStore::Load(const std::string& path) {
     if (generating_)
         throw AppError("レポートを作成中のため開けません");
     PageFile pages;
-    const RepSheet sheet = ReadRepFile(path, [&](const PageRecord& page) { pages.Add(page); });
+    const RepSheet sheet = ReadRepFile(path, [&](PageRecord page) { pages.Add(std::move(page)); });
     PageSetup setup;
     setup.paperCode = sheet.paperCode;
     setup.sheet = {sheet.widthMm, sheet.heightMm};

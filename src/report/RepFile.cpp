@@ -6,7 +6,6 @@
 
 #include <cerrno>
 #include <cstdint>
-#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -37,16 +36,10 @@ std::string ReadFailureReason(int err) {
 RepSheet ReadRepFile(const std::string& path, const std::function<void(PageRecord)>& take) {
     // Never waits on a pipe or a device, never takes more than the limit, and holds no more of the file
     // than one page at a time.
-    const ScopedFd fd(open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY));
+    ScopedFd fd;
     struct stat st {};
-    if (fd.get() < 0 || fstat(fd.get(), &st) != 0)
-        Refuse(path, ReadFailureReason(errno));
-    if (S_ISDIR(st.st_mode))
-        Refuse(path, ReadFailureReason(EISDIR));
-    if (!S_ISREG(st.st_mode))
-        Refuse(path, ReadFailureReason(kNotRegularFile));
-    if (static_cast<std::uint64_t>(st.st_size) > kMaxRepFileBytes)
-        Refuse(path, ReadFailureReason(EFBIG));
+    if (const int err = OpenRegularFile(path, kMaxRepFileBytes, fd, st); err != 0)
+        Refuse(path, ReadFailureReason(err));
     std::string buffer;
     std::uint64_t total = 0;
     // The next `count` bytes of the file, fewer only at its end.

@@ -115,14 +115,11 @@ void ReportPreview::PaintPage(QPainter& painter, const QSize& pixels) const {
         painter.setRenderHint(QPainter::TextAntialiasing);
         const double scale = PixelsPerMm() * zoom_ / 100.0 / kUnitsPerMm;
         painter.scale(scale, scale);
-        if (store_->IsFinished()) {
-            DrawPage(painter, store_->Page(page_));
-        } else {
-            // The page count is not known before the last page: no number rather than a wrong one.
-            PageRecord shown = store_->Page(page_);
+        PageRecord shown = store_->Page(page_);
+        // The page count is not known before the last page: no number rather than a wrong one.
+        if (!store_->IsFinished())
             FillInPageCount(shown, "…");
-            DrawPage(painter, shown);
-        }
+        DrawPage(painter, shown);
     }
 }
 

@@ -55,6 +55,14 @@ private:
     std::string path_;
 };
 
+// The pages the settings ask for, cut to those there are; none is an error.
+PageRange PagesToPrint(const PageStore& store) {
+    const PageRange range = SelectedPages(store.settings, store.PageCount());
+    if (store.PageCount() == 0 || range.first > range.last)
+        throw AppError("印刷するページがありません");
+    return range;
+}
+
 } // namespace
 
 std::string StandardMediaSource(int printerSourceNumber) {
@@ -81,11 +89,7 @@ std::string StandardMediaSource(int printerSourceNumber) {
 }
 
 PrintJobOptions JobOptionsFor(const PageStore& store, const PrintRouting& routing) {
-    if (store.PageCount() == 0)
-        throw AppError("印刷するページがありません");
-    const PageRange range = SelectedPages(store.settings, store.PageCount());
-    if (range.first > range.last)
-        throw AppError("印刷するページがありません");
+    const PageRange range = PagesToPrint(store);
     PrintJobOptions options;
     if (routing.printerName)
         options.printerName = routing.printerName(store.settings.printerIndex);
@@ -104,13 +108,11 @@ PrintJobOptions JobOptionsFor(const PageStore& store, const PrintRouting& routin
 PrintResult PrintPages(const PageStore& store, const PrintRouting& routing) {
     const QString title = QString::fromStdString(routing.title);
     if (!routing.pdfFile.empty()) {
-        if (store.PageCount() == 0)
-            throw AppError("印刷するページがありません");
-        const PageRange range = SelectedPages(store.settings, store.PageCount());
-        if (range.first > range.last)
-            throw AppError("印刷するページがありません");
+        const PageRange range = PagesToPrint(store);
         const QByteArray pdf = RenderPdf(store, title, range);
-        ReplaceFileAtomically(routing.pdfFile, pdf.toStdString());
+        ReplaceFileAtomically(routing.pdfFile, [&](int fd) {
+            return WriteAll(fd, std::string_view(pdf.constData(), pdf.size()));
+        });
         return {0, range.first, range.last, 1, routing.pdfFile};
     }
     if (routing.job == nullptr)

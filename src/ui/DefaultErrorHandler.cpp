@@ -4,17 +4,14 @@
 #include "base/AtomicFile.h"
 #include "settings/StoredDateTime.h"
 
-#include <cstring>
 #include <new>
 #include <string>
 
 namespace hozonix::ui {
 
 std::string SystemReasonText(int err) {
-    if (err == kNotRegularFile)
-        return "通常のファイルではありません";
     // The system's own words, in the language of the session's locale.
-    return std::strerror(err);
+    return err == kNotRegularFile ? "通常のファイルではありません" : SystemErrorText(err);
 }
 
 std::string FileErrorText(const FileSystemError& error) {
