@@ -20,6 +20,8 @@ packages=(
     samba smbclient libnss-wrapper
     binutils python3
     desktop-file-utils appstream
+    # tests: drives that keep coarse times, fold letter case or refuse names (a small FUSE layer), ACLs
+    python3-fusepy acl attr
 )
 if [[ "${1:-}" == "--extras" ]]; then
     # benchmarks, and screenshots as a person sees the windows (openbox draws the frames)
