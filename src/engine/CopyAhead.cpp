@@ -176,7 +176,8 @@ void CopyAhead::CopyFiles() {
         struct stat source {};
         // A source that is gone or unreadable is the loop's to report.
         if (in >= 0 && fstat(in, &source) == 0 && S_ISREG(source.st_mode)) {
-            out = openat(folderFd >= 0 ? folderFd : root, ".", O_WRONLY | O_TMPFILE | O_CLOEXEC, 0666);
+            // Private until FillTarget gives it the source's mode.
+            out = openat(folderFd >= 0 ? folderFd : root, ".", O_WRONLY | O_TMPFILE | O_CLOEXEC, 0600);
             try {
                 if (out < 0 || !FillTarget(in, source, entry.path, out, target, entry.size, nullptr))
                     fatal = true;

@@ -5,12 +5,14 @@
 #include "engine/EngineTexts.h"
 #include "engine/FileAttributes.h"
 #include "engine/FileError.h"
+#include "engine/FileMetadata.h"
 #include "engine/FormatText.h"
 #include "engine/PathText.h"
 #include "engine/TempTarget.h"
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdint>
 #include <fcntl.h>
 #include <memory>
 #include <sys/stat.h>
@@ -31,11 +33,13 @@ public:
     BlockMover(int source, int target, std::size_t block, std::size_t chunk)
         : source_(source), target_(target), block_(block), chunk_(chunk) {}
 
-    // Bytes moved (0 at the end of the source) or raises the read or write error.
-    std::size_t Move(const std::string& sourcePath, const std::string& targetPath) {
+    // Bytes moved, at most `limit` (0 at the end of the source), or raises the read or write error.
+    std::size_t Move(const std::string& sourcePath, const std::string& targetPath,
+                     std::size_t limit = SIZE_MAX) {
         if (inKernel_) {
             for (;;) {
-                const ssize_t n = copy_file_range(source_, nullptr, target_, nullptr, chunk_, 0);
+                const ssize_t n =
+                    copy_file_range(source_, nullptr, target_, nullptr, std::min(chunk_, limit), 0);
                 if (n >= 0)
                     return static_cast<std::size_t>(n);
                 if (errno == EINTR)
@@ -51,7 +55,7 @@ public:
             buffer_ = std::make_unique<char[]>(block_);
         ssize_t n;
         do {
-            n = read(source_, buffer_.get(), block_);
+            n = read(source_, buffer_.get(), std::min(block_, limit));
         } while (n < 0 && errno == EINTR);
         if (n < 0)
             Fail(FileError::Step::Read, sourcePath);
@@ -87,6 +91,53 @@ void ReportProgress(const std::string& sourcePath, int64_t total, int64_t size, 
         FormatText(texts::CopiedBytesFormat, total / 1000.0, size / 1000.0, percent, texts::Percent));
 }
 
+// A file whose blocks hold fewer bytes than its size has holes.
+bool IsSparse(const struct stat& st) {
+    return static_cast<int64_t>(st.st_blocks) * 512 < static_cast<int64_t>(st.st_size);
+}
+
+// Copies the data of a sparse source region by region and seeks over the holes between them, so that
+// they stay holes on the target. Progress, shown when there is a `host`, counts a hole as done. Copies
+// up to the size seen at the start: a file that changes meanwhile has a newer time, so the next run
+// takes it again. False when the user aborted.
+bool FillSparse(BlockMover& mover, int sourceFd, const struct stat& source, const std::string& sourcePath,
+                int targetFd, const std::string& targetPath, int64_t size, RunHost* host) {
+    const off_t end = source.st_size;
+    off_t at = 0;
+    off_t shown = 0;
+    while (at < end) {
+        const off_t data = lseek(sourceFd, at, SEEK_DATA);
+        if (data < 0 && errno == ENXIO)
+            break; // a hole up to the end
+        const off_t hole = data < 0 ? -1 : lseek(sourceFd, data, SEEK_HOLE);
+        if (hole < 0 || lseek(sourceFd, data, SEEK_SET) < 0)
+            Fail(FileError::Step::Read, sourcePath);
+        if (lseek(targetFd, data, SEEK_SET) < 0)
+            Fail(FileError::Step::Write, targetPath);
+        const off_t stop = std::min(hole, end);
+        for (at = data; at < stop;) {
+            const std::size_t n = mover.Move(sourcePath, targetPath, static_cast<std::size_t>(stop - at));
+            if (n == 0) { // cut short meanwhile
+                at = end;
+                break;
+            }
+            at += static_cast<off_t>(n);
+            if (host != nullptr) {
+                shown = at;
+                ReportProgress(sourcePath, at, size, *host);
+                host->ProcessPendingEvents();
+                if (AbortRequested)
+                    return false;
+            }
+        }
+    }
+    if (ftruncate(targetFd, end) != 0)
+        Fail(FileError::Step::Write, targetPath);
+    if (host != nullptr && shown < end) // it ends in a hole
+        ReportProgress(sourcePath, end, size, *host);
+    return true;
+}
+
 } // namespace
 
 std::size_t CopyBufferSize(int64_t size) {
@@ -112,25 +163,33 @@ bool FillTarget(int sourceFd, const struct stat& source, const std::string& sour
         progress ? InKernelStep(size)
                  : std::max(block, static_cast<std::size_t>(std::min<off_t>(source.st_size, 1 << 30)));
     BlockMover mover(sourceFd, targetFd, block, chunk);
-    int64_t total = 0;
-    for (;;) {
-        const std::size_t n = mover.Move(sourcePath, targetPath);
-        total += static_cast<int64_t>(n);
-        if (progress && total > 0) {
-            ReportProgress(sourcePath, total, size, *host);
-            host->ProcessPendingEvents();
-            if (AbortRequested)
-                return false; // the temporary file goes, the target stays as it was
+    if (IsSparse(source)) {
+        if (!FillSparse(mover, sourceFd, source, sourcePath, targetFd, targetPath, size,
+                        progress ? host : nullptr))
+            return false;
+    } else {
+        int64_t total = 0;
+        for (;;) {
+            const std::size_t n = mover.Move(sourcePath, targetPath);
+            total += static_cast<int64_t>(n);
+            if (progress && total > 0) {
+                ReportProgress(sourcePath, total, size, *host);
+                host->ProcessPendingEvents();
+                if (AbortRequested)
+                    return false; // the temporary file goes, the target stays as it was
+            }
+            // Done at the size seen at the start: after a short block, or at once when nobody sees the
+            // blocks. A file that grows during a copy with progress is read on to its end; one that grows
+            // otherwise keeps its earlier time on the copy, so the next run takes it again.
+            const bool reachedSize = total >= static_cast<int64_t>(source.st_size);
+            if (n == 0 || (reachedSize && (n < chunk || !progress)))
+                break;
         }
-        // Done at the size seen at the start: after a short block, or at once when nobody sees the
-        // blocks. A file that grows during a copy with progress is read on to its end; one that grows
-        // otherwise keeps its earlier time on the copy, so the next run takes it again.
-        const bool reachedSize = total >= static_cast<int64_t>(source.st_size);
-        if (n == 0 || (reachedSize && (n < chunk || !progress)))
-            break;
     }
 
-    const struct timespec times[2] = {{0, UTIME_OMIT}, source.st_mtim};
+    CopyMetadata(sourceFd, source, targetFd);
+    // The access time too: file systems built on an older FUSE library drop a last-write time set alone.
+    const struct timespec times[2] = {source.st_atim, source.st_mtim};
     if (futimens(targetFd, times) != 0)
         Fail(FileError::Step::Write, targetPath);
     return true;

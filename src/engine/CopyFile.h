@@ -1,8 +1,9 @@
 #pragma once
 // Copying one file with progress and abort. The copy is written to a hidden temporary file beside the
 // target and renamed over it only when every byte is in, so an aborted or failed copy leaves the
-// target as it was. The target gets the source's last-write time at full resolution; its other times
-// and its permissions are those of a new file.
+// target as it was. The target gets the source's last-write time at full resolution, its permission
+// bits, its user extended attributes and ACL, and its owner when run as root (engine/FileMetadata.h);
+// its other times are those of a new file. Holes in a sparse source stay holes.
 
 #include "engine/RunHost.h"
 
@@ -36,9 +37,9 @@ bool CopyOpenFile(int sourceFd, const struct stat& source, const std::string& so
                   const std::string& targetPath, bool targetMissing, int64_t size, RunHost& host);
 
 // The middle of that copy: writes the open source into the open `targetFd` and gives it the source's
-// last-write time, leaving close and commit to the caller. Without a `host` no progress is shown and
-// abort is not polled. Returns false when the user aborted; raises "Cannot read file %s" or
-// "Cannot write file %s".
+// metadata, the last-write time last, leaving close and commit to the caller. Without a `host` no
+// progress is shown and abort is not polled. Returns false when the user aborted; raises
+// "Cannot read file %s" or "Cannot write file %s".
 bool FillTarget(int sourceFd, const struct stat& source, const std::string& sourcePath, int targetFd,
                 const std::string& targetPath, int64_t size, RunHost* host);
 

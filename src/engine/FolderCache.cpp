@@ -1,5 +1,7 @@
 #include "engine/FolderCache.h"
 
+#include "engine/FileMetadata.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <fcntl.h>
@@ -36,8 +38,8 @@ bool NamesBelow(const std::string& root, const std::string& folder, std::vector<
 
 } // namespace
 
-FolderCache::FolderCache(const std::string& root, bool create, Links links)
-    : root_(WithoutTrailingSlashes(root)), create_(create), links_(links) {
+FolderCache::FolderCache(const std::string& root, bool create, Links links, const std::string& modesFrom)
+    : root_(WithoutTrailingSlashes(root)), create_(create), links_(links), modesFrom_(modesFrom) {
     rootFd_ = open(root_.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
     rootError_ = rootFd_ < 0 ? errno : 0;
     if (create_ && rootFd_ >= 0)
@@ -48,6 +50,8 @@ FolderCache::~FolderCache() {
     CloseFrom(0);
     if (rootFd_ >= 0)
         close(rootFd_);
+    if (modesFromFd_ >= 0)
+        close(modesFromFd_);
     for (const int fd : syncFds_)
         close(fd);
 }
@@ -85,9 +89,11 @@ int FolderCache::Descend(const std::string& name) {
     const int flags = O_PATH | O_DIRECTORY | O_CLOEXEC | (links_ == Links::Refuse ? O_NOFOLLOW : 0);
     int fd = openat(parent, name.c_str(), flags);
     if (fd < 0 && errno == ENOENT && create_) {
-        if (mkdirat(parent, name.c_str(), 0777) == 0) {
+        if (mkdirat(parent, name.c_str(), modesFrom_.empty() ? 0777 : 0700) == 0) {
             fresh_ = true;
             createdAny_ = true;
+            if (!modesFrom_.empty())
+                GiveSourceMode(parent, name);
         } else if (errno != EEXIST) {
             return -1;
         }
@@ -108,6 +114,25 @@ int FolderCache::Descend(const std::string& name) {
     fds_.push_back(fd);
     names_.push_back(name);
     return fd;
+}
+
+void FolderCache::GiveSourceMode(int parent, const std::string& name) {
+    if (modesFromFd_ < 0)
+        modesFromFd_ = open(modesFrom_.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+    std::string relative;
+    for (const std::string& above : names_)
+        relative += above + "/";
+    relative += name;
+    struct stat source {};
+    if (modesFromFd_ < 0 || fstatat(modesFromFd_, relative.c_str(), &source, 0) != 0 ||
+        !S_ISDIR(source.st_mode))
+        return;
+    // Through a descriptor of the folder itself: a chmod by name would follow a link put in its place.
+    const int fd = openat(parent, name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    if (fd < 0)
+        return;
+    fchmod(fd, FolderModeFor(source.st_mode));
+    close(fd);
 }
 
 int FolderCache::Open(const std::string& folder) {

@@ -22,8 +22,11 @@ public:
 
     // With `create`, missing folders below `root` are created, but never `root` itself, so a
     // destination that disappears during the run (a drive unmounted) is not recreated on the disk below.
-    // The root itself is opened as given, following a link the user chose.
-    FolderCache(const std::string& root, bool create, Links links = Links::Follow);
+    // The root itself is opened as given, following a link the user chose. With `modesFrom`, a folder
+    // created is private (0700) until it has the permission bits of the folder at the same place below
+    // `modesFrom` (engine/FileMetadata.h); one whose path there is too long to look up stays private.
+    FolderCache(const std::string& root, bool create, Links links = Links::Follow,
+                const std::string& modesFrom = {});
     ~FolderCache();
     FolderCache(const FolderCache&) = delete;
     FolderCache& operator=(const FolderCache&) = delete;
@@ -45,12 +48,15 @@ private:
     void CloseFrom(std::size_t depth);
     void RememberDevice(int folderFd);
     int Descend(const std::string& name);
+    void GiveSourceMode(int parent, const std::string& name);
 
     std::string root_;
     bool create_;
     Links links_;
     int rootFd_ = -1;
     int rootError_ = 0;
+    std::string modesFrom_;
+    int modesFromFd_ = -1;           // opened when the first folder is created
     std::vector<std::string> names_; // the open chain below the root
     std::vector<int> fds_;           // fds_[i]: the folder names_[0..i]
     std::string folder_;

@@ -1,0 +1,21 @@
+#pragma once
+// What makes a copy the same file besides its bytes and its last-write time: the permission bits, the
+// owner (only a root process can give a file away), user extended attributes and the access ACL. A
+// destination that cannot keep one of them (FAT, a file system without extended attributes, an ACL it
+// does not understand) goes without it, silently: the copy itself still counts. Security and trusted
+// attributes belong to the machine the source lives on and are not copied.
+
+#include <sys/stat.h>
+#include <sys/types.h>
+
+namespace hozonix::engine {
+
+// Gives the open `targetFd` the metadata of the open `sourceFd`, whose fstat is `source`. Done on the
+// open file before it gets its name, so that the name never shows wider permissions than the final ones.
+void CopyMetadata(int sourceFd, const struct stat& source, int targetFd);
+
+// The permission bits a folder created for a source folder of mode `sourceMode` gets. A process other
+// than root keeps the right to fill and update it, whatever the source folder allows its owner.
+mode_t FolderModeFor(mode_t sourceMode);
+
+} // namespace hozonix::engine
