@@ -6,7 +6,9 @@
 #include <atomic>
 #include <cerrno>
 #include <chrono>
+#include <climits>
 #include <condition_variable>
+#include <cstdio>
 #include <dirent.h>
 #include <fcntl.h>
 #include <mutex>
@@ -67,6 +69,63 @@ bool IsGone(int error) {
 struct Findings {
     FileList files;
     std::vector<std::string> unreadable;
+    std::vector<std::string> linksNotEntered;
+};
+
+struct Subfolder {
+    std::string name;
+    bool link; // reached through a symbolic link
+};
+
+// The date limit below the folder `self` when the folder's own is `limit`. A folder moved or renamed into
+// place keeps its files' times, old as they may be; only its own change time moves, so everything below
+// a folder changed since the limit is taken.
+int64_t LimitBelow(const struct stat& self, int64_t limit) {
+    return limit != 0 && StampOf(self.st_ctim.tv_sec, self.st_ctim.tv_nsec) > limit ? 0 : limit;
+}
+
+bool IsBelow(const std::string& path, std::string_view folder) {
+    return path.size() >= folder.size() && path.compare(0, folder.size(), folder) == 0 &&
+           (path.size() == folder.size() || path[folder.size()] == '/');
+}
+
+// Where a link inside the source must not lead: to the root of a file system, to a folder the source lies
+// in, or into the system's own folders. Each would take in a whole system (a "z:" drive link -> "/").
+class Boundaries {
+public:
+    explicit Boundaries(int sourceFd) {
+        struct stat st {};
+        int fd = openat(sourceFd, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        while (fd >= 0 && fstat(fd, &st) == 0 && !Contains(ancestors_, st)) {
+            ancestors_.push_back({st.st_dev, st.st_ino});
+            const int parent = openat(fd, "..", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+            close(fd);
+            fd = parent;
+        }
+        if (fd >= 0)
+            close(fd);
+    }
+
+    bool LeadsOut(int fd, const struct stat& st) const {
+        struct stat parent {};
+        if (Contains(ancestors_, st) || (fstatat(fd, "..", &parent, 0) == 0 &&
+                                         (parent.st_dev != st.st_dev || parent.st_ino == st.st_ino)))
+            return true;
+        char link[64];
+        std::snprintf(link, sizeof link, "/proc/self/fd/%d", fd);
+        char buf[PATH_MAX];
+        const ssize_t n = readlink(link, buf, sizeof buf - 1);
+        if (n <= 0)
+            return false;
+        const std::string path(buf, static_cast<std::size_t>(n));
+        // Under /run only the runtime state: drives and shares mounted there are folders like any other.
+        if (IsBelow(path, "/run") && !IsBelow(path, "/run/media") && path.find("/gvfs/") == std::string::npos)
+            return true;
+        return IsBelow(path, "/proc") || IsBelow(path, "/sys") || IsBelow(path, "/dev");
+    }
+
+private:
+    std::vector<FolderId> ancestors_;
 };
 
 // The files of one folder, held until its subfolders are done (post-order).
@@ -90,9 +149,12 @@ struct OwnFiles {
 
 class Scanner {
 public:
-    // `control`: shared by every walker; `polls`: this walker runs on the caller's thread.
-    Scanner(Findings& out, const ScanOptions& options, ScanControl& control, bool polls, Walk walk = {})
-        : out_(out), options_(options), control_(control), polls_(polls), walk_(std::move(walk)) {}
+    // `control`: shared by every walker; `polls`: this walker runs on the caller's thread; `limit`: the
+    // date limit of the folders it walks (0 below a folder moved or renamed since the run's limit).
+    Scanner(Findings& out, const ScanOptions& options, const Boundaries& bounds, ScanControl& control,
+            bool polls, int64_t limit, Walk walk = {})
+        : out_(out), options_(options), bounds_(bounds), control_(control), polls_(polls), limit_(limit),
+          walk_(std::move(walk)) {}
 
     // Takes ownership of `fd`, the folder whose status is `self`. `prefix` is the folder's path with one
     // trailing "/".
@@ -103,12 +165,14 @@ public:
             Unreadable(prefix);
             return;
         }
+        const int64_t limit = limit_;
+        limit_ = LimitBelow(self, limit_);
         walk_.push_back({self.st_dev, self.st_ino});
         OwnFiles own;
-        std::vector<std::string> subfolders;
+        std::vector<Subfolder> subfolders;
         List(dir, prefix, own, subfolders);
         if (options_.recursive) {
-            for (const std::string& sub : subfolders) {
+            for (const Subfolder& sub : subfolders) {
                 if (control_.Stopped())
                     break;
                 Enter(dirfd(dir), prefix, sub);
@@ -116,11 +180,12 @@ public:
         }
         closedir(dir);
         walk_.pop_back();
+        limit_ = limit;
         own.AddTo(out_.files, prefix);
     }
 
     // The files of the open folder into `own`, the names of its subfolders into `subfolders`.
-    void List(DIR* dir, const std::string& prefix, OwnFiles& own, std::vector<std::string>& subfolders) {
+    void List(DIR* dir, const std::string& prefix, OwnFiles& own, std::vector<Subfolder>& subfolders) {
         for (;;) {
             errno = 0;
             const dirent* e = readdir(dir);
@@ -138,12 +203,12 @@ public:
                 continue; // ".", ".." and hidden names
             switch (e->d_type) {
             case DT_DIR:
-                subfolders.emplace_back(name);
+                subfolders.push_back({name, false});
                 break;
             case DT_REG:
             case DT_LNK:
             case DT_UNKNOWN:
-                Inspect(dirfd(dir), name, prefix, own, subfolders);
+                Inspect(dirfd(dir), name, e->d_type, prefix, own, subfolders);
                 break;
             default:
                 break; // FIFOs, sockets, devices
@@ -152,8 +217,10 @@ public:
     }
 
     // Opens the folder `name` in the open `parentFd` (or `path` when that is AT_FDCWD). -1 when it
-    // cannot be read (noted as unreadable), is gone, is one the walk is inside or one to leave out.
-    int OpenFolder(int parentFd, const char* name, const std::string& path, struct stat& st) {
+    // cannot be read (noted as unreadable), is gone, is one the walk is inside or one to leave out, or is
+    // reached through a link (`link`) that leads out of the source to a whole system (noted).
+    int OpenFolder(int parentFd, const char* name, const std::string& path, struct stat& st,
+                   bool link = false) {
         const int flags = O_RDONLY | O_DIRECTORY | O_CLOEXEC;
         int fd = parentFd == AT_FDCWD ? -1 : openat(parentFd, name, flags);
         if (fd < 0 && (parentFd == AT_FDCWD || errno == EMFILE || errno == ENFILE))
@@ -167,6 +234,11 @@ public:
             close(fd); // a link back to a folder we are inside, or the destination
             return -1;
         }
+        if (link && bounds_.LeadsOut(fd, st)) {
+            close(fd);
+            out_.linksNotEntered.push_back(path);
+            return -1;
+        }
         return fd;
     }
 
@@ -176,24 +248,33 @@ public:
     }
 
 private:
-    void Inspect(int dirFd, const char* name, const std::string& prefix, OwnFiles& own,
-                 std::vector<std::string>& subfolders) {
+    void Inspect(int dirFd, const char* name, unsigned char type, const std::string& prefix, OwnFiles& own,
+                 std::vector<Subfolder>& subfolders) {
         struct statx sx {};
         const unsigned mask = STATX_TYPE | STATX_SIZE | STATX_MTIME | STATX_ATIME | STATX_CTIME | STATX_BTIME;
-        if (statx(dirFd, name, AT_STATX_SYNC_AS_STAT, mask, &sx) != 0) {
+        // A folder reached through a link is checked before it is entered, so links must be known: where
+        // the listing does not tell the type, look at the entry itself first.
+        bool link = type == DT_LNK;
+        int rc = statx(dirFd, name, AT_STATX_SYNC_AS_STAT | (type == DT_UNKNOWN ? AT_SYMLINK_NOFOLLOW : 0),
+                       mask, &sx);
+        if (rc == 0 && type == DT_UNKNOWN && S_ISLNK(sx.stx_mode)) {
+            link = true;
+            rc = statx(dirFd, name, AT_STATX_SYNC_AS_STAT, mask, &sx);
+        }
+        if (rc != 0) {
             if (!IsGone(errno))
                 Unreadable(prefix + name);
             return; // vanished or a dangling link
         }
         if (S_ISDIR(sx.stx_mode)) {
-            subfolders.emplace_back(name);
+            subfolders.push_back({name, link});
             return;
         }
         if (!S_ISREG(sx.stx_mode))
             return;
         const int64_t written = Nanoseconds(sx.stx_mtime);
         // A file moved or unpacked into the source keeps its old write time; its change time is new.
-        if (options_.dateLimit != 0 && std::max(written, Nanoseconds(sx.stx_ctime)) <= options_.dateLimit)
+        if (limit_ != 0 && std::max(written, Nanoseconds(sx.stx_ctime)) <= limit_)
             return;
         const int64_t created =
             (sx.stx_mask & STATX_BTIME) ? Nanoseconds(sx.stx_btime) : Nanoseconds(sx.stx_ctime);
@@ -204,18 +285,20 @@ private:
         own.names.append(name, length);
     }
 
-    void Enter(int parentFd, const std::string& prefix, const std::string& name) {
-        const std::string path = prefix + name;
+    void Enter(int parentFd, const std::string& prefix, const Subfolder& sub) {
+        const std::string path = prefix + sub.name;
         struct stat st {};
-        const int fd = OpenFolder(parentFd, name.c_str(), path, st);
+        const int fd = OpenFolder(parentFd, sub.name.c_str(), path, st, sub.link);
         if (fd >= 0)
             Scan(fd, st, path + "/");
     }
 
     Findings& out_;
     const ScanOptions& options_;
+    const Boundaries& bounds_;
     ScanControl& control_;
     bool polls_;
+    int64_t limit_;
     Walk walk_;
 };
 
@@ -225,44 +308,59 @@ private:
 struct Piece {
     std::string prefix; // of a subtree; empty for collected files
     Walk walk;          // the folders above the subtree
+    int64_t limit = 0;  // the date limit of the folder above it
+    bool link = false;  // the subtree is reached through a link
     Findings found;
 };
 
-// Splits the listing of the open folder `fd` (owned; status `self`, path `prefix`) into its subfolders'
-// subtrees and its own files.
-void Split(int fd, const struct stat& self, const std::string& prefix, const Walk& above,
-           const ScanOptions& options, ScanControl& control, std::vector<Piece>& into) {
+// What every walker of one scan shares.
+struct Shared {
+    const ScanOptions& options;
+    const Boundaries& bounds;
+    ScanControl& control;
+};
+
+// Splits the listing of the open folder `fd` (owned; status `self`, path `prefix`, the date limit of the
+// folder above it `limit`) into its subfolders' subtrees and its own files.
+void Split(int fd, const struct stat& self, const std::string& prefix, const Walk& above, int64_t limit,
+           const Shared& scan, std::vector<Piece>& into) {
     Piece own;
     DIR* dir = fdopendir(fd);
+    const int64_t below = LimitBelow(self, limit);
+    Scanner lister(own.found, scan.options, scan.bounds, scan.control, true, below);
     if (dir == nullptr) {
         close(fd);
-        Scanner(own.found, options, control, true).Unreadable(prefix);
+        lister.Unreadable(prefix);
         into.push_back(std::move(own));
         return;
     }
-    std::vector<std::string> subfolders;
+    std::vector<Subfolder> subfolders;
     OwnFiles files;
-    Scanner(own.found, options, control, true).List(dir, prefix, files, subfolders);
+    lister.List(dir, prefix, files, subfolders);
     closedir(dir);
     files.AddTo(own.found.files, prefix);
     Walk walk = above;
     walk.push_back({self.st_dev, self.st_ino});
-    for (const std::string& name : subfolders)
-        into.push_back(Piece{prefix + name + "/", walk, {}});
+    for (const Subfolder& sub : subfolders)
+        into.push_back(Piece{prefix + sub.name + "/", walk, below, sub.link, {}});
     into.push_back(std::move(own));
 }
 
-// Opens the subtree `piece`; -1 when it cannot be read (it then contributes nothing, as in one walk).
-int OpenPiece(Piece& piece, const ScanOptions& options, ScanControl& control, struct stat& st) {
-    return Scanner(piece.found, options, control, false, piece.walk)
-        .OpenFolder(AT_FDCWD, "", piece.prefix.substr(0, piece.prefix.size() - 1), st);
+Scanner WalkerOf(Piece& piece, const Shared& scan, bool polls) {
+    return Scanner(piece.found, scan.options, scan.bounds, scan.control, polls, piece.limit, piece.walk);
 }
 
-void WalkPiece(Piece& piece, const ScanOptions& options, ScanControl& control, bool polls) {
+// Opens the subtree `piece`; -1 when it cannot be read (it then contributes nothing, as in one walk).
+int OpenPiece(Piece& piece, const Shared& scan, struct stat& st) {
+    return WalkerOf(piece, scan, false)
+        .OpenFolder(AT_FDCWD, "", piece.prefix.substr(0, piece.prefix.size() - 1), st, piece.link);
+}
+
+void WalkPiece(Piece& piece, const Shared& scan, bool polls) {
     struct stat st {};
-    const int fd = OpenPiece(piece, options, control, st);
+    const int fd = OpenPiece(piece, scan, st);
     if (fd >= 0)
-        Scanner(piece.found, options, control, polls, piece.walk).Scan(fd, st, piece.prefix);
+        WalkerOf(piece, scan, polls).Scan(fd, st, piece.prefix);
 }
 
 std::size_t SubtreesIn(const std::vector<Piece>& pieces) {
@@ -275,6 +373,10 @@ void Append(Findings& from, FileList& out, const ScanOptions& options) {
     if (options.unreadable != nullptr) {
         for (std::string& path : from.unreadable)
             options.unreadable->push_back(std::move(path));
+    }
+    if (options.linksNotEntered != nullptr) {
+        for (std::string& path : from.linksNotEntered)
+            options.linksNotEntered->push_back(std::move(path));
     }
 }
 
@@ -293,16 +395,18 @@ void ScanFolder(const std::string& folder, FileList& out, const ScanOptions& opt
     }
     ScanControl control(options.keepGoing, options.pollInterval);
     control.Poll(true); // once at the start, whatever follows
+    const Boundaries bounds(fd);
+    const Shared scan{options, bounds, control};
     if (!options.recursive) {
         Findings found;
-        Scanner(found, options, control, true).Scan(fd, self, prefix);
+        Scanner(found, options, bounds, control, true, options.dateLimit).Scan(fd, self, prefix);
         Append(found, out, options);
         return;
     }
     // A walk is bound by kernel calls, one per file: two threads walk separate subtrees. Cut the tree a
     // few levels down at most, until there are enough subtrees to share out fairly.
     std::vector<Piece> pieces;
-    Split(fd, self, prefix, {}, options, control, pieces);
+    Split(fd, self, prefix, {}, options.dateLimit, scan, pieces);
     constexpr std::size_t enough = 32;
     for (int level = 0; level < 3 && SubtreesIn(pieces) > 0 && SubtreesIn(pieces) < enough; ++level) {
         std::vector<Piece> finer;
@@ -310,8 +414,8 @@ void ScanFolder(const std::string& folder, FileList& out, const ScanOptions& opt
             struct stat st {};
             if (piece.prefix.empty() || control.Stopped()) {
                 finer.push_back(std::move(piece));
-            } else if (const int subFd = OpenPiece(piece, options, control, st); subFd >= 0) {
-                Split(subFd, st, piece.prefix, piece.walk, options, control, finer);
+            } else if (const int subFd = OpenPiece(piece, scan, st); subFd >= 0) {
+                Split(subFd, st, piece.prefix, piece.walk, piece.limit, scan, finer);
             } else {
                 piece.prefix.clear(); // keeps what the failed open noted
                 finer.push_back(std::move(piece));
@@ -329,7 +433,7 @@ void ScanFolder(const std::string& folder, FileList& out, const ScanOptions& opt
     const auto walk = [&](bool polls) {
         for (std::size_t i;
              !control.Stopped() && (i = next.fetch_add(1, std::memory_order_relaxed)) < subtrees.size();)
-            WalkPiece(*subtrees[i], options, control, polls);
+            WalkPiece(*subtrees[i], scan, polls);
     };
     if (subtrees.size() > 1) {
         std::mutex mutex;

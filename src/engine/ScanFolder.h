@@ -4,8 +4,10 @@
 //
 // Skipped: names beginning with "." (hidden, also whole folders), and anything that is neither a
 // regular file nor a folder after following links (FIFOs, sockets, devices: never opened). Links to
-// folders are entered unless the folder is already on the current walk. With dateLimit != 0 only files
-// written or changed (moved in, unpacked) strictly after it are collected.
+// folders are entered unless the folder is already on the current walk, or the link leads to the root of
+// a file system, to a folder the source lies in or into /proc, /sys, /dev or /run. With dateLimit != 0
+// only files written or changed (moved in, unpacked) strictly after it are collected, and every file
+// below a folder changed after it (a folder moved or renamed keeps its files' old times).
 
 #include "engine/FileEntry.h"
 
@@ -31,6 +33,9 @@ struct ScanOptions {
     // Receives what could not be read: a folder with a trailing "/", a file without. Null: such parts
     // contribute nothing, silently.
     std::vector<std::string>* unreadable = nullptr;
+    // Receives the links to folders that were not entered because they lead out of the source to a whole
+    // system (see above), each once. Null: left out silently.
+    std::vector<std::string>* linksNotEntered = nullptr;
     // Called every few hundredths of a second on the thread that called ScanFolder, also while it waits
     // for its helper thread (a window handles its events there). False stops the scan: what it had found
     // is left in the list, incomplete.

@@ -243,3 +243,66 @@ TEST_F(ScanFolderTest, TheCallerIsAskedNowAndThenAndCanStopTheScan) {
         EXPECT_EQ(asked, stopAt);
     }
 }
+
+namespace {
+
+int64_t Now() {
+    timespec ts{};
+    clock_gettime(CLOCK_REALTIME, &ts);
+    return ts.tv_sec * 1'000'000'000LL + ts.tv_nsec;
+}
+
+} // namespace
+
+TEST_F(ScanFolderTest, EverythingBelowAFolderMovedOrRenamedSinceTheLimitIsTaken) {
+    // Old files in a tree a few levels deep, so that both the split of the top levels and the walk of a
+    // subtree meet the moved folder.
+    const std::string s = dir / "S";
+    for (const char* folder : {"", "/p", "/p/x", "/p/x/d1", "/p/x/d1/d2", "/q", "/q/r"})
+        mkdir((s + folder).c_str(), 0755);
+    const std::string outside = dir / "Downloads";
+    mkdir(outside.c_str(), 0755);
+    mkdir((outside + "/photos").c_str(), 0755);
+    for (const std::string& file :
+         {s + "/p/f3", s + "/p/x/d1/d2/f1", s + "/q/f2", s + "/q/r/f4", outside + "/photos/img"}) {
+        WriteFile(file, "old");
+        SetWriteTime(file, 1'000'000'000'000'000'000);
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(20)); // past the coarse clock's tick
+    const int64_t limit = Now();
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    ASSERT_EQ(rename((s + "/p/x").c_str(), (s + "/p/y").c_str()), 0);
+    ASSERT_EQ(rename((outside + "/photos").c_str(), (s + "/q/r/photos").c_str()), 0);
+
+    std::vector<std::string> found = Scan(s, limit);
+    std::sort(found.begin(), found.end());
+    EXPECT_EQ(found, (std::vector<std::string>{s + "/p/f3", s + "/p/y/d1/d2/f1", s + "/q/r/f4",
+                                               s + "/q/r/photos/img"}));
+}
+
+TEST_F(ScanFolderTest, LinksThatLeadOutToAWholeSystemAreNotEntered) {
+    const std::string s = dir / "S";
+    for (const char* folder : {"", "/wine", "/wine/dosdevices", "/real"})
+        mkdir((s + folder).c_str(), 0755);
+    const std::string music = dir / "Music";
+    mkdir(music.c_str(), 0755);
+    WriteFile(music + "/song.mp3", "m");
+    WriteFile(s + "/real/r.txt", "r");
+    symlink("/", (s + "/wine/dosdevices/z:").c_str());
+    symlink(dir.Path().c_str(), (s + "/up").c_str());
+    symlink("/sys/kernel", (s + "/kernel").c_str());
+    symlink("/proc/self", (s + "/me").c_str());
+    symlink(music.c_str(), (s + "/music").c_str());
+
+    FileList list;
+    std::vector<std::string> links;
+    ScanOptions options;
+    options.linksNotEntered = &links;
+    ScanFolder(s, list, options);
+    std::vector<std::string> found = Paths(list);
+    std::sort(found.begin(), found.end());
+    EXPECT_EQ(found, (std::vector<std::string>{s + "/music/song.mp3", s + "/real/r.txt"}));
+    std::sort(links.begin(), links.end());
+    EXPECT_EQ(links,
+              (std::vector<std::string>{s + "/kernel", s + "/me", s + "/up", s + "/wine/dosdevices/z:"}));
+}
