@@ -22,10 +22,12 @@ int64_t FloorDiv(int64_t a, int64_t b) {
 int64_t StampOf(int64_t seconds, int64_t nanoseconds) {
     constexpr int64_t Max = std::numeric_limits<int64_t>::max();
     constexpr int64_t Min = std::numeric_limits<int64_t>::min();
+    // Well inside what the C library turns into a calendar date.
+    constexpr int64_t CalendarSeconds = int64_t{1} << 55;
     if (seconds > Max / Billion - 1)
-        return Max;
+        return seconds < CalendarSeconds ? Max - 1 : Max;
     if (seconds < Min / Billion + 1)
-        return Min;
+        return seconds > -CalendarSeconds ? Min + 1 : Min;
     return seconds * Billion + nanoseconds;
 }
 

@@ -18,8 +18,10 @@ struct LocalDateTime {
     int nanosecond = 0;
 };
 
-// A file time as nanoseconds since the epoch. Times beyond what that holds (before 1677 or after 2262,
-// possible on some file systems) saturate to the two extremes, which count as no valid date.
+// A file time as nanoseconds since the epoch. A real date beyond what that holds (before 1677 or after
+// 2262, which some file systems keep) becomes the earliest or latest stamp, a valid one, so that such a
+// file is backed up like any other; a time that no calendar date can hold (a year past two thousand
+// million) becomes one of the two extremes, which count as no valid date.
 int64_t StampOf(int64_t seconds, int64_t nanoseconds);
 
 // Raised for a stamp that has no valid local calendar date.

@@ -49,7 +49,8 @@ TEST_F(SmallDiskTest, FullDestinationKeepsThePreviousVersion) {
             Run();
             FAIL() << "no error";
         } catch (const AppError& e) {
-            EXPECT_EQ(std::string(e.what()), "Cannot write file " + disk + "/disk.img");
+            EXPECT_EQ(std::string(e.what()),
+                      "Cannot write file " + disk + "/disk.img\r\nNo space left on device");
         }
         EXPECT_EQ(ReadFile(disk + "/disk.img"), "previous version") << threshold;
         EXPECT_EQ(ListFolder(disk), "disk.img") << threshold; // no temporary or parked file
@@ -82,7 +83,8 @@ TEST_F(SmallDiskTest, ManySmallFilesFillTheDiskInTheirOrderAndWhole) {
         names.push_back(FileNameOf(files[k].path));
         EXPECT_EQ(ReadFile(disk + "/a/" + names.back()), ReadFile(files[k].path));
     }
-    EXPECT_EQ(error, "Cannot write file " + disk + "/a/" + FileNameOf(files[updated.size()].path));
+    EXPECT_EQ(error, "Cannot write file " + disk + "/a/" + FileNameOf(files[updated.size()].path) +
+                         "\r\nNo space left on device");
     std::sort(names.begin(), names.end());
     std::string listing;
     for (const std::string& name : names)
@@ -96,12 +98,21 @@ TEST_F(SmallDiskTest, InvalidDatesAskWhetherToSkip) {
     mkdir((disk + "/a").c_str(), 0755);
     WriteFile(disk + "/a/future.txt", "f");
     WriteFile(disk + "/normal.txt", "n");
-    const int64_t farFuture = 400'000'000'000; // seconds: the year 14645
+    WriteFile(disk + "/a/2300.txt", "3");
+    SetWriteTimeSeconds(disk + "/a/2300.txt", 10'413'792'000); // a real date after 2262 is backed up
+    const int64_t farFuture = int64_t{1} << 60;                // seconds: no calendar date
     SetWriteTimeSeconds(disk + "/a/future.txt", farFuture);
 
     host.skipAnswers = {true};
-    EXPECT_EQ(Run(), 1);
-    EXPECT_EQ(updated, Lines{disk + "/normal.txt"});
+    EXPECT_EQ(Run(), 2);
+    Lines written = updated.ToVector();
+    std::sort(written.begin(), written.end());
+    EXPECT_EQ(written, (Lines{disk + "/a/2300.txt", disk + "/normal.txt"}));
+    struct stat copy {};
+    ASSERT_EQ(stat((dst + "/a/2300.txt").c_str(), &copy), 0);
+    EXPECT_EQ(copy.st_mtim.tv_sec, 10'413'792'000);
+    FastFrom(1);
+    EXPECT_EQ(Run(), 0) << "the copy of the file after 2262 counts as up to date";
     const auto asked = host.Texts("askDate");
     ASSERT_EQ(asked.size(), 1u);
     const std::string head =
