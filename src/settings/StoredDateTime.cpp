@@ -55,24 +55,30 @@ InvalidStoredTime::InvalidStoredTime(std::string_view text)
     : AppError("'" + std::string(text) + "' is not a valid date and time"), text_(text) {}
 
 DateLimitChoice ChooseDateLimit(std::string_view stored, bool careful, std::time_t now) {
+    if (careful || stored.empty())
+        return {};
+    const std::optional<std::time_t> limit = ParseStoredDateTime(stored);
+    if (!limit)
+        throw InvalidStoredTime(stored);
+    return ChooseDateLimitAt(*limit, stored, now);
+}
+
+DateLimitChoice ChooseDateLimitAt(std::time_t limit, std::string_view shown, std::time_t now) {
     constexpr int64_t Billion = 1'000'000'000;
     DateLimitChoice choice;
-    if (careful || stored.empty())
-        return choice;
-    const std::optional<std::time_t> limit = ParseStoredDateTime(stored);
-    const int64_t seconds = limit ? static_cast<int64_t>(*limit) : 0;
+    const int64_t seconds = static_cast<int64_t>(limit);
     // Times whose nanoseconds do not fit in 64 bits are as unreadable as a malformed text.
-    if (!limit || seconds >= std::numeric_limits<int64_t>::max() / Billion ||
+    if (seconds >= std::numeric_limits<int64_t>::max() / Billion ||
         seconds <= std::numeric_limits<int64_t>::min() / Billion)
-        throw InvalidStoredTime(stored);
-    if (*limit > now) {
-        choice.statusText = "前回バックアップした日時 " + std::string(stored) +
+        throw InvalidStoredTime(shown);
+    if (limit > now) {
+        choice.statusText = "前回バックアップした日時 " + std::string(shown) +
                             " が現在より後のため、すべてのファイルを照合しています";
         return choice;
     }
     choice.limit = seconds * Billion;
     if (choice.limit > 0)
-        choice.statusText = "前回バックアップした " + std::string(stored) +
+        choice.statusText = "前回バックアップした " + std::string(shown) +
                             " より以降に作成、もしくは更新されたファイルのみ選択しています";
     return choice;
 }

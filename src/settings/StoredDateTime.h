@@ -40,5 +40,7 @@ private:
 // text says why. Raises InvalidStoredTime for a text that is no valid date and time, or one beyond what a run
 // can compare.
 DateLimitChoice ChooseDateLimit(std::string_view stored, bool careful, std::time_t now);
+// The same for a fast run from the moment `limit`, shown in the status text as `shown`.
+DateLimitChoice ChooseDateLimitAt(std::time_t limit, std::string_view shown, std::time_t now);
 
 } // namespace hozonix
