@@ -27,6 +27,22 @@ inline constexpr char LinkedFolder[] = "コピー先のフォルダがシンボ�
 inline constexpr char CannotFlush[] = "コピーしたファイルをディスクに書き込めません\r\n";
 inline constexpr char UnfinishedRun[] =
     "前回のバックアップが完了していないため、すべてのファイルを照合しています";
+inline constexpr char OtherDestination[] =
+    "コピー先が前回バックアップした先と同じではないため、すべてのファイルを照合しています";
+inline constexpr char DriveNotMounted[] = "コピー先のドライブがマウントされていないため、書き込みません\r\n";
+inline constexpr char DriveGone[] =
+    "前回バックアップしたドライブがコピー先に見当たらないため、書き込みません\r\n";
+inline constexpr char NoTimesKept[] =
+    "コピー先はファイルの更新日時を保存しないため、更新されたファイルを日時で見分けられません\r\n";
+inline constexpr char LinksNotEntered[] =
+    "次のリンクはシステム全体につながるため、リンク先をバックアップしません";
+
+// Why a file is listed as failed when no later run can copy it either.
+inline constexpr char NameNotStorable[] = "コピー先に保存できない名前です";
+inline constexpr char NotAFileThere[] = "コピー先の同じ場所にフォルダなど、ファイル以外のものがあります";
+inline constexpr char FileInFoldersPlace[] = "コピー先の同じ場所にファイルがあるため、フォルダを作れません";
+inline constexpr char CaseTwin[] =
+    "大文字と小文字だけが異なる名前のファイルがほかにあり、コピー先では区別できません";
 
 inline constexpr char InvalidDate[] = "不正な日付です";
 inline constexpr char SkipInvalidDate[] =

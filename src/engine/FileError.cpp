@@ -24,10 +24,12 @@ const char* FormatOf(FileError::Step step) {
 } // namespace
 
 FileError::FileError(Step step, const std::string& path, int error)
-    : AppError(FormatText(FormatOf(step), path.c_str())), step_(step), error_(error) {}
+    : AppError(FormatText(FormatOf(step), path.c_str()) +
+               (error != 0 ? texts::LineBreak + SystemErrorText(error) : std::string())),
+      step_(step), error_(error) {}
 
-std::string FileError::WithReason() const {
-    return error_ == 0 ? std::string(what()) : std::string(what()) + " (" + SystemErrorText(error_) + ")";
+std::string FileError::Reason() const {
+    return error_ == 0 ? std::string() : SystemErrorText(error_);
 }
 
 } // namespace hozonix::engine

@@ -10,13 +10,14 @@ class FileError : public AppError {
 public:
     enum class Step { Open, Create, Read, Write };
 
-    // The message is the step's text ("Cannot open file %s" ...) with `path`.
+    // The message is the step's text ("Cannot open file %s" ...) with `path`, and the system's reason on a
+    // line of its own.
     FileError(Step step, const std::string& path, int error);
 
     Step step() const { return step_; }
     int error() const { return error_; } // errno value, 0 when unknown
-    // The message followed by the system's reason in brackets.
-    std::string WithReason() const;
+    // The system's reason alone ("" when unknown).
+    std::string Reason() const;
 
 private:
     Step step_;

@@ -2,7 +2,9 @@
 
 #include "base/AppError.h"
 #include "engine/EngineTexts.h"
+#include "engine/FolderCache.h"
 #include "engine/PathText.h"
+#include "engine/UnfinishedRunMark.h"
 
 #include <atomic>
 #include <cerrno>
@@ -22,9 +24,15 @@ bool Exists(int folderFd, const std::string& name) {
     return fstatat(folderFd, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0;
 }
 
-// No hard links here: the error a file system without them gives, as opposed to a real failure.
+// No hard links here: the error a file system without them gives (some network mounts answer EIO), as
+// opposed to a failure that renaming aside would meet too.
 bool NoHardLinks(int error) {
-    return error == EPERM || error == EOPNOTSUPP || error == ENOSYS || error == EMLINK || error == EXDEV;
+    return error == EPERM || error == EOPNOTSUPP || error == ENOSYS || error == EMLINK || error == EXDEV ||
+           error == EIO;
+}
+
+[[noreturn]] void FailPutBack(const std::string& parked, const std::string& target) {
+    throw AppError(parked + texts::RenameTo + texts::LineBreak + target + texts::CannotPutBack);
 }
 
 } // namespace
@@ -33,7 +41,7 @@ void SetParkingLinkForTesting(LinkFunction link) {
     Link = link != nullptr ? link : &linkat;
 }
 
-ParkedVersion ParkPreviousVersion(int folderFd, const std::string& target) {
+ParkedVersion ParkPreviousVersion(int folderFd, const std::string& target, const ParkingChecks& checks) {
     const std::string parked = ParkedNameOf(target);
     const std::string name = FileNameOf(target);
     const std::string parkedName = FileNameOf(parked);
@@ -41,25 +49,22 @@ ParkedVersion ParkPreviousVersion(int folderFd, const std::string& target) {
         throw AppError(target + texts::RenameTo + texts::LineBreak + parked + texts::CannotPark);
     };
     ParkedVersion out;
-    if (!Exists(folderFd, name)) {
-        // A run killed after renaming the previous version aside: that may be its only copy.
-        if (!Exists(folderFd, parkedName))
+    if (!Exists(folderFd, name))
+        return out;
+    struct stat st {};
+    if (fstatat(folderFd, parkedName.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0) {
+        // Only a file that can be ours goes: never the copy of a source file of that name, nor a folder.
+        if (checks.parkedNameTaken || !S_ISREG(st.st_mode))
             return out;
-        if (renameat(folderFd, parkedName.c_str(), folderFd, name.c_str()) != 0)
-            fail();
-        out.orphan = true;
-    }
-    if (!out.orphan)
         unlinkat(folderFd, parkedName.c_str(), 0);
+    }
     if (Link.load()(folderFd, name.c_str(), folderFd, parkedName.c_str(), 0) == 0) {
         out.how = Parking::Linked;
         return out;
     }
-    if (!NoHardLinks(errno) || renameat(folderFd, name.c_str(), folderFd, parkedName.c_str()) != 0) {
-        if (out.orphan)
-            renameat(folderFd, name.c_str(), folderFd, parkedName.c_str());
+    if (!NoHardLinks(errno) || (checks.beforeRename && !checks.beforeRename()) ||
+        renameat(folderFd, name.c_str(), folderFd, parkedName.c_str()) != 0)
         fail();
-    }
     out.how = Parking::Renamed;
     return out;
 }
@@ -71,14 +76,26 @@ void PutBackPreviousVersion(int folderFd, const std::string& target, const Parke
     case Parking::None:
         return;
     case Parking::Linked:
-        // Both names hold the previous version; the one it did not have before the write goes.
-        unlinkat(folderFd, parked.orphan ? FileNameOf(target).c_str() : parkedName.c_str(), 0);
+        // Both names hold the previous version; the parked one was not there before the write.
+        unlinkat(folderFd, parkedName.c_str(), 0);
         return;
     case Parking::Renamed:
-        if (!parked.orphan &&
-            renameat(folderFd, parkedName.c_str(), folderFd, FileNameOf(target).c_str()) != 0)
-            throw AppError(parkedPath + texts::RenameTo + texts::LineBreak + target + texts::CannotPutBack);
+        if (renameat(folderFd, parkedName.c_str(), folderFd, FileNameOf(target).c_str()) != 0)
+            FailPutBack(parkedPath, target);
         return;
+    }
+}
+
+void PutBackRecorded(const std::string& destination, const std::vector<ParkedRecord>& records) {
+    FolderCache folders(destination, false, FolderCache::Links::Refuse);
+    for (const ParkedRecord& r : records) {
+        if (FolderOf(r.target) != FolderOf(r.parked))
+            continue;
+        const int folderFd = folders.Open(FolderOf(r.target));
+        if (folderFd < 0 || Exists(folderFd, FileNameOf(r.target)) || !Exists(folderFd, FileNameOf(r.parked)))
+            continue; // in place, or never renamed aside
+        if (renameat(folderFd, FileNameOf(r.parked).c_str(), folderFd, FileNameOf(r.target).c_str()) != 0)
+            FailPutBack(r.parked, r.target);
     }
 }
 

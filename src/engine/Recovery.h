@@ -5,12 +5,15 @@
 // The target's name holds a complete file at every instant: the parked name is made a second hard link
 // to the previous version, and the new version replaces the target only once complete. Where the file
 // system has no hard links (FAT, exFAT, some network shares) the previous version is renamed aside as
-// it always was. A parked file whose target is missing (a run killed between the rename and the copy)
-// is put back before anything is deleted, so it is never lost; should the copy not complete, it goes
-// back to its parked name, leaving the folder as it was.
+// it always was, after the rename is recorded in the run's mark, so that the next run puts it back
+// should this one be killed before the copy is in place (PutBackRecorded). A file under the parked name
+// that may be the user's own (the source has a file of that name) is never deleted or replaced: the
+// file is then written without keeping its previous version.
 
 #include <cstdint>
+#include <functional>
 #include <string>
+#include <vector>
 
 namespace hozonix::engine {
 
@@ -27,20 +30,31 @@ enum class Parking {
 
 struct ParkedVersion {
     Parking how = Parking::None;
-    bool orphan = false; // the previous version was a parked file without its target
 };
 
-// Parks the previous version of `target` (a full path, for messages), in the folder open as `folderFd`.
-// An orphaned parked file is put back first; then an old file under the parked name is deleted
-// (silently) and the target, when it exists, parked. Raises AppError target + "を\r\n" + parked +
-// "へ変更できません" when that fails (also when the parked name is too long for the file system); the
-// target is then untouched.
-ParkedVersion ParkPreviousVersion(int folderFd, const std::string& target);
+struct ParkingChecks {
+    // The source has a file of the parked name: the destination's file of that name is its copy.
+    bool parkedNameTaken = false;
+    // Records that the target is about to be renamed aside; false when that cannot be recorded.
+    std::function<bool()> beforeRename;
+};
+
+// Parks the previous version of `target` (a full path, for messages), in the folder open as `folderFd`,
+// when the target exists: an old parked file of ours (a regular file the source has no copy of) is
+// deleted (silently) and the target parked. Raises AppError target + "を\r\n" + parked + "へ変更できません"
+// when that fails (also when the parked name is too long for the file system); the target is then
+// untouched.
+ParkedVersion ParkPreviousVersion(int folderFd, const std::string& target, const ParkingChecks& checks = {});
 
 // After a copy that did not complete: the target is left with the previous version and no parked name
-// stays (an orphan goes back to its parked name). Raises AppError parked + "を\r\n" + target +
-// "へ書き戻すことができません" when the previous version cannot be renamed back.
+// stays. Raises AppError parked + "を\r\n" + target + "へ書き戻すことができません" when the previous
+// version cannot be renamed back.
 void PutBackPreviousVersion(int folderFd, const std::string& target, const ParkedVersion& parked);
+
+struct ParkedRecord;
+// Puts back the previous versions a run that did not end recorded as renamed aside, where the target is
+// still missing; paths outside `destination` are left alone. Raises the put-back error above.
+void PutBackRecorded(const std::string& destination, const std::vector<ParkedRecord>& records);
 
 // For tests: the hard-link call parking uses, to stand in for a file system without hard links.
 using LinkFunction = int (*)(int oldFolder, const char* oldName, int newFolder, const char* newName,

@@ -2,10 +2,14 @@
 
 #include "base/AppError.h"
 #include "base/ScopedFd.h"
+#include "engine/CaseFold.h"
 #include "engine/CopyAhead.h"
 #include "engine/CopyFile.h"
+#include "engine/DestinationDrive.h"
 #include "engine/DestinationLock.h"
 #include "engine/DestinationLookAhead.h"
+#include "engine/DestinationProbe.h"
+#include "engine/DestinationStamp.h"
 #include "engine/EngineTexts.h"
 #include "engine/Exclusions.h"
 #include "engine/FileEntry.h"
@@ -27,9 +31,12 @@
 #include <future>
 #include <limits>
 #include <optional>
+#include <string_view>
 #include <sys/stat.h>
 #include <system_error>
 #include <unistd.h>
+#include <unordered_map>
+#include <unordered_set>
 
 namespace hozonix::engine {
 
@@ -87,16 +94,29 @@ double Percent(int64_t part, int64_t whole) {
     return static_cast<double>(part) / static_cast<double>(whole) * 100.0;
 }
 
+// Create errors that say the destination cannot hold the name itself, which no later run can cure.
+bool NameRefused(int error) {
+    return error == EINVAL || error == ENAMETOOLONG || error == EILSEQ;
+}
+
+bool EndsInDotOrBlank(std::string_view name) {
+    return !name.empty() && (name.back() == '.' || name.back() == ' ');
+}
+
 class BackupRun {
 public:
     BackupRun(const BackupRequest& request, PathList& updated, PathList& failed, RunHost& host,
-              BackupResult& result)
-        : request_(request), updated_(updated), failed_(failed), host_(host), result_(result),
+              BackupResult& result, UnfinishedRunMark& mark)
+        : request_(request), updated_(updated), failed_(failed), host_(host), result_(result), mark_(mark),
           sources_(request.SourceFolder, false),
-          destinations_(request.DestinationFolder, !request.DryRun, FolderCache::Links::Refuse) {}
+          destinations_(request.DestinationFolder, !request.DryRun, FolderCache::Links::Refuse,
+                        request.SourceFolder) {}
 
     // Called once, just before the update phase of a run that has files to update.
     void BeforeWriting(std::function<void()> fn) { beforeWriting_ = std::move(fn); }
+
+    // Something was written into the destination outside the copies (its stamp).
+    void Touched() { touched_ = true; }
 
     // Makes everything the run wrote durable. 0, or the errno value of the failure. On a slow drive this
     // takes seconds, so it runs on a thread of its own while the window goes on handling its events.
@@ -131,7 +151,12 @@ public:
         }
         Inspect(files, rules);
         if (!files.empty()) {
-            resolution_ = TimeResolutionOf(request_.DestinationFolder);
+            traits_ = ProbeDestination(destinations_.Open(request_.DestinationFolder),
+                                       request_.DestinationFolder, !request_.DryRun);
+            // Where no times are kept, copies are compared as they are; the user hears why.
+            resolution_ = traits_.timeStep > 0 ? traits_.timeStep : 1;
+            if (traits_.timeStep == 0)
+                result_.Notices.push_back(texts::NoTimesKept + request_.DestinationFolder);
             DestinationLookAhead lookAhead(files, request_.SourceFolder, request_.DestinationFolder,
                                            resolution_);
             lookAhead_ = &lookAhead;
@@ -162,6 +187,8 @@ private:
             options.leaveOut.push_back({destination.st_dev, destination.st_ino});
         std::vector<std::string> unreadable;
         options.unreadable = &unreadable;
+        std::vector<std::string> links;
+        options.linksNotEntered = &links;
         const auto start = std::chrono::steady_clock::now();
         bool told = false;
         options.pollInterval = std::min(options.pollInterval, request_.ScanQuietFor);
@@ -186,6 +213,15 @@ private:
             failed_.push_back(path);
             ++result_.FilesFailed;
         }
+        // Told once, so that nobody takes the run for a backup of what lies behind them; excluding the
+        // link's path keeps it quiet.
+        std::string notice;
+        for (const std::string& path : links) {
+            if (!rules.Excludes(path + "/"))
+                notice += texts::LineBreak + path;
+        }
+        if (!notice.empty())
+            result_.Notices.push_back(texts::LinksNotEntered + notice);
     }
 
     // Drops the excluded entries. The dialog shows them from the last to the first, as it always has;
@@ -223,6 +259,7 @@ private:
     }
 
     void Update(FileList& files) {
+        files_ = &files;
         const int count = static_cast<int>(files.size());
         host_.SetStatusText(std::to_string(count) + texts::UpdatingFiles);
         for (FileList::Cursor file(files); !file.AtEnd(); file.Next()) {
@@ -256,16 +293,27 @@ private:
                 FolderOf(DestinationPathOf(file.Path(), request_.SourceFolder, request_.DestinationFolder));
             newFolder = folder != targetFolder_;
             targetFolder_ = std::move(folder);
+            NewFolderRun(file);
         }
         const std::string& folder = targetFolder_;
+        if (!runProblem_.empty())
+            return ListUncurable(file.Path(), runProblem_);
         const int folderFd = destinations_.Open(folder);
         if (newFolder)
             cleaned_ = destinations_.Fresh() || request_.DryRun;
         if (folderFd < 0 && destinations_.Error() == ELOOP)
             return InLinkedFolder(file.Entry(), folder, newFolder);
+        if (folderFd < 0 && (destinations_.Error() == ENOTDIR || destinations_.Error() == EEXIST))
+            return ListUncurable(file.Path(), texts::FileInFoldersPlace);
+        if (folderFd < 0 && NameRefused(destinations_.Error()))
+            return ListUncurable(file.Path(), texts::NameNotStorable);
         // After a run that did not end, its temporary files may be anywhere it wrote.
         if (result_.PreviousRunUnfinished)
             CleanFolder(folderFd);
+        if (traits_.stripsTrailingDots && EndsInDotOrBlank(file.Name()))
+            return ListUncurable(file.Path(), texts::NameNotStorable);
+        if (!twinLosers_.empty() && twinLosers_.contains(file.Name()))
+            return ListUncurable(file.Path(), texts::CaseTwin);
 
         if (!file.TimesValid())
             return AskInvalidDate(file.Entry());
@@ -282,6 +330,9 @@ private:
             // Never through a link: a link in a file's place is replaced by the copy.
             if (fstatat(folderFd, file.Name().c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0) {
                 destinationExists = true;
+                // A folder (or a device, a pipe) is no copy of a file, and is never replaced by one.
+                if (!S_ISLNK(st.st_mode) && !S_ISREG(st.st_mode))
+                    return ListUncurable(file.Path(), texts::NotAFileThere);
                 if (!S_ISLNK(st.st_mode)) {
                     const int64_t destinationTime = StampOf(st.st_mtim.tv_sec, st.st_mtim.tv_nsec);
                     if (!IsValidFileTime(destinationTime))
@@ -367,8 +418,14 @@ private:
                     return Next::Skip;
                 if (!CopyWithParking(*source, entry, folderFd, target, destinationExists, parked))
                     return AfterAbortedCopy(entry, p, count);
+                if (traits_.timesAfterClose)
+                    SetTimeByName(folderFd, FileNameOf(target), source->Stat());
             }
         } catch (const FileError& e) {
+            if (e.step() == FileError::Step::Create && NameRefused(e.error()))
+                return ListUncurable(path, texts::NameNotStorable);
+            if (e.step() == FileError::Step::Create && (e.error() == EISDIR || e.error() == ENOTEMPTY))
+                return ListUncurable(path, texts::NotAFileThere);
             if (!KeepsGoing(e))
                 throw;
             return ListFailure(e, path);
@@ -383,13 +440,13 @@ private:
         return Next::File;
     }
 
-    // Under the run's lock nobody else writes here: a temporary file of ours belongs to a dead run. Looked
-    // for once in each folder the run writes into, so that a run with nothing to write pays nothing.
+    // Temporary files of runs of this profile that did not end (the mark names their processes) go,
+    // looked for once in each folder the run writes into or, after such a run, visits.
     void CleanFolder(int folderFd) {
-        if (cleaned_ || folderFd < 0)
+        if (cleaned_ || folderFd < 0 || mark_.LeftBy().empty())
             return;
         cleaned_ = true;
-        RemoveStaleTemporaryFiles(folderFd);
+        RemoveStaleTemporaryFiles(folderFd, mark_.LeftBy());
     }
 
     // A file that cannot be opened or created does not end a run asked to keep going; read and write
@@ -400,10 +457,69 @@ private:
     }
 
     Next ListFailure(const FileError& e, const std::string& path) {
-        host_.ShowMessage(e.WithReason());
+        host_.ShowMessage(e.what());
+        result_.FailureReasons.push_back({failed_.size(), e.Reason()});
         failed_.push_back(path);
         ++result_.FilesFailed;
         return Next::File;
+    }
+
+    // A file the destination cannot take, whatever a later run does: listed with why, and the run goes on.
+    Next ListUncurable(const std::string& path, const std::string& reason) {
+        result_.FailureReasons.push_back({failed_.size(), reason});
+        failed_.push_back(path);
+        ++result_.FilesFailed;
+        return Next::File;
+    }
+
+    // What keeps a whole folder of the source out of the destination, worked out once per folder: a name
+    // on its way the destination would quietly change, or another folder the destination takes for the
+    // same one; and which files of the folder lose to a twin whose name differs only in letter case.
+    void NewFolderRun(const FileList::Cursor& file) {
+        runProblem_.clear();
+        twinLosers_.clear();
+        if (!traits_.caseBlind && !traits_.stripsTrailingDots)
+            return;
+        const std::string_view folder = file.Folder();
+        const std::string_view below =
+            folder.size() > request_.SourceFolder.size() ? folder.substr(request_.SourceFolder.size()) : "";
+        if (traits_.stripsTrailingDots) {
+            std::size_t at = 0;
+            while (at < below.size()) {
+                const std::size_t end = std::min(below.find('/', at), below.size());
+                if (EndsInDotOrBlank(below.substr(at, end - at)))
+                    runProblem_ = texts::NameNotStorable;
+                at = end + 1;
+            }
+        }
+        if (!traits_.caseBlind || !runProblem_.empty())
+            return;
+        const auto [seen, first] = twinFolders_.emplace(FoldedName(below), std::string(below));
+        if (!first && seen->second != below) {
+            runProblem_ = texts::CaseTwin;
+            return;
+        }
+        // Of names that fold alike, the smallest wins in every run, whatever order the folder lists them in.
+        std::unordered_map<std::string, std::string> winners;
+        std::vector<std::string> names;
+        const std::size_t end =
+            file.Run() + 1 < files_->FolderRunCount() ? files_->FirstOfRun(file.Run() + 1) : files_->size();
+        for (FileList::Cursor f(*files_, file.Index()); !f.AtEnd() && f.Index() < end; f.Next()) {
+            names.push_back(f.Name());
+            auto [it, added] = winners.emplace(FoldedName(f.Name()), f.Name());
+            if (!added && f.Name() < it->second)
+                it->second = f.Name();
+        }
+        for (const std::string& name : names) {
+            if (winners[FoldedName(name)] != name)
+                twinLosers_.insert(name);
+        }
+    }
+
+    // For a destination that drops a time set on the open file when it closes.
+    static void SetTimeByName(int folderFd, const std::string& name, const struct stat& source) {
+        const struct timespec times[2] = {source.st_atim, source.st_mtim};
+        utimensat(folderFd, name.c_str(), times, AT_SYMLINK_NOFOLLOW);
     }
 
     // Writes the file in hand, keeping its previous version when it is protected. False when the user
@@ -414,7 +530,20 @@ private:
             throw FileError(FileError::Step::Create, target, destinations_.Error());
         touched_ = true;
         CleanFolder(folderFd);
-        const ParkedVersion parked = protect ? ParkPreviousVersion(folderFd, target) : ParkedVersion();
+        ParkedVersion parked;
+        if (protect) {
+            ParkingChecks checks;
+            // The destination's file of the parked name is the copy of the source's file of that name.
+            const int sourceFolderFd = sources_.Open(FolderOf(entry.path));
+            struct stat st {};
+            checks.parkedNameTaken =
+                sourceFolderFd < 0 || fstatat(sourceFolderFd, FileNameOf(ParkedNameOf(entry.path)).c_str(),
+                                              &st, AT_SYMLINK_NOFOLLOW) == 0;
+            checks.beforeRename = [&] {
+                return request_.DryRun || mark_.NoteParked(target, ParkedNameOf(target));
+            };
+            parked = ParkPreviousVersion(folderFd, target, checks);
+        }
         // A renamed-aside target is missing until the copy is in place; a linked one is replaced whole.
         const bool targetMissing =
             parked.how == Parking::Renamed || (!destinationExists && parked.how == Parking::None);
@@ -520,6 +649,12 @@ private:
     PathList& failed_;
     RunHost& host_;
     BackupResult& result_;
+    UnfinishedRunMark& mark_;
+    const FileList* files_ = nullptr;
+    DestinationTraits traits_;
+    std::string runProblem_; // why no file of the folder run in hand can be copied; empty when none
+    std::unordered_set<std::string> twinLosers_;
+    std::unordered_map<std::string, std::string> twinFolders_; // folded path below the source -> path
     FolderCache sources_;
     FolderCache destinations_;
     DestinationLookAhead* lookAhead_ = nullptr;
@@ -563,6 +698,17 @@ int RunBackup(const BackupRequest& request, PathList& UpdatedFiles, PathList& Fa
     // A backup drive that is not mounted must not be replaced by a folder on the system disk.
     if (!IsFolder(request.DestinationFolder)) {
         host.ShowMessage(texts::DestinationMissing + request.DestinationFolder);
+        figures.DestinationMissing = true;
+        return 0;
+    }
+    const ScopedFd root(open(request.DestinationFolder.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC));
+    const bool sameDestination = StampHolds(root.get(), request.LastRunToken);
+    const DriveCheck drive = CheckDestinationDrive(request.DestinationFolder, request.LastRunMount,
+                                                   sameDestination, request.Mounts);
+    figures.DestinationMount = drive.mount;
+    if (!drive.refusal.empty()) {
+        host.ShowMessage(drive.refusal);
+        figures.DestinationMissing = true;
         return 0;
     }
     std::optional<DestinationLock> lock;
@@ -578,9 +724,20 @@ int RunBackup(const BackupRequest& request, PathList& UpdatedFiles, PathList& Fa
             effective.DateLimit = 0;
             host.SetStatusText(texts::UnfinishedRun);
         }
+        if (!request.DryRun) {
+            // Under the lock: what that run renamed aside and did not put back, and its temporary files.
+            PutBackRecorded(request.DestinationFolder, mark.LeftParked());
+            RemoveStaleTemporaryFiles(root.get(), mark.LeftBy());
+        }
+    }
+    // Changes made since the last complete run need not be on this drive: compare every file.
+    if (!sameDestination && effective.DateLimit != 0) {
+        effective.DateLimit = 0;
+        figures.OtherDestination = true;
+        host.SetStatusText(texts::OtherDestination);
     }
 
-    BackupRun run(effective, UpdatedFiles, FailedFiles, host, figures);
+    BackupRun run(effective, UpdatedFiles, FailedFiles, host, figures, mark);
     // Marked just before the first write (its flush to disk never holds up the scan); cleared once the
     // writes are on disk, except that the mark of a run that did not end stays until a run has compared
     // every file, which an abort or an error prevents.
@@ -594,8 +751,18 @@ int RunBackup(const BackupRequest& request, PathList& UpdatedFiles, PathList& Fa
             mark.Clear();
         throw;
     }
+    // A complete run says so in the destination, flushed with what it wrote. A new token when anything
+    // changed there, so that an older copy of the drive no longer passes for it.
+    std::string token;
+    if (!request.DryRun && !figures.Stopped && figures.FilesFailed == 0) {
+        token = written == 0 && sameDestination ? request.LastRunToken
+                                                : RenewStamp(root.get(), request.LastRunToken);
+        if (token != request.LastRunToken)
+            run.Touched();
+    }
     if (const int error = run.Flush(); error != 0)
         throw AppError(texts::CannotFlush + request.DestinationFolder + " (" + SystemErrorText(error) + ")");
+    figures.RunToken = token;
     if (!request.DryRun && (!figures.Stopped || !mark.WasLeft()))
         mark.Clear();
     return written;

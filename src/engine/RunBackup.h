@@ -2,6 +2,7 @@
 // One backup run: scan the source, drop excluded files, compare each remaining file with its copy under
 // the destination and write those whose copy is missing or older. Reports through the RunHost only.
 
+#include "engine/DestinationDrive.h"
 #include "engine/PathList.h"
 #include "engine/RunHost.h"
 
@@ -28,10 +29,22 @@ struct BackupRequest {
     // that finds its profile's mark left by a run that did not end compares every file.
     std::string RunMarkFolder;
     std::string ProfileName;
+    // What the profile's last complete run left: the token it wrote into the destination's stamp and
+    // where the destination's file system was mounted ("" when not known). A fast run onto a destination
+    // whose stamp lacks the token compares every file; a destination whose file system has gone from
+    // under it is refused.
+    std::string LastRunToken;
+    std::string LastRunMount;
+    MountTables Mounts;
     // A scan shorter than the first runs through untouched; a longer one lets the host handle its events
     // now and then, and past the second the host is told that the scan takes long.
     std::chrono::milliseconds ScanQuietFor{100};
     std::chrono::milliseconds ScanLongAfter{500};
+};
+
+struct FailureReason {
+    std::size_t index; // of the line in FailedFiles
+    std::string text;
 };
 
 // Figures of the run, filled as it goes, so they also tell how far a run that ended by an error got.
@@ -45,11 +58,23 @@ struct BackupResult {
     int64_t BytesTotal = 0;             // sizes of the files kept after exclusion
     bool Stopped = false;               // ended before the end of the list: abort, or a question answered so
     bool PreviousRunUnfinished = false; // so every file was compared
+    bool OtherDestination = false;      // not the destination the last complete run left: the same
+    bool DestinationMissing = false;    // nothing written: the destination is absent or not on its drive
+    // Why the lines of FailedFiles that no later run can copy either failed (a name the destination
+    // cannot hold, a folder in a file's place, a case twin), and those of a run asked to keep going.
+    std::vector<FailureReason> FailureReasons;
+    // What the user should hear once the run is over (links not followed, a drive that keeps no times).
+    std::vector<std::string> Notices;
+    // Set by a complete run (nothing stopped it, nothing failed, not a dry run): the token in the
+    // destination's stamp that says so, and where the destination's file system is mounted.
+    std::string RunToken;
+    std::string DestinationMount;
 };
 
 // Returns the number of files written. Appends full source paths to UpdatedFiles (each file written) and
 // FailedFiles (each copy that did not complete, each part of the source that could not be read: a
-// folder with a trailing "/", and each file of a source folder whose destination is a link). Raises
+// folder with a trailing "/", each file of a source folder whose destination is a link, and each file
+// the destination cannot take: those are listed with their reason and the run goes on). Raises
 // AppError for an error that ends the run, among them a source folder that is missing or unreadable
 // and a destination that another run holds (DestinationBusyError); the processing dialog is hidden and
 // the cursor reset on every way out. Everything written is on disk before the run returns: a run whose

@@ -1,5 +1,6 @@
 #include "engine/TempTarget.h"
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <climits>
@@ -72,7 +73,9 @@ long TemporaryFileOwner(const std::string& name) {
     return std::stol(name.substr(pid, counter - 1 - pid));
 }
 
-int RemoveStaleTemporaryFiles(int folderFd) {
+int RemoveStaleTemporaryFiles(int folderFd, const std::vector<pid_t>& writers) {
+    if (writers.empty())
+        return 0;
     const int fd = openat(folderFd, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd < 0)
         return 0;
@@ -88,7 +91,8 @@ int RemoveStaleTemporaryFiles(int folderFd) {
             continue;
         const std::string name = e->d_name;
         const long owner = TemporaryFileOwner(name);
-        if (owner <= 0 || owner == self || ProcessRuns(owner))
+        if (owner <= 0 || owner == self || std::find(writers.begin(), writers.end(), owner) == writers.end() ||
+            ProcessRuns(owner))
             continue;
         const int file = openat(dirfd(dir), name.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
         if (file < 0)
@@ -120,7 +124,7 @@ bool TempTarget::Create(int folderFd, const std::string& name, bool targetMissin
     folderFd_ = folderFd;
     if (targetMissing) {
         // Unnamed until linked in: nothing is left behind whatever happens, and there is no rename.
-        fd_ = openat(folderFd, ".", O_WRONLY | O_TMPFILE | O_CLOEXEC, 0666);
+        fd_ = openat(folderFd, ".", O_WRONLY | O_TMPFILE | O_CLOEXEC, 0600);
         if (fd_ >= 0) {
             unnamed_ = true;
             return true;
@@ -139,12 +143,10 @@ bool TempTarget::CreateNamed(const std::string& name) {
     for (int attempt = 0; attempt < 100; ++attempt) {
         const std::string suffix = UniqueSuffix();
         tempName_ = TempNameFor(name, suffix, NAME_MAX);
-        fd_ = openat(folderFd_, tempName_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (fd_ >= 0)
-            return true;
-        if (errno == ENAMETOOLONG) // a file system with shorter names than usual
+        fd_ = openat(folderFd_, tempName_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+        if (fd_ < 0 && errno == ENAMETOOLONG) // a file system with shorter names than usual
             fd_ = openat(folderFd_, (tempName_ = TempNameFor("", suffix, NAME_MAX)).c_str(),
-                         O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+                         O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
         if (fd_ >= 0) {
             flock(fd_, LOCK_EX | LOCK_NB); // tells a later run that this file is in use
             return true;

@@ -2,12 +2,15 @@
 // The file a copy is written to until it is complete: an unnamed file in the target's folder, linked
 // in under the target's name at the end, when the target does not exist yet and the file system offers
 // unnamed files; otherwise a hidden temporary file beside the target, renamed over it at the end.
-// Unless committed, it is removed again.
+// Unless committed, it is removed again. It is created readable by its owner only; the copy gives it
+// its final mode while it is still open, before it gets the target's name.
 //
 // A named temporary file is ".<name>.hozonix-<pid>-<n>.tmp" and is locked (flock) while its writer
 // lives, so that one left by a killed run can be told from one in use and removed.
 
 #include <string>
+#include <sys/types.h>
+#include <vector>
 
 namespace hozonix::engine {
 
@@ -47,8 +50,10 @@ std::string TempNameFor(const std::string& name, const std::string& suffix, std:
 // The process that made the temporary file `name`, or -1 when the name is not one of ours.
 long TemporaryFileOwner(const std::string& name);
 
-// Removes the temporary files of our pattern in the open folder whose writer is gone (its process has
-// ended and nobody holds the file's lock). Nothing else is touched. Returns how many went.
-int RemoveStaleTemporaryFiles(int folderFd);
+// Removes the temporary files of our pattern in the open folder made by one of `writers` (processes of
+// runs that did not end, as their mark recorded them) whose writer is gone (its process has ended and
+// nobody holds the file's lock). Nothing else is touched, not even a file of the same pattern that no
+// recorded run made. Returns how many went.
+int RemoveStaleTemporaryFiles(int folderFd, const std::vector<pid_t>& writers);
 
 } // namespace hozonix::engine

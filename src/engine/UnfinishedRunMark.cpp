@@ -1,12 +1,15 @@
 #include "engine/UnfinishedRunMark.h"
 
+#include "base/AppError.h"
 #include "base/AtomicFile.h"
 #include "base/ScopedFd.h"
 
 #include <cerrno>
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <fcntl.h>
+#include <string_view>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -15,6 +18,44 @@ namespace hozonix::engine {
 namespace {
 
 constexpr char Subfolder[] = "/RUNNING";
+constexpr char PidLine[] = "pid ";
+constexpr char ParkedLine[] = "parked ";
+
+// A path on one line: "%", tabs and line ends escaped.
+std::string Escaped(const std::string& path) {
+    std::string out;
+    for (const char c : path) {
+        if (c == '%' || c == '\t' || c == '\n' || c == '\r') {
+            char hex[4];
+            std::snprintf(hex, sizeof hex, "%%%02X", static_cast<unsigned char>(c));
+            out += hex;
+        } else {
+            out += c;
+        }
+    }
+    return out;
+}
+
+std::string Unescaped(std::string_view text) {
+    const auto digit = [](char c) {
+        return c >= '0' && c <= '9' ? c - '0' : c >= 'A' && c <= 'F' ? c - 'A' + 10 : -1;
+    };
+    std::string out;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '%' && i + 2 < text.size() && digit(text[i + 1]) >= 0 && digit(text[i + 2]) >= 0) {
+            out += static_cast<char>(digit(text[i + 1]) * 16 + digit(text[i + 2]));
+            i += 2;
+        } else {
+            out += text[i];
+        }
+    }
+    return out;
+}
+
+bool AppendAndSync(const std::string& path, const std::string& line) {
+    ScopedFd fd(open(path.c_str(), O_WRONLY | O_APPEND | O_NOFOLLOW | O_CLOEXEC));
+    return fd.get() >= 0 && WriteAll(fd.get(), line) && fsync(fd.get()) == 0;
+}
 
 } // namespace
 
@@ -53,6 +94,25 @@ UnfinishedRunMark::UnfinishedRunMark(const std::string& folder, const std::strin
     path_ = folder_ + "/" + FileNameFor(profile);
     struct stat st {};
     wasLeft_ = lstat(path_.c_str(), &st) == 0;
+    std::string text;
+    if (!wasLeft_ || ReadWholeFile(path_, text, 1 << 20) != 0)
+        return;
+    std::size_t at = 0;
+    while (at < text.size()) {
+        const std::size_t end = std::min(text.find('\n', at), text.size());
+        const std::string_view line = std::string_view(text).substr(at, end - at);
+        at = end + 1;
+        if (line.starts_with(PidLine)) {
+            const long pid = std::strtol(std::string(line.substr(sizeof PidLine - 1)).c_str(), nullptr, 10);
+            if (pid > 0)
+                leftBy_.push_back(static_cast<pid_t>(pid));
+        } else if (line.starts_with(ParkedLine)) {
+            const std::string_view both = line.substr(sizeof ParkedLine - 1);
+            const std::size_t tab = both.find('\t');
+            if (tab != std::string_view::npos)
+                leftParked_.push_back({Unescaped(both.substr(0, tab)), Unescaped(both.substr(tab + 1))});
+        }
+    }
 }
 
 bool UnfinishedRunMark::Set() {
@@ -60,16 +120,23 @@ bool UnfinishedRunMark::Set() {
         return false;
     if (mkdir(folder_.c_str(), 0700) != 0 && errno != EEXIST)
         return false;
-    ScopedFd fd(open(path_.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0600));
-    if (fd.get() < 0)
+    std::string text = profile_ + "\n";
+    // Temporary files of runs that did not end stay theirs to remove until a run has been everywhere.
+    for (const pid_t pid : leftBy_)
+        text += PidLine + std::to_string(pid) + "\n";
+    text += PidLine + std::to_string(getpid()) + "\n";
+    // Written whole or not at all, and on disk (folder included) before the copies made after it.
+    try {
+        ReplaceFileAtomically(path_, text);
+    } catch (const AppError&) {
         return false;
-    const bool written = WriteAll(fd.get(), profile_ + "\n") && fsync(fd.get()) == 0;
-    fd.reset();
-    if (!written)
-        return false;
-    // The mark must outlive a power cut that the copies made after it do not.
-    const ScopedFd dir(open(folder_.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    return dir.get() >= 0 && fsync(dir.get()) == 0;
+    }
+    return true;
+}
+
+bool UnfinishedRunMark::NoteParked(const std::string& target, const std::string& parked) {
+    return path_.empty() ||
+           AppendAndSync(path_, ParkedLine + Escaped(target) + "\t" + Escaped(parked) + "\n");
 }
 
 void UnfinishedRunMark::Clear() {

@@ -3,10 +3,22 @@
 // aborted, ended by an error) removes it; one that was killed or lost its power leaves it, and the next
 // run of that profile then compares every file, since copies it had made may not have reached the disk.
 // The desktop program and the runner keep their marks in the same folder, so each sees the other's.
+//
+// The mark also records what only that run could tell apart from the user's own files: the processes
+// that wrote (their temporary files carry the process number) and each previous version renamed aside
+// while its new version was written. The next run removes only those temporary files and puts back only
+// those previous versions.
 
 #include <string>
+#include <sys/types.h>
+#include <vector>
 
 namespace hozonix::engine {
+
+struct ParkedRecord {
+    std::string target; // full paths
+    std::string parked;
+};
 
 class UnfinishedRunMark {
 public:
@@ -16,8 +28,17 @@ public:
 
     // True when the profile's last run did not end.
     bool WasLeft() const { return wasLeft_; }
-    // Marks the run as under way, on disk before it returns. False when the mark cannot be written.
+    // The processes of runs that did not end and whose temporary files may be left.
+    const std::vector<pid_t>& LeftBy() const { return leftBy_; }
+    // Previous versions such runs renamed aside, perhaps never put back.
+    const std::vector<ParkedRecord>& LeftParked() const { return leftParked_; }
+
+    // Marks the run as under way, on disk before it returns: this process, beside those of runs that did
+    // not end. False when the mark cannot be written.
     bool Set();
+    // Records, on disk before it returns, that `target` is about to be renamed to `parked`. False when
+    // that cannot be recorded (true, recording nothing, where no marks are kept).
+    bool NoteParked(const std::string& target, const std::string& parked);
     void Clear();
 
     // The mark's file name for a profile.
@@ -28,6 +49,8 @@ private:
     std::string path_;
     std::string profile_;
     bool wasLeft_ = false;
+    std::vector<pid_t> leftBy_;
+    std::vector<ParkedRecord> leftParked_;
 };
 
 } // namespace hozonix::engine

@@ -3,6 +3,7 @@
 #include "base/MessageBoxService.h"
 #include "mainwindow/ProfileCheckList.h"
 #include "settings/IniFile.h"
+#include "settings/LastRunRecord.h"
 #include "settings/ProfileList.h"
 #include "ui/CoalescingRunHost.h"
 #include "ui/ColumnMenu.h"
@@ -107,7 +108,7 @@ bool MainWindow::ReloadProfileList() {
         profileList_->Select(index);
         std::string name = profileList_->NameAt(index);
         SetRunCaption(name);
-        SetStatusText(ReloadStatusText(ini.ReadIniString("LAST_UpDateTime", name), copyMode_));
+        SetStatusText(ReloadStatusText(ini.ReadIniString(LastRunSection, name), copyMode_));
     }
     FillPopupMenu(RunMenuColumnSize, *runMenu_, profileList_->Names(),
                   [this](QAction* item) { RunChosenProfile(ColumnMenu::CaptionOf(item)); });
@@ -187,8 +188,27 @@ void MainWindow::ShowFailedFiles() {
         if (failedFiles_.empty())
             services_.Ui.Messages().ShowMessage("直前に更新に失敗したファイルはありません");
         else
-            services_.Ui.MessageList().ShowPathList("更新に失敗したファイルの一覧", failedFiles_);
+            services_.Ui.MessageList().ShowPathList("更新に失敗したファイルの一覧", FailedLines());
     });
+}
+
+engine::PathList MainWindow::FailedLines() const {
+    if (failureReasons_.empty())
+        return failedFiles_;
+    // Files that no later run can copy either say why, so that the user can rename or move them.
+    engine::PathList lines;
+    auto reason = failureReasons_.begin();
+    std::size_t i = 0;
+    for (const std::string& path : failedFiles_) {
+        if (reason != failureReasons_.end() && reason->index == i) {
+            lines.push_back(path + " （" + reason->text + "）");
+            ++reason;
+        } else {
+            lines.push_back(path);
+        }
+        ++i;
+    }
+    return lines;
 }
 
 void MainWindow::ShowRunMenu() {

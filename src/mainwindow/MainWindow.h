@@ -188,6 +188,11 @@ private:
     void MarkThresholdItem();
     void AddProfile();
     void RunEachTickedProfile();
+    // Shows in one box what the runs of the command had to say (links not followed, a drive without file
+    // times), once the command is done, so that nothing holds up a run.
+    void ShowRunNotices();
+    // The failed files, with the reason where one is known.
+    engine::PathList FailedLines() const;
 
     // Runs a handler unless a run is under way, showing any error.
     void Command(const std::function<void()>& fn);
@@ -215,6 +220,8 @@ private:
     std::function<void()> onClosed_;
     engine::PathList updatedFiles_;
     engine::PathList failedFiles_;
+    std::vector<engine::FailureReason> failureReasons_; // why some of failedFiles_ failed
+    std::vector<std::string> runNotices_;               // what the runs of the command in hand had to say
     std::vector<std::string> infoLines_;
 
     QToolBar* toolBar_;

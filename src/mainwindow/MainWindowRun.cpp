@@ -6,6 +6,7 @@
 #include "engine/DestinationLock.h"
 #include "mainwindow/ProfileCheckList.h"
 #include "settings/IniFile.h"
+#include "settings/LastRunRecord.h"
 #include "settings/ProfileList.h"
 #include "settings/StoredDateTime.h"
 #include "ui/CoalescingRunHost.h"
@@ -22,8 +23,6 @@
 namespace hozonix::ui {
 
 namespace {
-
-constexpr const char* kLastRunSection = "LAST_UpDateTime";
 
 // The exact name first: names that differ only in letter case may still be stored from before.
 int FindProfileNamed(const std::vector<std::string>& names, const std::string& name) {
@@ -66,8 +65,12 @@ void MainWindow::LeaveBusy() {
 
 void MainWindow::RunSelectedProfile() {
     Command([this] {
-        BusyScope busy(*this);
-        RunProfile(runCaption_);
+        runNotices_.clear(); // those of a command that ended by an error
+        {
+            BusyScope busy(*this);
+            RunProfile(runCaption_);
+        }
+        ShowRunNotices();
     });
 }
 
@@ -75,9 +78,13 @@ void MainWindow::RunChosenProfile(const std::string& caption) {
     Command([this, caption] {
         if (caption.empty())
             return;
-        BusyScope busy(*this);
-        SetRunCaption(caption);
-        RunProfile(caption);
+        runNotices_.clear(); // those of a command that ended by an error
+        {
+            BusyScope busy(*this);
+            SetRunCaption(caption);
+            RunProfile(caption);
+        }
+        ShowRunNotices();
     });
 }
 
@@ -105,8 +112,9 @@ void MainWindow::RunProfile(const std::string& name) {
                        (detail.SourceFolder.empty() ? "コピー元" : "コピー先") +
                        "のディレクトリが設定されていません");
     std::time_t startTime = services_.Now();
-    const DateLimitChoice limit = ChooseDateLimit(services_.Settings.ReadIniString(kLastRunSection, runName),
-                                                  copyMode_ != CopyMode::Fast, startTime);
+    const LastRun last =
+        ReadLastRun(services_.Settings, runName, detail.SourceFolder, detail.DestinationFolder);
+    const DateLimitChoice limit = ChooseDateLimit(last, copyMode_ != CopyMode::Fast, startTime);
     SetStatusText(limit.statusText);
 
     engine::BackupRequest request;
@@ -118,6 +126,8 @@ void MainWindow::RunProfile(const std::string& name) {
     request.ExcludedFolders = detail.ExcludedFolders;
     request.RunMarkFolder = services_.DataFolder;
     request.ProfileName = runName;
+    request.LastRunToken = last.token;
+    request.LastRunMount = last.mount;
     engine::BackupResult figures;
     int n = 0;
     try {
@@ -127,6 +137,9 @@ void MainWindow::RunProfile(const std::string& name) {
         services_.Ui.Messages().ShowMessage(e.what());
         return;
     }
+    failureReasons_ = figures.FailureReasons;
+    for (const std::string& notice : figures.Notices)
+        runNotices_.push_back(runName + "： " + notice);
 
     SetStatusText(n >= 1 ? std::to_string(n) + "ファイルを更新しました" : std::string());
     if (n < 1) {
@@ -135,18 +148,30 @@ void MainWindow::RunProfile(const std::string& name) {
     } else {
         writtenListButton_->setEnabled(true);
         SetCaption(name + " < " + std::to_string(updatedFiles_.size()) + " ファイルを更新>");
+    }
+    // Told, but the run went well: a run of all ticked profiles goes on with the next.
+    try {
         // A run that stopped early (abort, or a question answered so) did not reach every file: storing
         // its start time would hide the files it never got to from every later fast run.
-        if (failedFiles_.empty() && !figures.Stopped) {
-            // Told, but the run went well: a run of all ticked profiles goes on with the next.
-            try {
-                services_.Settings.WriteIniString(kLastRunSection, runName, FormatStoredDateTime(startTime));
-            } catch (const AppError&) {
-                ShowCurrentError(services_.Ui.Messages());
-            }
-        }
+        if (n >= 1 && failedFiles_.empty() && !figures.Stopped)
+            StoreLastRunTime(services_.Settings, runName, startTime);
+        if (!figures.RunToken.empty())
+            StoreLastDestination(services_.Settings, runName, detail.SourceFolder, detail.DestinationFolder,
+                                 figures.RunToken, figures.DestinationMount);
+    } catch (const AppError&) {
+        ShowCurrentError(services_.Ui.Messages());
     }
     failedListButton_->setEnabled(!failedFiles_.empty());
+}
+
+void MainWindow::ShowRunNotices() {
+    if (runNotices_.empty())
+        return;
+    std::string text;
+    for (const std::string& notice : runNotices_)
+        text += (text.empty() ? "" : "\r\n\r\n") + notice;
+    runNotices_.clear();
+    services_.Ui.Messages().ShowMessage(text);
 }
 
 } // namespace hozonix::ui

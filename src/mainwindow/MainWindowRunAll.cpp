@@ -12,8 +12,12 @@ namespace hozonix::ui {
 
 void MainWindow::RunTickedProfiles() {
     Command([this] {
-        BusyScope busy(*this);
-        RunEachTickedProfile();
+        runNotices_.clear(); // those of a command that ended by an error
+        {
+            BusyScope busy(*this);
+            RunEachTickedProfile();
+        }
+        ShowRunNotices();
     });
 }
 

@@ -18,6 +18,11 @@ files written since the start of the profile's last complete run are looked at;
 that start time is stored again after a run that wrote files without a failure.
 A run that did not end (a crash, a kill, a power cut) makes the next run of its
 profile compare every file, and so does a stored time later than the clock.
+A fast run is fast only onto the destination the profile's last complete run
+left (a small hidden stamp in the destination says so): onto another drive at
+the same place, a new one or an older copy, every file is compared. A folder
+below a drive that is not mounted (an empty mount point of /etc/fstab, or the
+folder a drive was mounted on at the last complete run) is never written.
 Profile names are matched exactly first, then without regard to letter case.
 
 Only one run at a time writes into a destination folder: a run whose destination
@@ -53,14 +58,18 @@ the copy in progress (its previous version stays in place) and ends the run.
 
 Exit status:
   0    every file that needed it was written
-  1    some files could not be written, or parts of a source could not be read
+  1    some files could not be written, among them names the destination cannot
+         hold, a folder where a file belongs and files whose names differ only
+         in letter case on a drive that ignores it (each listed with its
+         reason), or parts of a source could not be read
   2    usage error, unknown or ambiguous profile, or settings that cannot be read
   3    an error ended a run and the remaining profiles were not run (a missing
          or unreadable source folder, a full disk, writes that could not be
-         flushed to disk); or a run's start time could not be stored (the
-         remaining profiles still run)
+         flushed to disk); or a run's start time could not be stored, or a
+         destination folder is missing or not on its drive (the remaining
+         profiles still run)
   4    a destination folder was in use by another run: that profile did not run
-  130  interrupted by Ctrl-C, SIGTERM or a hang-up
+  130  interrupted by Ctrl-C, SIGTERM or a hang-up before the work was done
 
 Settings are read from $XDG_CONFIG_HOME/Korimaru/hozonix/hozonix.ini
 (~/.config/Korimaru/hozonix/hozonix.ini when XDG_CONFIG_HOME is not set).

@@ -3,6 +3,7 @@
 #include "runner/ProfileRun.h"
 #include "runner/TerminalText.h"
 #include "settings/IniFile.h"
+#include "settings/LastRunRecord.h"
 #include "settings/ProfileList.h"
 
 #include <string>

@@ -1,9 +1,9 @@
 #include "runner/ProfileRun.h"
 
 #include "base/AppError.h"
-#include "settings/DataFolder.h"
 #include "settings/IniDocument.h"
 #include "settings/IniFile.h"
+#include "settings/LastRunRecord.h"
 #include "settings/StoredDateTime.h"
 
 #include <chrono>
@@ -58,8 +58,8 @@ void RunStoredProfile(IniFile& settings, const ProfileList& list, int index, con
                                    (detail.SourceFolder.empty() ? "コピー元" : "コピー先") +
                                    "のディレクトリが設定されていません");
 
-    const DateLimitChoice limit =
-        ChooseDateLimit(settings.ReadIniString(LastRunSection, outcome.name), choices.careful, startTime);
+    const LastRun last = ReadLastRun(settings, outcome.name, detail.SourceFolder, detail.DestinationFolder);
+    const DateLimitChoice limit = ChooseDateLimit(last, choices.careful, startTime);
     host.SetStatusText(limit.statusText);
 
     engine::BackupRequest request;
@@ -74,20 +74,24 @@ void RunStoredProfile(IniFile& settings, const ProfileList& list, int index, con
     request.KeepGoing = choices.keepGoing;
     request.RunMarkFolder = choices.runMarkFolder;
     request.ProfileName = outcome.name;
-    outcome.destinationMissing = !request.SourceFolder.empty() && !request.DestinationFolder.empty() &&
-                                 !FolderExists(request.DestinationFolder);
+    request.LastRunToken = last.token;
+    request.LastRunMount = last.mount;
 
     const int written = engine::RunBackup(request, outcome.updated, outcome.failed, host, &outcome.figures);
+    outcome.destinationMissing = outcome.figures.DestinationMissing;
 
-    // A run that stopped early (Ctrl-C) did not look at every file: storing its start time would hide
-    // the files it never reached from every later fast run.
-    if (written >= 1 && outcome.failed.empty() && !outcome.figures.Stopped && !choices.dryRun) {
-        try {
-            settings.WriteIniString(LastRunSection, outcome.name, FormatStoredDateTime(startTime));
+    try {
+        // A run that stopped early (Ctrl-C) did not look at every file: storing its start time would hide
+        // the files it never reached from every later fast run.
+        if (written >= 1 && outcome.failed.empty() && !outcome.figures.Stopped && !choices.dryRun) {
+            StoreLastRunTime(settings, outcome.name, startTime);
             outcome.storedTime = true;
-        } catch (const AppError& e) {
-            outcome.storeError = e.what();
         }
+        if (!outcome.figures.RunToken.empty())
+            StoreLastDestination(settings, outcome.name, detail.SourceFolder, detail.DestinationFolder,
+                                 outcome.figures.RunToken, outcome.figures.DestinationMount);
+    } catch (const AppError& e) {
+        outcome.storeError = e.what();
     }
 }
 

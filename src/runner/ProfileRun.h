@@ -1,7 +1,9 @@
 #pragma once
 // Running one stored profile the way the desktop program's run command does: fast mode takes the
 // profile's stored last-run time as the date limit, careful mode scans every file, and the run's start
-// time is stored as the new last-run time only after a run that wrote files without any failure.
+// time is stored as the new last-run time only after a run that wrote files without any failure. A
+// complete run also stores the destination it left (settings/LastRunRecord), which a later fast run
+// needs to find again to stay fast.
 
 #include "base/AppError.h"
 #include "engine/RunBackup.h"
@@ -19,7 +21,6 @@ class IniFile;
 
 namespace hozonix::runner {
 
-inline constexpr std::string_view LastRunSection = "LAST_UpDateTime";
 inline constexpr std::string_view MainWindowSection = "fmFileSave";
 inline constexpr std::string_view ThresholdKey = "BACKUP_TEMP_SIZE";
 inline constexpr std::string_view TickedKey = "SAVE_ALL";
@@ -38,7 +39,7 @@ struct ProfileOutcome {
     engine::PathList failed;  // full source paths whose copy did not complete
     engine::BackupResult figures;
     double seconds = 0;
-    bool destinationMissing = false; // the run wrote nothing because its destination folder is absent
+    bool destinationMissing = false; // the run wrote nothing: its destination is absent or not its drive
     bool storedTime = false;         // the start time became the profile's last-run time
     std::string storeError;          // why the start time could not be stored (the run itself went well)
 };

@@ -139,9 +139,14 @@ private:
         bool anyFailed = false;
         bool settingsError = false;
         std::vector<ProfileOutcome> outcomes;
+        // An interrupt counts only when it cut work short: a profile left out or a run stopped early. One
+        // that arrives as the last run flushes its writes lets the run end as it would have.
+        bool cutShort = false;
         for (int index : chosen) {
-            if (Interrupted)
+            if (Interrupted) {
+                cutShort = true;
                 break;
+            }
             ProfileOutcome& outcome = outcomes.emplace_back();
             host.BeginRun(list.ProfileNames[static_cast<size_t>(index)], &outcome.figures);
             bool ended = false;
@@ -166,11 +171,17 @@ private:
             host.ClearLine();
             if (outcome.figures.PreviousRunUnfinished)
                 Error(outcome.name + ": the previous run did not end, so every file was compared");
+            else if (outcome.figures.OtherDestination)
+                Error(outcome.name + ": the destination is not the one the last complete run left, so every "
+                                     "file was compared");
+            for (const std::string& notice : outcome.figures.Notices)
+                Error(outcome.name + ": " + notice);
             PrintOutcome(out_, outcome, o_.dryRun, o_.quiet, outTerminal_);
             if (!outcome.storeError.empty())
                 Error(outcome.name + ": the run's start time could not be stored: " + outcome.storeError);
             anyError = anyError || ended || outcome.destinationMissing || !outcome.storeError.empty();
             anyFailed = anyFailed || !outcome.failed.empty();
+            cutShort = cutShort || outcome.figures.Stopped || (ended && Interrupted);
             if (ended)
                 break; // as when running all ticked profiles: an error ends the whole command
         }
@@ -187,7 +198,7 @@ private:
                 status = ExitRunError;
             }
         }
-        return Interrupted ? ExitInterrupted : status;
+        return cutShort && Interrupted ? ExitInterrupted : status;
     }
 
     void Error(const std::string& text) {

@@ -16,6 +16,7 @@
 #include <sched.h>
 #include <sys/ioctl.h>
 #include <sys/mount.h>
+#include <thread>
 #include <unistd.h>
 
 using namespace hozonix;
@@ -27,6 +28,12 @@ namespace {
 // After every file's write and change time: a fast run with it looks at nothing.
 constexpr int64_t Future = 4'000'000'000'000'000'000;
 constexpr int64_t Old = 1'000'000'000'000'000'000;
+
+int64_t Now() {
+    timespec ts{};
+    clock_gettime(CLOCK_REALTIME, &ts);
+    return ts.tv_sec * 1'000'000'000LL + ts.tv_nsec;
+}
 
 // The file systems' "going down" request (as ext4 and XFS name it), and its flag that writes the journal
 // but not the data still in memory.
@@ -130,7 +137,7 @@ TEST_F(CrashSafetyTest, AKilledRunKeepsThePreviousVersionAndMakesTheNextRunCaref
 
     // The next run's limit would skip everything; the mark makes it compare every file, and it stays
     // until a run has done so: an aborted one leaves it.
-    request.DateLimit = Future;
+    FastFrom(Future);
     host.onPending = [](int) { AbortRequested = true; };
     EXPECT_EQ(Run(), 0);
     EXPECT_TRUE(PathExists(Mark()));
@@ -145,6 +152,7 @@ TEST_F(CrashSafetyTest, AKilledRunKeepsThePreviousVersionAndMakesTheNextRunCaref
     EXPECT_EQ(ListFolder(dst), "big.img big.~TMP"); // the killed runs' temporary files are gone too
     EXPECT_FALSE(PathExists(Mark()));
 
+    request.LastRunToken = result.RunToken; // as the caller remembers it
     EXPECT_EQ(Run(), 0);
     EXPECT_EQ(result.FilesFound, 0);
     EXPECT_FALSE(result.PreviousRunUnfinished);
@@ -182,6 +190,42 @@ TEST_F(CrashSafetyTest, ParkingWithAndWithoutHardLinksNeverLosesThePreviousVersi
     }
 }
 
+TEST_F(CrashSafetyTest, APutBackTakesOnlyWhatTheKilledRunRecordedAndNeverAUsersFile) {
+    MakeFile(src + "/big.img", 3'000'000);
+    WriteFile(dst + "/big.img", "previous");
+    SetWriteTime(dst + "/big.img", Old);
+    request.RecoveryThreshold = 1'000'000;
+    {
+        // Without hard links the previous version is renamed aside while the copy runs.
+        NoHardLinks fat;
+        KillDuringLargeCopy();
+        EXPECT_FALSE(PathExists(dst + "/big.img"));
+        EXPECT_EQ(ReadFile(dst + "/big.~TMP"), "previous");
+    }
+    // The next run puts it back before anything else, even when it ends at once.
+    host.onPending = [](int) { AbortRequested = true; };
+    EXPECT_EQ(Run(), 0);
+    EXPECT_EQ(ReadFile(dst + "/big.img"), "previous");
+    EXPECT_EQ(ListFolder(dst), "big.img");
+    host.onPending = nullptr;
+    AbortRequested = false;
+
+    // A user's own "x.~TMP" has its copy under the parked name of "x.dat": that copy is never replaced
+    // by a parked version, and x.dat is written without keeping one.
+    WriteFile(src + "/x.~TMP", "the user's own file");
+    MakeFile(src + "/x.dat", 2'000'000, 'x');
+    EXPECT_EQ(Run(), 3);
+    // A fast run that takes only x.dat, so that nothing afterwards writes the user's file again.
+    request.LastRunToken = result.RunToken;
+    std::this_thread::sleep_for(std::chrono::milliseconds(20)); // past the coarse clock's tick
+    FastFrom(Now());
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    MakeFile(src + "/x.dat", 2'000'000, 'y');
+    EXPECT_EQ(Run(), 1);
+    EXPECT_EQ(ReadFile(dst + "/x.~TMP"), "the user's own file");
+    EXPECT_EQ(ReadFile(dst + "/x.dat"), ReadFile(src + "/x.dat"));
+}
+
 TEST_F(CrashSafetyTest, ASecondRunIntoTheSameDestinationIsRefusedAndChangesNothing) {
     WriteFile(src + "/a.txt", "a");
     int ready[2];
@@ -213,19 +257,41 @@ TEST_F(CrashSafetyTest, ASecondRunIntoTheSameDestinationIsRefusedAndChangesNothi
 TEST_F(CrashSafetyTest, StaleTemporaryFilesGoAndEverythingElseStays) {
     const pid_t dead = StartChild([] { return 0; });
     WaitForChild(dead);
+    const pid_t stranger = StartChild([] { return 0; });
+    WaitForChild(stranger);
     const pid_t alive = StartChild([] {
         pause();
         return 0;
     });
     WriteFile(src + "/a.txt", "a");
+    mkdir((dir / "src/sub").c_str(), 0755);
+    WriteFile(src + "/sub/b.txt", "b");
+    mkdir((dst + "/sub").c_str(), 0755);
+    // Only the temporary files of the runs the mark names as not ended are the program's to remove: one
+    // of the same pattern that no recorded run made may be anybody's.
+    mkdir((marks + "/RUNNING").c_str(), 0700);
+    WriteFile(Mark(), "Docs\npid " + std::to_string(dead) + "\npid " + std::to_string(alive) + "\n");
     const std::string stale = ".a.txt.hozonix-" + std::to_string(dead) + "-3.tmp";
     const std::string inUse = ".a.txt.hozonix-" + std::to_string(alive) + "-1.tmp";
-    for (const std::string& name : {stale, inUse, std::string(".a.txt.123-4.tmp"), std::string(".keep"),
-                                    "b.hozonix-" + std::to_string(dead) + "-1.tmp"})
+    const std::string notRecorded = ".a.txt.hozonix-" + std::to_string(stranger) + "-2.tmp";
+    for (const std::string& name : {stale, inUse, notRecorded, std::string(".a.txt.123-4.tmp"),
+                                    std::string(".keep"), "b.hozonix-" + std::to_string(dead) + "-1.tmp"})
         WriteFile(dst + "/" + name, "x");
-    EXPECT_EQ(Run(), 1);
-    EXPECT_EQ(ListFolder(dst),
-              ".a.txt.123-4.tmp " + inUse + " .keep a.txt b.hozonix-" + std::to_string(dead) + "-1.tmp");
+    WriteFile(dst + "/sub/.b.txt.hozonix-" + std::to_string(dead) + "-9.tmp", "x");
+    EXPECT_EQ(Run(), 2);
+    std::vector<std::string> kept = {".a.txt.123-4.tmp",
+                                     inUse,
+                                     notRecorded,
+                                     ".keep",
+                                     "a.txt",
+                                     "b.hozonix-" + std::to_string(dead) + "-1.tmp",
+                                     "sub"};
+    std::sort(kept.begin(), kept.end());
+    std::string listing;
+    for (const std::string& name : kept)
+        listing += (listing.empty() ? "" : " ") + name;
+    EXPECT_EQ(ListFolder(dst), listing);
+    EXPECT_EQ(ListFolder(dst + "/sub"), "b.txt");
     kill(alive, SIGKILL);
     WaitForChild(alive);
 }

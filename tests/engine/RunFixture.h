@@ -2,6 +2,7 @@
 // Shared set-up for backup-run tests: a source and a destination folder under a private temporary
 // folder, a recording host and the two result lists.
 
+#include "engine/DestinationStamp.h"
 #include "engine/RunBackup.h"
 
 #include "EngineFiles.h"
@@ -10,7 +11,9 @@
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace hozonix::test {
 
@@ -35,6 +38,14 @@ protected:
         return engine::RunBackup(request, updated, failed, host, &result);
     }
     void MakeFolder(const std::string& relative) { mkdir((src + "/" + relative).c_str(), 0755); }
+    // A fast run from `limit` onto a destination that holds the stamp its last complete run left.
+    void FastFrom(int64_t limit) {
+        request.DateLimit = limit;
+        const int fd = open(request.DestinationFolder.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+        if (!engine::StampHolds(fd, request.LastRunToken))
+            request.LastRunToken = engine::RenewStamp(fd, request.LastRunToken);
+        close(fd);
+    }
 
     TempFolder dir;
     std::string src;

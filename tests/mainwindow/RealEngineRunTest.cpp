@@ -1,6 +1,7 @@
 // A run through the real engine from the window's button.
 #include "MainWindowFixture.h"
 
+#include "engine/EngineTexts.h"
 #include "mainwindow/ProfileCheckList.h"
 #include "settings/StoredDateTime.h"
 
@@ -9,6 +10,7 @@
 #include <QTimer>
 #include <QToolButton>
 
+#include <unistd.h>
 #include <utime.h>
 
 using namespace hozonix;
@@ -72,4 +74,35 @@ TEST_F(MainWindowTest, TheAbortButtonEndsARunDuringALongScan) {
     EXPECT_EQ(Caption(), "A<更新したファイルはありません>");
     EXPECT_TRUE(ini.ReadIniString("LAST_UpDateTime", "A").empty());
     EXPECT_FALSE(services.ProcessDialog().Dialog()->isVisible());
+}
+
+TEST_F(MainWindowTest, WhatNoRunCanCopyIsListedWithItsReasonAndWhatTheRunHadToSayIsToldOnceAfterIt) {
+    for (const char* folder : {"src0", "dst0/notes"})
+        ASSERT_EQ(CreateFolderTree(dir / folder), 0);
+    WriteFile(dir / "src0/a.txt", "a");
+    WriteFile(dir / "src0/notes", "a file of the source; a folder in the backup");
+    ASSERT_EQ(symlink("/", (dir / "src0/z:").c_str()), 0);
+    StoreProfiles({"A"});
+    ui::MainWindowServices s(ini, profiles, services);
+    s.DataFolder = dir.Path();
+    Open(std::move(s));
+
+    window->RunButton()->click();
+    EXPECT_EQ(ReadFile(dir / "dst0/a.txt"), "a");
+    EXPECT_EQ(Caption(), "A < 1 ファイルを更新>");
+    // One box, once the run is over: nothing held the run up.
+    ASSERT_EQ(messages.shown.size(), 1u);
+    EXPECT_EQ(LastMessage(), "A： " + std::string(engine::texts::LinksNotEntered) + "\r\n" + dir / "src0/z:");
+    ASSERT_TRUE(window->FailedListButton()->isEnabled());
+    window->FailedListButton()->click();
+    EXPECT_EQ(services.MessageList().Dialog()->Lines(),
+              std::vector<std::string>{dir / "src0/notes" + " （" + engine::texts::NotAFileThere + "）"});
+    // A run with a failure leaves the stored time, and no record of a complete run, as they were.
+    EXPECT_EQ(ini.ReadIniString("LAST_UpDateTime", "A"), "");
+    EXPECT_EQ(ini.ReadIniString("HOZONIX_Destination", "A"), "");
+
+    unlink((dir / "src0/notes").c_str());
+    window->RunButton()->click();
+    EXPECT_NE(ini.ReadIniString("HOZONIX_Destination", "A"), "") << "a complete run is remembered";
+    EXPECT_FALSE(window->FailedListButton()->isEnabled());
 }

@@ -3,6 +3,7 @@
 #include "runner/ProfileRun.h"
 
 #include "settings/IniFile.h"
+#include "settings/LastRunRecord.h"
 #include "settings/StoredDateTime.h"
 
 #include "RecordingHost.h"

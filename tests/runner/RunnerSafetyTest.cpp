@@ -1,8 +1,11 @@
 // The runner's statuses and messages when runs meet each other, a crash, odd names or broken settings.
 #include "RunnerTestFixture.h"
 
+#include <cstdlib>
 #include <fcntl.h>
+#include <linux/fs.h>
 #include <sys/file.h>
+#include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -103,17 +106,46 @@ TEST_F(RunnerTest, BrokenProfilesAreToldAndTheRunsAfterThemGoOn) {
 
 TEST_F(RunnerTest, KeepGoingListsWhatCannotBeWrittenAndEndsWithStatusOne) {
     StoreProfile();
-    mkdir((src + "/blocked").c_str(), 0755);
-    WriteFile(src + "/blocked/x.txt", "x");
+    mkdir((src + "/locked").c_str(), 0755);
+    WriteFile(src + "/locked/x.txt", "x");
     WriteFile(src + "/after.txt", "a");
-    WriteFile(dst + "/blocked", "a file where the folder should be");
+    // A folder nobody may write into, not even root: an error a later run may not meet again.
+    const std::string locked = dst + "/locked";
+    mkdir(locked.c_str(), 0755);
+    const int fd = open(locked.c_str(), O_RDONLY | O_DIRECTORY);
+    int flags = 0;
+    if (fd < 0 || ioctl(fd, FS_IOC_GETFLAGS, &flags) != 0 ||
+        (flags |= FS_IMMUTABLE_FL, ioctl(fd, FS_IOC_SETFLAGS, &flags)) != 0) {
+        if (fd >= 0)
+            close(fd);
+        GTEST_SKIP() << "no immutable folders here";
+    }
     ProcessResult r = Run({"Docs"});
     EXPECT_EQ(r.status, 3);
+    EXPECT_TRUE(Contains(r.err, "Cannot create file " + locked + "/x.txt\nOperation not permitted")) << r.err;
     r = Run({"--keep-going", "Docs"});
+    flags &= ~FS_IMMUTABLE_FL;
+    ioctl(fd, FS_IOC_SETFLAGS, &flags);
+    close(fd);
     EXPECT_EQ(r.status, 1) << r.err;
-    EXPECT_TRUE(Contains(r.err, "Cannot create file " + dst + "/blocked/x.txt (Not a directory)")) << r.err;
-    EXPECT_TRUE(Contains(r.out, "Failed files (1):\n  " + src + "/blocked/x.txt\n")) << r.out;
+    EXPECT_TRUE(Contains(r.out, "Failed files (1):\n  " + src + "/locked/x.txt (Operation not permitted)\n"))
+        << r.out;
     EXPECT_EQ(ReadFile(dst + "/after.txt"), "a");
+    EXPECT_TRUE(LastRun().empty());
+
+    // A folder where the copy of a file belongs is no copy of it, and no later run can cure that: the
+    // file is listed with the reason, without --keep-going too, and the rest is backed up.
+    std::system(("rm -rf " + src + "/locked").c_str());
+    WriteFile(src + "/notes", "n");
+    mkdir((dst + "/notes").c_str(), 0755);
+    WriteFile(src + "/later.txt", "l");
+    r = Run({"Docs"});
+    EXPECT_EQ(r.status, 1) << r.err;
+    EXPECT_TRUE(
+        Contains(r.out, "Failed files (1):\n  " + src +
+                            "/notes (コピー先の同じ場所にフォルダなど、ファイル以外のものがあります)\n"))
+        << r.out;
+    EXPECT_EQ(ReadFile(dst + "/later.txt"), "l");
     EXPECT_TRUE(LastRun().empty());
 }
 
