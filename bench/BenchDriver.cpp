@@ -3,14 +3,18 @@
 //   hozonix-bench --scan-only FOLDER
 //   hozonix-bench --list-only COUNT      (a scan list of COUNT entries with typical paths, no disk)
 // --fast uses the moment of the start as the date limit, as a fast run right after a complete run does.
+// Every run is given the newest token of the destination's stamp, as a profile whose last complete run
+// wrote there remembers it.
 
 #include "base/AppError.h"
+#include "engine/DestinationStamp.h"
 #include "engine/RunBackup.h"
 #include "engine/ScanFolder.h"
 
 #include <chrono>
 #include <cstdio>
 #include <cstring>
+#include <fstream>
 #include <string>
 
 using namespace hozonix::engine;
@@ -30,6 +34,17 @@ public:
     void ProcessPendingEvents() override {}
     void SetBusyCursor(bool) override {}
 };
+
+std::string NewestToken(const std::string& folder) {
+    std::ifstream stamp(folder + "/" + OwnFolderName + "/" + StampFileName);
+    std::string line;
+    std::string newest;
+    for (bool heading = true; std::getline(stamp, line); heading = false) {
+        if (!heading && !line.empty())
+            newest = line;
+    }
+    return newest;
+}
 
 int Usage() {
     std::fprintf(stderr, "usage: hozonix-bench [--fast] [--dry-run] [--threshold BYTES] SOURCE DESTINATION\n"
@@ -83,6 +98,7 @@ int main(int argc, char** argv) {
         return Usage();
     request.SourceFolder = folders[0];
     request.DestinationFolder = folders[1];
+    request.LastRunToken = NewestToken(folders[1]);
     SilentHost host;
     PathList updated;
     PathList failed;

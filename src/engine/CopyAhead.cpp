@@ -1,6 +1,7 @@
 #include "engine/CopyAhead.h"
 
 #include "engine/CopyFile.h"
+#include "engine/FileMetadata.h"
 #include "engine/FileTimes.h"
 #include "engine/FolderCache.h"
 #include "engine/PathText.h"
@@ -176,10 +177,11 @@ void CopyAhead::CopyFiles() {
         struct stat source {};
         // A source that is gone or unreadable is the loop's to report.
         if (in >= 0 && fstat(in, &source) == 0 && S_ISREG(source.st_mode)) {
-            // Private until FillTarget gives it the source's mode.
-            out = openat(folderFd >= 0 ? folderFd : root, ".", O_WRONLY | O_TMPFILE | O_CLOEXEC, 0600);
+            // Unnamed, so that nobody else can open it: made with its final permission bits at once.
+            out = openat(folderFd >= 0 ? folderFd : root, ".", O_WRONLY | O_TMPFILE | O_CLOEXEC,
+                         UnnamedModeFor(source.st_mode));
             try {
-                if (out < 0 || !FillTarget(in, source, entry.path, out, target, entry.size, nullptr))
+                if (out < 0 || !FillTarget(in, source, entry.path, out, target, entry.size, nullptr, true))
                     fatal = true;
             } catch (const std::exception&) {
                 fatal = true; // a full disk, or no unnamed files here: the loop carries on alone

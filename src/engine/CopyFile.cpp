@@ -91,9 +91,13 @@ void ReportProgress(const std::string& sourcePath, int64_t total, int64_t size, 
         FormatText(texts::CopiedBytesFormat, total / 1000.0, size / 1000.0, percent, texts::Percent));
 }
 
-// A file whose blocks hold fewer bytes than its size has holes.
-bool IsSparse(const struct stat& st) {
-    return static_cast<int64_t>(st.st_blocks) * 512 < static_cast<int64_t>(st.st_size);
+// A file whose blocks hold fewer bytes than its size has holes, where its file system can find them
+// (SEEK_DATA; one that cannot is copied whole). Leaves the file offset at 0.
+bool IsSparse(int fd, const struct stat& st) {
+    if (static_cast<int64_t>(st.st_blocks) * 512 >= static_cast<int64_t>(st.st_size))
+        return false;
+    const bool found = lseek(fd, 0, SEEK_DATA) >= 0 || errno == ENXIO;
+    return lseek(fd, 0, SEEK_SET) == 0 && found;
 }
 
 // Copies the data of a sparse source region by region and seeks over the holes between them, so that
@@ -155,7 +159,7 @@ std::size_t InKernelStep(int64_t size) {
 }
 
 bool FillTarget(int sourceFd, const struct stat& source, const std::string& sourcePath, int targetFd,
-                const std::string& targetPath, int64_t size, RunHost* host) {
+                const std::string& targetPath, int64_t size, RunHost* host, bool givenMode) {
     const std::size_t block = CopyBufferSize(size);
     // Without progress nobody sees the blocks, so a small file moves in one step.
     const bool progress = host != nullptr && size > ProgressThreshold;
@@ -163,7 +167,7 @@ bool FillTarget(int sourceFd, const struct stat& source, const std::string& sour
         progress ? InKernelStep(size)
                  : std::max(block, static_cast<std::size_t>(std::min<off_t>(source.st_size, 1 << 30)));
     BlockMover mover(sourceFd, targetFd, block, chunk);
-    if (IsSparse(source)) {
+    if (IsSparse(sourceFd, source)) {
         if (!FillSparse(mover, sourceFd, source, sourcePath, targetFd, targetPath, size,
                         progress ? host : nullptr))
             return false;
@@ -187,7 +191,7 @@ bool FillTarget(int sourceFd, const struct stat& source, const std::string& sour
         }
     }
 
-    CopyMetadata(sourceFd, source, targetFd);
+    CopyMetadata(sourceFd, source, targetFd, givenMode);
     // The access time too: file systems built on an older FUSE library drop a last-write time set alone.
     const struct timespec times[2] = {source.st_atim, source.st_mtim};
     if (futimens(targetFd, times) != 0)
@@ -199,9 +203,9 @@ bool CopyOpenFile(int sourceFd, const struct stat& source, const std::string& so
                   const std::string& targetPath, bool targetMissing, int64_t size, RunHost& host) {
     const std::string name = FileNameOf(targetPath);
     TempTarget temp;
-    if (!temp.Create(folderFd, name, targetMissing))
+    if (!temp.Create(folderFd, name, targetMissing, UnnamedModeFor(source.st_mode)))
         Fail(FileError::Step::Create, targetPath);
-    if (!FillTarget(sourceFd, source, sourcePath, temp.fd(), targetPath, size, &host))
+    if (!FillTarget(sourceFd, source, sourcePath, temp.fd(), targetPath, size, &host, temp.Unnamed()))
         return false;
     if (!temp.Close())
         Fail(FileError::Step::Write, targetPath);

@@ -40,7 +40,8 @@ bool CopyOpenFile(int sourceFd, const struct stat& source, const std::string& so
 // metadata, the last-write time last, leaving close and commit to the caller. Without a `host` no
 // progress is shown and abort is not polled. Returns false when the user aborted; raises
 // "Cannot read file %s" or "Cannot write file %s".
+// `givenMode`: the target was made with the source's permission bits (see CopyMetadata).
 bool FillTarget(int sourceFd, const struct stat& source, const std::string& sourcePath, int targetFd,
-                const std::string& targetPath, int64_t size, RunHost* host);
+                const std::string& targetPath, int64_t size, RunHost* host, bool givenMode = false);
 
 } // namespace hozonix::engine

@@ -2,6 +2,7 @@
 
 #include "base/AtomicFile.h"
 #include "engine/EngineTexts.h"
+#include "engine/PathText.h"
 
 #include <climits>
 #include <cstdlib>
@@ -60,13 +61,6 @@ std::optional<std::vector<std::string>> Column(const std::string& path, std::siz
             column.push_back(Unescaped(fields[index]));
     }
     return column;
-}
-
-bool IsAtOrBelow(const std::string& path, const std::string& folder) {
-    if (folder == "/")
-        return !path.empty() && path[0] == '/';
-    return path.compare(0, folder.size(), folder) == 0 &&
-           (path.size() == folder.size() || path[folder.size()] == '/');
 }
 
 // The deepest of `points` that holds `path`, or "".

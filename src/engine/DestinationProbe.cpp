@@ -1,6 +1,8 @@
 #include "engine/DestinationProbe.h"
 
+#include "base/ScopedFd.h"
 #include "engine/CaseFold.h"
+#include "engine/DestinationStamp.h"
 #include "engine/FileTimes.h"
 #include "engine/FolderCache.h"
 
@@ -66,10 +68,12 @@ bool SameFile(int folderFd, const std::string& name, const struct stat& file) {
 
 } // namespace
 
-DestinationTraits ProbeDestination(int folderFd, const std::string& folder, bool mayWrite) {
-    if (!mayWrite || folderFd < 0)
+DestinationTraits ProbeDestination(int rootFd, const std::string& folder, bool mayWrite) {
+    const ScopedFd own(mayWrite && rootFd >= 0 ? OpenOwnFolder(rootFd, true) : -1);
+    const int folderFd = own.get();
+    if (folderFd < 0)
         return Guess(folder);
-    const std::string name = ProbeFileName;
+    const std::string name = "probe";
     // A trial file left by a run that was killed is ours: the run holds the destination's lock.
     unlinkat(folderFd, name.c_str(), 0);
     const int fd = openat(folderFd, name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);

@@ -16,11 +16,9 @@ struct DestinationTraits {
     bool stripsTrailingDots = false; // "name." is quietly stored as "name"
 };
 
-// The reserved name of the trial file.
-inline constexpr char ProbeFileName[] = ".hozonix-probe";
-
-// Tries in the folder open as `folderFd` (whose path is `folder`). With `mayWrite` false (a dry run), or
-// where no trial file can be made, the traits are guessed from the kind of file system.
-DestinationTraits ProbeDestination(int folderFd, const std::string& folder, bool mayWrite);
+// Tries in the program's own folder of the destination folder open as `rootFd` (whose path is `folder`).
+// With `mayWrite` false (a dry run), or where no trial file can be made, the traits are guessed from the
+// kind of file system.
+DestinationTraits ProbeDestination(int rootFd, const std::string& folder, bool mayWrite);
 
 } // namespace hozonix::engine

@@ -22,7 +22,8 @@ constexpr std::size_t MaxTokens = 64; // profiles come and go: the oldest tokens
 
 std::vector<std::string> ReadTokens(int folderFd) {
     std::vector<std::string> tokens;
-    ScopedFd fd(openat(folderFd, StampFileName, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
+    ScopedFd fd(
+        folderFd < 0 ? -1 : openat(folderFd, StampFileName, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
     struct stat st {};
     if (fd.get() < 0 || fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode) ||
         static_cast<std::size_t>(st.st_size) > MaxBytes)
@@ -66,14 +67,25 @@ std::string NewToken() {
 
 } // namespace
 
-bool StampHolds(int folderFd, const std::string& token) {
+int OpenOwnFolder(int rootFd, bool create) {
+    if (create && mkdirat(rootFd, OwnFolderName, 0755) != 0 && errno != EEXIST)
+        return -1;
+    return openat(rootFd, OwnFolderName, O_PATH | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+}
+
+bool StampHolds(int rootFd, const std::string& token) {
     if (token.empty())
         return false;
-    const std::vector<std::string> tokens = ReadTokens(folderFd);
+    const ScopedFd own(OpenOwnFolder(rootFd, false));
+    const std::vector<std::string> tokens = ReadTokens(own.get());
     return std::find(tokens.begin(), tokens.end(), token) != tokens.end();
 }
 
-std::string RenewStamp(int folderFd, const std::string& previous) {
+std::string RenewStamp(int rootFd, const std::string& previous) {
+    const ScopedFd own(OpenOwnFolder(rootFd, true));
+    const int folderFd = own.get();
+    if (folderFd < 0)
+        return {};
     std::vector<std::string> tokens = ReadTokens(folderFd);
     std::erase(tokens, previous);
     const std::string token = NewToken();

@@ -43,6 +43,8 @@ inline constexpr char NotAFileThere[] = "コピー先の同じ場所にフォル
 inline constexpr char FileInFoldersPlace[] = "コピー先の同じ場所にファイルがあるため、フォルダを作れません";
 inline constexpr char CaseTwin[] =
     "大文字と小文字だけが異なる名前のファイルがほかにあり、コピー先では区別できません";
+inline constexpr char FolderCaseTwin[] =
+    "大文字と小文字だけが異なる名前のフォルダがほかにあり、コピー先では区別できません";
 
 inline constexpr char InvalidDate[] = "不正な日付です";
 inline constexpr char SkipInvalidDate[] =

@@ -37,9 +37,12 @@ void CopyAttribute(int sourceFd, int targetFd, const char* name, std::vector<cha
 
 } // namespace
 
-void CopyMetadata(int sourceFd, const struct stat& source, int targetFd) {
+void CopyMetadata(int sourceFd, const struct stat& source, int targetFd, bool givenMode) {
     // chown clears the set-ID bits, so the owner comes first; those bits are kept only with their owner.
-    const bool owned = RunsAsRoot() && fchown(targetFd, source.st_uid, source.st_gid) == 0;
+    // A new file is root's already when the source is.
+    static const gid_t group = getegid();
+    const bool owned = RunsAsRoot() && ((source.st_uid == 0 && source.st_gid == group) ||
+                                        fchown(targetFd, source.st_uid, source.st_gid) == 0);
 
     // Most files have no attributes at all: this one call is all they cost.
     char small[1024];
@@ -67,7 +70,10 @@ void CopyMetadata(int sourceFd, const struct stat& source, int targetFd) {
         at += static_cast<ssize_t>(size) + 1;
     }
 
-    fchmod(targetFd, source.st_mode & (owned ? 07777 : 0777));
+    const mode_t mode = source.st_mode & (owned ? 07777 : 0777);
+    struct stat target {};
+    if (!givenMode || fstat(targetFd, &target) != 0 || (target.st_mode & 07777) != mode)
+        fchmod(targetFd, mode);
     // After the mode, which rewrites an ACL's mask entry.
     if (acl)
         CopyAttribute(sourceFd, targetFd, AccessAcl, value);

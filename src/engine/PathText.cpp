@@ -43,6 +43,12 @@ std::string ParkedNameOf(const std::string& target) {
     return target.substr(0, dot) + ".~TMP";
 }
 
+bool IsAtOrBelow(std::string_view path, std::string_view folder) {
+    if (folder == "/")
+        return !path.empty() && path[0] == '/';
+    return path.starts_with(folder) && (path.size() == folder.size() || path[folder.size()] == '/');
+}
+
 std::string AbsolutePath(const std::string& path) {
     if (!path.empty() && path[0] == '/')
         return path;

@@ -2,6 +2,7 @@
 // Byte-string path pieces used by the copy and the run.
 
 #include <string>
+#include <string_view>
 
 namespace hozonix::engine {
 
@@ -20,5 +21,7 @@ std::string DestinationPathOf(const std::string& sourcePath, const std::string& 
 std::string ParkedNameOf(const std::string& target);
 // A relative path made absolute against the current folder.
 std::string AbsolutePath(const std::string& path);
+// True when `path` is `folder` or lies below it (both absolute, without a trailing "/" but for "/").
+bool IsAtOrBelow(std::string_view path, std::string_view folder);
 
 } // namespace hozonix::engine

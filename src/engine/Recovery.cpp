@@ -92,8 +92,12 @@ void PutBackRecorded(const std::string& destination, const std::vector<ParkedRec
         if (FolderOf(r.target) != FolderOf(r.parked))
             continue;
         const int folderFd = folders.Open(FolderOf(r.target));
+        // A folder that is there but cannot be opened may still hold the previous version: say so.
+        if (folderFd < 0 && folders.Error() != ENOENT && folders.Error() != ENOTDIR &&
+            folders.Error() != EINVAL)
+            FailPutBack(r.parked, r.target);
         if (folderFd < 0 || Exists(folderFd, FileNameOf(r.target)) || !Exists(folderFd, FileNameOf(r.parked)))
-            continue; // in place, or never renamed aside
+            continue; // gone with its folder, in place, or never renamed aside
         if (renameat(folderFd, FileNameOf(r.parked).c_str(), folderFd, FileNameOf(r.target).c_str()) != 0)
             FailPutBack(r.parked, r.target);
     }

@@ -24,6 +24,7 @@
 #include "engine/UnfinishedRunMark.h"
 #include "engine/WriteBack.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <fcntl.h>
@@ -117,6 +118,10 @@ public:
 
     // Something was written into the destination outside the copies (its stamp).
     void Touched() { touched_ = true; }
+    // A file was left out at a question: no later fast run looks at it again.
+    bool LeftFilesOut() const { return leftOut_; }
+    // A previous version renamed aside could not be put back: only the mark still says where it is.
+    bool RenamedAsideLeft() const { return renamedAside_; }
 
     // Makes everything the run wrote durable. 0, or the errno value of the failure. On a slow drive this
     // takes seconds, so it runs on a thread of its own while the window goes on handling its events.
@@ -153,8 +158,9 @@ public:
         if (!files.empty()) {
             traits_ = ProbeDestination(destinations_.Open(request_.DestinationFolder),
                                        request_.DestinationFolder, !request_.DryRun);
-            // Where no times are kept, copies are compared as they are; the user hears why.
-            resolution_ = traits_.timeStep > 0 ? traits_.timeStep : 1;
+            // Where no times are kept, a copy's time says little: it must have the source's size too (and
+            // the look-ahead, which trusts times alone, stays off). The user hears why.
+            resolution_ = traits_.timeStep;
             if (traits_.timeStep == 0)
                 result_.Notices.push_back(texts::NoTimesKept + request_.DestinationFolder);
             DestinationLookAhead lookAhead(files, request_.SourceFolder, request_.DestinationFolder,
@@ -303,7 +309,7 @@ private:
             cleaned_ = destinations_.Fresh() || request_.DryRun;
         if (folderFd < 0 && destinations_.Error() == ELOOP)
             return InLinkedFolder(file.Entry(), folder, newFolder);
-        if (folderFd < 0 && (destinations_.Error() == ENOTDIR || destinations_.Error() == EEXIST))
+        if (folderFd < 0 && destinations_.Error() == ENOTDIR)
             return ListUncurable(file.Path(), texts::FileInFoldersPlace);
         if (folderFd < 0 && NameRefused(destinations_.Error()))
             return ListUncurable(file.Path(), texts::NameNotStorable);
@@ -338,7 +344,8 @@ private:
                     if (!IsValidFileTime(destinationTime))
                         return AskInvalidDate(file.Entry());
                     upToDate = IsCopyUpToDate(destinationTime, st.st_size, file.WriteTime(), file.Size(),
-                                              resolution_);
+                                              resolution_) &&
+                               (resolution_ != 0 || st.st_size == file.Size());
                 }
             }
         }
@@ -383,7 +390,10 @@ private:
         const std::string text = std::string(texts::SkipInvalidDate) + DateTextOf(created) +
                                  texts::LineBreak + texts::UpdatedOn + DateTextOf(entry.writeTime) +
                                  texts::LineBreak + texts::FileNameIs + entry.path;
-        return host_.AskSkipInvalidDate(text) ? Next::Skip : Next::End;
+        if (!host_.AskSkipInvalidDate(text))
+            return Next::End;
+        leftOut_ = true; // never looked at by a fast run again: the run is no complete one
+        return Next::Skip;
     }
 
     Next Write(const FileEntry& entry, std::size_t index, const std::string& target, int folderFd,
@@ -474,46 +484,52 @@ private:
 
     // What keeps a whole folder of the source out of the destination, worked out once per folder: a name
     // on its way the destination would quietly change, or another folder the destination takes for the
-    // same one; and which files of the folder lose to a twin whose name differs only in letter case.
+    // same one; and which files of the folder lose to a twin whose name differs only in letter case. Of
+    // folders or names that fold alike, the smallest wins in every run, whatever order they come in.
     void NewFolderRun(const FileList::Cursor& file) {
         runProblem_.clear();
         twinLosers_.clear();
         if (!traits_.caseBlind && !traits_.stripsTrailingDots)
             return;
-        const std::string_view folder = file.Folder();
-        const std::string_view below =
-            folder.size() > request_.SourceFolder.size() ? folder.substr(request_.SourceFolder.size()) : "";
+        const std::string below(BelowSource(file.Folder()));
         if (traits_.stripsTrailingDots) {
-            std::size_t at = 0;
-            while (at < below.size()) {
+            for (std::size_t at = 0; at < below.size();) {
                 const std::size_t end = std::min(below.find('/', at), below.size());
-                if (EndsInDotOrBlank(below.substr(at, end - at)))
+                if (EndsInDotOrBlank(std::string_view(below).substr(at, end - at)))
                     runProblem_ = texts::NameNotStorable;
                 at = end + 1;
             }
         }
         if (!traits_.caseBlind || !runProblem_.empty())
             return;
-        const auto [seen, first] = twinFolders_.emplace(FoldedName(below), std::string(below));
-        if (!first && seen->second != below) {
-            runProblem_ = texts::CaseTwin;
+        if (twinFolders_.empty()) {
+            for (std::size_t run = 0; run < files_->FolderRunCount(); ++run) {
+                std::string other(BelowSource(files_->Folder(files_->FirstOfRun(run))));
+                auto [it, added] = twinFolders_.emplace(FoldedName(other), other);
+                if (!added && other < it->second)
+                    it->second = std::move(other);
+            }
+        }
+        if (twinFolders_[FoldedName(below)] != below) {
+            runProblem_ = texts::FolderCaseTwin;
             return;
         }
-        // Of names that fold alike, the smallest wins in every run, whatever order the folder lists them in.
-        std::unordered_map<std::string, std::string> winners;
-        std::vector<std::string> names;
+        std::vector<std::pair<std::string, std::string>> names; // folded, as it is
         const std::size_t end =
             file.Run() + 1 < files_->FolderRunCount() ? files_->FirstOfRun(file.Run() + 1) : files_->size();
-        for (FileList::Cursor f(*files_, file.Index()); !f.AtEnd() && f.Index() < end; f.Next()) {
-            names.push_back(f.Name());
-            auto [it, added] = winners.emplace(FoldedName(f.Name()), f.Name());
-            if (!added && f.Name() < it->second)
-                it->second = f.Name();
+        for (FileList::Cursor f(*files_, file.Index()); !f.AtEnd() && f.Index() < end; f.Next())
+            names.emplace_back(FoldedName(f.Name()), f.Name());
+        std::sort(names.begin(), names.end());
+        for (std::size_t i = 1; i < names.size(); ++i) {
+            if (names[i].first == names[i - 1].first)
+                twinLosers_.insert(names[i].second);
         }
-        for (const std::string& name : names) {
-            if (winners[FoldedName(name)] != name)
-                twinLosers_.insert(name);
-        }
+    }
+
+    // The part of a source folder's path below the source folder.
+    std::string_view BelowSource(std::string_view folder) const {
+        return folder.size() > request_.SourceFolder.size() ? folder.substr(request_.SourceFolder.size())
+                                                            : std::string_view();
     }
 
     // For a destination that drops a time set on the open file when it closes.
@@ -539,23 +555,24 @@ private:
             checks.parkedNameTaken =
                 sourceFolderFd < 0 || fstatat(sourceFolderFd, FileNameOf(ParkedNameOf(entry.path)).c_str(),
                                               &st, AT_SYMLINK_NOFOLLOW) == 0;
-            checks.beforeRename = [&] {
-                return request_.DryRun || mark_.NoteParked(target, ParkedNameOf(target));
-            };
+            checks.beforeRename = [&] { return mark_.NoteParked(target, ParkedNameOf(target)); };
             parked = ParkPreviousVersion(folderFd, target, checks);
         }
         // A renamed-aside target is missing until the copy is in place; a linked one is replaced whole.
         const bool targetMissing =
             parked.how == Parking::Renamed || (!destinationExists && parked.how == Parking::None);
+        renamedAside_ = parked.how == Parking::Renamed;
         bool copied = false;
         try {
             copied = CopyOwn(source, entry, folderFd, target, targetMissing);
         } catch (const AppError&) {
             PutBackPreviousVersion(folderFd, target, parked);
+            renamedAside_ = false;
             throw;
         }
         if (!copied)
             PutBackPreviousVersion(folderFd, target, parked);
+        renamedAside_ = false;
         return copied;
     }
 
@@ -654,7 +671,7 @@ private:
     DestinationTraits traits_;
     std::string runProblem_; // why no file of the folder run in hand can be copied; empty when none
     std::unordered_set<std::string> twinLosers_;
-    std::unordered_map<std::string, std::string> twinFolders_; // folded path below the source -> path
+    std::unordered_map<std::string, std::string> twinFolders_; // folded path below the source -> winner
     FolderCache sources_;
     FolderCache destinations_;
     DestinationLookAhead* lookAhead_ = nullptr;
@@ -667,6 +684,8 @@ private:
     bool cleaned_ = false; // stale temporary files looked for in it
     std::function<void()> beforeWriting_;
     bool touched_ = false; // something was written into the destination
+    bool leftOut_ = false;
+    bool renamedAside_ = false; // the file in hand's previous version is under its parked name
 };
 
 bool IsFolder(const std::string& path) {
@@ -685,6 +704,20 @@ void CheckSource(const std::string& folder) {
 }
 
 } // namespace
+
+PathList WithReasons(const PathList& failed, const std::vector<FailureReason>& reasons, const char* open,
+                     const char* close) {
+    PathList lines;
+    auto reason = reasons.begin();
+    std::size_t i = 0;
+    for (const std::string& path : failed) {
+        if (reason != reasons.end() && reason->index == i++)
+            lines.push_back(path + open + (reason++)->text + close);
+        else
+            lines.push_back(path);
+    }
+    return lines;
+}
 
 int RunBackup(const BackupRequest& request, PathList& UpdatedFiles, PathList& FailedFiles, RunHost& host,
               BackupResult* result) {
@@ -747,14 +780,14 @@ int RunBackup(const BackupRequest& request, PathList& UpdatedFiles, PathList& Fa
     try {
         written = run.Run();
     } catch (...) {
-        if (!request.DryRun && !mark.WasLeft() && run.Flush() == 0)
+        if (!request.DryRun && !mark.WasLeft() && !run.RenamedAsideLeft() && run.Flush() == 0)
             mark.Clear();
         throw;
     }
     // A complete run says so in the destination, flushed with what it wrote. A new token when anything
     // changed there, so that an older copy of the drive no longer passes for it.
     std::string token;
-    if (!request.DryRun && !figures.Stopped && figures.FilesFailed == 0) {
+    if (!request.DryRun && !figures.Stopped && figures.FilesFailed == 0 && !run.LeftFilesOut()) {
         token = written == 0 && sameDestination ? request.LastRunToken
                                                 : RenewStamp(root.get(), request.LastRunToken);
         if (token != request.LastRunToken)

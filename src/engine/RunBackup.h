@@ -47,6 +47,10 @@ struct FailureReason {
     std::string text;
 };
 
+// The failed lines, each with its reason where it has one, between `open` and `close`.
+PathList WithReasons(const PathList& failed, const std::vector<FailureReason>& reasons, const char* open,
+                     const char* close);
+
 // Figures of the run, filled as it goes, so they also tell how far a run that ended by an error got.
 struct BackupResult {
     int FilesFound = 0;    // collected by the scan

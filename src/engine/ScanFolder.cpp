@@ -1,6 +1,7 @@
 #include "engine/ScanFolder.h"
 
 #include "engine/FileTimes.h"
+#include "engine/PathText.h"
 
 #include <algorithm>
 #include <atomic>
@@ -9,10 +10,12 @@
 #include <climits>
 #include <condition_variable>
 #include <cstdio>
+#include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
 #include <mutex>
 #include <sys/stat.h>
+#include <sys/vfs.h>
 #include <thread>
 #include <unistd.h>
 #include <utility>
@@ -77,20 +80,40 @@ struct Subfolder {
     bool link; // reached through a symbolic link
 };
 
-// The date limit below the folder `self` when the folder's own is `limit`. A folder moved or renamed into
-// place keeps its files' times, old as they may be; only its own change time moves, so everything below
-// a folder changed since the limit is taken.
-int64_t LimitBelow(const struct stat& self, int64_t limit) {
-    return limit != 0 && StampOf(self.st_ctim.tv_sec, self.st_ctim.tv_nsec) > limit ? 0 : limit;
+// False for a file system that keeps no change times of its own (FAT and exFAT report the write time):
+// there a folder moved into place cannot be told, nor a file moved in.
+bool KeepsChangeTimes(int fd) {
+    struct statfs fs {};
+    if (fstatfs(fd, &fs) != 0)
+        return true;
+    const auto type = static_cast<unsigned long>(fs.f_type);
+    return type != 0x4d44 && type != 0x2011BAB0;
 }
 
-bool IsBelow(const std::string& path, std::string_view folder) {
-    return path.size() >= folder.size() && path.compare(0, folder.size(), folder) == 0 &&
-           (path.size() == folder.size() || path[folder.size()] == '/');
+// The date limit below the folder `self` (open as `fd`, inside the folders `above`) when the folder's own
+// is `limit`. A folder moved or renamed into place keeps its files' times, old as they may be; only its
+// own change time moves, so everything below a folder changed since the limit is taken, and everything on
+// a file system without change times.
+int64_t LimitBelow(int fd, const struct stat& self, const Walk& above, int64_t limit) {
+    if (limit == 0 || StampOf(self.st_ctim.tv_sec, self.st_ctim.tv_nsec) > limit)
+        return 0;
+    const bool newDevice = above.empty() || above.back().dev != self.st_dev;
+    return newDevice && !KeepsChangeTimes(fd) ? 0 : limit;
 }
 
-// Where a link inside the source must not lead: to the root of a file system, to a folder the source lies
-// in, or into the system's own folders. Each would take in a whole system (a "z:" drive link -> "/").
+// Drives and network shares mounted under /run (removable drives, the desktop's shares) are folders like
+// any other; the rest of /run is the system's runtime state.
+bool IsMountedUnderRun(const std::string& path) {
+    if (IsAtOrBelow(path, "/run/media"))
+        return true;
+    const std::size_t user = path.find('/', std::strlen("/run/user/"));
+    return IsAtOrBelow(path, "/run/user") && user != std::string::npos &&
+           path.compare(user, 6, "/gvfs/") == 0;
+}
+
+// Where a link inside the source must not lead: to "/", to a folder the source lies in, or into the
+// system's own folders. Each would take in a whole system (a "z:" drive link -> "/"). The root of a
+// drive mounted elsewhere is a folder like any other.
 class Boundaries {
 public:
     explicit Boundaries(int sourceFd) {
@@ -108,8 +131,9 @@ public:
 
     bool LeadsOut(int fd, const struct stat& st) const {
         struct stat parent {};
-        if (Contains(ancestors_, st) || (fstatat(fd, "..", &parent, 0) == 0 &&
-                                         (parent.st_dev != st.st_dev || parent.st_ino == st.st_ino)))
+        // The root of the system: only "/" is its own parent.
+        if (Contains(ancestors_, st) ||
+            (fstatat(fd, "..", &parent, 0) == 0 && parent.st_dev == st.st_dev && parent.st_ino == st.st_ino))
             return true;
         char link[64];
         std::snprintf(link, sizeof link, "/proc/self/fd/%d", fd);
@@ -118,10 +142,8 @@ public:
         if (n <= 0)
             return false;
         const std::string path(buf, static_cast<std::size_t>(n));
-        // Under /run only the runtime state: drives and shares mounted there are folders like any other.
-        if (IsBelow(path, "/run") && !IsBelow(path, "/run/media") && path.find("/gvfs/") == std::string::npos)
-            return true;
-        return IsBelow(path, "/proc") || IsBelow(path, "/sys") || IsBelow(path, "/dev");
+        return (IsAtOrBelow(path, "/run") && !IsMountedUnderRun(path)) || IsAtOrBelow(path, "/proc") ||
+               IsAtOrBelow(path, "/sys") || IsAtOrBelow(path, "/dev");
     }
 
 private:
@@ -166,7 +188,7 @@ public:
             return;
         }
         const int64_t limit = limit_;
-        limit_ = LimitBelow(self, limit_);
+        limit_ = LimitBelow(dirfd(dir), self, walk_, limit_);
         walk_.push_back({self.st_dev, self.st_ino});
         OwnFiles own;
         std::vector<Subfolder> subfolders;
@@ -326,7 +348,7 @@ void Split(int fd, const struct stat& self, const std::string& prefix, const Wal
            const Shared& scan, std::vector<Piece>& into) {
     Piece own;
     DIR* dir = fdopendir(fd);
-    const int64_t below = LimitBelow(self, limit);
+    const int64_t below = dir != nullptr ? LimitBelow(dirfd(dir), self, above, limit) : limit;
     Scanner lister(own.found, scan.options, scan.bounds, scan.control, true, below);
     if (dir == nullptr) {
         close(fd);

@@ -4,10 +4,11 @@
 //
 // Skipped: names beginning with "." (hidden, also whole folders), and anything that is neither a
 // regular file nor a folder after following links (FIFOs, sockets, devices: never opened). Links to
-// folders are entered unless the folder is already on the current walk, or the link leads to the root of
-// a file system, to a folder the source lies in or into /proc, /sys, /dev or /run. With dateLimit != 0
-// only files written or changed (moved in, unpacked) strictly after it are collected, and every file
-// below a folder changed after it (a folder moved or renamed keeps its files' old times).
+// folders are entered unless the folder is already on the current walk, or the link leads to "/", to a
+// folder the source lies in or into /proc, /sys, /dev or /run. With dateLimit != 0 only files written or
+// changed (moved in, unpacked) strictly after it are collected, and every file below a folder changed
+// after it (a folder moved or renamed keeps its files' old times) or on a file system that keeps no
+// change times (FAT, exFAT).
 
 #include "engine/FileEntry.h"
 

@@ -91,8 +91,8 @@ int RemoveStaleTemporaryFiles(int folderFd, const std::vector<pid_t>& writers) {
             continue;
         const std::string name = e->d_name;
         const long owner = TemporaryFileOwner(name);
-        if (owner <= 0 || owner == self || std::find(writers.begin(), writers.end(), owner) == writers.end() ||
-            ProcessRuns(owner))
+        if (owner <= 0 || owner == self ||
+            std::find(writers.begin(), writers.end(), owner) == writers.end() || ProcessRuns(owner))
             continue;
         const int file = openat(dirfd(dir), name.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
         if (file < 0)
@@ -120,11 +120,11 @@ std::string TempNameFor(const std::string& name, const std::string& suffix, std:
     return "." + base + suffix;
 }
 
-bool TempTarget::Create(int folderFd, const std::string& name, bool targetMissing) {
+bool TempTarget::Create(int folderFd, const std::string& name, bool targetMissing, mode_t unnamedMode) {
     folderFd_ = folderFd;
     if (targetMissing) {
         // Unnamed until linked in: nothing is left behind whatever happens, and there is no rename.
-        fd_ = openat(folderFd, ".", O_WRONLY | O_TMPFILE | O_CLOEXEC, 0600);
+        fd_ = openat(folderFd, ".", O_WRONLY | O_TMPFILE | O_CLOEXEC, unnamedMode);
         if (fd_ >= 0) {
             unnamed_ = true;
             return true;

@@ -193,22 +193,9 @@ void MainWindow::ShowFailedFiles() {
 }
 
 engine::PathList MainWindow::FailedLines() const {
-    if (failureReasons_.empty())
-        return failedFiles_;
     // Files that no later run can copy either say why, so that the user can rename or move them.
-    engine::PathList lines;
-    auto reason = failureReasons_.begin();
-    std::size_t i = 0;
-    for (const std::string& path : failedFiles_) {
-        if (reason != failureReasons_.end() && reason->index == i) {
-            lines.push_back(path + " （" + reason->text + "）");
-            ++reason;
-        } else {
-            lines.push_back(path);
-        }
-        ++i;
-    }
-    return lines;
+    return failureReasons_.empty() ? failedFiles_
+                                   : engine::WithReasons(failedFiles_, failureReasons_, " （", "）");
 }
 
 void MainWindow::ShowRunMenu() {

@@ -104,6 +104,7 @@ void MainWindow::RunProfile(const std::string& name) {
         return;
     updatedFiles_.clear();
     failedFiles_.clear();
+    failureReasons_.clear();
     profileList_->Select(i);
     ProfileDetail detail = SplitDetailLine(services_.Profiles.ProfileDetails[i]);
     const std::string runName = runCaption_;

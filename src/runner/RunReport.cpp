@@ -7,23 +7,12 @@ namespace hozonix::runner {
 
 namespace {
 
-// `reasons`: why some lines failed, by their index, in order.
-void PrintList(std::FILE* out, const char* heading, const engine::PathList& lines, bool terminal,
-               const std::vector<engine::FailureReason>& reasons = {}) {
+void PrintList(std::FILE* out, const char* heading, const engine::PathList& lines, bool terminal) {
     if (lines.empty())
         return;
     std::fprintf(out, "%s (%zu):\n", heading, lines.size());
-    auto reason = reasons.begin();
-    std::size_t i = 0;
-    for (const std::string& line : lines) {
-        std::string text = line;
-        if (reason != reasons.end() && reason->index == i) {
-            text += " (" + reason->text + ")";
-            ++reason;
-        }
-        std::fprintf(out, "  %s\n", Printable(text, terminal).c_str());
-        ++i;
-    }
+    for (const std::string& line : lines)
+        std::fprintf(out, "  %s\n", Printable(line, terminal).c_str());
 }
 
 std::string Lines(const std::vector<ProfileOutcome>& outcomes, engine::PathList ProfileOutcome::*list) {
@@ -54,7 +43,8 @@ std::string SummaryLine(const ProfileOutcome& outcome, bool dryRun) {
 void PrintOutcome(std::FILE* out, const ProfileOutcome& outcome, bool dryRun, bool quiet, bool terminal) {
     if (!quiet) {
         PrintList(out, dryRun ? "Files to write" : "Written files", outcome.updated, terminal);
-        PrintList(out, "Failed files", outcome.failed, terminal, outcome.figures.FailureReasons);
+        PrintList(out, "Failed files",
+                  engine::WithReasons(outcome.failed, outcome.figures.FailureReasons, " (", ")"), terminal);
     }
     std::fprintf(out, "%s\n", Printable(SummaryLine(outcome, dryRun), terminal).c_str());
     std::fflush(out);

@@ -61,6 +61,7 @@ TEST_F(DestinationTest, ADriveListedButNotMountedIsRefusedAndOneMountedIsNot) {
         EXPECT_TRUE(result.DestinationMissing);
         EXPECT_EQ(ListFolder(drive), "Backup"); // nothing written, not even a stamp
         EXPECT_EQ(ListFolder(drive + "/Backup"), "");
+        EXPECT_FALSE(PathExists(folder + "/" + OwnFolderName));
     }
     WriteFile(tables.mountInfo, MountLine(1, "/") + MountLine(2, drive));
     EXPECT_EQ(Run(), 1);
@@ -79,6 +80,7 @@ TEST_F(DestinationTest, ADestinationWhoseDriveWentFromUnderItIsRefused) {
     EXPECT_EQ(Run(), 0);
     EXPECT_EQ(host.Texts("message"), Lines{texts::DriveGone + usb});
     EXPECT_EQ(ListFolder(usb), "");
+    EXPECT_FALSE(PathExists(usb + "/" + OwnFolderName));
 
     // A folder that holds that run's stamp is the same backup, wherever it lies now.
     const int fd = open(usb.c_str(), O_PATH | O_DIRECTORY);
@@ -95,7 +97,7 @@ TEST_F(DestinationTest, AFastRunIsFastOnlyOntoTheDestinationItsLastCompleteRunLe
     EXPECT_EQ(Run(), 1);
     const std::string first = result.RunToken;
     ASSERT_EQ(first.size(), 32u);
-    EXPECT_EQ(ReadFile(dst + "/" + StampFileName).find(first) != std::string::npos, true);
+    EXPECT_NE(ReadFile(dst + "/" + OwnFolderName + "/" + StampFileName).find(first), std::string::npos);
 
     // Nothing changed and nothing written: the same token stays.
     request.LastRunToken = first;

@@ -60,8 +60,9 @@ std::string ListFolder(const std::string& folder) {
     if (DIR* d = opendir(folder.c_str())) {
         while (dirent* e = readdir(d)) {
             std::string n = e->d_name;
-            // Every complete run leaves the destination's stamp; the tests of it look for it by name.
-            if (n != "." && n != ".." && n != engine::StampFileName)
+            // Every run that writes leaves the program's own folder with the stamp; the tests of it look for
+            // it by name.
+            if (n != "." && n != ".." && n != engine::OwnFolderName)
                 names.push_back(n);
         }
         closedir(d);

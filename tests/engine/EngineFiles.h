@@ -14,7 +14,7 @@ void SetWriteTime(const std::string& path, int64_t nanoseconds);
 void SetWriteTimeSeconds(const std::string& path, int64_t seconds);
 int64_t WriteTimeOf(const std::string& path);
 int64_t SizeOf(const std::string& path);
-// Names in a folder, hidden ones included (but the destination's stamp), sorted.
+// Names in a folder, hidden ones included (but the program's own folder of a destination), sorted.
 std::string ListFolder(const std::string& folder);
 
 } // namespace hozonix::test

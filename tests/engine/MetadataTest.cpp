@@ -70,31 +70,31 @@ std::string DataMap(const std::string& path) {
     return map;
 }
 
-// The mode of the copy being written into `folder`: its named temporary file, or the unnamed one this
-// process holds open there; -1 when there is none.
-int TemporaryModeIn(const std::string& folder) {
-    const auto modeOf = [](const std::string& place, const auto& ours) {
-        int mode = -1;
-        DIR* d = opendir(place.c_str());
-        while (const dirent* e = readdir(d)) {
-            const std::string path = place + "/" + e->d_name;
-            struct stat st {};
-            if (ours(std::string(e->d_name), path) && stat(path.c_str(), &st) == 0)
-                mode = static_cast<int>(st.st_mode & 07777);
-        }
-        closedir(d);
-        return mode;
-    };
-    const int named = modeOf(folder, [](const std::string& name, const std::string&) {
-        return name.find(".hozonix-") != std::string::npos;
-    });
-    if (named >= 0)
-        return named;
-    return modeOf("/proc/self/fd", [&](const std::string&, const std::string& path) {
-        char link[4096]; // an unnamed file shows as "<folder>/#<inode> (deleted)"
-        const ssize_t n = readlink(path.c_str(), link, sizeof link);
-        return n > 0 && std::string(link, static_cast<std::size_t>(n)).rfind(folder + "/#", 0) == 0;
-    });
+// The mode of the named temporary file being written in `folder`; -1 when there is none.
+int NamedTemporaryModeIn(const std::string& folder) {
+    int mode = -1;
+    DIR* d = opendir(folder.c_str());
+    while (const dirent* e = readdir(d)) {
+        struct stat st {};
+        if (std::string(e->d_name).find(".hozonix-") != std::string::npos &&
+            stat((folder + "/" + e->d_name).c_str(), &st) == 0)
+            mode = static_cast<int>(st.st_mode & 07777);
+    }
+    closedir(d);
+    return mode;
+}
+
+// True when this process holds an unnamed file of `folder` open ("<folder>/#<inode> (deleted)").
+bool HoldsUnnamedFileIn(const std::string& folder) {
+    bool held = false;
+    DIR* d = opendir("/proc/self/fd");
+    while (const dirent* e = readdir(d)) {
+        char link[4096];
+        const ssize_t n = readlink(("/proc/self/fd/" + std::string(e->d_name)).c_str(), link, sizeof link);
+        held = held || (n > 0 && std::string(link, static_cast<std::size_t>(n)).rfind(folder + "/#", 0) == 0);
+    }
+    closedir(d);
+    return held;
 }
 
 class MetadataTest : public RunFixture {
@@ -173,15 +173,23 @@ TEST_F(MetadataTest, TheCopyIsPrivateUntilItHasItsName) {
     const std::string source = src + "/shared.bin";
     MakeFile(source, 3'000'000, 'm');
     chmod(source.c_str(), 0664); // wider than a new file gets under the usual umask
+    // A new target is written into an unnamed file, which no other process can open; an existing one
+    // into a named temporary file, readable by its owner alone until it has the target's name.
     for (const bool targetExists : {false, true}) {
         if (targetExists)
             WriteFile(dst + "/shared.bin", "previous");
         std::vector<int> modes;
-        host.onUpdate = [&](const RecordingHost::Call&) { modes.push_back(TemporaryModeIn(dst)); };
+        int unnamed = 0;
+        host.onUpdate = [&](const RecordingHost::Call&) {
+            modes.push_back(NamedTemporaryModeIn(dst));
+            unnamed += HoldsUnnamedFileIn(dst) ? 1 : 0;
+        };
         ASSERT_TRUE(CopyFileWithProgress(source, dst, 3'000'000, host));
         ASSERT_FALSE(modes.empty());
-        EXPECT_EQ(std::count(modes.begin(), modes.end(), 0600), static_cast<long>(modes.size()))
+        const int expected = targetExists ? 0600 : -1;
+        EXPECT_EQ(std::count(modes.begin(), modes.end(), expected), static_cast<long>(modes.size()))
             << "target exists: " << targetExists << ", first mode seen " << modes.front();
+        EXPECT_EQ(unnamed, targetExists ? 0 : static_cast<int>(modes.size()));
         EXPECT_EQ(ModeOf(dst + "/shared.bin"), 0664u);
         EXPECT_EQ(ListFolder(dst), "shared.bin");
     }

@@ -212,8 +212,6 @@ TEST_F(ScanFolderTest, TreesWalkedByTwoThreadsComeOutInTheOrderOfOneWalk) {
     EXPECT_EQ(Scan(s + "/d01/"), part);
 }
 
-} // namespace
-
 TEST_F(ScanFolderTest, TheCallerIsAskedNowAndThenAndCanStopTheScan) {
     const std::string s = dir / "S";
     mkdir(s.c_str(), 0755);
@@ -244,15 +242,11 @@ TEST_F(ScanFolderTest, TheCallerIsAskedNowAndThenAndCanStopTheScan) {
     }
 }
 
-namespace {
-
 int64_t Now() {
     timespec ts{};
     clock_gettime(CLOCK_REALTIME, &ts);
     return ts.tv_sec * 1'000'000'000LL + ts.tv_nsec;
 }
-
-} // namespace
 
 TEST_F(ScanFolderTest, EverythingBelowAFolderMovedOrRenamedSinceTheLimitIsTaken) {
     // Old files in a tree a few levels deep, so that both the split of the top levels and the walk of a
@@ -306,3 +300,5 @@ TEST_F(ScanFolderTest, LinksThatLeadOutToAWholeSystemAreNotEntered) {
     EXPECT_EQ(links,
               (std::vector<std::string>{s + "/kernel", s + "/me", s + "/up", s + "/wine/dosdevices/z:"}));
 }
+
+} // namespace

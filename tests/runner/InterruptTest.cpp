@@ -70,7 +70,8 @@ TEST_F(RunnerTest, InterruptDuringACopyKeepsThePreviousVersion) {
         const ProcessResult r = p.Wait();
 
         EXPECT_EQ(r.status, 130) << r.err;
-        EXPECT_EQ(NamesIn(dst), std::vector<std::string>{"big.img"}); // no temporary or parked file
+        // No temporary or parked file; the program's own folder, where it tried the drive, stays.
+        EXPECT_EQ(NamesIn(dst), (std::vector<std::string>{".hozonix", "big.img"}));
         EXPECT_EQ(ReadFile(dst + "/big.img"), "previous version");
         EXPECT_NE(r.out.find("Failed files (1):\n  " + big + "\n"), std::string::npos) << r.out;
         EXPECT_NE(r.err.find("続けますか？"), std::string::npos) << r.err;
