@@ -26,21 +26,6 @@ std::vector<std::string_view> Split(std::string_view text, char separator) {
     return parts;
 }
 
-std::string Unescaped(std::string_view field) {
-    std::string out;
-    for (size_t i = 0; i < field.size(); ++i) {
-        if (field[i] == '\\' && i + 3 < field.size() && field[i + 1] >= '0' && field[i + 1] <= '3' &&
-            field[i + 2] >= '0' && field[i + 2] <= '7' && field[i + 3] >= '0' && field[i + 3] <= '7') {
-            out += static_cast<char>((field[i + 1] - '0') * 64 + (field[i + 2] - '0') * 8 +
-                                     (field[i + 3] - '0'));
-            i += 3;
-        } else {
-            out += field[i];
-        }
-    }
-    return out;
-}
-
 int HexValue(char c) {
     if (c >= '0' && c <= '9')
         return c - '0';
@@ -117,23 +102,6 @@ std::vector<std::string> SubfolderNames(const std::string& folder) {
 }
 
 } // namespace
-
-std::vector<MountEntry> ParseMountInfo(std::string_view text) {
-    std::vector<MountEntry> mounts;
-    for (std::string_view line : Split(text, '\n')) {
-        std::vector<std::string_view> fields;
-        for (std::string_view f : Split(line, ' ')) {
-            if (!f.empty())
-                fields.push_back(f);
-        }
-        // id parent major:minor root mount-point options [optional fields...] - type source options
-        const auto dash = std::find(fields.begin(), fields.end(), std::string_view("-"));
-        if (fields.size() < 5 || dash == fields.end() || dash - fields.begin() < 6 || fields.end() - dash < 3)
-            continue;
-        mounts.push_back({Unescaped(fields[4]), Unescaped(*(dash + 1)), Unescaped(*(dash + 2))});
-    }
-    return mounts;
-}
 
 PlaceSources CurrentPlaceSources() {
     PlaceSources sources;

@@ -5,6 +5,8 @@
 // /run/user/UID/gvfs, CIFS, NFS and SSHFS mounts of the mount table), each with a name a person reads
 // at sight ("photos (nas)" for the share photos on the server nas).
 
+#include "base/MountTable.h"
+
 #include <string>
 #include <string_view>
 #include <vector>
@@ -20,15 +22,8 @@ struct Place {
     bool operator==(const Place&) const = default;
 };
 
-struct MountEntry {
-    std::string mountPoint;
-    std::string fsType;
-    std::string source;
-    bool operator==(const MountEntry&) const = default;
-};
-
-// The mounts of a /proc/PID/mountinfo text, octal escapes ("\040" for a blank) undone.
-std::vector<MountEntry> ParseMountInfo(std::string_view text);
+using hozonix::MountEntry;
+using hozonix::ParseMountInfo;
 
 // What the places are found from; CurrentPlaceSources reads them from this process and its user.
 struct PlaceSources {
