@@ -11,7 +11,7 @@ import re
 import sys
 
 # Folders whose code is plain C++ and POSIX.
-NO_QT = {'base', 'settings', 'engine', 'runner', 'printers'}
+NO_QT = {'base', 'settings', 'engine', 'shares', 'runner', 'printers'}
 
 QUOTED = re.compile(r'^\s*#\s*include\s+"([^"]+)"', re.M)
 ANGLED = re.compile(r'^\s*#\s*include\s+<(Q[A-Za-z]*)>', re.M)

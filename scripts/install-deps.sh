@@ -8,7 +8,7 @@ packages=(
     g++ cmake ninja-build pkg-config
     help2man
     qt6-base-dev qt6-qpa-plugins
-    libcups2-dev libsmbclient-dev libelf-dev
+    libcups2-dev libsmbclient-dev libelf-dev libavahi-client-dev libglib2.0-dev
     libgtest-dev libgmock-dev
     # run: the Japanese faces the windows ask for, Qt's own texts in Japanese, failed-run notices
     fonts-ipaexfont fonts-ipafont-gothic fonts-ipafont-mincho
@@ -20,8 +20,12 @@ packages=(
     samba smbclient libnss-wrapper
     binutils python3
     desktop-file-utils appstream
+    # run: shares connected through GVfs (its FUSE folder gives them a local path)
+    gvfs-daemons gvfs-backends gvfs-fuse
     # tests: drives that keep coarse times, fold letter case or refuse names (a small FUSE layer), ACLs
     python3-fusepy acl attr
+    # tests: network file systems and the network's announcements, each served privately
+    dbus-daemon openssh-server openssh-client sshfs fuse3 rclone avahi-daemon avahi-utils wsdd iproute2
 )
 if [[ "${1:-}" == "--extras" ]]; then
     # benchmarks, and screenshots as a person sees the windows (openbox draws the frames)

@@ -11,6 +11,7 @@
 #include "netinfo/LoginDialog.h"
 #include "netinfo/NetCommands.h"
 #include "settings/DataFolder.h"
+#include "shares/ShareConnection.h"
 
 #include <QColor>
 #include <QMainWindow>
@@ -77,6 +78,10 @@ struct MainWindowServices {
     netinfo::ShowModalFn ShowLoginDialog = [](QDialog& d) { d.exec(); };
     // Null: the shared folder browser of Ui.
     netinfo::SelectFolderFn SelectFolder;
+    // Connects a destination typed as a share address for a run (`local` receives the folder to work
+    // on); null: through GVfs, asking the log-on with Ui's prompt.
+    std::function<std::unique_ptr<shares::ConnectedShare>(const std::string& typed, std::string& local)>
+        ConnectDestination;
 };
 
 enum class CopyMode { Fast, Careful };

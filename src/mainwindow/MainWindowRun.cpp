@@ -113,6 +113,24 @@ void MainWindow::RunProfile(const std::string& name) {
                        (detail.SourceFolder.empty() ? "コピー元" : "コピー先") +
                        "のディレクトリが設定されていません");
     std::time_t startTime = services_.Now();
+    // A share is connected for the run and left as it was found; the profile's texts keep the address.
+    std::string destination;
+    std::unique_ptr<shares::ConnectedShare> share;
+    try {
+        if (shares::LooksLikeShareAddress(detail.DestinationFolder))
+            SetStatusText(detail.DestinationFolder + " に接続しています");
+        share = services_.ConnectDestination
+                    ? services_.ConnectDestination(detail.DestinationFolder, destination)
+                    : shares::ConnectDestination(detail.DestinationFolder, &services_.Ui.SharePrompt(),
+                                                 destination);
+    } catch (const shares::ShareConnectError& e) {
+        // As for a drive that is not there: nothing written, and a run of all ticked profiles goes on.
+        SetStatusText(std::string());
+        services_.Ui.Messages().ShowMessage(e.what());
+        return;
+    }
+    if (!share)
+        destination = detail.DestinationFolder;
     const LastRun last =
         ReadLastRun(services_.Settings, runName, detail.SourceFolder, detail.DestinationFolder);
     const DateLimitChoice limit = ChooseDateLimit(last, copyMode_ != CopyMode::Fast, startTime);
@@ -122,7 +140,7 @@ void MainWindow::RunProfile(const std::string& name) {
     request.DateLimit = limit.limit;
     request.RecoveryThreshold = recoveryThreshold_;
     request.SourceFolder = detail.SourceFolder;
-    request.DestinationFolder = detail.DestinationFolder;
+    request.DestinationFolder = destination;
     request.ExcludedExtensions = detail.ExcludedExtensions;
     request.ExcludedFolders = detail.ExcludedFolders;
     request.RunMarkFolder = services_.DataFolder;
@@ -163,6 +181,9 @@ void MainWindow::RunProfile(const std::string& name) {
         ShowCurrentError(services_.Ui.Messages());
     }
     failedListButton_->setEnabled(!failedFiles_.empty());
+    std::string why;
+    if (share && !share->Disconnect(&why))
+        runNotices_.push_back(why);
 }
 
 void MainWindow::ShowRunNotices() {

@@ -58,6 +58,17 @@ void RunStoredProfile(IniFile& settings, const ProfileList& list, int index, con
                                    (detail.SourceFolder.empty() ? "コピー元" : "コピー先") +
                                    "のディレクトリが設定されていません");
 
+    // A share is connected for the run and left as it was found; the profile's texts keep the address.
+    std::string destination;
+    std::unique_ptr<shares::ConnectedShare> share;
+    try {
+        share = shares::ConnectDestination(detail.DestinationFolder, choices.prompt, destination);
+    } catch (const shares::ShareConnectError& e) {
+        host.ShowMessage(e.what());
+        outcome.destinationMissing = true;
+        return;
+    }
+
     const LastRun last = ReadLastRun(settings, outcome.name, detail.SourceFolder, detail.DestinationFolder);
     const DateLimitChoice limit = ChooseDateLimit(last, choices.careful, startTime);
     host.SetStatusText(limit.statusText);
@@ -66,7 +77,7 @@ void RunStoredProfile(IniFile& settings, const ProfileList& list, int index, con
     request.RecoveryThreshold =
         choices.threshold ? *choices.threshold : settings.ReadIniInteger(MainWindowSection, ThresholdKey);
     request.SourceFolder = detail.SourceFolder;
-    request.DestinationFolder = detail.DestinationFolder;
+    request.DestinationFolder = destination;
     request.ExcludedExtensions = detail.ExcludedExtensions;
     request.ExcludedFolders = detail.ExcludedFolders;
     request.DateLimit = limit.limit;
@@ -93,6 +104,9 @@ void RunStoredProfile(IniFile& settings, const ProfileList& list, int index, con
     } catch (const AppError& e) {
         outcome.storeError = e.what();
     }
+    std::string why;
+    if (share && !share->Disconnect(&why))
+        host.ShowMessage(why);
 }
 
 } // namespace hozonix::runner

@@ -8,6 +8,7 @@
 #include "base/AppError.h"
 #include "engine/RunBackup.h"
 #include "settings/ProfileList.h"
+#include "shares/ShareConnection.h"
 
 #include <cstdint>
 #include <ctime>
@@ -31,6 +32,8 @@ struct RunChoices {
     bool keepGoing = false;           // a file that cannot be opened or created is listed as failed
     std::optional<int64_t> threshold; // none: the stored "BACKUP_TEMP_SIZE"
     std::string runMarkFolder;        // where the marks of runs under way are kept; empty: none
+    // Asked for a share's log-on that the keyring does not hold; null: nobody is asked (timers).
+    shares::CredentialPrompt* prompt = nullptr;
 };
 
 struct ProfileOutcome {
@@ -39,7 +42,8 @@ struct ProfileOutcome {
     engine::PathList failed;  // full source paths whose copy did not complete
     engine::BackupResult figures;
     double seconds = 0;
-    bool destinationMissing = false; // the run wrote nothing: its destination is absent or not its drive
+    bool destinationMissing = false; // the run wrote nothing: its destination is absent, not its drive,
+                                     // or a share that could not be connected
     bool storedTime = false;         // the start time became the profile's last-run time
     std::string storeError;          // why the start time could not be stored (the run itself went well)
 };

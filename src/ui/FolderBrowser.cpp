@@ -2,6 +2,8 @@
 
 #include "ui/JapaneseFonts.h"
 
+#include "shares/ShareAddress.h"
+
 #include <QApplication>
 #include <QCheckBox>
 #include <QDialogButtonBox>
@@ -12,6 +14,7 @@
 #include <QHeaderView>
 #include <QIcon>
 #include <QLabel>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QPointer>
 #include <QPushButton>
@@ -89,6 +92,16 @@ FolderBrowserDialog::FolderBrowserDialog(const std::string& title, const std::st
     StatusLine->setTextFormat(Qt::PlainText);
     StatusLine->setMinimumHeight(StatusLine->fontMetrics().height());
 
+    AddressField = new QLineEdit;
+    AddressField->setPlaceholderText(
+        QStringLiteral("\\\\サーバー\\共有フォルダ または smb://サーバー/共有フォルダ"));
+    GoButton = new QPushButton(QStringLiteral("移動(&G)"));
+    GoButton->setAutoDefault(false);
+    auto* addressLabel = new QLabel(QStringLiteral("アドレス(&A):"));
+    addressLabel->setBuddy(AddressField);
+    connect(GoButton, &QPushButton::clicked, this, [this] { GoToAddress(); });
+    connect(AddressField, &QLineEdit::returnPressed, this, [this] { GoToAddress(); });
+
     Buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
     Buttons->button(QDialogButtonBox::Ok)->setText(QStringLiteral("OK"));
     Buttons->button(QDialogButtonBox::Cancel)->setText(QStringLiteral("キャンセル"));
@@ -99,8 +112,13 @@ FolderBrowserDialog::FolderBrowserDialog(const std::string& title, const std::st
     auto* browse = new QHBoxLayout;
     browse->addWidget(PlacesList);
     browse->addWidget(Tree, 1);
+    auto* address = new QHBoxLayout;
+    address->addWidget(addressLabel);
+    address->addWidget(AddressField, 1);
+    address->addWidget(GoButton);
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(TitleLabel);
+    layout->addLayout(address);
     layout->addLayout(browse, 1);
     layout->addWidget(ShowHidden);
     layout->addWidget(StatusLine);
@@ -109,9 +127,9 @@ FolderBrowserDialog::FolderBrowserDialog(const std::string& title, const std::st
     connect(Tree->selectionModel(), &QItemSelectionModel::currentChanged, this,
             [this] { SelectionChanged(); });
     connect(PlacesList, &QListWidget::itemActivated, this,
-            [this](QListWidgetItem* item) { OpenAt(item->data(Qt::UserRole).toString(), true); });
+            [this](QListWidgetItem* item) { PlaceChosen(item); });
     connect(PlacesList, &QListWidget::itemClicked, this,
-            [this](QListWidgetItem* item) { OpenAt(item->data(Qt::UserRole).toString(), true); });
+            [this](QListWidgetItem* item) { PlaceChosen(item); });
 
     KeepFollowedInView();
 
@@ -149,6 +167,101 @@ void FolderBrowserDialog::ShowPlaces() {
         item->setData(Qt::UserRole, path);
         item->setToolTip(path);
     }
+}
+
+namespace {
+
+// Item data of the places that are no folder.
+const QString NetworkPlace = QStringLiteral("network:");
+constexpr int AddressRole = Qt::UserRole + 1;
+
+} // namespace
+
+void FolderBrowserDialog::SetNetwork(NetworkAccess network) {
+    network_ = std::move(network);
+    if (network_.discover) {
+        auto* item = new QListWidgetItem(QIcon::fromTheme(QStringLiteral("network-workgroup"),
+                                                          style()->standardIcon(QStyle::SP_DriveNetIcon)),
+                                         QStringLiteral("ネットワーク"), PlacesList);
+        item->setData(Qt::UserRole, NetworkPlace);
+        item->setToolTip(QStringLiteral("ネットワーク上のサーバーと共有フォルダを探します"));
+    }
+}
+
+void FolderBrowserDialog::PlaceChosen(QListWidgetItem* item) {
+    const QString address = item->data(AddressRole).toString();
+    if (!address.isEmpty()) {
+        AddressField->setText(address);
+        GoToAddress();
+        return;
+    }
+    const QString path = item->data(Qt::UserRole).toString();
+    if (path == NetworkPlace) {
+        ShowNetwork();
+        return;
+    }
+    OpenAt(path, true);
+}
+
+void FolderBrowserDialog::ShowNetwork() {
+    // Found anew on each visit: what the network offers changes while the browser is open.
+    for (int row = PlacesList->count() - 1; row >= 0; --row) {
+        if (!PlacesList->item(row)->data(AddressRole).toString().isEmpty())
+            delete PlacesList->takeItem(row);
+    }
+    StatusLine->setText(QStringLiteral("ネットワークを探しています..."));
+    StatusLine->repaint();
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    std::vector<NetworkAccess::Share> shares;
+    try {
+        shares = network_.discover();
+    } catch (const std::exception& e) {
+        if (network_.tell)
+            network_.tell(e.what());
+    }
+    QApplication::restoreOverrideCursor();
+    for (const NetworkAccess::Share& share : shares) {
+        auto* item = new QListWidgetItem(
+            QIcon::fromTheme(QStringLiteral("folder-remote"), style()->standardIcon(QStyle::SP_DriveNetIcon)),
+            QStringLiteral("  ") + QString::fromStdString(share.name), PlacesList);
+        item->setData(AddressRole, QString::fromStdString(share.address));
+        item->setToolTip(QString::fromStdString(share.address));
+    }
+    StatusLine->setText(
+        shares.empty()
+            ? QStringLiteral("ネットワーク上に共有フォルダが見つかりません。アドレスを入力してください")
+            : QString());
+}
+
+void FolderBrowserDialog::GoToAddress() {
+    const QString typed = AddressField->text().trimmed();
+    if (typed.isEmpty())
+        return;
+    const std::string text = typed.toStdString();
+    if (shares::LooksLikeShareAddress(text)) {
+        if (!network_.connect) {
+            if (network_.tell)
+                network_.tell("ネットワークの共有フォルダには接続できません");
+            return;
+        }
+        std::string local;
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+        try {
+            local = network_.connect(text);
+        } catch (const std::exception& e) {
+            QApplication::restoreOverrideCursor();
+            if (network_.tell)
+                network_.tell(e.what());
+            return;
+        }
+        QApplication::restoreOverrideCursor();
+        OpenAt(QFile::decodeName(QByteArray::fromStdString(local)), true);
+        return;
+    }
+    if (QFileInfo(typed).isDir())
+        OpenAt(typed, true);
+    else if (network_.tell)
+        network_.tell(text + " というフォルダはありません");
 }
 
 void FolderBrowserDialog::OpenAt(const QString& folder, bool select) {
@@ -245,6 +358,7 @@ std::optional<std::string> QtFolderBrowser::Browse(const std::string& title, con
                                                    int x, int y) {
     // No parent: disabling the other windows must not disable the browser with them.
     FolderBrowserDialog dialog(title, initialFolder);
+    dialog.SetNetwork(network_);
     dialog.setWindowModality(Qt::ApplicationModal);
 
     const ScreenPoint at = BrowserPositionOnScreen(x, y, dialog.width(), dialog.height());

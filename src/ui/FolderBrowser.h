@@ -12,14 +12,18 @@
 #include <QPointer>
 #include <QTimer>
 
+#include <functional>
 #include <string>
 #include <vector>
 
 class QCheckBox;
 class QDialogButtonBox;
+class QLineEdit;
+class QPushButton;
 class QFileSystemModel;
 class QLabel;
 class QListWidget;
+class QListWidgetItem;
 class QTreeView;
 
 namespace hozonix::ui {
@@ -34,6 +38,20 @@ struct ScreenPoint {
 // 0, then moved left and up so that it lies on the screen, but never above or left of 0.
 ScreenPoint BrowserPosition(int x, int y, int sw, int sh, int w, int h);
 
+// What the browser reaches the network through; any part may be left empty.
+struct NetworkAccess {
+    struct Share {
+        std::string name;    // as a person reads it: "photos (nas)"
+        std::string address; // "smb://nas/photos"
+    };
+    // Connects a share address and gives its local folder; raises AppError saying why it cannot.
+    std::function<std::string(const std::string& address)> connect;
+    // The shares the network offers (servers whose shares cannot be listed come with their address).
+    std::function<std::vector<Share>()> discover;
+    // Tells the person what went wrong.
+    std::function<void(const std::string& text)> tell;
+};
+
 class FolderBrowserDialog : public QDialog {
 public:
     FolderBrowserDialog(const std::string& title, const std::string& initialFolder,
@@ -45,7 +63,13 @@ public:
     QCheckBox* ShowHidden;
     QLabel* StatusLine;
     QDialogButtonBox* Buttons;
+    // A folder or a share address ("\\\\nas\\photos", "smb://nas/photos") to go to.
+    QLineEdit* AddressField;
+    QPushButton* GoButton;
 
+    void SetNetwork(NetworkAccess network);
+    // Goes to the folder or share typed in the address field, connecting a share first.
+    void GoToAddress();
     // The selected folder's path (bytes), empty when nothing is selected.
     std::string SelectedFolder() const;
     // The places beside the tree, in the order shown.
@@ -64,7 +88,10 @@ private:
     // Expands the tree down to the folder and scrolls it into view; selects it when asked.
     void OpenAt(const QString& folder, bool select);
     void ShowPlaces();
+    void PlaceChosen(QListWidgetItem* item);
+    void ShowNetwork();
 
+    NetworkAccess network_;
     std::vector<Place> places_;
     std::string startFolder_;
     QFileSystemModel* model_;
@@ -94,6 +121,10 @@ class QtFolderBrowser : public FolderBrowserBackend {
 public:
     std::optional<std::string> Browse(const std::string& title, const std::string& initialFolder, int x,
                                       int y) override;
+    void SetNetwork(NetworkAccess network) { network_ = std::move(network); }
+
+private:
+    NetworkAccess network_;
 };
 
 } // namespace hozonix::ui

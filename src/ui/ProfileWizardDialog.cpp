@@ -2,8 +2,10 @@
 
 #include "base/MessageBoxService.h"
 #include "settings/ProfileList.h"
+#include "shares/ShareAddress.h"
 #include "ui/DefaultErrorHandler.h"
 #include "ui/Pickers.h"
+#include "ui/Places.h"
 #include "ui/ProfileWizardFileHint.h"
 #include "ui/ProfileWizardFileList.h"
 #include "ui/ProfileWizardTabBar.h"
@@ -148,6 +150,15 @@ bool ProfileWizardDialog::DestinationIsValid() {
         messages_.ShowMessage("コピー先とコピー元ディレクトリが同じです");
         return false;
     }
+    // A share is connected by each run; here only its address is checked.
+    if (shares::LooksLikeShareAddress(Utf8(to))) {
+        if (shares::ParseShareAddress(Utf8(to)))
+            return true;
+        messages_.ShowMessage("コピー先のネットワークアドレスが正しくありません\r\n"
+                              "\\\\サーバー\\共有フォルダ\\フォルダ または smb://サーバー/共有フォルダ/フォルダ "
+                              "の形で入力してください");
+        return false;
+    }
     const std::string path = Bytes(to);
     if (!IsExistingFolder(path)) {
         const std::string question =
@@ -258,6 +269,12 @@ void ProfileWizardDialog::PickFolderInto(QLineEdit* field) {
     std::string folder;
     if (!pickers_.SelectFolder(Utf8(field->toolTip()), Bytes(field->text()), at.x(), at.y(), folder))
         return;
+    // A folder inside a share the desktop connected is stored as the share's address, so that every run
+    // connects it again, in later sessions and from timers.
+    if (field == destinationEdit_) {
+        if (auto address = shares::ShareAddressOfGvfsPath(folder, CurrentPlaceSources().gvfsFolder))
+            folder = *address;
+    }
     // Every field adds a pick to what it holds, which is how the excluded folders become a list.
     const QString picked = Shown(folder);
     field->setText(field->text().isEmpty() ? picked : field->text() + QLatin1Char(',') + picked);

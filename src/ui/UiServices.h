@@ -9,6 +9,7 @@
 #include "ui/Pickers.h"
 #include "ui/ProcessingDialog.h"
 #include "ui/QtFileDialogs.h"
+#include "ui/ShareLoginDialog.h"
 
 namespace hozonix::ui {
 
@@ -16,7 +17,9 @@ class UiServices {
 public:
     UiServices(IniFile& settings, MessageBoxService& messages, const Rect& fallback)
         : messages_(messages), fallback_(fallback), pickers_(fileDialogs_, folderBrowser_),
-          processDialog_(settings, messages, fallback), messageList_(settings, messages, pickers_, fallback) {
+          processDialog_(settings, messages, fallback), messageList_(settings, messages, pickers_, fallback),
+          sharePrompt_(messages) {
+        folderBrowser_.SetNetwork(BrowserNetwork());
     }
     UiServices(const UiServices&) = delete;
     UiServices& operator=(const UiServices&) = delete;
@@ -26,8 +29,17 @@ public:
     Pickers& FilePickers() { return pickers_; }
     ProcessingDialogOwner& ProcessDialog() { return processDialog_; }
     MessageListOwner& MessageList() { return messageList_; }
+    // Asks a share's log-on when a run or a browse connects one.
+    shares::CredentialPrompt& SharePrompt() { return sharePrompt_; }
+    // What the folder browser's network place lists; none: the place is not shown.
+    void SetNetworkDiscovery(std::function<std::vector<NetworkAccess::Share>()> discover) {
+        discover_ = std::move(discover);
+        folderBrowser_.SetNetwork(BrowserNetwork());
+    }
 
 private:
+    NetworkAccess BrowserNetwork();
+
     MessageBoxService& messages_;
     Rect fallback_;
     QtFileDialogs fileDialogs_;
@@ -35,6 +47,8 @@ private:
     Pickers pickers_;
     ProcessingDialogOwner processDialog_;
     MessageListOwner messageList_;
+    QtSharePrompt sharePrompt_;
+    std::function<std::vector<NetworkAccess::Share>()> discover_;
 };
 
 } // namespace hozonix::ui

@@ -48,11 +48,18 @@ std::string ReadText(const std::string& path) {
     return s.str();
 }
 
-int FreeLoopbackPort() {
-    int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+sockaddr_in Ipv4(const std::string& address, int port) {
     sockaddr_in a{};
     a.sin_family = AF_INET;
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    a.sin_port = htons(static_cast<uint16_t>(port));
+    if (inet_pton(AF_INET, address.c_str(), &a.sin_addr) != 1)
+        throw std::runtime_error("not an IPv4 address: " + address);
+    return a;
+}
+
+int FreePort(const std::string& address) {
+    int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_in a = Ipv4(address, 0);
     socklen_t len = sizeof a;
     if (fd < 0 || bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0 ||
         getsockname(fd, reinterpret_cast<sockaddr*>(&a), &len) != 0)
@@ -61,12 +68,9 @@ int FreeLoopbackPort() {
     return ntohs(a.sin_port);
 }
 
-bool Accepts(int port) {
+bool Accepts(const std::string& address, int port) {
     int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    a.sin_port = htons(static_cast<uint16_t>(port));
+    sockaddr_in a = Ipv4(address, port);
     bool ok = fd >= 0 && connect(fd, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0;
     if (fd >= 0)
         close(fd);
@@ -182,7 +186,8 @@ bool SambaServer::Available(std::string& why) {
     return true;
 }
 
-SambaServer::SambaServer() {
+SambaServer::SambaServer(std::string address, std::vector<int> extraPorts)
+    : address_(std::move(address)), extraPorts_(std::move(extraPorts)) {
     prctl(PR_SET_CHILD_SUBREAPER, 1);
     HideMachineSambaFolders();
     std::string pattern = "/tmp/hozonix-smb-XXXXXX";
@@ -202,7 +207,7 @@ SambaServer::~SambaServer() {
 }
 
 std::string SambaServer::Url() const {
-    return "smb://127.0.0.1:" + std::to_string(port_);
+    return "smb://" + address_ + ":" + std::to_string(port_);
 }
 
 std::vector<std::string> SambaServer::Environment() const {
@@ -271,16 +276,21 @@ void SambaServer::Start() {
     if (chown(Path("share/private").c_str(), 4711, 4711) != 0)
         throw std::runtime_error("cannot hand the private share to alice");
 
-    port_ = FreeLoopbackPort();
+    port_ = FreePort(address_);
+    std::string ports = std::to_string(port_);
+    for (int extra : extraPorts_)
+        ports += " " + std::to_string(extra);
     const std::string conf = Path("etc/smb.conf");
     WriteText(conf, "[global]\n"
                     "workgroup = TESTGRP\n"
                     "netbios name = TESTSRV\n"
                     "server role = standalone server\n"
-                    "interfaces = 127.0.0.1\n"
-                    "bind interfaces only = yes\n"
-                    "smb ports = " +
-                        std::to_string(port_) +
+                    "interfaces = " +
+                        address_ +
+                        "\n"
+                        "bind interfaces only = yes\n"
+                        "smb ports = " +
+                        ports +
                         "\n"
                         "disable netbios = yes\n"
                         "private dir = " +
@@ -330,6 +340,7 @@ void SambaServer::Start() {
                         "\n"
                         "comment = Password share\n"
                         "guest ok = no\n"
+                        "read only = no\n"
                         "valid users = alice\n");
     clientConf_ = WritePrivateClientConfiguration(root_);
 
@@ -343,7 +354,7 @@ void SambaServer::Start() {
 
     // The share listing needs the RPC pipe as well as the port.
     const auto deadline = Clock::now() + std::chrono::seconds(15);
-    while (!(Accepts(port_) && fs::exists(Path("ncalrpc/np/srvsvc")))) {
+    while (!(Accepts(address_, port_) && fs::exists(Path("ncalrpc/np/srvsvc")))) {
         if (Clock::now() > deadline)
             throw std::runtime_error("smbd did not come up:\n" + Logs());
         std::this_thread::sleep_for(std::chrono::milliseconds(20));

@@ -1,8 +1,8 @@
 #pragma once
-// A private Samba server for tests: smbd on 127.0.0.1 at a free port, with its own configuration, state
-// and users in a temporary folder, and two shares: "public" for guests and "private" for the user
-// "alice" with the password "secret". Started by the constructor, stopped by the destructor; every
-// process it started (and their helpers) is gone when the destructor returns.
+// A private Samba server for tests: smbd on 127.0.0.1 (or another local address) at a free port, with its
+// own configuration, state and users in a temporary folder, and two shares: "public" for guests (read only) and "private" for the
+// user "alice" with the password "secret", who may write there. Started by the constructor, stopped by
+// the destructor; every process it started (and their helpers) is gone when the destructor returns.
 //
 // The test process becomes a child subreaper, so the daemons stay its children and can be reaped.
 
@@ -17,14 +17,15 @@ public:
     static constexpr const char* User = "alice";
     static constexpr const char* Password = "secret";
 
-    // Throws std::runtime_error (with the server's log) when the server does not come up.
-    SambaServer();
+    // Throws std::runtime_error (with the server's log) when the server does not come up. `address` must
+    // be one of this machine's; the server also listens on `extraPorts` there.
+    explicit SambaServer(std::string address = "127.0.0.1", std::vector<int> extraPorts = {});
     ~SambaServer();
     SambaServer(const SambaServer&) = delete;
     SambaServer& operator=(const SambaServer&) = delete;
 
     int Port() const { return port_; }
-    // "smb://127.0.0.1:PORT"
+    // "smb://ADDRESS:PORT"
     std::string Url() const;
     // The folder behind a share.
     std::string ShareFolder(const std::string& share) const { return root_ + "/share/" + share; }
@@ -45,6 +46,8 @@ private:
 
     std::string root_;
     std::string clientConf_;
+    std::string address_;
+    std::vector<int> extraPorts_;
     int port_ = 0;
 };
 
