@@ -4,6 +4,8 @@
 
 #include <sys/stat.h>
 
+#include <cerrno>
+
 namespace hozonix::shares {
 
 namespace {
@@ -264,14 +266,15 @@ std::unique_ptr<ConnectedShare> ConnectShare(const ShareAddress& address, Creden
     if (path == nullptr)
         throw ShareConnectError(Prefix + shareText +
                                 " はファイルのパスで開けません（gvfs-fuse が動いているか確かめてください）");
-    // The FUSE folder may still answer from what it saw before the share was connected (a share folder
-    // that was not there) for a moment; a run must not take that for a missing destination.
-    if (char* rootPath = g_file_get_path(root.get())) {
-        struct stat st {};
-        for (int i = 0; i < 50 && stat(rootPath, &st) != 0; ++i)
-            g_usleep(100 * 1000);
-        g_free(rootPath);
-    }
+    // For a second after a share is connected, the kernel answers from what it kept of an earlier
+    // connection: folders of a mount now gone give EIO, a share folder that was not there ENOENT. A run
+    // must neither fail on that nor take it for a missing destination, so a fresh connection waits until
+    // every such entry has expired (FUSE keeps them for one second).
+    if (connectedHere != nullptr)
+        g_usleep(1'200'000);
+    struct stat st {};
+    for (int i = 0; i < 20 && stat(path, &st) != 0 && (errno == ENOENT || errno == EIO); ++i)
+        g_usleep(100'000);
     share->SetLocalFolder(path);
     g_free(path);
     return share;

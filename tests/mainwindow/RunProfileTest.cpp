@@ -188,3 +188,52 @@ TEST_F(MainWindowTest, ASecondCommandDuringARunIsRefusedAndTheWindowShowsItIsBus
     window->RunTickedButton()->click();
     EXPECT_EQ(requests.size(), 3u);
 }
+
+namespace {
+
+struct RecordedShare : shares::ConnectedShare {
+    std::string local;
+    std::vector<std::string>* log;
+    RecordedShare(std::string l, std::vector<std::string>* events) : local(std::move(l)), log(events) {}
+    ~RecordedShare() override { log->push_back("gone"); }
+    const std::string& LocalFolder() const override { return local; }
+    bool ConnectedHere() const override { return true; }
+    bool Disconnect(std::string*) override {
+        log->push_back("disconnect");
+        return true;
+    }
+    void Keep() override {}
+};
+
+} // namespace
+
+TEST_F(MainWindowTest, AShareIsConnectedForTheRunAndAShareThatCannotBeIsNamedWithNothingWritten) {
+    ProfileList list;
+    list.ProfileNames = {"Nas"};
+    list.ProfileDetails = {dir / "src0" + ">>\\\\nas\\photos\\2024>>.bak<<"};
+    SaveProfileList(ini, list);
+    std::vector<std::string> events;
+    bool refuse = false;
+    ui::MainWindowServices s = Services();
+    s.ConnectDestination = [&](const std::string& typed,
+                               std::string& local) -> std::unique_ptr<shares::ConnectedShare> {
+        events.push_back("connect " + typed);
+        if (refuse)
+            throw shares::ShareConnectError("共有フォルダ \\\\nas\\photos に接続できません");
+        local = dir / "mounted";
+        return std::make_unique<RecordedShare>(local, &events);
+    };
+    Open(std::move(s));
+    runs = {{{"/s/1"}, {}, "", [&](engine::RunHost&) { events.push_back("run"); }}};
+    window->RunButton()->click();
+    ASSERT_EQ(requests.size(), 1u);
+    EXPECT_EQ(requests[0].DestinationFolder, dir / "mounted");
+    EXPECT_EQ(events,
+              (std::vector<std::string>{"connect \\\\nas\\photos\\2024", "run", "disconnect", "gone"}));
+    EXPECT_EQ(ini.ReadIniString("LAST_UpDateTime", "Nas"), FormatStoredDateTime(Now));
+
+    refuse = true;
+    window->RunButton()->click();
+    EXPECT_EQ(requests.size(), 1u);
+    EXPECT_EQ(LastMessage(), "共有フォルダ \\\\nas\\photos に接続できません");
+}

@@ -7,6 +7,7 @@
 #include <QDialogButtonBox>
 #include <QFileSystemModel>
 #include <QLabel>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
 #include <QScreen>
@@ -183,4 +184,47 @@ TEST(FolderBrowser, HiddenFoldersAreShownOnlyWhenAsked) {
     dialog.ShowHidden->setChecked(false);
     ASSERT_TRUE(QTest::qWaitFor([&] { return model.rowCount(folder) == 1; }, 5000));
     EXPECT_EQ(names(), std::vector<std::string>{"docs"});
+}
+
+TEST(FolderBrowser, AShareFoundOnTheNetworkOrTypedIsConnectedAndOpened) {
+    test::TempFolder home;
+    std::filesystem::create_directories(home / "mnt/photos/2024");
+    FolderBrowserDialog dialog("t", "", {home.Path(), "u", "", ""});
+    std::vector<std::string> connected;
+    std::vector<std::string> told;
+    NetworkAccess network;
+    network.connect = [&](const std::string& address) -> std::string {
+        connected.push_back(address);
+        if (address.find("nas") == std::string::npos)
+            throw std::runtime_error("共有フォルダ \\\\other\\x に接続できません");
+        return home / "mnt/photos/2024";
+    };
+    network.discover = [] { return std::vector<NetworkAccess::Share>{{"photos (nas)", "smb://nas/photos"}}; };
+    network.tell = [&](const std::string& text) { told.push_back(text); };
+    dialog.SetNetwork(network);
+
+    // The network place lists what the network offers; choosing a share connects it and opens it.
+    QListWidgetItem* place = dialog.PlacesList->item(dialog.PlacesList->count() - 1);
+    ASSERT_EQ(place->text().toStdString(), "ネットワーク");
+    emit dialog.PlacesList->itemClicked(place);
+    QListWidgetItem* share = dialog.PlacesList->item(dialog.PlacesList->count() - 1);
+    ASSERT_NE(share, place);
+    EXPECT_EQ(share->text().trimmed().toStdString(), "photos (nas)");
+    emit dialog.PlacesList->itemClicked(share);
+    EXPECT_EQ(connected, std::vector<std::string>{"smb://nas/photos"});
+    EXPECT_EQ(dialog.SelectedFolder(), home / "mnt/photos/2024");
+    // A second visit lists the network anew, not twice.
+    emit dialog.PlacesList->itemClicked(place);
+    EXPECT_EQ(dialog.PlacesList->count(), 3);
+
+    // A typed address that cannot be connected is told, and the tree stays where it was.
+    dialog.AddressField->setText(QStringLiteral("\\\\other\\x"));
+    dialog.GoButton->click();
+    EXPECT_EQ(connected.back(), "\\\\other\\x");
+    EXPECT_EQ(told, std::vector<std::string>{"共有フォルダ \\\\other\\x に接続できません"});
+    EXPECT_EQ(dialog.SelectedFolder(), home / "mnt/photos/2024");
+    // A local folder typed there is opened as it is.
+    dialog.AddressField->setText(QString::fromStdString(home / "mnt"));
+    dialog.GoButton->click();
+    EXPECT_EQ(dialog.SelectedFolder(), home / "mnt");
 }
