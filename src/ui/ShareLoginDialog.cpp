@@ -17,6 +17,7 @@ ShareLoginDialog::ShareLoginDialog(const std::string& shareText, const shares::C
                                    bool anonymousAllowed, QWidget* parent)
     : QDialog(parent) {
     setWindowTitle(QStringLiteral("ネットワークへのログオン"));
+    setMinimumWidth(360);
     auto* layout = new QVBoxLayout(this);
     auto* intro =
         new QLabel(QString::fromStdString(shareText) +
