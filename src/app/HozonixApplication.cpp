@@ -3,8 +3,9 @@
 #include "base/AppError.h"
 #include "mainwindow/MainWindow.h"
 #include "netinfo/DesktopOpener.h"
+#include "netinfo/NetworkShares.h"
+#include "netinfo/NetworkTree.h"
 #include "netinfo/ProgramInfo.h"
-#include "netinfo/SmbNetResourceProvider.h"
 #include "preview/DesktopListPrinting.h"
 #include "report/PageFile.h"
 #include "settings/IniFile.h"
@@ -73,7 +74,15 @@ bool HozonixApplication::Start() {
         ui_->MessageList().SetPrintHandler(listPrinting_->PrintHandler());
         wizard_ = std::make_unique<QtProfileWizard>(*settings_, messages_, ui_->FilePickers(), profiles_,
                                                     fallback_, options_.RunWizard);
-        network_ = std::make_unique<netinfo::SmbNetResourceProvider>();
+        network_ = std::make_unique<netinfo::NetworkTree>();
+        // The folder browser's network place: the shares the network offers, found anew on each visit.
+        ui_->SetNetworkDiscovery([] {
+            netinfo::NetworkTree tree;
+            std::vector<NetworkAccess::Share> shares;
+            for (const netinfo::NetworkShare& s : netinfo::ListNetworkShares(tree))
+                shares.push_back({s.Name, s.Address});
+            return shares;
+        });
         opener_ = std::make_unique<netinfo::XdgOpener>();
 
         MainWindowServices services{*settings_, profiles_, *ui_};

@@ -74,17 +74,24 @@ DestinationTraits ProbeDestination(int rootFd, const std::string& folder, bool m
     if (folderFd < 0)
         return Guess(folder);
     const std::string name = "probe";
-    // A trial file left by a run that was killed is ours: the run holds the destination's lock.
+    const std::string temporary = "probe.tmp";
+    // Trial files left by a run that was killed are ours: the run holds the destination's lock.
     unlinkat(folderFd, name.c_str(), 0);
-    const int fd = openat(folderFd, name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+    unlinkat(folderFd, temporary.c_str(), 0);
+    const int fd =
+        openat(folderFd, temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
     if (fd < 0)
         return Guess(folder);
-    // As a copy is made: written, given its time while open, closed.
+    // As a copy is made: written, given its time while open, closed and renamed into place. A share
+    // reached through FUSE may close the file on the server only after close() has returned, and stamp
+    // its own time then; the rename waits for that, so the time looked at is the one that stays.
     const struct timespec times[2] = {TrialTime, TrialTime}; // both, as the copy sets them
     const bool written = write(fd, "x", 1) == 1 && futimens(fd, times) == 0;
     const bool closed = close(fd) == 0;
     struct stat st {};
-    if (!written || !closed || fstatat(folderFd, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) {
+    if (!written || !closed || renameat(folderFd, temporary.c_str(), folderFd, name.c_str()) != 0 ||
+        fstatat(folderFd, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) {
+        unlinkat(folderFd, temporary.c_str(), 0);
         unlinkat(folderFd, name.c_str(), 0);
         return Guess(folder);
     }

@@ -34,6 +34,8 @@ inline constexpr char DriveGone[] =
     "前回バックアップしたドライブがコピー先に見当たらないため、書き込みません\r\n";
 inline constexpr char NoTimesKept[] =
     "コピー先はファイルの更新日時を保存しないため、更新されたファイルを日時で見分けられません\r\n";
+inline constexpr char NoChangeTimes[] =
+    "コピー元のファイルシステムは変更時刻を記録しないため、すべてのファイルを照合しています\r\n";
 inline constexpr char LinksNotEntered[] =
     "次のリンクはシステム全体につながるため、リンク先をバックアップしません";
 
@@ -45,6 +47,8 @@ inline constexpr char CaseTwin[] =
     "大文字と小文字だけが異なる名前のファイルがほかにあり、コピー先では区別できません";
 inline constexpr char FolderCaseTwin[] =
     "大文字と小文字だけが異なる名前のフォルダがほかにあり、コピー先では区別できません";
+// A copy written whose last-write time the destination did not keep, so that no later run can tell by it.
+inline constexpr char TimeNotKept[] = "コピー先がファイルの更新日時を設定どおりに保存しません";
 
 inline constexpr char InvalidDate[] = "不正な日付です";
 inline constexpr char SkipInvalidDate[] =

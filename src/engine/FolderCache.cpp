@@ -208,11 +208,14 @@ bool IsUpToDate(int64_t destination, int64_t source, int64_t resolution) {
 
 bool IsCopyUpToDate(int64_t destinationTime, int64_t destinationSize, int64_t sourceTime, int64_t sourceSize,
                     int64_t resolution) {
-    const bool sameTime = destinationTime == sourceTime ||
-                          (resolution > 1 && destinationTime == Truncated(sourceTime, resolution));
-    if (sameTime)
-        return destinationSize == sourceSize;
-    return destinationTime > sourceTime;
+    return destinationSize == sourceSize && IsUpToDate(destinationTime, sourceTime, resolution);
+}
+
+bool TimeKept(int64_t kept, int64_t set, int64_t resolution) {
+    if (kept == set || resolution <= 1)
+        return kept == set;
+    const int64_t floor = Truncated(set, resolution);
+    return kept == floor || kept == floor + resolution;
 }
 
 } // namespace hozonix::engine

@@ -75,10 +75,14 @@ int64_t TimeResolutionOf(const std::string& folder);
 // on a file system that keeps times in steps of `resolution`.
 bool IsUpToDate(int64_t destination, int64_t source, int64_t resolution);
 
-// The rule a run decides by: a copy newer than its source is left alone; one that carries the source's
-// time (within the resolution) is up to date only with the source's size, so a copy emptied or cut
-// short by a crash is written again; an older one is out of date.
+// The rule a run decides by: a copy is up to date when it has the source's size and is not older than
+// the source (IsUpToDate). A copy of another size is written again whatever its time: one emptied or cut
+// short by a crash, or by a share that lost part of it, may well carry a time newer than its source.
 bool IsCopyUpToDate(int64_t destinationTime, int64_t destinationSize, int64_t sourceTime, int64_t sourceSize,
                     int64_t resolution);
+
+// True when a file system that keeps times in steps of `resolution` holds the time `set` as `kept`,
+// truncated or rounded up to its step.
+bool TimeKept(int64_t kept, int64_t set, int64_t resolution);
 
 } // namespace hozonix::engine

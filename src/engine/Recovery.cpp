@@ -1,6 +1,8 @@
 #include "engine/Recovery.h"
 
 #include "base/AppError.h"
+#include "base/ScopedFd.h"
+#include "engine/CopyFile.h"
 #include "engine/EngineTexts.h"
 #include "engine/FolderCache.h"
 #include "engine/PathText.h"
@@ -18,6 +20,7 @@ namespace hozonix::engine {
 namespace {
 
 std::atomic<LinkFunction> Link{&linkat};
+std::atomic<RenameFunction> Rename{&renameat};
 
 bool Exists(int folderFd, const std::string& name) {
     struct stat st {};
@@ -31,6 +34,35 @@ bool NoHardLinks(int error) {
            error == EIO;
 }
 
+// Copies the previous version `name` to `parkedName`, with its metadata and time; the target stays as it
+// is. False, with no parked file left, when that fails.
+bool CopyAside(int folderFd, const std::string& name, const std::string& parkedName,
+               const std::string& target) {
+    const ScopedFd from(openat(folderFd, name.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
+    struct stat st {};
+    if (from.get() < 0 || fstat(from.get(), &st) != 0 || !S_ISREG(st.st_mode))
+        return false;
+    ScopedFd to(
+        openat(folderFd, parkedName.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
+    if (to.get() < 0)
+        return false;
+    bool copied = false;
+    try {
+        copied = FillTarget(from.get(), st, target, to.get(), ParkedNameOf(target), st.st_size, nullptr) &&
+                 to.close() == 0;
+    } catch (const AppError&) {
+    }
+    // Shares that stamp the close time over one set on the open file keep one set by name.
+    const struct timespec times[2] = {st.st_atim, st.st_mtim};
+    struct stat copy {};
+    copied = copied && utimensat(folderFd, parkedName.c_str(), times, AT_SYMLINK_NOFOLLOW) == 0 &&
+             fstatat(folderFd, parkedName.c_str(), &copy, AT_SYMLINK_NOFOLLOW) == 0 &&
+             copy.st_size == st.st_size;
+    if (!copied)
+        unlinkat(folderFd, parkedName.c_str(), 0);
+    return copied;
+}
+
 [[noreturn]] void FailPutBack(const std::string& parked, const std::string& target) {
     throw AppError(parked + texts::RenameTo + texts::LineBreak + target + texts::CannotPutBack);
 }
@@ -39,6 +71,10 @@ bool NoHardLinks(int error) {
 
 void SetParkingLinkForTesting(LinkFunction link) {
     Link = link != nullptr ? link : &linkat;
+}
+
+void SetParkingRenameForTesting(RenameFunction rename) {
+    Rename = rename != nullptr ? rename : &renameat;
 }
 
 ParkedVersion ParkPreviousVersion(int folderFd, const std::string& target, const ParkingChecks& checks) {
@@ -62,10 +98,17 @@ ParkedVersion ParkPreviousVersion(int folderFd, const std::string& target, const
         out.how = Parking::Linked;
         return out;
     }
-    if (!NoHardLinks(errno) || (checks.beforeRename && !checks.beforeRename()) ||
-        renameat(folderFd, name.c_str(), folderFd, parkedName.c_str()) != 0)
+    if (!NoHardLinks(errno) || (checks.beforeRename && !checks.beforeRename()))
         fail();
-    out.how = Parking::Renamed;
+    if (Rename.load()(folderFd, name.c_str(), folderFd, parkedName.c_str()) == 0) {
+        out.how = Parking::Renamed;
+        return out;
+    }
+    // A remote that moves no files within itself either: a copy keeps the previous version, and the
+    // target stays in place as with a link. The put-back the mark recorded finds it there.
+    if (!CopyAside(folderFd, name, parkedName, target))
+        fail();
+    out.how = Parking::Copied;
     return out;
 }
 
@@ -76,6 +119,7 @@ void PutBackPreviousVersion(int folderFd, const std::string& target, const Parke
     case Parking::None:
         return;
     case Parking::Linked:
+    case Parking::Copied:
         // Both names hold the previous version; the parked one was not there before the write.
         unlinkat(folderFd, parkedName.c_str(), 0);
         return;

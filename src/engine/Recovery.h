@@ -4,11 +4,13 @@
 //
 // The target's name holds a complete file at every instant: the parked name is made a second hard link
 // to the previous version, and the new version replaces the target only once complete. Where the file
-// system has no hard links (FAT, exFAT, some network shares) the previous version is renamed aside as
-// it always was, after the rename is recorded in the run's mark, so that the next run puts it back
-// should this one be killed before the copy is in place (PutBackRecorded). A file under the parked name
-// that may be the user's own (the source has a file of that name) is never deleted or replaced: the
-// file is then written without keeping its previous version.
+// system has no hard links (FAT, exFAT, network shares and mounts) the previous version is renamed aside
+// as it always was, after the rename is recorded in the run's mark, so that the next run puts it back
+// should this one be killed before the copy is in place (PutBackRecorded). Where it cannot be renamed
+// there either (a remote that moves no files), the previous version is copied to the parked name: that
+// reads and writes it once more, but the target holds it all along, as with a link. A file under the parked
+// name that may be the user's own (the source has a file of that name) is never deleted or replaced: the file
+// is then written without keeping its previous version.
 
 #include <cstdint>
 #include <functional>
@@ -26,6 +28,7 @@ enum class Parking {
     None,    // the target did not exist: nothing to keep
     Linked,  // the parked name is a second link; the target is untouched
     Renamed, // the target was renamed to the parked name and is missing until the copy is in place
+    Copied,  // the parked name is a copy of the previous version; the target is untouched
 };
 
 struct ParkedVersion {
@@ -60,5 +63,8 @@ void PutBackRecorded(const std::string& destination, const std::vector<ParkedRec
 using LinkFunction = int (*)(int oldFolder, const char* oldName, int newFolder, const char* newName,
                              int flags);
 void SetParkingLinkForTesting(LinkFunction link);
+// For tests: the rename parking uses, to stand in for a remote that cannot rename a file to its parked name.
+using RenameFunction = int (*)(int oldFolder, const char* oldName, int newFolder, const char* newName);
+void SetParkingRenameForTesting(RenameFunction rename);
 
 } // namespace hozonix::engine

@@ -158,8 +158,8 @@ public:
         if (!files.empty()) {
             traits_ = ProbeDestination(destinations_.Open(request_.DestinationFolder),
                                        request_.DestinationFolder, !request_.DryRun);
-            // Where no times are kept, a copy's time says little: it must have the source's size too (and
-            // the look-ahead, which trusts times alone, stays off). The user hears why.
+            // Where no times are kept, a copy's time says little but its size (and the look-ahead stays
+            // off). The user hears why.
             resolution_ = traits_.timeStep;
             if (traits_.timeStep == 0)
                 result_.Notices.push_back(texts::NoTimesKept + request_.DestinationFolder);
@@ -212,6 +212,13 @@ private:
             return !AbortRequested;
         };
         ScanFolder(request_.SourceFolder, files, options);
+        // Where nothing tells a file moved in from one that has been there all along, the scan has taken
+        // every file: the user hears why a fast run took as long as a careful one.
+        if (request_.DateLimit != 0) {
+            const ScopedFd source(open(request_.SourceFolder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+            if (source.get() >= 0 && !KeepsChangeTimes(source.get()))
+                result_.Notices.push_back(texts::NoChangeTimes + request_.SourceFolder);
+        }
         // Unread parts are failures, so that no later fast run takes this run's start as covering them.
         for (std::string& path : unreadable) {
             if (rules.Excludes(path))
@@ -344,8 +351,7 @@ private:
                     if (!IsValidFileTime(destinationTime))
                         return AskInvalidDate(file.Entry());
                     upToDate = IsCopyUpToDate(destinationTime, st.st_size, file.WriteTime(), file.Size(),
-                                              resolution_) &&
-                               (resolution_ != 0 || st.st_size == file.Size());
+                                              resolution_);
                 }
             }
         }
@@ -428,8 +434,8 @@ private:
                     return Next::Skip;
                 if (!CopyWithParking(*source, entry, folderFd, target, destinationExists, parked))
                     return AfterAbortedCopy(entry, p, count);
-                if (traits_.timesAfterClose)
-                    SetTimeByName(folderFd, FileNameOf(target), source->Stat());
+                if (!GiveSourceTime(folderFd, FileNameOf(target), source->Stat()))
+                    return ListUncurable(path, texts::TimeNotKept);
             }
         } catch (const FileError& e) {
             if (e.step() == FileError::Step::Create && NameRefused(e.error()))
@@ -536,6 +542,30 @@ private:
     static void SetTimeByName(int folderFd, const std::string& name, const struct stat& source) {
         const struct timespec times[2] = {source.st_atim, source.st_mtim};
         utimensat(folderFd, name.c_str(), times, AT_SYMLINK_NOFOLLOW);
+    }
+
+    // Sees that the copy just written as `name` carries the source's time as the destination keeps it,
+    // since the next run decides by that time: set by name after close where the trial of the drive
+    // found that necessary, and once more by name where the copy shows otherwise (the trial missed it,
+    // and every later copy is given its time so). False when the time does not take even so.
+    bool GiveSourceTime(int folderFd, const std::string& name, const struct stat& source) {
+        if (resolution_ == 0)
+            return true; // a drive that keeps no times: the run has said so
+        if (traits_.timesAfterClose)
+            SetTimeByName(folderFd, name, source);
+        const int64_t set = StampOf(source.st_mtim.tv_sec, source.st_mtim.tv_nsec);
+        const auto took = [&] {
+            struct stat st {};
+            return fstatat(folderFd, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 &&
+                   TimeKept(StampOf(st.st_mtim.tv_sec, st.st_mtim.tv_nsec), set, resolution_);
+        };
+        if (took())
+            return true;
+        SetTimeByName(folderFd, name, source);
+        if (!took())
+            return false;
+        traits_.timesAfterClose = true;
+        return true;
     }
 
     // Writes the file in hand, keeping its previous version when it is protected. False when the user

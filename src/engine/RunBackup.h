@@ -65,7 +65,8 @@ struct BackupResult {
     bool OtherDestination = false;      // not the destination the last complete run left: the same
     bool DestinationMissing = false;    // nothing written: the destination is absent or not on its drive
     // Why the lines of FailedFiles that no later run can copy either failed (a name the destination
-    // cannot hold, a folder in a file's place, a case twin), and those of a run asked to keep going.
+    // cannot hold, a folder in a file's place, a case twin, a copy whose time the destination did not
+    // keep), and those of a run asked to keep going.
     std::vector<FailureReason> FailureReasons;
     // What the user should hear once the run is over (links not followed, a drive that keeps no times).
     std::vector<std::string> Notices;

@@ -10,11 +10,13 @@
 #include <climits>
 #include <condition_variable>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
 #include <mutex>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <sys/vfs.h>
 #include <thread>
 #include <unistd.h>
@@ -79,16 +81,6 @@ struct Subfolder {
     std::string name;
     bool link; // reached through a symbolic link
 };
-
-// False for a file system that keeps no change times of its own (FAT and exFAT report the write time):
-// there a folder moved into place cannot be told, nor a file moved in.
-bool KeepsChangeTimes(int fd) {
-    struct statfs fs {};
-    if (fstatfs(fd, &fs) != 0)
-        return true;
-    const auto type = static_cast<unsigned long>(fs.f_type);
-    return type != 0x4d44 && type != 0x2011BAB0;
-}
 
 // The date limit below the folder `self` (open as `fd`, inside the folders `above`) when the folder's own
 // is `limit`. A folder moved or renamed into place keeps its files' times, old as they may be; only its
@@ -402,7 +394,51 @@ void Append(Findings& from, FileList& out, const ScanOptions& options) {
     }
 }
 
+// The type of the file system of device `device` as the mount table names it ("fuse.sshfs"), or "".
+std::string MountedType(dev_t device) {
+    std::FILE* f = std::fopen("/proc/self/mountinfo", "re");
+    if (f == nullptr)
+        return {};
+    const std::string wanted = std::to_string(major(device)) + ":" + std::to_string(minor(device));
+    std::string type;
+    char* line = nullptr;
+    std::size_t size = 0;
+    while (type.empty() && getline(&line, &size, f) > 0) {
+        // id parent major:minor root mount-point options [optional fields] - type source options
+        const std::string text = line;
+        const std::size_t first = text.find(' ');
+        const std::size_t second = text.find(' ', first + 1);
+        const std::size_t third = text.find(' ', second + 1);
+        const std::size_t dash = text.find(" - ");
+        if (third == std::string::npos || dash == std::string::npos ||
+            text.compare(second + 1, third - second - 1, wanted) != 0)
+            continue;
+        type = text.substr(dash + 3, text.find(' ', dash + 3) - dash - 3);
+    }
+    std::free(line);
+    std::fclose(f);
+    return type;
+}
+
 } // namespace
+
+bool KeepsChangeTimes(int folderFd) {
+    struct statfs fs {};
+    struct stat st {};
+    if (fstatfs(folderFd, &fs) != 0 || fstat(folderFd, &st) != 0)
+        return true;
+    switch (static_cast<unsigned long>(fs.f_type)) {
+    case 0x4d44:     // FAT
+    case 0x2011BAB0: // exFAT
+        return false;
+    case 0x65735546: { // FUSE: the program behind it tells
+        const std::string type = MountedType(st.st_dev);
+        return type != "fuse.sshfs" && type != "fuse.rclone" && type != "fuse.gvfsd-fuse";
+    }
+    default:
+        return true;
+    }
+}
 
 void ScanFolder(const std::string& folder, FileList& out, const ScanOptions& options) {
     const std::string prefix = (!folder.empty() && folder.back() == '/') ? folder : folder + "/";

@@ -8,7 +8,7 @@
 // folder the source lies in or into /proc, /sys, /dev or /run. With dateLimit != 0 only files written or
 // changed (moved in, unpacked) strictly after it are collected, and every file below a folder changed
 // after it (a folder moved or renamed keeps its files' old times) or on a file system that keeps no
-// change times (FAT, exFAT).
+// change times (KeepsChangeTimes).
 
 #include "engine/FileEntry.h"
 
@@ -43,6 +43,12 @@ struct ScanOptions {
     std::function<bool()> keepGoing;
     std::chrono::milliseconds pollInterval{20};
 };
+
+// False for a file system that keeps no change times of its own, so that a file or folder moved in with
+// its old write time cannot be told: FAT and exFAT, which report the write time, and the network mounts
+// that report the write time in its place (sshfs, rclone, GVfs). Local FUSE layers that pass change
+// times on, and kernel NFS and SMB clients, which report the server's, keep them.
+bool KeepsChangeTimes(int folderFd);
 
 // `folder` may be given with or without a trailing "/"; the paths come out the same.
 void ScanFolder(const std::string& folder, FileList& out, const ScanOptions& options);

@@ -41,7 +41,8 @@ std::size_t DigitsBefore(const std::string& text, std::size_t end) {
     return at;
 }
 
-// True while the process runs; a zombie has ended (it holds no files any more).
+} // namespace
+
 bool ProcessRuns(long pid) {
     if (kill(static_cast<pid_t>(pid), 0) != 0 && errno == ESRCH)
         return false;
@@ -57,8 +58,6 @@ bool ProcessRuns(long pid) {
     const char* close = std::strrchr(buf, ')');
     return close == nullptr || close[1] == '\0' || close[2] != 'Z';
 }
-
-} // namespace
 
 long TemporaryFileOwner(const std::string& name) {
     if (name.size() < 2 || name[0] != '.' || !EndsWith(name, name.size(), Ending))

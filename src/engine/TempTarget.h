@@ -50,6 +50,9 @@ private:
 // UTF-8 sequence in two.
 std::string TempNameFor(const std::string& name, const std::string& suffix, std::size_t maxLength);
 
+// True while the process `pid` of this machine runs; a zombie has ended (it holds no files any more).
+bool ProcessRuns(long pid);
+
 // The process that made the temporary file `name`, or -1 when the name is not one of ours.
 long TemporaryFileOwner(const std::string& name);
 

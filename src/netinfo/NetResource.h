@@ -14,6 +14,13 @@ namespace hozonix::netinfo {
 inline constexpr int ResourceUsageConnectable = 1;
 inline constexpr int ResourceUsageContainer = 2;
 
+// What an entry is, for showing it.
+inline constexpr int ResourceDisplayGeneric = 0;
+inline constexpr int ResourceDisplayDomain = 1;
+inline constexpr int ResourceDisplayServer = 2;
+inline constexpr int ResourceDisplayShare = 3;
+inline constexpr int ResourceDisplayNetwork = 6; // a provider: the top of its own tree
+
 // Result codes of the provider besides 0 (success) and errno values.
 inline constexpr int NoMoreItems = 259;
 inline constexpr int MoreData = 234;

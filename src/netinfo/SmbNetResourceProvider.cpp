@@ -19,9 +19,6 @@ constexpr int ScopeGlobalNet = 2;
 constexpr int TypeAny = 0;
 constexpr int TypeDisk = 1;
 constexpr int TypePrint = 2;
-constexpr int DisplayDomain = 1;
-constexpr int DisplayServer = 2;
-constexpr int DisplayShare = 3;
 
 std::string UrlEncode(const std::string& name) {
     std::vector<char> out(name.size() * 3 + 1);
@@ -37,23 +34,23 @@ bool ToResource(const std::string& parentUrl, const smbc_dirent& d, NetResource&
     switch (d.smbc_type) {
     case SMBC_WORKGROUP:
         r.Type = TypeAny;
-        r.DisplayType = DisplayDomain;
+        r.DisplayType = ResourceDisplayDomain;
         r.Usage = ResourceUsageContainer;
         break;
     case SMBC_SERVER:
         r.Type = TypeAny;
-        r.DisplayType = DisplayServer;
+        r.DisplayType = ResourceDisplayServer;
         r.Usage = ResourceUsageContainer;
         break;
     case SMBC_FILE_SHARE:
     case SMBC_COMMS_SHARE:
         r.Type = TypeDisk;
-        r.DisplayType = DisplayShare;
+        r.DisplayType = ResourceDisplayShare;
         r.Usage = ResourceUsageConnectable;
         break;
     case SMBC_PRINTER_SHARE:
         r.Type = TypePrint;
-        r.DisplayType = DisplayShare;
+        r.DisplayType = ResourceDisplayShare;
         r.Usage = ResourceUsageConnectable;
         break;
     default:

@@ -14,6 +14,7 @@
 #include <fcntl.h>
 #include <optional>
 #include <sched.h>
+#include <set>
 #include <sys/ioctl.h>
 #include <sys/mount.h>
 #include <thread>
@@ -98,7 +99,8 @@ TEST(IsCopyUpToDate, ACopyWithTheSourceTimeNeedsTheSourceSize) {
     } cases[] = {
         {t, 10, 10, 1, true},
         {t, 0, 10, 1, false},                           // emptied by a power cut, carrying the source's time
-        {t + 1, 0, 10, 1, true},                        // newer: left alone whatever its size
+        {t + 1, 10, 10, 1, true},                       // newer: left alone
+        {t + 1, 0, 10, 1, false},                       // newer but emptied (a share that lost its data)
         {t - 1, 10, 10, 1, false},                      // older
         {1'700'000'000'000'000'000, 3, 10, fat, false}, // equal in FAT's steps, another size
         {1'700'000'000'000'000'000, 10, 10, fat, true},
@@ -114,12 +116,20 @@ TEST_F(CrashSafetyTest, AnEmptiedCopyIsWrittenAgainAndANewerOneLeftAlone) {
     WriteFile(dst + "/emptied.txt", "");
     SetWriteTime(dst + "/emptied.txt", WriteTimeOf(src + "/emptied.txt"));
     WriteFile(src + "/edited.txt", "source");
-    WriteFile(dst + "/edited.txt", "edited in the backup");
+    WriteFile(dst + "/edited.txt", "edited");
     SetWriteTime(dst + "/edited.txt", WriteTimeOf(src + "/edited.txt") + 1'000'000'000);
-    EXPECT_EQ(Run(), 1);
-    EXPECT_EQ(updated, Lines{src + "/emptied.txt"});
+    // Cut short with a newer time: its size gives it away.
+    WriteFile(src + "/cut.txt", "all of it");
+    WriteFile(dst + "/cut.txt", "all");
+    SetWriteTime(dst + "/cut.txt", WriteTimeOf(src + "/cut.txt") + 1'000'000'000);
+    EXPECT_EQ(Run(), 2);
+    std::set<std::string> written;
+    for (const std::string& path : updated)
+        written.insert(path);
+    EXPECT_EQ(written, (std::set<std::string>{src + "/emptied.txt", src + "/cut.txt"}));
     EXPECT_EQ(ReadFile(dst + "/emptied.txt"), "content");
-    EXPECT_EQ(ReadFile(dst + "/edited.txt"), "edited in the backup");
+    EXPECT_EQ(ReadFile(dst + "/cut.txt"), "all of it");
+    EXPECT_EQ(ReadFile(dst + "/edited.txt"), "edited");
 }
 
 TEST_F(CrashSafetyTest, AKilledRunKeepsThePreviousVersionAndMakesTheNextRunCareful) {

@@ -1,11 +1,13 @@
 // Backups onto the drives users plug in, imitated by a FUSE file system (FakeDrive): times kept in
 // coarse steps, after close or not at all; names the drive cannot hold, or holds without letter case.
 #include "engine/EngineTexts.h"
+#include "engine/ScanFolder.h"
 
 #include "FakeDrive.h"
 #include "RunFixture.h"
 
 #include <algorithm>
+#include <map>
 #include <set>
 
 using namespace hozonix;
@@ -74,6 +76,38 @@ TEST_F(DriveKindsTest, ACarefulRerunWritesNothingWhateverStepTheDriveKeepsTimesI
     SetWriteTime(src + "/a.txt", 1'700'000'001'123'456'789);
     EXPECT_EQ(Run(), 1);
     EXPECT_EQ(ReadFile(dst + "/a.txt"), "a longer a");
+}
+
+TEST_F(DriveKindsTest, EveryCopyIsCheckedToCarryTheSourcesTime) {
+    // The trial of the drive happens in the program's own folder, on the disk of the destination folder;
+    // below it lie drives that lose a time set on the open file, or keep none at all.
+    const std::map<std::string, std::string> drives = {{"closes", "--times=close"},
+                                                       {"ignores", "--times=ignore"}};
+    std::vector<std::unique_ptr<FakeDrive>> mounted;
+    for (const auto& [name, times] : drives) {
+        MakeFolder(name);
+        WriteFile(src + "/" + name + "/a.txt", "a");
+        SetWriteTime(src + "/" + name + "/a.txt", 1'700'000'001'000'000'000);
+        mkdir((dir / name).c_str(), 0755);
+        mkdir((dst + "/" + name).c_str(), 0755);
+        mounted.push_back(
+            std::make_unique<FakeDrive>(dir / name, dst + "/" + name, std::vector<std::string>{times}));
+        std::string whyNot;
+        if (!mounted.back()->Start(&whyNot))
+            GTEST_SKIP() << whyNot;
+    }
+    // A local FUSE layer passes change times on: fast runs from it stay fast.
+    const int fd = open((dst + "/closes").c_str(), O_RDONLY | O_DIRECTORY);
+    EXPECT_TRUE(KeepsChangeTimes(fd));
+    close(fd);
+
+    // The time lost at close is set again by name; the one that never takes makes the copy a failure.
+    EXPECT_EQ(Run(), 1);
+    EXPECT_EQ(updated, Lines{src + "/closes/a.txt"});
+    EXPECT_EQ(WriteTimeOf(dst + "/closes/a.txt"), 1'700'000'001'000'000'000);
+    EXPECT_EQ(Listed(),
+              (std::set<std::pair<std::string, std::string>>{{src + "/ignores/a.txt", texts::TimeNotKept}}));
+    EXPECT_EQ(ReadFile(dst + "/ignores/a.txt"), "a");
 }
 
 TEST_F(DriveKindsTest, NamesTheDriveCannotHoldAreListedEveryRunAndTheRestIsBackedUp) {

@@ -5,6 +5,7 @@
 #include "RunFixture.h"
 
 #include <algorithm>
+#include <filesystem>
 #include <unistd.h>
 
 using namespace hozonix;
@@ -48,8 +49,8 @@ TEST_F(RunBackupTest, DestinationRemovedDuringTheRunIsNotRecreated) {
     MakeFolder("a");
     WriteFile(src + "/a/f.txt", "x");
     host.onPending = [&](int n) {
-        if (n == 1) // as if the drive were unmounted while the run inspects
-            rmdir(dst.c_str());
+        if (n == 1) // as if the drive were unmounted while the run inspects (it holds its lock file)
+            std::filesystem::remove_all(dst);
     };
     EXPECT_THROW(Run(), AppError);
     EXPECT_FALSE(PathExists(dst));
@@ -135,11 +136,11 @@ TEST_F(RunBackupTest, UnchangedTreeGivesNoWritesInCarefulMode) {
     EXPECT_EQ(result.FilesSkipped, 3);
     EXPECT_TRUE(host.Of("status").size() == 2u); // inspecting, updating: no write texts
 
-    // One nanosecond newer in the source: written again. Newer in the destination: left alone. A window
-    // that wants no file's texts yet changes nothing that is decided.
+    // One nanosecond newer in the source: written again. Newer in the destination, of the same size: left
+    // alone. A window that wants no file's texts yet changes nothing that is decided.
     SetWriteTime(src + "/d0/f.txt", times[0] + 1);
     SetWriteTime(dst + "/d1/f.txt", times[1] + 5'000'000'000);
-    WriteFile(src + "/d1/f.txt", "changed");
+    WriteFile(src + "/d1/f.txt", "y");
     SetWriteTime(src + "/d1/f.txt", times[1] + 1);
     host.progressDue = false;
     EXPECT_EQ(Run(), 1);

@@ -1,8 +1,9 @@
 #pragma once
 // A private Samba server for tests: smbd on 127.0.0.1 (or another local address) at a free port, with its
-// own configuration, state and users in a temporary folder, and two shares: "public" for guests (read only) and "private" for the
-// user "alice" with the password "secret", who may write there. Started by the constructor, stopped by
-// the destructor; every process it started (and their helpers) is gone when the destructor returns.
+// own configuration, state and users in a temporary folder, and two shares: "public" for guests (read only)
+// and "private" for the user "alice" with the password "secret", who may write there. Started by the
+// constructor, stopped by the destructor; every process it started (and their helpers) is gone when the
+// destructor returns.
 //
 // The test process becomes a child subreaper, so the daemons stay its children and can be reaped.
 
@@ -18,8 +19,10 @@ public:
     static constexpr const char* Password = "secret";
 
     // Throws std::runtime_error (with the server's log) when the server does not come up. `address` must
-    // be one of this machine's; the server also listens on `extraPorts` there.
-    explicit SambaServer(std::string address = "127.0.0.1", std::vector<int> extraPorts = {});
+    // be one of this machine's; the server also listens on `extraPorts` there. `extraGlobal` is added to
+    // the [global] section.
+    explicit SambaServer(std::string address = "127.0.0.1", std::vector<int> extraPorts = {},
+                         std::string extraGlobal = "");
     ~SambaServer();
     SambaServer(const SambaServer&) = delete;
     SambaServer& operator=(const SambaServer&) = delete;
@@ -48,6 +51,7 @@ private:
     std::string clientConf_;
     std::string address_;
     std::vector<int> extraPorts_;
+    std::string extraGlobal_;
     int port_ = 0;
 };
 

@@ -15,6 +15,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -112,6 +113,12 @@ bool WarmUp(const std::string& url, const std::string& clientConf) {
     if (ctx == nullptr)
         return false;
     smbc_setTimeout(ctx, 20000);
+    // As the test user: a server may refuse to list its shares to guests.
+    smbc_setFunctionAuthData(ctx, [](const char*, const char*, char*, int, char* user, int userLength,
+                                     char* password, int passwordLength) {
+        std::snprintf(user, static_cast<size_t>(userLength), "%s", SambaServer::User);
+        std::snprintf(password, static_cast<size_t>(passwordLength), "%s", SambaServer::Password);
+    });
     bool ok = smbc_init_context(ctx) != nullptr && smbc_setConfiguration(ctx, clientConf.c_str()) == 0;
     if (ok) {
         SMBCFILE* dir = smbc_getFunctionOpendir(ctx)(ctx, url.c_str());
@@ -186,8 +193,8 @@ bool SambaServer::Available(std::string& why) {
     return true;
 }
 
-SambaServer::SambaServer(std::string address, std::vector<int> extraPorts)
-    : address_(std::move(address)), extraPorts_(std::move(extraPorts)) {
+SambaServer::SambaServer(std::string address, std::vector<int> extraPorts, std::string extraGlobal)
+    : address_(std::move(address)), extraPorts_(std::move(extraPorts)), extraGlobal_(std::move(extraGlobal)) {
     prctl(PR_SET_CHILD_SUBREAPER, 1);
     HideMachineSambaFolders();
     std::string pattern = "/tmp/hozonix-smb-XXXXXX";
@@ -326,7 +333,8 @@ void SambaServer::Start() {
                         "printcap name = /dev/null\n"
                         "disable spoolss = yes\n"
                         "rpc start on demand helpers = no\n"
-                        "usershare path =\n"
+                        "usershare path =\n" +
+                        extraGlobal_ +
                         "\n[public]\n"
                         "path = " +
                         Path("share/public") +
