@@ -25,7 +25,8 @@ packages=(
     # tests: drives that keep coarse times, fold letter case or refuse names (a small FUSE layer), ACLs
     python3-fusepy acl attr
     # tests: network file systems and the network's announcements, each served privately
-    dbus-daemon openssh-server openssh-client sshfs fuse3 rclone avahi-daemon avahi-utils wsdd iproute2
+    dbus-daemon libglib2.0-bin gnome-keyring openssh-server openssh-client sshfs fuse3 rclone avahi-daemon wsdd
+    iproute2
 )
 if [[ "${1:-}" == "--extras" ]]; then
     # benchmarks, and screenshots as a person sees the windows (openbox draws the frames)
