@@ -25,10 +25,18 @@ below a drive that is not mounted (an empty mount point of /etc/fstab, or the
 folder a drive was mounted on at the last complete run) is never written.
 Profile names are matched exactly first, then without regard to letter case.
 
+A destination may be a network share: \\server\share\folder,
+smb://[user@]server[:port]/share/folder or sftp://[user@]host[:port]/folder.
+Each run connects it through GVfs (the session bus starts it), logging on with
+the password the desktop's keyring remembered, or as a guest; nobody is asked.
+The run works on the share's local folder and disconnects it afterwards, unless
+it was already connected.
+
 Only one run at a time writes into a destination folder: a run whose destination
-is in use by another run (the desktop program or another hozonix-run) is not
-started, and the other profiles still run. Everything a run writes is on disk
-before its start time is stored.
+is in use by another run (the desktop program or another hozonix-run, also on
+another machine writing to the same share) is not started, and the other
+profiles still run. Everything a run writes is on disk before its start time is
+stored.
 
   -a, --all              run the ticked profiles of the desktop program's list
   -l, --list             list the profiles with their folders, exclusions, tick
@@ -66,8 +74,8 @@ Exit status:
   3    an error ended a run and the remaining profiles were not run (a missing
          or unreadable source folder, a full disk, writes that could not be
          flushed to disk); or a run's start time could not be stored, or a
-         destination folder is missing or not on its drive (the remaining
-         profiles still run)
+         destination folder is missing or not on its drive, or a share
+         could not be connected (the remaining profiles still run)
   4    a destination folder was in use by another run: that profile did not run
   130  interrupted by Ctrl-C, SIGTERM or a hang-up before the work was done
 
