@@ -1,5 +1,7 @@
 #include "shares/ShareConnection.h"
 
+#include "engine/EngineTexts.h"
+
 #include <gio/gio.h>
 
 #include <sys/stat.h>
@@ -289,6 +291,11 @@ std::unique_ptr<ConnectedShare> ConnectDestination(const std::string& typed, Cre
     if (!address)
         throw ShareConnectError("コピー先のネットワークアドレスが正しくありません: " + typed);
     std::unique_ptr<ConnectedShare> share = ConnectShare(*address, prompt);
+    // A folder missing below the share is a missing destination, named as the person typed it rather
+    // than by this session's mount; nothing is written and the share is left as it was found.
+    struct stat st {};
+    if (stat(share->LocalFolder().c_str(), &st) != 0 || !S_ISDIR(st.st_mode))
+        throw ShareConnectError(engine::texts::DestinationMissing + typed);
     local = share->LocalFolder();
     return share;
 }

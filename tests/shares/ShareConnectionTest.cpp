@@ -74,12 +74,10 @@ protected:
 TEST_F(ShareConnectionTest, AShareIsConnectedWithTheLogOnGivenAndLeftAsItWasFound) {
     ScriptedPrompt prompt;
     prompt.answer = Credentials{SambaServer::User, "", SambaServer::Password, false, false};
-    std::string local;
-    auto share = ConnectDestination(Address("private/backup"), &prompt, local);
-    ASSERT_TRUE(share);
+    auto share = ConnectShare(*ParseShareAddress(Address("private/backup")), &prompt);
     EXPECT_EQ(prompt.asked, 1);
     EXPECT_TRUE(share->ConnectedHere());
-    EXPECT_EQ(local, share->LocalFolder());
+    const std::string local = share->LocalFolder();
     ASSERT_EQ(mkdir(local.c_str(), 0755), 0) << local;
     std::ofstream(local + "/file.txt") << "through the share";
 
@@ -116,8 +114,20 @@ TEST_F(ShareConnectionTest, WithoutALogOnTheShareIsNamedAndNothingIsLeftConnecte
     EXPECT_THROW(ConnectShare(*ParseShareAddress(Address("private")), &prompt, 30), ShareConnectError);
     EXPECT_EQ(prompt.asked, 1);
     EXPECT_NE(prompt.askedFor.find("private"), std::string::npos);
-    // A guest share needs nobody.
+    // A folder missing below the share is named as typed, and the share is not left connected.
+    ScriptedPrompt person;
+    person.answer = Credentials{SambaServer::User, "", SambaServer::Password, false, false};
     std::string local;
+    try {
+        ConnectDestination(Address("private/none"), &person, local);
+        FAIL() << "a missing folder was given";
+    } catch (const ShareConnectError& e) {
+        EXPECT_EQ(std::string(e.what()),
+                  "コピー先のディレクトリが存在しません\r\n" + Address("private/none"));
+    }
+    EXPECT_TRUE(GoneSoon(gvfs_->RuntimeDir() + "/gvfs/smb-share:port=" + std::to_string(smb_->Port()) +
+                         ",server=127.0.0.1,share=private"));
+    // A guest share needs nobody.
     auto guest = ConnectDestination(Address("public"), nullptr, local);
     EXPECT_TRUE(IsFolder(local));
     EXPECT_TRUE(guest->ConnectedHere());
