@@ -26,6 +26,8 @@ namespace {
     throw FileError(step, path, errno);
 }
 
+constexpr std::size_t PlainLoopMost = 262'144;
+
 // Moves one block from source to target, in the kernel where it can.
 class BlockMover {
 public:
@@ -51,8 +53,12 @@ public:
                 break;
             }
         }
-        if (!buffer_)
-            buffer_ = std::make_unique<char[]>(block_);
+        if (!buffer_) {
+            // Where the kernel cannot copy (FUSE, network file systems) every write is a request to the
+            // server: a small file goes in one, a large one in pieces no larger than this.
+            block_ = std::max(block_, std::min<std::size_t>(chunk_, PlainLoopMost));
+            buffer_.reset(new char[block_]);
+        }
         ssize_t n;
         do {
             n = read(source_, buffer_.get(), std::min(block_, limit));
@@ -159,7 +165,7 @@ std::size_t InKernelStep(int64_t size) {
 }
 
 bool FillTarget(int sourceFd, const struct stat& source, const std::string& sourcePath, int targetFd,
-                const std::string& targetPath, int64_t size, RunHost* host, bool givenMode) {
+                const std::string& targetPath, int64_t size, RunHost* host, bool givenMode, bool timeLater) {
     const std::size_t block = CopyBufferSize(size);
     // Without progress nobody sees the blocks, so a small file moves in one step.
     const bool progress = host != nullptr && size > ProgressThreshold;
@@ -192,6 +198,8 @@ bool FillTarget(int sourceFd, const struct stat& source, const std::string& sour
     }
 
     CopyMetadata(sourceFd, source, targetFd, givenMode);
+    if (timeLater)
+        return true;
     // The access time too: file systems built on an older FUSE library drop a last-write time set alone.
     const struct timespec times[2] = {source.st_atim, source.st_mtim};
     if (futimens(targetFd, times) != 0)
@@ -200,12 +208,14 @@ bool FillTarget(int sourceFd, const struct stat& source, const std::string& sour
 }
 
 bool CopyOpenFile(int sourceFd, const struct stat& source, const std::string& sourcePath, int folderFd,
-                  const std::string& targetPath, bool targetMissing, int64_t size, RunHost& host) {
+                  const std::string& targetPath, bool targetMissing, int64_t size, RunHost& host,
+                  bool timeLater) {
     const std::string name = FileNameOf(targetPath);
     TempTarget temp;
     if (!temp.Create(folderFd, name, targetMissing, UnnamedModeFor(source.st_mode)))
         Fail(FileError::Step::Create, targetPath);
-    if (!FillTarget(sourceFd, source, sourcePath, temp.fd(), targetPath, size, &host, temp.Unnamed()))
+    if (!FillTarget(sourceFd, source, sourcePath, temp.fd(), targetPath, size, &host, temp.Unnamed(),
+                    timeLater))
         return false;
     if (!temp.Close())
         Fail(FileError::Step::Write, targetPath);

@@ -33,8 +33,11 @@ bool CopyFileWithProgress(const std::string& source, const std::string& destinat
 // and the target's folder open as `folderFd`; `targetPath` is the full path, used for the name and in
 // messages; `targetMissing` when the caller has just seen that it does not exist. Raises the same
 // errors except "Cannot open file".
+// `timeLater`: the caller gives the copy its time by name once it is in place, because the drive drops
+// a time set before close (each setting is a round trip to the server).
 bool CopyOpenFile(int sourceFd, const struct stat& source, const std::string& sourcePath, int folderFd,
-                  const std::string& targetPath, bool targetMissing, int64_t size, RunHost& host);
+                  const std::string& targetPath, bool targetMissing, int64_t size, RunHost& host,
+                  bool timeLater = false);
 
 // The middle of that copy: writes the open source into the open `targetFd` and gives it the source's
 // metadata, the last-write time last, leaving close and commit to the caller. Without a `host` no
@@ -42,6 +45,7 @@ bool CopyOpenFile(int sourceFd, const struct stat& source, const std::string& so
 // "Cannot read file %s" or "Cannot write file %s".
 // `givenMode`: the target was made with the source's permission bits (see CopyMetadata).
 bool FillTarget(int sourceFd, const struct stat& source, const std::string& sourcePath, int targetFd,
-                const std::string& targetPath, int64_t size, RunHost* host, bool givenMode = false);
+                const std::string& targetPath, int64_t size, RunHost* host, bool givenMode = false,
+                bool timeLater = false);
 
 } // namespace hozonix::engine

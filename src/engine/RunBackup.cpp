@@ -638,7 +638,7 @@ private:
                  bool targetMissing) {
         const auto copy = [&] {
             return CopyOpenFile(source.fd(), source.Stat(), entry.path, folderFd, target, targetMissing,
-                                entry.size, host_);
+                                entry.size, host_, traits_.timesAfterClose);
         };
         try {
             return copy();
