@@ -27,6 +27,9 @@ QToolButton* ToolButton(QToolBar* bar, const char* name, const char* caption, co
     b->setToolTip(QString::fromUtf8(hint));
     b->setToolButtonStyle(Qt::ToolButtonTextOnly);
     b->setFixedSize(width, height);
+    // The keyboard belongs to the profile list: a Space typed right after start must not run every
+    // ticked profile through a button that took the focus.
+    b->setFocusPolicy(Qt::NoFocus);
     bar->addWidget(b);
     return b;
 }

@@ -154,9 +154,10 @@ bool ProfileWizardDialog::DestinationIsValid() {
     if (shares::LooksLikeShareAddress(Utf8(to))) {
         if (shares::ParseShareAddress(Utf8(to)))
             return true;
-        messages_.ShowMessage("コピー先のネットワークアドレスが正しくありません\r\n"
-                              "\\\\サーバー\\共有フォルダ\\フォルダ または smb://サーバー/共有フォルダ/フォルダ "
-                              "の形で入力してください");
+        messages_.ShowMessage(
+            "コピー先のネットワークアドレスが正しくありません\r\n"
+            "\\\\サーバー\\共有フォルダ\\フォルダ または smb://サーバー/共有フォルダ/フォルダ "
+            "の形で入力してください");
         return false;
     }
     const std::string path = Bytes(to);

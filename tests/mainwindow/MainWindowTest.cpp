@@ -4,6 +4,7 @@
 #include "mainwindow/ProfileCheckList.h"
 #include "ui/ColumnMenu.h"
 
+#include <QTest>
 #include <QToolButton>
 
 using namespace hozonix;
@@ -169,4 +170,18 @@ TEST_F(MainWindowTest, ResultButtonsSayWhenThereIsNothingToShowAndOtherwiseShowT
     window->FailedListButton()->click();
     EXPECT_EQ(services.MessageList().Dialog()->windowTitle(), "更新に失敗したファイルの一覧");
     EXPECT_EQ(services.MessageList().Dialog()->Lines(), std::vector<std::string>{"/s/c"});
+}
+
+TEST_F(MainWindowTest, ASpaceRightAfterStartRunsNothing) {
+    StoreProfiles({"A", "B"});
+    ini.WriteIniString("fmFileSave", "SAVE_ALL", "A,B");
+    Open();
+    window->show();
+    QApplication::setActiveWindow(window.get());
+    QApplication::processEvents();
+    QWidget* focus = QApplication::focusWidget();
+    QTest::keyClick(focus != nullptr ? focus : window.get(), Qt::Key_Space);
+    QApplication::processEvents();
+    EXPECT_TRUE(requests.empty()) << "focus on "
+                                  << (focus != nullptr ? focus->objectName().toStdString() : "nothing");
 }
