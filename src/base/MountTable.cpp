@@ -1,23 +1,12 @@
 #include "base/MountTable.h"
 
+#include "base/TextCoding.h"
+
 #include <algorithm>
 
 namespace hozonix {
 
 namespace {
-
-std::vector<std::string_view> Split(std::string_view text, char separator) {
-    std::vector<std::string_view> parts;
-    size_t start = 0;
-    while (start <= text.size()) {
-        size_t end = text.find(separator, start);
-        if (end == std::string_view::npos)
-            end = text.size();
-        parts.push_back(text.substr(start, end - start));
-        start = end + 1;
-    }
-    return parts;
-}
 
 std::string Unescaped(std::string_view field) {
     std::string out;
@@ -38,9 +27,9 @@ std::string Unescaped(std::string_view field) {
 
 std::vector<MountEntry> ParseMountInfo(std::string_view text) {
     std::vector<MountEntry> mounts;
-    for (std::string_view line : Split(text, '\n')) {
+    for (std::string_view line : SplitText(text, '\n')) {
         std::vector<std::string_view> fields;
-        for (std::string_view f : Split(line, ' ')) {
+        for (std::string_view f : SplitText(line, ' ')) {
             if (!f.empty())
                 fields.push_back(f);
         }
@@ -55,10 +44,10 @@ std::vector<MountEntry> ParseMountInfo(std::string_view text) {
 
 std::vector<std::string> ParseFstabMountPoints(std::string_view text) {
     std::vector<std::string> points;
-    for (std::string_view line : Split(text, '\n')) {
+    for (std::string_view line : SplitText(text, '\n')) {
         std::vector<std::string_view> fields;
-        for (std::string_view f : Split(line, ' ')) {
-            for (std::string_view g : Split(f, '\t')) {
+        for (std::string_view f : SplitText(line, ' ')) {
+            for (std::string_view g : SplitText(f, '\t')) {
                 if (!g.empty())
                     fields.push_back(g);
             }

@@ -1,32 +1,13 @@
 #include "engine/CaseFold.h"
 
+#include "base/TextCoding.h"
+
 #include <cwctype>
 #include <locale.h>
 
 namespace hozonix::engine {
 
-namespace {
-
-// Appends code point `c` as UTF-8.
-void Append(std::string& out, char32_t c) {
-    if (c < 0x80) {
-        out += static_cast<char>(c);
-    } else if (c < 0x800) {
-        out += static_cast<char>(0xC0 | (c >> 6));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    } else if (c < 0x10000) {
-        out += static_cast<char>(0xE0 | (c >> 12));
-        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (c >> 18));
-        out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    }
-}
-
-} // namespace
+namespace {} // namespace
 
 std::string FoldedName(std::string_view name) {
     // The case table of C.UTF-8, whatever locale the process runs in.
@@ -53,7 +34,7 @@ std::string FoldedName(std::string_view name) {
             ++i;
             continue;
         }
-        Append(out, static_cast<char32_t>(towupper_l(static_cast<wint_t>(c), utf8)));
+        AppendUtf8(out, static_cast<char32_t>(towupper_l(static_cast<wint_t>(c), utf8)));
         i += len;
     }
     return out;

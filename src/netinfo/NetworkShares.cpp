@@ -1,8 +1,8 @@
 #include "netinfo/NetworkShares.h"
 
+#include "base/TextCoding.h"
 #include "netinfo/NetworkServer.h"
 
-#include <cctype>
 #include <set>
 
 namespace hozonix::netinfo {
@@ -18,9 +18,9 @@ std::string LastName(std::string address) {
     std::string name = slash == std::string::npos ? address : address.substr(slash + 1);
     std::string decoded;
     for (size_t i = 0; i < name.size(); ++i) {
-        const auto hex = [](char c) { return std::isxdigit(static_cast<unsigned char>(c)) != 0; };
-        if (name[i] == '%' && i + 2 < name.size() && hex(name[i + 1]) && hex(name[i + 2])) {
-            decoded += static_cast<char>(std::stoi(name.substr(i + 1, 2), nullptr, 16));
+        if (name[i] == '%' && i + 2 < name.size() && HexDigitValue(name[i + 1]) >= 0 &&
+            HexDigitValue(name[i + 2]) >= 0) {
+            decoded += static_cast<char>(HexDigitValue(name[i + 1]) * 16 + HexDigitValue(name[i + 2]));
             i += 2;
         } else {
             decoded += name[i];

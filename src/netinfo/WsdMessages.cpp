@@ -1,5 +1,7 @@
 #include "netinfo/WsdMessages.h"
 
+#include "base/TextCoding.h"
+
 #include <arpa/inet.h>
 
 #include <cstdio>
@@ -106,24 +108,6 @@ std::optional<Element> Find(std::string_view xml, std::string_view name, size_t 
     return std::nullopt;
 }
 
-void AppendUtf8(std::string& out, unsigned long c) {
-    if (c < 0x80) {
-        out += static_cast<char>(c);
-    } else if (c < 0x800) {
-        out += static_cast<char>(0xC0 | (c >> 6));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    } else if (c < 0x10000) {
-        out += static_cast<char>(0xE0 | (c >> 12));
-        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (c >> 18));
-        out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    }
-}
-
 // The text of a simple element, entities decoded and blanks trimmed; nothing when it holds markup, an
 // unknown entity, or too much.
 std::optional<std::string> Text(std::string_view content) {
@@ -158,7 +142,7 @@ std::optional<std::string> Text(std::string_view content) {
             unsigned long c = std::stoul(digits, nullptr, hex ? 16 : 10);
             if (c == 0 || c > 0x10FFFF)
                 return std::nullopt;
-            AppendUtf8(out, c);
+            AppendUtf8(out, static_cast<char32_t>(c));
         } else {
             return std::nullopt;
         }

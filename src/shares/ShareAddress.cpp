@@ -1,5 +1,7 @@
 #include "shares/ShareAddress.h"
 
+#include "base/TextCoding.h"
+
 #include <charconv>
 #include <vector>
 
@@ -20,16 +22,6 @@ bool StartsWith(std::string_view text, std::string_view head) {
     return true;
 }
 
-int HexValue(char c) {
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
-}
-
 std::optional<std::string> PercentDecoded(std::string_view text) {
     std::string out;
     for (size_t i = 0; i < text.size(); ++i) {
@@ -39,8 +31,8 @@ std::optional<std::string> PercentDecoded(std::string_view text) {
         }
         if (i + 2 >= text.size())
             return std::nullopt;
-        const int high = HexValue(text[i + 1]);
-        const int low = HexValue(text[i + 2]);
+        const int high = HexDigitValue(text[i + 1]);
+        const int low = HexDigitValue(text[i + 2]);
         if (high < 0 || low < 0)
             return std::nullopt;
         out += static_cast<char>(high * 16 + low);

@@ -1,5 +1,7 @@
 #include "ui/Places.h"
 
+#include "base/TextCoding.h"
+
 #include "base/AtomicFile.h"
 
 #include <algorithm>
@@ -13,36 +15,13 @@ namespace hozonix::ui {
 
 namespace {
 
-std::vector<std::string_view> Split(std::string_view text, char separator) {
-    std::vector<std::string_view> parts;
-    size_t start = 0;
-    while (start <= text.size()) {
-        size_t end = text.find(separator, start);
-        if (end == std::string_view::npos)
-            end = text.size();
-        parts.push_back(text.substr(start, end - start));
-        start = end + 1;
-    }
-    return parts;
-}
-
-int HexValue(char c) {
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
-}
-
 // GVfs escapes the values of its mount names as in an address ("%2F" for "/").
 std::string PercentDecoded(std::string_view text) {
     std::string out;
     for (size_t i = 0; i < text.size(); ++i) {
-        if (text[i] == '%' && i + 2 < text.size() && HexValue(text[i + 1]) >= 0 &&
-            HexValue(text[i + 2]) >= 0) {
-            out += static_cast<char>(HexValue(text[i + 1]) * 16 + HexValue(text[i + 2]));
+        if (text[i] == '%' && i + 2 < text.size() && HexDigitValue(text[i + 1]) >= 0 &&
+            HexDigitValue(text[i + 2]) >= 0) {
+            out += static_cast<char>(HexDigitValue(text[i + 1]) * 16 + HexDigitValue(text[i + 2]));
             i += 2;
         } else {
             out += text[i];
@@ -121,7 +100,7 @@ std::string GvfsMountName(std::string_view folderName) {
         return std::string(folderName);
     std::string host;
     std::string what;
-    for (std::string_view pair : Split(folderName.substr(colon + 1), ',')) {
+    for (std::string_view pair : SplitText(folderName.substr(colon + 1), ',')) {
         const size_t equals = pair.find('=');
         if (equals == std::string_view::npos)
             continue;
@@ -146,7 +125,7 @@ std::string NetworkMountName(const MountEntry& mount) {
         source.remove_prefix(2);
         const size_t slash = source.find('/');
         if (slash != std::string_view::npos) {
-            std::vector<std::string_view> parts = Split(source.substr(slash + 1), '/');
+            std::vector<std::string_view> parts = SplitText(source.substr(slash + 1), '/');
             return Labelled(std::string(parts.front()), std::string(source.substr(0, slash)));
         }
         return std::string(source);
