@@ -1,5 +1,7 @@
 #include "netinfo/NetworkServer.h"
 
+#include "base/TextCoding.h"
+
 #include <arpa/inet.h>
 
 #include <cstring>
@@ -34,25 +36,6 @@ std::string HostPart(const std::string& host) {
     return "[" + Encode(host, ":") + "]";
 }
 
-std::string Decode(const std::string& text) {
-    std::string out;
-    for (size_t i = 0; i < text.size(); ++i) {
-        auto digit = [](char c) {
-            return c >= '0' && c <= '9'   ? c - '0'
-                   : c >= 'A' && c <= 'F' ? c - 'A' + 10
-                   : c >= 'a' && c <= 'f' ? c - 'a' + 10
-                                          : -1;
-        };
-        if (text[i] == '%' && i + 2 < text.size() && digit(text[i + 1]) >= 0 && digit(text[i + 2]) >= 0) {
-            out += static_cast<char>(digit(text[i + 1]) * 16 + digit(text[i + 2]));
-            i += 2;
-        } else {
-            out += text[i];
-        }
-    }
-    return out;
-}
-
 } // namespace
 
 std::string ServerUrl(const std::string& scheme, const std::string& host, int port, int defaultPort,
@@ -78,11 +61,12 @@ std::string UrlHost(const std::string& url) {
         authority.erase(0, at + 1);
     if (!authority.empty() && authority[0] == '[') {
         size_t close = authority.find(']');
-        return Decode(authority.substr(1, close == std::string::npos ? std::string::npos : close - 1));
+        return PercentDecoded(
+            authority.substr(1, close == std::string::npos ? std::string::npos : close - 1));
     }
     if (size_t colon = authority.find(':'); colon != std::string::npos)
         authority.erase(colon);
-    return Decode(authority);
+    return PercentDecoded(authority);
 }
 
 } // namespace hozonix::netinfo

@@ -16,17 +16,7 @@ std::string LastName(std::string address) {
         address.pop_back();
     const size_t slash = address.rfind('/');
     std::string name = slash == std::string::npos ? address : address.substr(slash + 1);
-    std::string decoded;
-    for (size_t i = 0; i < name.size(); ++i) {
-        if (name[i] == '%' && i + 2 < name.size() && HexDigitValue(name[i + 1]) >= 0 &&
-            HexDigitValue(name[i + 2]) >= 0) {
-            decoded += static_cast<char>(HexDigitValue(name[i + 1]) * 16 + HexDigitValue(name[i + 2]));
-            i += 2;
-        } else {
-            decoded += name[i];
-        }
-    }
-    return decoded;
+    return PercentDecoded(name);
 }
 
 std::string SchemeOf(const std::string& address) {

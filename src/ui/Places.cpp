@@ -16,20 +16,6 @@ namespace hozonix::ui {
 namespace {
 
 // GVfs escapes the values of its mount names as in an address ("%2F" for "/").
-std::string PercentDecoded(std::string_view text) {
-    std::string out;
-    for (size_t i = 0; i < text.size(); ++i) {
-        if (text[i] == '%' && i + 2 < text.size() && HexDigitValue(text[i + 1]) >= 0 &&
-            HexDigitValue(text[i + 2]) >= 0) {
-            out += static_cast<char>(HexDigitValue(text[i + 1]) * 16 + HexDigitValue(text[i + 2]));
-            i += 2;
-        } else {
-            out += text[i];
-        }
-    }
-    return out;
-}
-
 std::string LastComponent(std::string_view path) {
     while (path.size() > 1 && path.back() == '/')
         path.remove_suffix(1);
