@@ -19,9 +19,10 @@
 namespace hozonix::engine {
 
 CopyAhead::CopyAhead(const FileList& files, const std::string& sourceFolder,
-                     const std::string& destinationFolder, int64_t recoveryThreshold, Limits limits)
+                     const std::string& destinationFolder, int64_t recoveryThreshold, Limits limits,
+                     const std::atomic<bool>& abort)
     : files_(files), sourceFolder_(sourceFolder), destinationFolder_(destinationFolder),
-      recoveryThreshold_(recoveryThreshold), limits_(limits),
+      recoveryThreshold_(recoveryThreshold), limits_(limits), abort_(abort),
       states_(new std::atomic<uint8_t>[files.size()]()) {
     if (!files.empty() && limits_.files > 0)
         thread_ = std::thread([this] { Work(); });
@@ -146,7 +147,7 @@ void CopyAhead::CopyFiles() {
                 break;
             index = next++;
         }
-        if (AbortRequested)
+        if (abort_.load(std::memory_order_relaxed))
             break;
         const FileEntry& entry = files_[index];
         if (!Candidate(entry))

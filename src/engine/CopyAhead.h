@@ -33,12 +33,10 @@ public:
     };
 
     // `files` must stay unchanged while this object lives. Files over `recoveryThreshold` bytes (when it
-    // is positive) are parked by the loop and never copied ahead.
+    // is positive) are parked by the loop and never copied ahead. The thread stops taking files once
+    // `abort` (the run's abort request) is set.
     CopyAhead(const FileList& files, const std::string& sourceFolder, const std::string& destinationFolder,
-              int64_t recoveryThreshold, Limits limits);
-    CopyAhead(const FileList& files, const std::string& sourceFolder, const std::string& destinationFolder,
-              int64_t recoveryThreshold)
-        : CopyAhead(files, sourceFolder, destinationFolder, recoveryThreshold, Limits()) {}
+              int64_t recoveryThreshold, Limits limits, const std::atomic<bool>& abort);
     ~CopyAhead();
     CopyAhead(const CopyAhead&) = delete;
     CopyAhead& operator=(const CopyAhead&) = delete;
@@ -74,6 +72,7 @@ private:
     std::string destinationFolder_;
     int64_t recoveryThreshold_;
     Limits limits_;
+    const std::atomic<bool>& abort_;
     std::unique_ptr<std::atomic<uint8_t>[]> states_;
     std::unordered_map<std::size_t, int> descriptors_; // of Ready entries; guarded by mutex_
     std::atomic<std::size_t> position_{0};

@@ -136,7 +136,7 @@ bool FillSparse(BlockMover& mover, int sourceFd, const struct stat& source, cons
                 shown = at;
                 ReportProgress(sourcePath, at, size, *host);
                 host->ProcessPendingEvents();
-                if (AbortRequested)
+                if (host->AbortRequested())
                     return false;
             }
         }
@@ -185,7 +185,7 @@ bool FillTarget(int sourceFd, const struct stat& source, const std::string& sour
             if (progress && total > 0) {
                 ReportProgress(sourcePath, total, size, *host);
                 host->ProcessPendingEvents();
-                if (AbortRequested)
+                if (host->AbortRequested())
                     return false; // the temporary file goes, the target stays as it was
             }
             // Done at the size seen at the start: after a short block, or at once when nobody sees the

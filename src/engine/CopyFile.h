@@ -15,7 +15,7 @@
 namespace hozonix::engine {
 
 // Block size for a file of `size` bytes: 8 KiB up to 1,000,000 bytes, 32 KiB up to 10,000,000, else
-// 128 KiB. Files over 2,000,000 bytes report progress and poll AbortRequested after every block.
+// 128 KiB. Files over 2,000,000 bytes report progress and poll the host's abort request after every block.
 std::size_t CopyBufferSize(int64_t size);
 inline constexpr int64_t ProgressThreshold = 2'000'000;
 // Where the kernel copies (no buffer in between), the block of a file with progress: 1 MiB for files

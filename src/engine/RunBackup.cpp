@@ -145,7 +145,7 @@ public:
         const ExclusionRules rules(request_.ExcludedExtensions, request_.ExcludedFolders);
         FileList files;
         Scan(files, rules);
-        if (AbortRequested) { // from the processing dialog, shown as the scan took long
+        if (host_.AbortRequested()) { // from the processing dialog, shown as the scan took long
             result_.Stopped = true;
             return 0;
         }
@@ -170,7 +170,7 @@ public:
             if (!request_.DryRun) {
                 writeBack_.emplace(request_.DestinationFolder);
                 copyAhead.emplace(files, request_.SourceFolder, request_.DestinationFolder,
-                                  request_.RecoveryThreshold);
+                                  request_.RecoveryThreshold, CopyAhead::Limits(), host_.AbortFlag());
                 copyAhead_ = &*copyAhead;
             }
             if (beforeWriting_)
@@ -203,13 +203,13 @@ private:
             // hundredths of a second, and after half a second the dialog with its abort button shows.
             const auto taken = std::chrono::steady_clock::now() - start;
             if (taken < request_.ScanQuietFor)
-                return !AbortRequested;
+                return !host_.AbortRequested();
             if (!told && taken >= request_.ScanLongAfter) {
                 told = true;
                 host_.ScanTakesLong();
             }
             host_.ProcessPendingEvents();
-            return !AbortRequested;
+            return !host_.AbortRequested();
         };
         ScanFolder(request_.SourceFolder, files, options);
         // Where nothing tells a file moved in from one that has been there all along, the scan has taken
@@ -249,7 +249,7 @@ private:
         for (FileList::Cursor file(files); !file.AtEnd(); file.Next()) {
             const int n = static_cast<int>(file.Index()) + 1;
             host_.ProcessPendingEvents();
-            if (AbortRequested) {
+            if (host_.AbortRequested()) {
                 files.clear();
                 result_.Stopped = true;
                 return;
@@ -364,7 +364,7 @@ private:
                                       file.Path() + texts::Inspecting,
                                       FormatText(texts::InspectedFormat, p, texts::Percent, i, count));
         host_.ProcessPendingEvents();
-        if (AbortRequested)
+        if (host_.AbortRequested())
             return Next::End;
         if (!write)
             return Next::Skip;
@@ -425,7 +425,7 @@ private:
         if (host_.ProgressDue())
             ShowCopying(path, count);
         host_.ProcessPendingEvents();
-        if (AbortRequested)
+        if (host_.AbortRequested())
             return Next::End;
 
         try {
@@ -754,7 +754,7 @@ int RunBackup(const BackupRequest& request, PathList& UpdatedFiles, PathList& Fa
     BackupResult local;
     BackupResult& figures = result != nullptr ? *result : local;
     figures = BackupResult();
-    AbortRequested = false;
+    host.ClearAbortRequest();
     if (request.SourceFolder.empty() || request.DestinationFolder.empty())
         return 0;
     CheckSource(request.SourceFolder);

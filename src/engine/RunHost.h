@@ -9,15 +9,19 @@
 
 namespace hozonix::engine {
 
-// Set by the processing dialog's abort button (or a signal in the headless runner); cleared when the
-// dialog is shown and when a run starts; polled by the run and the copy primitive.
-extern std::atomic<bool> AbortRequested;
-
 enum class ContinueAnswer { Yes, Cancel, NoToAll };
 
 class RunHost {
 public:
     virtual ~RunHost() = default;
+
+    // The request to stop: made from any thread (the window's 中止, a signal in the headless runner),
+    // cleared as a run starts, polled by the run and the copy at every file step and copied block.
+    void RequestAbort() { abort_.store(true, std::memory_order_relaxed); }
+    bool AbortRequested() const { return abort_.load(std::memory_order_relaxed); }
+    void ClearAbortRequest() { abort_.store(false, std::memory_order_relaxed); }
+    // For a signal handler, which may only store to a lock-free atomic.
+    std::atomic<bool>& AbortFlag() { return abort_; }
 
     // The progress sink: the status text panel (repainted at once) and the main progress bar (0..100).
     virtual void SetStatusText(const std::string& text) = 0;
@@ -47,6 +51,9 @@ public:
     // dialog now, so that its abort button can end the run during the scan too.
     virtual void ScanTakesLong() {}
     virtual void SetBusyCursor(bool busy) = 0;
+
+private:
+    std::atomic<bool> abort_{false};
 };
 
 } // namespace hozonix::engine

@@ -5,7 +5,7 @@
 #include "settings/IniFile.h"
 #include "settings/LastRunRecord.h"
 #include "settings/ProfileList.h"
-#include "ui/CoalescingRunHost.h"
+#include "settings/StoredNames.h"
 #include "ui/ColumnMenu.h"
 #include "ui/DefaultErrorHandler.h"
 #include "ui/JapaneseFonts.h"
@@ -24,7 +24,9 @@ namespace hozonix::ui {
 
 namespace {
 
-constexpr const char* kSection = MainWindow::SettingsName;
+constexpr std::string_view kSection = MainWindowSection;
+constexpr std::string_view kLastIndexKey = "LAST_INDEX";
+constexpr std::string_view kCopyModeKey = "COPY_MODE";
 const QColor kFastColour(166, 202, 240);
 const QColor kCarefulColour(255, 255, 0);
 
@@ -48,7 +50,6 @@ MainWindow::MainWindow(MainWindowServices services, QWidget* parent)
     BuildStatusBar();
     windowHost_ = std::make_unique<QtRunHost>(*statusPanel_, progressBar_, services_.Ui.ProcessDialog(),
                                               services_.Ui.Messages());
-    host_ = std::make_unique<CoalescingRunHost>(*windowHost_);
     services_.Ui.MessageList().SetMainWindow(this, toolBar_);
     for (QAction* a : {networkListItem_})
         a->setEnabled(services_.Network != nullptr);
@@ -63,7 +64,7 @@ MainWindow::~MainWindow() {
 
 void MainWindow::RestoreState() {
     ShowCopyMode();
-    recoveryThreshold_ = services_.Settings.ReadIniInteger(kSection, "BACKUP_TEMP_SIZE");
+    recoveryThreshold_ = services_.Settings.ReadIniInteger(kSection, ThresholdKey);
     MarkThresholdItem();
     updatedFiles_.clear();
     failedFiles_.clear();
@@ -79,8 +80,8 @@ void MainWindow::RestoreState() {
 void MainWindow::StoreState() {
     QtWindowGeometry geometry(*this, SettingsName);
     SaveWindowPlacement(services_.Settings, geometry);
-    services_.Settings.WriteIniInteger(kSection, "LAST_INDEX", profileList_->Selected());
-    services_.Settings.WriteIniInteger(kSection, "COPY_MODE", copyMode_ == CopyMode::Fast ? 0 : 1);
+    services_.Settings.WriteIniInteger(kSection, kLastIndexKey, profileList_->Selected());
+    services_.Settings.WriteIniInteger(kSection, kCopyModeKey, copyMode_ == CopyMode::Fast ? 0 : 1);
 }
 
 void MainWindow::Command(const std::function<void()>& fn) {
@@ -93,10 +94,10 @@ bool MainWindow::ReloadProfileList() {
     if (services_.PrepareDataFolder)
         services_.PrepareDataFolder();
     IniFile& ini = services_.Settings;
-    int index = ini.ReadIniInteger(kSection, "LAST_INDEX");
+    int index = ini.ReadIniInteger(kSection, kLastIndexKey);
     LoadProfileList(ini, services_.Profiles);
     profileList_->SetNames(services_.Profiles.ProfileNames);
-    std::string saveAll = ini.ReadIniString(kSection, "SAVE_ALL");
+    std::string saveAll = ini.ReadIniString(kSection, TickedKey);
     if (!saveAll.empty()) {
         for (int i = 0; i < profileList_->count(); ++i)
             profileList_->SetTicked(i, IsTickedOnReload(profileList_->NameAt(i), saveAll));
@@ -170,7 +171,7 @@ void MainWindow::ChooseCarefulMode() {
 void MainWindow::ChooseRecoveryThreshold(int threshold) {
     Command([this, threshold] {
         recoveryThreshold_ = threshold;
-        services_.Settings.WriteIniInteger(kSection, "BACKUP_TEMP_SIZE", threshold);
+        services_.Settings.WriteIniInteger(kSection, ThresholdKey, threshold);
     });
 }
 

@@ -10,7 +10,9 @@
 #include "netinfo/HostInfo.h"
 #include "netinfo/LoginDialog.h"
 #include "netinfo/NetCommands.h"
+#include "profiles/StoredProfileRun.h"
 #include "settings/DataFolder.h"
+#include "settings/StoredNames.h"
 #include "shares/ShareConnection.h"
 
 #include <QColor>
@@ -41,16 +43,13 @@ class NetResourceProvider;
 
 namespace hozonix::ui {
 
-class CoalescingRunHost;
 class ColumnMenu;
 class ProfileCheckList;
 class ProfileWizard;
 class QtRunHost;
 class UiServices;
 
-using RunBackupFn =
-    std::function<int(const engine::BackupRequest&, engine::PathList& updatedFiles,
-                      engine::PathList& failedFiles, engine::RunHost& host, engine::BackupResult& result)>;
+using profiles::RunBackupFn;
 
 // What the main window works with. The references must outlive the window.
 struct MainWindowServices {
@@ -68,6 +67,7 @@ struct MainWindowServices {
     ProfileWizard* Wizard = nullptr;
     netinfo::NetResourceProvider* Network = nullptr;
     netinfo::DesktopOpener* Opener = nullptr;
+    // Called on the run's thread.
     RunBackupFn RunBackup = [](const engine::BackupRequest& r, engine::PathList& u, engine::PathList& f,
                                engine::RunHost& h, engine::BackupResult& result) {
         return engine::RunBackup(r, u, f, h, &result);
@@ -79,9 +79,8 @@ struct MainWindowServices {
     // Null: the shared folder browser of Ui.
     netinfo::SelectFolderFn SelectFolder;
     // Connects a destination typed as a share address for a run (`local` receives the folder to work
-    // on); null: through GVfs, asking the log-on with Ui's prompt.
-    std::function<std::unique_ptr<shares::ConnectedShare>(const std::string& typed, std::string& local)>
-        ConnectDestination;
+    // on); null: through GVfs, asking the log-on with Ui's prompt. Called on the run's thread.
+    profiles::ConnectFn ConnectDestination;
 };
 
 enum class CopyMode { Fast, Careful };
@@ -89,7 +88,7 @@ enum class CopyMode { Fast, Careful };
 class MainWindow : public QMainWindow {
 public:
     // The window's section in the settings file and its key under "LAST_Position".
-    static constexpr const char* SettingsName = "fmFileSave";
+    static constexpr const char* SettingsName = MainWindowSection.data();
     static constexpr int RunMenuColumnSize = 10;
 
     // Creation: reads the recovery threshold, restores the placement and reloads the profile list; with
@@ -217,7 +216,6 @@ private:
 
     MainWindowServices services_;
     std::unique_ptr<QtRunHost> windowHost_;
-    std::unique_ptr<CoalescingRunHost> host_;
     int recoveryThreshold_ = 0;
     CopyMode copyMode_ = CopyMode::Fast;
     std::string runCaption_;

@@ -5,15 +5,14 @@
 #include "base/MessageBoxService.h"
 #include "engine/DestinationLock.h"
 #include "mainwindow/ProfileCheckList.h"
-#include "settings/IniFile.h"
-#include "settings/LastRunRecord.h"
 #include "settings/ProfileList.h"
-#include "settings/StoredDateTime.h"
-#include "ui/CoalescingRunHost.h"
 #include "ui/ColumnMenu.h"
 #include "ui/DefaultErrorHandler.h"
+#include "ui/QtRunHost.h"
 #include "ui/ScreenCursor.h"
 #include "ui/UiServices.h"
+#include "ui/WorkerRunHost.h"
+#include "ui/WorkerThread.h"
 
 #include <QLabel>
 #include <QMenuBar>
@@ -24,19 +23,26 @@ namespace hozonix::ui {
 
 namespace {
 
-// The exact name first: names that differ only in letter case may still be stored from before.
-int FindProfileNamed(const std::vector<std::string>& names, const std::string& name) {
-    for (size_t i = 0; i < names.size(); ++i) {
-        if (names[i] == name)
-            return static_cast<int>(i);
+// The share log-on asked on the window's thread for a run on its own.
+class WindowThreadPrompt : public shares::CredentialPrompt {
+public:
+    WindowThreadPrompt(WorkerRunHost& host, shares::CredentialPrompt& prompt)
+        : host_(host), prompt_(prompt) {}
+    std::optional<shares::Credentials> Ask(const std::string& shareText, const std::string& message,
+                                           const shares::Credentials& suggested,
+                                           bool anonymousAllowed) override {
+        return host_.OnWindowThread(
+            [&] { return prompt_.Ask(shareText, message, suggested, anonymousAllowed); });
     }
-    QString wanted = QString::fromStdString(name);
-    for (size_t i = 0; i < names.size(); ++i) {
-        if (QString::fromStdString(names[i]).compare(wanted, Qt::CaseInsensitive) == 0)
-            return static_cast<int>(i);
+    int Choose(const std::string& shareText, const std::string& message,
+               const std::vector<std::string>& choices) override {
+        return host_.OnWindowThread([&] { return prompt_.Choose(shareText, message, choices); });
     }
-    return -1;
-}
+
+private:
+    WorkerRunHost& host_;
+    shares::CredentialPrompt& prompt_;
+};
 
 } // namespace
 
@@ -50,8 +56,6 @@ void MainWindow::EnterBusy() {
     profileList_->setEnabled(false);
     profileMenu_->close();
     runMenu_->close();
-    busyPanel_->setText(QStringLiteral("実行中"));
-    busyPanel_->repaint();
 }
 
 void MainWindow::LeaveBusy() {
@@ -60,7 +64,6 @@ void MainWindow::LeaveBusy() {
     toolBar_->setEnabled(true);
     menuBar()->setEnabled(true);
     profileList_->setEnabled(true);
-    busyPanel_->clear();
 }
 
 void MainWindow::RunSelectedProfile() {
@@ -93,73 +96,74 @@ void MainWindow::RunProfile(const std::string& name) {
     struct Cleanup {
         MainWindow& w;
         ~Cleanup() {
-            w.host_->HideProcessDialog();
+            w.windowHost_->HideProcessDialog();
             SetScreenCursorBusy(false);
         }
     } cleanup{*this};
     SetScreenCursorBusy(true);
 
-    int i = FindProfileNamed(profileList_->Names(), runCaption_);
+    std::vector<std::string> ambiguous;
+    const int i = profiles::FindProfile(services_.Profiles.ProfileNames, runCaption_, &ambiguous);
+    if (i < 0 && !ambiguous.empty()) {
+        std::string names;
+        for (const std::string& n : ambiguous)
+            names += (names.empty() ? "「" : "」「") + n;
+        throw AppError("保存プロファイル「" + runCaption_ + "」に当てはまるプロファイルが複数あります（" +
+                       names + "」）。名前を大文字と小文字の違いまで正しく選んでください");
+    }
     if (i < 0 || i >= static_cast<int>(services_.Profiles.ProfileDetails.size()))
         return;
     updatedFiles_.clear();
     failedFiles_.clear();
     failureReasons_.clear();
     profileList_->Select(i);
-    ProfileDetail detail = SplitDetailLine(services_.Profiles.ProfileDetails[i]);
-    const std::string runName = runCaption_;
-    if (detail.SourceFolder.empty() || detail.DestinationFolder.empty())
-        throw AppError("保存プロファイル「" + runName + "」の" +
-                       (detail.SourceFolder.empty() ? "コピー元" : "コピー先") +
-                       "のディレクトリが設定されていません");
-    std::time_t startTime = services_.Now();
-    // A share is connected for the run and left as it was found; the profile's texts keep the address.
-    std::string destination;
-    std::unique_ptr<shares::ConnectedShare> share;
-    try {
-        if (shares::LooksLikeShareAddress(detail.DestinationFolder))
-            SetStatusText(detail.DestinationFolder + " に接続しています");
-        share = services_.ConnectDestination
-                    ? services_.ConnectDestination(detail.DestinationFolder, destination)
-                    : shares::ConnectDestination(detail.DestinationFolder, &services_.Ui.SharePrompt(),
-                                                 destination);
-    } catch (const shares::ShareConnectError& e) {
-        // As for a drive that is not there: nothing written, and a run of all ticked profiles goes on.
-        SetStatusText(std::string());
-        services_.Ui.Messages().ShowMessage(e.what());
-        return;
-    }
-    if (!share)
-        destination = detail.DestinationFolder;
-    const LastRun last =
-        ReadLastRun(services_.Settings, runName, detail.SourceFolder, detail.DestinationFolder);
-    const DateLimitChoice limit = ChooseDateLimit(last, copyMode_ != CopyMode::Fast, startTime);
-    SetStatusText(limit.statusText);
 
-    engine::BackupRequest request;
-    request.DateLimit = limit.limit;
-    request.RecoveryThreshold = recoveryThreshold_;
-    request.SourceFolder = detail.SourceFolder;
-    request.DestinationFolder = destination;
-    request.ExcludedExtensions = detail.ExcludedExtensions;
-    request.ExcludedFolders = detail.ExcludedFolders;
-    request.RunMarkFolder = services_.DataFolder;
-    request.ProfileName = runName;
-    request.LastRunToken = last.token;
-    request.LastRunMount = last.mount;
-    engine::BackupResult figures;
-    int n = 0;
-    try {
-        n = services_.RunBackup(request, updatedFiles_, failedFiles_, *host_, figures);
-    } catch (const engine::DestinationBusyError& e) {
-        // The other run goes on untouched; so does a run of all ticked profiles.
-        services_.Ui.Messages().ShowMessage(e.what());
-        return;
+    WorkerRunHost host(*windowHost_);
+    WindowThreadPrompt prompt(host, services_.Ui.SharePrompt());
+    profiles::RunChoices choices;
+    choices.careful = copyMode_ != CopyMode::Fast;
+    choices.threshold = recoveryThreshold_;
+    choices.runMarkFolder = services_.DataFolder;
+    choices.prompt = &prompt;
+    choices.tellConnecting = true;
+    choices.connect = services_.ConnectDestination;
+    choices.runBackup = services_.RunBackup;
+    profiles::ProfileOutcome outcome;
+    const std::time_t startTime = services_.Now();
+    {
+        // Whatever ends the run, the window shows its last outputs and keeps what it collected.
+        struct Collect {
+            MainWindow& w;
+            WorkerRunHost& host;
+            profiles::ProfileOutcome& outcome;
+            ~Collect() {
+                host.Show();
+                w.windowHost_->EndRun();
+                w.updatedFiles_ = std::move(outcome.updated);
+                w.failedFiles_ = std::move(outcome.failed);
+                w.failureReasons_ = outcome.figures.FailureReasons;
+            }
+        } collect{*this, host, outcome};
+        windowHost_->BeginRun([&host] { host.RequestAbort(); });
+        try {
+            RunOnWorkerThread([&] {
+                profiles::RunStoredProfile(services_.Settings, services_.Profiles, i, choices, host, outcome,
+                                           startTime);
+            });
+        } catch (const engine::DestinationBusyError& e) {
+            // The other run goes on untouched; so does a run of all ticked profiles.
+            host.Show();
+            services_.Ui.Messages().ShowMessage(e.what());
+            return;
+        }
     }
-    failureReasons_ = figures.FailureReasons;
-    for (const std::string& notice : figures.Notices)
+    if (outcome.notConnected)
+        return;
+    const std::string& runName = outcome.name;
+    for (const std::string& notice : outcome.figures.Notices)
         runNotices_.push_back(runName + "： " + notice);
 
+    const int n = outcome.written;
     SetStatusText(n >= 1 ? std::to_string(n) + "ファイルを更新しました" : std::string());
     if (n < 1) {
         writtenListButton_->setEnabled(false);
@@ -169,21 +173,16 @@ void MainWindow::RunProfile(const std::string& name) {
         SetCaption(name + " < " + std::to_string(updatedFiles_.size()) + " ファイルを更新>");
     }
     // Told, but the run went well: a run of all ticked profiles goes on with the next.
-    try {
-        // A run that stopped early (abort, or a question answered so) did not reach every file: storing
-        // its start time would hide the files it never got to from every later fast run.
-        if (n >= 1 && failedFiles_.empty() && !figures.Stopped)
-            StoreLastRunTime(services_.Settings, runName, startTime);
-        if (!figures.RunToken.empty())
-            StoreLastDestination(services_.Settings, runName, detail.SourceFolder, detail.DestinationFolder,
-                                 figures.RunToken, figures.DestinationMount);
-    } catch (const AppError&) {
-        ShowCurrentError(services_.Ui.Messages());
+    if (outcome.storeFailure) {
+        try {
+            std::rethrow_exception(outcome.storeFailure);
+        } catch (const std::exception&) {
+            ShowCurrentError(services_.Ui.Messages());
+        }
     }
     failedListButton_->setEnabled(!failedFiles_.empty());
-    std::string why;
-    if (share && !share->Disconnect(&why))
-        runNotices_.push_back(why);
+    if (!outcome.disconnectError.empty())
+        runNotices_.push_back(outcome.disconnectError);
 }
 
 void MainWindow::ShowRunNotices() {

@@ -46,7 +46,7 @@ void MainWindow::RunEachTickedProfile() {
     if (!anyTicked) {
         services_.Ui.Messages().ShowMessage("保存プロファイルをひとつ以上チェックしてください");
     } else {
-        services_.Settings.WriteIniString(SettingsName, "SAVE_ALL", tickedNames);
+        services_.Settings.WriteIniString(MainWindowSection, TickedKey, tickedNames);
         updatedFiles_ = std::move(allUpdated);
         if (updatedFiles_.empty()) {
             writtenListButton_->setEnabled(false);

@@ -185,7 +185,8 @@ engine::ContinueAnswer ConsoleHost::AskContinue(const std::string& text) {
 }
 
 void ConsoleHost::ProcessPendingEvents() {
-    RepeatInterruptForEngine();
+    if (Interrupted.load())
+        RequestAbort();
     Redraw(false);
 }
 

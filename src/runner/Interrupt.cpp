@@ -1,7 +1,5 @@
 #include "runner/Interrupt.h"
 
-#include "engine/RunHost.h"
-
 #include <csignal>
 
 namespace hozonix::runner {
@@ -15,7 +13,6 @@ static_assert(std::atomic<bool>::is_always_lock_free);
 
 void OnInterrupt(int) {
     Interrupted.store(true);
-    engine::AbortRequested.store(true);
 }
 
 } // namespace
@@ -31,11 +28,6 @@ void InstallInterruptHandlers() {
     sigaction(SIGHUP, &action, nullptr);
     // Nor a reader of the output that went away: writing to it then simply fails.
     signal(SIGPIPE, SIG_IGN);
-}
-
-void RepeatInterruptForEngine() {
-    if (Interrupted.load())
-        engine::AbortRequested.store(true);
 }
 
 } // namespace hozonix::runner

@@ -7,13 +7,11 @@
 
 namespace hozonix::runner {
 
-// Set by the handler and never cleared: once asked, no further profile starts.
+// Set by the handler and never cleared: once asked, no further profile starts, and the terminal host
+// asks the run under way to stop (a run clears its abort request as it starts, so it is asked again).
 extern std::atomic<bool> Interrupted;
 
 // Installs the handler for SIGINT, SIGTERM and SIGHUP, and ignores SIGPIPE.
 void InstallInterruptHandlers();
-
-// A run clears the engine's abort flag as it starts: a signal that came just before must still count.
-void RepeatInterruptForEngine();
 
 } // namespace hozonix::runner

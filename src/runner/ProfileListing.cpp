@@ -1,10 +1,10 @@
 #include "runner/ProfileListing.h"
 
-#include "runner/ProfileRun.h"
 #include "runner/TerminalText.h"
 #include "settings/IniFile.h"
 #include "settings/LastRunRecord.h"
 #include "settings/ProfileList.h"
+#include "settings/StoredNames.h"
 
 #include <string>
 

@@ -2,13 +2,16 @@
 // What the runner tells at the end of each profile's run: the lists of written and failed files and a
 // one-line summary; and the two lists saved as text files, one full source path per line.
 
-#include "runner/ProfileRun.h"
+#include "profiles/StoredProfileRun.h"
 
 #include <cstdio>
 #include <string>
 #include <vector>
 
 namespace hozonix::runner {
+
+// The outcome of one profile, as the shared run leaves it.
+using profiles::ProfileOutcome;
 
 // "NAME: written 3, failed 0, skipped 12, 1.20 MB, 0.4 s"; a dry run says what it would write.
 std::string SummaryLine(const ProfileOutcome& outcome, bool dryRun);

@@ -3,16 +3,17 @@
 #include "base/AppError.h"
 #include "base/AtomicFile.h"
 #include "engine/DestinationLock.h"
+#include "profiles/StoredProfileRun.h"
 #include "runner/ConsoleHost.h"
 #include "runner/HelpText.h"
 #include "runner/Interrupt.h"
 #include "runner/ProfileListing.h"
-#include "runner/ProfileRun.h"
 #include "runner/RunReport.h"
 #include "runner/RunnerOptions.h"
 #include "runner/TerminalText.h"
 #include "settings/DataFolder.h"
 #include "settings/IniFile.h"
+#include "settings/StoredNames.h"
 
 #include <cerrno>
 #include <sys/ioctl.h>
@@ -99,7 +100,7 @@ private:
         }
         for (const std::string& name : o_.profiles) {
             std::vector<std::string> ambiguous;
-            const int index = FindProfile(list, name, &ambiguous);
+            const int index = profiles::FindProfile(list.ProfileNames, name, &ambiguous);
             if (index < 0 && !ambiguous.empty()) {
                 std::string names;
                 for (const std::string& n : ambiguous)
@@ -126,7 +127,7 @@ private:
         winsize ws{};
         if (outTerminal_ && ioctl(fileno(out_), TIOCGWINSZ, &ws) == 0 && ws.ws_col > 0)
             host.SetColumns(ws.ws_col);
-        RunChoices choices;
+        profiles::RunChoices choices;
         choices.careful = o_.careful;
         choices.dryRun = o_.dryRun;
         choices.keepGoing = o_.keepGoing;
@@ -138,7 +139,7 @@ private:
         bool anyBusy = false;
         bool anyFailed = false;
         bool settingsError = false;
-        std::vector<ProfileOutcome> outcomes;
+        std::vector<profiles::ProfileOutcome> outcomes;
         // An interrupt counts only when it cut work short: a profile left out or a run stopped early. One
         // that arrives as the last run flushes its writes lets the run end as it would have.
         bool cutShort = false;
@@ -147,18 +148,20 @@ private:
                 cutShort = true;
                 break;
             }
-            ProfileOutcome& outcome = outcomes.emplace_back();
+            profiles::ProfileOutcome& outcome = outcomes.emplace_back();
             host.BeginRun(list.ProfileNames[static_cast<size_t>(index)], &outcome.figures);
             bool ended = false;
             try {
-                RunStoredProfile(settings, list, index, choices, host, outcome);
+                profiles::RunStoredProfile(settings, list, index, choices, host, outcome);
+                if (!outcome.disconnectError.empty())
+                    host.ShowMessage(outcome.disconnectError);
             } catch (const engine::DestinationBusyError& e) {
                 // Nothing was touched: the other run goes on, and so do the other profiles.
                 host.ClearLine();
                 Error(e.what());
                 anyBusy = true;
                 continue;
-            } catch (const ProfileSettingsError& e) {
+            } catch (const profiles::ProfileSettingsError& e) {
                 host.ClearLine();
                 Error(e.what());
                 settingsError = true;

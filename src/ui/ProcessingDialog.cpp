@@ -1,12 +1,12 @@
 #include "ui/ProcessingDialog.h"
 
-#include "engine/RunHost.h"
 #include "ui/CopyAnimation.h"
 #include "ui/DefaultErrorHandler.h"
 #include "ui/JapaneseFonts.h"
 #include "ui/QtWindowGeometry.h"
 #include "ui/ScreenCursor.h"
 
+#include <QCloseEvent>
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QPlainTextEdit>
@@ -107,10 +107,9 @@ ProcessingDialog::~ProcessingDialog() {
     SavePlacement();
 }
 
-void ProcessingDialog::showEvent(QShowEvent* event) {
-    QDialog::showEvent(event);
-    if (!event->spontaneous())
-        ClearAbortRequest();
+void ProcessingDialog::closeEvent(QCloseEvent* event) {
+    event->accept();
+    Abort();
 }
 
 void ProcessingDialog::keyPressEvent(QKeyEvent* event) {
@@ -128,12 +127,9 @@ bool ProcessingDialog::eventFilter(QObject* watched, QEvent* event) {
     return QDialog::eventFilter(watched, event);
 }
 
-void ProcessingDialog::ClearAbortRequest() {
-    engine::AbortRequested = false;
-}
-
 void ProcessingDialog::Abort() {
-    engine::AbortRequested = true;
+    if (abortHandler_)
+        abortHandler_();
     hide();
 }
 
@@ -151,8 +147,10 @@ void ProcessingDialog::SavePlacement() {
 ProcessingDialogOwner::~ProcessingDialogOwner() = default;
 
 void ProcessingDialogOwner::ShowProcessDialog(const std::string& caption, ProcessAnimation animation) {
-    if (!dialog_)
+    if (!dialog_) {
         dialog_ = std::make_unique<ProcessingDialog>(settings_, messages_, fallback_);
+        dialog_->SetAbortHandler(abortHandler_);
+    }
     dialog_->setWindowTitle(QString::fromUtf8(caption));
     switch (animation) {
     case ProcessAnimation::CopyFiles:
@@ -176,6 +174,20 @@ void ProcessingDialogOwner::UpdateProcessDialog(int position, const std::string&
 void ProcessingDialogOwner::HideProcessDialog() {
     if (dialog_)
         dialog_->hide();
+}
+
+void ProcessingDialogOwner::ClearProcessDialog() {
+    if (!dialog_)
+        return;
+    dialog_->UpperText()->clear();
+    dialog_->LowerText()->clear();
+    dialog_->ProgressBar()->setValue(0);
+}
+
+void ProcessingDialogOwner::SetAbortHandler(std::function<void()> handler) {
+    abortHandler_ = std::move(handler);
+    if (dialog_)
+        dialog_->SetAbortHandler(abortHandler_);
 }
 
 } // namespace hozonix::ui

@@ -7,6 +7,7 @@
 
 #include <QDialog>
 
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -41,14 +42,16 @@ public:
     QProgressBar* ProgressBar() const { return progressBar_; }
     CopyAnimation* Animation() const { return animation_; }
     QPushButton* AbortButton() const { return abortButton_; }
+    // Called by "中止" and by the window's close button, which would otherwise hide the dialog while
+    // the run goes on unseen.
+    void SetAbortHandler(std::function<void()> handler) { abortHandler_ = std::move(handler); }
 
 protected:
-    void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    void ClearAbortRequest();
     void Abort();
     // The abort button took the focus: the pointer must not look busy over it.
     void ShowNormalCursor();
@@ -63,6 +66,7 @@ private:
     CopyAnimation* animation_;
     QWidget* buttonPanel_;
     QPushButton* abortButton_;
+    std::function<void()> abortHandler_;
 };
 
 class ProcessingDialogOwner {
@@ -78,6 +82,10 @@ public:
     // Nothing happens before the dialog exists. An empty text leaves its area; the bar always moves.
     void UpdateProcessDialog(int position, const std::string& upper, const std::string& lower);
     void HideProcessDialog();
+    // Empties the texts and the bar, so that a run never shows those of the one before.
+    void ClearProcessDialog();
+    // What "中止" asks of the run under way (the dialog is hidden in any case).
+    void SetAbortHandler(std::function<void()> handler);
 
     // The dialog, or null before its first showing.
     ProcessingDialog* Dialog() const { return dialog_.get(); }
@@ -86,6 +94,7 @@ private:
     IniFile& settings_;
     MessageBoxService& messages_;
     Rect fallback_;
+    std::function<void()> abortHandler_;
     std::unique_ptr<ProcessingDialog> dialog_;
 };
 

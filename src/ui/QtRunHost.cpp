@@ -70,6 +70,15 @@ void QtRunHost::ProcessPendingEvents() {
     QCoreApplication::processEvents();
 }
 
+void QtRunHost::BeginRun(std::function<void()> abort) {
+    dialog_.ClearProcessDialog();
+    dialog_.SetAbortHandler(std::move(abort));
+}
+
+void QtRunHost::EndRun() {
+    dialog_.SetAbortHandler(nullptr);
+}
+
 void QtRunHost::SetBusyCursor(bool busy) {
     SetScreenCursorBusy(busy);
 }

@@ -10,6 +10,8 @@
 
 #include <QElapsedTimer>
 
+#include <functional>
+
 class QLabel;
 class QProgressBar;
 
@@ -44,6 +46,11 @@ public:
     // The processing dialog, with its abort button, shows while the scan still runs.
     void ScanTakesLong() override;
     void SetBusyCursor(bool busy) override;
+
+    // A run starts: the processing dialog is emptied of the run before, and its abort button and close
+    // button call `abort` until EndRun.
+    void BeginRun(std::function<void()> abort);
+    void EndRun();
 
 private:
     QLabel& statusPanel_;

@@ -66,7 +66,7 @@ TEST_F(CopyAheadTest, OnlyNewSmallUnparkedFilesAreCopiedAheadAndNoneShowsBeforeI
     const FileList files = Scan();
     const auto before = Copies(dst);
 
-    CopyAhead ahead(files, src, dst, 4000, CopyAhead::Limits{128, 16 << 20, 1, 1000});
+    CopyAhead ahead(files, src, dst, 4000, CopyAhead::Limits{128, 16 << 20, 1, 1000}, host.AbortFlag());
     EXPECT_EQ(ahead.Take(0), -1); // nothing is copied ahead before the loop writes a new file
     ahead.WaitUntilIdle();
     EXPECT_EQ(Copies(dst), before);
@@ -102,7 +102,7 @@ TEST_F(CopyAheadTest, HoldsNoMoreThanItsLimitAndLeavesNothingOfWhatIsNotTaken) {
     const FileList files = Scan();
     const int descriptors = OpenDescriptors();
     {
-        CopyAhead ahead(files, src, dst, 0, CopyAhead::Limits{5, 16 << 20, 2, 1000});
+        CopyAhead ahead(files, src, dst, 0, CopyAhead::Limits{5, 16 << 20, 2, 1000}, host.AbortFlag());
         ahead.Take(0);
         ahead.WaitUntilIdle();
         EXPECT_EQ(ahead.Held(), 5u);
@@ -128,7 +128,7 @@ TEST_F(CopyAheadTest, RunCopiesManyNewFilesWholeAndAnAbortLeavesOnlyWhatItReport
     // held.
     host.onPending = [&](int n) {
         if (n == 240 + 150)
-            AbortRequested = true;
+            host.RequestAbort();
     };
     Run();
     ASSERT_TRUE(result.Stopped);
@@ -144,7 +144,7 @@ TEST_F(CopyAheadTest, RunCopiesManyNewFilesWholeAndAnAbortLeavesOnlyWhatItReport
     EXPECT_EQ(ListFolder(dst + "/a").find(".tmp"), std::string::npos);
 
     host.onPending = nullptr;
-    AbortRequested = false;
+    host.ClearAbortRequest();
     Run();
     EXPECT_EQ(Copies(dst), Copies(src));
     EXPECT_EQ(result.FilesWritten + static_cast<int>(partial.size()), 240);

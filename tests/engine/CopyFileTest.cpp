@@ -25,7 +25,7 @@ namespace {
 class CopyFileTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        AbortRequested = false;
+        host.ClearAbortRequest();
         mkdir((dir / "src").c_str(), 0755);
         mkdir((dir / "dst").c_str(), 0755);
     }
@@ -160,9 +160,9 @@ TEST_F(CopyFileTest, AbortKeepsThePreviousTarget) {
     const std::string src = dir / "src/big.bin";
     MakeFile(src, 5'000'000, 'n');
     WriteFile(dir / "dst/big.bin", "previous");
-    host.onPending = [](int n) {
+    host.onPending = [&](int n) {
         if (n == 2)
-            AbortRequested = true;
+            host.RequestAbort();
     };
     EXPECT_FALSE(CopyFileWithProgress(src, dir / "dst", 5'000'000, host));
     EXPECT_EQ(host.pendingCount, 2);
@@ -174,16 +174,16 @@ TEST_F(CopyFileTest, NewTargetAppearsOnlyWhenComplete) {
     const std::string src = dir / "src/new.bin";
     MakeFile(src, 3'000'000, 'q');
     // Aborted: nothing at all is left in the folder.
-    host.onPending = [](int n) {
+    host.onPending = [&](int n) {
         if (n == 2)
-            AbortRequested = true;
+            host.RequestAbort();
     };
     EXPECT_FALSE(CopyFileWithProgress(src, dir / "dst", 3'000'000, host));
     EXPECT_EQ(ListFolder(dir / "dst"), "");
 
     // Not there at the start, there at the end: while the copy runs, nothing is visible under the
     // target's name; a file put there meanwhile is replaced.
-    AbortRequested = false;
+    host.ClearAbortRequest();
     host.onPending = nullptr;
     bool visibleDuringCopy = true;
     host.onUpdate = [&, updates = 0](const RecordingHost::Call&) mutable {

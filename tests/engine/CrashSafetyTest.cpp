@@ -148,11 +148,11 @@ TEST_F(CrashSafetyTest, AKilledRunKeepsThePreviousVersionAndMakesTheNextRunCaref
     // The next run's limit would skip everything; the mark makes it compare every file, and it stays
     // until a run has done so: an aborted one leaves it.
     FastFrom(Future);
-    host.onPending = [](int) { AbortRequested = true; };
+    host.onPending = [&](int) { host.RequestAbort(); };
     EXPECT_EQ(Run(), 0);
     EXPECT_TRUE(PathExists(Mark()));
     host.onPending = nullptr;
-    AbortRequested = false;
+    host.ClearAbortRequest();
     EXPECT_EQ(Run(), 1);
     EXPECT_TRUE(result.PreviousRunUnfinished);
     const auto statuses = host.Texts("status");
@@ -185,15 +185,15 @@ TEST_F(CrashSafetyTest, ParkingWithAndWithoutHardLinksNeverLosesThePreviousVersi
         // parked name: it is never deleted, and an aborted copy leaves it as it was.
         unlink((dst + "/big.img").c_str());
         WriteFile(dst + "/big.~TMP", "orphan");
-        host.onUpdate = [](const RecordingHost::Call& c) {
+        host.onUpdate = [&](const RecordingHost::Call& c) {
             if (c.lower.find("Kバイト") != std::string::npos)
-                AbortRequested = true;
+                host.RequestAbort();
         };
         EXPECT_EQ(Run(), 0);
         EXPECT_EQ(ListFolder(dst), "big.~TMP") << links;
         EXPECT_EQ(ReadFile(dst + "/big.~TMP"), "orphan");
         host.onUpdate = nullptr;
-        AbortRequested = false;
+        host.ClearAbortRequest();
         EXPECT_EQ(Run(), 1);
         EXPECT_EQ(ReadFile(dst + "/big.~TMP"), "orphan") << links;
         EXPECT_EQ(SizeOf(dst + "/big.img"), 3'000'000);
@@ -213,12 +213,12 @@ TEST_F(CrashSafetyTest, APutBackTakesOnlyWhatTheKilledRunRecordedAndNeverAUsersF
         EXPECT_EQ(ReadFile(dst + "/big.~TMP"), "previous");
     }
     // The next run puts it back before anything else, even when it ends at once.
-    host.onPending = [](int) { AbortRequested = true; };
+    host.onPending = [&](int) { host.RequestAbort(); };
     EXPECT_EQ(Run(), 0);
     EXPECT_EQ(ReadFile(dst + "/big.img"), "previous");
     EXPECT_EQ(ListFolder(dst), "big.img");
     host.onPending = nullptr;
-    AbortRequested = false;
+    host.ClearAbortRequest();
 
     // A user's own "x.~TMP" has its copy under the parked name of "x.dat": that copy is never replaced
     // by a parked version, and x.dat is written without keeping one.

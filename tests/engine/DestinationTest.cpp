@@ -126,7 +126,7 @@ TEST_F(DestinationTest, AFastRunIsFastOnlyOntoTheDestinationItsLastCompleteRunLe
     // A run that did not complete leaves no token to remember.
     request.LastRunToken = result.RunToken;
     request.DateLimit = 0;
-    host.onPending = [](int) { AbortRequested = true; };
+    host.onPending = [&](int) { host.RequestAbort(); };
     Run();
     EXPECT_EQ(result.RunToken, "");
 }

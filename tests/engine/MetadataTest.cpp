@@ -198,11 +198,14 @@ TEST_F(MetadataTest, TheCopyIsPrivateUntilItHasItsName) {
 TEST_F(MetadataTest, ASparseCopyCountsHolesAsDoneAndCanBeAborted) {
     const std::string source = src + "/sparse.img";
     MakeSparseFile(source);
-    host.onPending = [](int n) { AbortRequested = n == 1; };
+    host.onPending = [&](int n) {
+        if (n == 1)
+            host.RequestAbort();
+    };
     EXPECT_FALSE(CopyFileWithProgress(source, dst, SparseSize, host));
     EXPECT_EQ(ListFolder(dst), "");
 
-    AbortRequested = false;
+    host.ClearAbortRequest();
     host.onPending = nullptr;
     host.calls.clear();
     ASSERT_TRUE(CopyFileWithProgress(source, dst, SparseSize, host));

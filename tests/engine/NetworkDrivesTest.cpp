@@ -210,9 +210,9 @@ TEST_F(NetworkDrivesTest, OnRcloneThePreviousVersionOfALargeFileIsKept) {
     // A copy aborted halfway leaves the previous version where it was, and no parked copy.
     MakeFile(src + "/disk.img", 3'000'003, 'd');
     const std::string third = ReadFile(big);
-    host.onUpdate = [](const RecordingHost::Call& c) {
+    host.onUpdate = [&](const RecordingHost::Call& c) {
         if (c.lower.find("Kバイト") != std::string::npos)
-            AbortRequested = true;
+            host.RequestAbort();
     };
     host.continueAnswers = {ContinueAnswer::Cancel};
     EXPECT_EQ(Run(), 0);

@@ -21,10 +21,10 @@ TEST_F(RunBackupTest, EmptyFoldersDoNothingAtAll) {
     for (auto [source, destination] : {std::pair<std::string, std::string>{"", dst}, {src, ""}}) {
         request.SourceFolder = source;
         request.DestinationFolder = destination;
-        AbortRequested = true;
+        host.RequestAbort();
         EXPECT_EQ(Run(), 0);
         EXPECT_TRUE(host.calls.empty());
-        EXPECT_FALSE(AbortRequested); // cleared at every start
+        EXPECT_FALSE(host.AbortRequested()); // cleared at every start
     }
 }
 
@@ -180,7 +180,7 @@ TEST_F(RunBackupTest, AnAbortDuringALongScanEndsTheRunWithNothingWritten) {
     WriteFile(src + "/x/a.txt", "a");
     request.ScanQuietFor = std::chrono::milliseconds(0);
     request.ScanLongAfter = std::chrono::milliseconds(0);
-    host.onPending = [](int) { AbortRequested = true; }; // the dialog's abort button, during the scan
+    host.onPending = [&](int) { host.RequestAbort(); }; // the dialog's abort button, during the scan
     EXPECT_EQ(Run(), 0);
     EXPECT_TRUE(result.Stopped);
     EXPECT_EQ(ListFolder(dst), "");
@@ -231,9 +231,9 @@ TEST_F(RunBackupTest, AbortDuringInspectionWritesNothing) {
         MakeFolder("d" + std::to_string(i));
         WriteFile(src + "/d" + std::to_string(i) + "/f", "x");
     }
-    host.onPending = [](int n) {
+    host.onPending = [&](int n) {
         if (n == 3)
-            AbortRequested = true;
+            host.RequestAbort();
     };
     EXPECT_EQ(Run(), 0);
     EXPECT_EQ(ListFolder(dst), "");
@@ -251,9 +251,9 @@ TEST_F(RunBackupTest, AbortAtTheComparisonEndsTheRun) {
     // Three inspection polls, then the first file's comparison, its write, the second comparison; the
     // scan, however slow a loaded machine makes it, hands no control back.
     request.ScanQuietFor = std::chrono::seconds(60);
-    host.onPending = [](int n) {
+    host.onPending = [&](int n) {
         if (n == 6)
-            AbortRequested = true;
+            host.RequestAbort();
     };
     EXPECT_EQ(Run(), 1);
     EXPECT_EQ(updated.size(), 1u);

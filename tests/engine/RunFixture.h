@@ -20,7 +20,7 @@ namespace hozonix::test {
 class RunFixture : public ::testing::Test {
 protected:
     void SetUp() override {
-        engine::AbortRequested = false;
+        host.ClearAbortRequest();
         src = dir / "src";
         dst = dir / "dst";
         mkdir(src.c_str(), 0755);
@@ -28,7 +28,7 @@ protected:
         request.SourceFolder = src;
         request.DestinationFolder = dst;
     }
-    void TearDown() override { engine::AbortRequested = false; }
+    void TearDown() override { host.ClearAbortRequest(); }
 
     int Run() {
         updated.clear();

@@ -26,7 +26,7 @@ protected:
     void AbortAtBlock(int n) {
         host.onUpdate = [this, n, blocks = 0](const RecordingHost::Call& c) mutable {
             if (c.lower.find("Kバイト") != std::string::npos && ++blocks == n)
-                AbortRequested = true;
+                host.RequestAbort();
         };
     }
 };
@@ -112,7 +112,7 @@ TEST_F(RunProtectionTest, TheThreeAnswersOfTheContinueQuestion) {
         host.continueAnswers = {c.answer};
         host.onPending = [this](int) {
             if (!host.Of("askContinue").empty())
-                AbortRequested = false;
+                host.ClearAbortRequest();
         };
         Run();
         Lines names;
@@ -155,10 +155,10 @@ TEST_F(RunProtectionTest, PutBackFailureIsReportedAndTheParkedFileKept) {
     } restore;
     // While the copy runs, a folder appears under the target's name: the put-back cannot rename over it.
     host.onUpdate = [this](const RecordingHost::Call& c) {
-        if (c.lower.find("Kバイト") != std::string::npos && !AbortRequested) {
+        if (c.lower.find("Kバイト") != std::string::npos && !host.AbortRequested()) {
             mkdir((dst + "/disk.img").c_str(), 0755);
             WriteFile(dst + "/disk.img/blocker", "x");
-            AbortRequested = true;
+            host.RequestAbort();
         }
     };
     try {
@@ -189,7 +189,7 @@ TEST_F(RunProtectionTest, FileOverFourGiBIsCountedAndProtected) {
         if (c.lower.find("Kバイト") != std::string::npos) {
             parkedDuringCopy = ReadFile(dst + "/huge.~TMP") == "previous huge";
             EXPECT_EQ(c.lower, "コピー済  1048.58 Kバイト/4294967.30 Kバイト  0.0%");
-            AbortRequested = true;
+            host.RequestAbort();
         }
     };
     EXPECT_EQ(Run(), 0);

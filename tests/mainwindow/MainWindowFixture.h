@@ -8,6 +8,7 @@
 #include "settings/ProfileList.h"
 #include "ui/ProfileWizard.h"
 #include "ui/UiServices.h"
+#include "ui/WorkerRunHost.h"
 
 #include "ScriptedMessageBox.h"
 #include "TempFolder.h"
@@ -122,8 +123,17 @@ protected:
                 run = runs.front();
                 runs.erase(runs.begin());
             }
-            if (run.during)
-                run.during(host);
+            // The run is on its own thread; what a test does meanwhile happens on the window's, as a person's
+            // clicks would, once the window shows what the run has told it so far.
+            if (run.during) {
+                if (auto* worker = dynamic_cast<ui::WorkerRunHost*>(&host))
+                    worker->OnWindowThread([&] {
+                        run.during(host);
+                        return true;
+                    });
+                else
+                    run.during(host);
+            }
             if (!run.error.empty())
                 throw AppError(run.error);
             for (const std::string& path : run.written)

@@ -10,6 +10,9 @@
 #include <QTimer>
 #include <QToolButton>
 
+#include <chrono>
+#include <thread>
+
 #include <unistd.h>
 #include <utime.h>
 
@@ -46,6 +49,36 @@ TEST_F(MainWindowTest, TheButtonRunsTheRealEngineAndAFastRunAfterItWritesOnlyWha
     EXPECT_FALSE(services.ProcessDialog().Dialog()->isVisible());
 }
 
+namespace {
+
+// The engine's host for a scan that takes as long as the person takes to press 中止.
+struct SlowScanHost : engine::RunHost {
+    engine::RunHost& window;
+    explicit SlowScanHost(engine::RunHost& w) : window(w) {}
+    void ScanTakesLong() override {
+        window.ScanTakesLong();
+        const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+        while (!window.AbortRequested() && std::chrono::steady_clock::now() < until)
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        if (window.AbortRequested())
+            RequestAbort();
+    }
+    void SetStatusText(const std::string& t) override { window.SetStatusText(t); }
+    void SetMainBar(int p) override { window.SetMainBar(p); }
+    void ShowProcessDialog(const std::string& c) override { window.ShowProcessDialog(c); }
+    void UpdateProcessDialog(int p, const std::string& u, const std::string& l) override {
+        window.UpdateProcessDialog(p, u, l);
+    }
+    void HideProcessDialog() override { window.HideProcessDialog(); }
+    void ShowMessage(const std::string& t) override { window.ShowMessage(t); }
+    bool AskSkipInvalidDate(const std::string& t) override { return window.AskSkipInvalidDate(t); }
+    engine::ContinueAnswer AskContinue(const std::string& t) override { return window.AskContinue(t); }
+    void ProcessPendingEvents() override { window.ProcessPendingEvents(); }
+    void SetBusyCursor(bool b) override { window.SetBusyCursor(b); }
+};
+
+} // namespace
+
 TEST_F(MainWindowTest, TheAbortButtonEndsARunDuringALongScan) {
     for (const char* folder : {"src0", "dst0"})
         ASSERT_EQ(CreateFolderTree(dir / folder), 0);
@@ -57,17 +90,23 @@ TEST_F(MainWindowTest, TheAbortButtonEndsARunDuringALongScan) {
                      engine::BackupResult& result) {
         r.ScanQuietFor = std::chrono::milliseconds(0);
         r.ScanLongAfter = std::chrono::milliseconds(0);
-        return engine::RunBackup(r, u, f, h, &result);
+        SlowScanHost slow(h);
+        return engine::RunBackup(r, u, f, slow, &result);
     };
     Open(std::move(s));
+    // The window handles its events while the run scans on its own thread: the dialog shows, and its
+    // abort button is pressed.
     bool shownDuringScan = false;
-    // Handled among the events the scan lets the window handle.
-    QTimer::singleShot(0, [&] {
+    QTimer poll;
+    poll.setInterval(1);
+    QObject::connect(&poll, &QTimer::timeout, [&] {
         ui::ProcessingDialog* dialog = services.ProcessDialog().Dialog();
-        shownDuringScan = dialog != nullptr && dialog->isVisible();
-        if (shownDuringScan)
+        if (dialog != nullptr && dialog->isVisible() && !shownDuringScan) {
+            shownDuringScan = true;
             dialog->AbortButton()->click();
+        }
     });
+    poll.start();
     window->RunButton()->click();
     EXPECT_TRUE(shownDuringScan);
     EXPECT_FALSE(PathExists(dir / "dst0/a.txt"));

@@ -4,12 +4,20 @@
 #include "mainwindow/ProfileCheckList.h"
 #include "settings/StoredDateTime.h"
 #include "ui/ColumnMenu.h"
+#include "ui/ProcessingDialog.h"
 #include "ui/ScreenCursor.h"
 
 #include <QMenuBar>
+#include <QPlainTextEdit>
 #include <QProgressBar>
+#include <QTextEdit>
+#include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
+
+#include <atomic>
+#include <chrono>
+#include <thread>
 
 using namespace hozonix;
 using namespace hozonix::test;
@@ -170,7 +178,7 @@ TEST_F(MainWindowTest, ASecondCommandDuringARunIsRefusedAndTheWindowShowsItIsBus
     EXPECT_FALSE(toolBarEnabled);
     EXPECT_FALSE(menuEnabled);
     EXPECT_FALSE(listEnabled);
-    EXPECT_EQ(busyText, "実行中");
+    EXPECT_EQ(busyText, ""); // the first panel is not used
     EXPECT_TRUE(wizard.calls.empty());
     EXPECT_TRUE(messages.shown.empty());
     EXPECT_EQ(profiles.ProfileNames.size(), 2u);
@@ -236,4 +244,60 @@ TEST_F(MainWindowTest, AShareIsConnectedForTheRunAndAShareThatCannotBeIsNamedWit
     window->RunButton()->click();
     EXPECT_EQ(requests.size(), 1u);
     EXPECT_EQ(LastMessage(), "共有フォルダ \\\\nas\\photos に接続できません");
+}
+
+TEST_F(MainWindowTest, WhileAWriteStallsTheWindowShowsItAndTheAbortEndsTheRunWhenTheCallReturns) {
+    StoreProfiles({"A"});
+    Open();
+    ui::MainWindowServices s = Services();
+    std::atomic<bool> released{false};
+    bool abortSeenDuringStall = false;
+    s.RunBackup = [&](const engine::BackupRequest&, engine::PathList& updated, engine::PathList&,
+                      engine::RunHost& host, engine::BackupResult& result) {
+        updated.push_back("/s/first");
+        host.ShowProcessDialog("コピー");
+        host.UpdateProcessDialog(50, "", "/s/stalled.img");
+        // A write to a server that does not answer: nothing returns until the test lets it.
+        const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+        while (!released && std::chrono::steady_clock::now() < until)
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        abortSeenDuringStall = host.AbortRequested();
+        result.Stopped = host.AbortRequested(); // the engine's next file step
+        return 1;
+    };
+    Open(std::move(s));
+    ui::ProcessingDialog* dialog = nullptr;
+    int ticks = 0;
+    std::string lowerDuringStall;
+    std::string upperDuringStall = "unread";
+    QTimer poll;
+    poll.setInterval(1);
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        ++ticks; // the window goes on handling its events
+        dialog = services.ProcessDialog().Dialog();
+        if (!lowerDuringStall.empty()) {
+            released = true;
+            return;
+        }
+        if (dialog != nullptr && dialog->isVisible() && ticks >= 20) {
+            lowerDuringStall = dialog->LowerText()->toPlainText().toStdString();
+            upperDuringStall = dialog->UpperText()->toPlainText().toStdString();
+            dialog->close(); // the window manager's close button is 中止
+        }
+    });
+    // The dialog of a run before starts blank.
+    services.ProcessDialog().ShowProcessDialog("");
+    services.ProcessDialog().UpdateProcessDialog(99, "検査済 99.7%", "/old/path");
+    services.ProcessDialog().HideProcessDialog();
+    poll.start();
+    window->RunButton()->click();
+    poll.stop();
+    EXPECT_EQ(lowerDuringStall, "/s/stalled.img");
+    EXPECT_EQ(upperDuringStall, "");
+    EXPECT_TRUE(released);
+    EXPECT_TRUE(abortSeenDuringStall);
+    EXPECT_EQ(Caption(), "A < 1 ファイルを更新>");
+    EXPECT_EQ(ini.ReadIniString("LAST_UpDateTime", "A"), ""); // stopped early: no time stored
+    EXPECT_FALSE(dialog->isVisible());
+    EXPECT_TRUE(window->ToolBar()->isEnabled());
 }

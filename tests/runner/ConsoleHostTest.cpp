@@ -38,10 +38,7 @@ protected:
     ConsoleHost Make(OutputStyle style) {
         return ConsoleHost(out.file(), err.file(), style, [this] { return now; });
     }
-    void TearDown() override {
-        Interrupted = false;
-        engine::AbortRequested = false;
-    }
+    void TearDown() override { Interrupted = false; }
     Capture out;
     Capture err;
     double now = 100.0;
@@ -128,12 +125,12 @@ TEST_F(ConsoleHostTest, LiveLineFollowsTheRun) {
 
 TEST_F(ConsoleHostTest, SignalBeforeTheRunStillStopsIt) {
     ConsoleHost host = Make(OutputStyle::Quiet);
-    engine::AbortRequested = false; // what a run does as it starts
+    host.ClearAbortRequest(); // what a run does as it starts
     host.ProcessPendingEvents();
-    EXPECT_FALSE(engine::AbortRequested);
+    EXPECT_FALSE(host.AbortRequested());
     Interrupted = true;
     host.ProcessPendingEvents();
-    EXPECT_TRUE(engine::AbortRequested);
+    EXPECT_TRUE(host.AbortRequested());
 }
 
 } // namespace hozonix::runner

@@ -1,5 +1,4 @@
 #include "ui/ProcessingDialog.h"
-#include "engine/RunHost.h"
 #include "settings/IniFile.h"
 #include "ui/CopyAnimation.h"
 #include "ui/ScreenCursor.h"
@@ -75,12 +74,12 @@ TEST_F(ProcessingDialogTest, EmptyTextsLeaveTheirAreaAndTheBarAlwaysMoves) {
     }
 }
 
-TEST_F(ProcessingDialogTest, AbortSetsTheFlagAndHidesShowingClearsIt) {
+TEST_F(ProcessingDialogTest, AbortAndTheCloseButtonAskTheRunToStopAndANewRunStartsBlank) {
     ProcessingDialogOwner owner(ini, messages, fallback);
-    engine::AbortRequested = true;
+    int aborts = 0;
+    owner.SetAbortHandler([&] { ++aborts; });
     owner.ShowProcessDialog("コピー");
     ProcessingDialog* dlg = owner.Dialog();
-    EXPECT_FALSE(engine::AbortRequested);
     EXPECT_TRUE(dlg->isVisible());
     EXPECT_EQ(dlg->windowTitle().toStdString(), "コピー");
     EXPECT_EQ(dlg->AbortButton()->text().toStdString(), "中止");
@@ -89,18 +88,26 @@ TEST_F(ProcessingDialogTest, AbortSetsTheFlagAndHidesShowingClearsIt) {
     // Esc neither aborts nor hides: the run would go on unseen.
     QTest::keyClick(dlg, Qt::Key_Escape);
     EXPECT_TRUE(dlg->isVisible());
-    EXPECT_FALSE(engine::AbortRequested);
+    EXPECT_EQ(aborts, 0);
 
     dlg->AbortButton()->click();
-    EXPECT_TRUE(engine::AbortRequested);
+    EXPECT_EQ(aborts, 1);
     EXPECT_FALSE(dlg->isVisible());
 
-    // Hidden, the texts stay; the next showing clears the flag again.
-    owner.UpdateProcessDialog(5, "残る", "");
+    // The window manager's close button is 中止 as well.
     owner.ShowProcessDialog("");
-    EXPECT_FALSE(engine::AbortRequested);
     EXPECT_EQ(owner.Dialog(), dlg);
+    dlg->close();
+    EXPECT_EQ(aborts, 2);
+    EXPECT_FALSE(dlg->isVisible());
+
+    // Hidden, the texts stay until the next run clears them.
+    owner.UpdateProcessDialog(57, "残る", "/src/a.txt");
     EXPECT_EQ(ShownBy(*dlg).upper, "残る");
+    owner.ClearProcessDialog();
+    EXPECT_EQ(ShownBy(*dlg).upper, "");
+    EXPECT_EQ(ShownBy(*dlg).lower, "");
+    EXPECT_EQ(ShownBy(*dlg).bar, 0);
     EXPECT_TRUE(messages.shown.empty());
 }
 

@@ -1,10 +1,11 @@
 // The run of one stored profile with a scripted host: what is stored after which kind of run.
 
-#include "runner/ProfileRun.h"
+#include "profiles/StoredProfileRun.h"
 
 #include "settings/IniFile.h"
 #include "settings/LastRunRecord.h"
 #include "settings/StoredDateTime.h"
+#include "settings/StoredNames.h"
 
 #include "RecordingHost.h"
 #include "TempFolder.h"
@@ -16,7 +17,7 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 
-namespace hozonix::runner {
+namespace hozonix::profiles {
 
 namespace {
 
@@ -26,7 +27,6 @@ using test::WriteFile;
 class ProfileRunTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        engine::AbortRequested = false;
         mkdir(src.c_str(), 0755);
         mkdir(dst.c_str(), 0755);
         list.ProfileNames = {"Docs"};
@@ -34,7 +34,6 @@ protected:
         WriteFile(src + "/a.txt", "a");
         WriteFile(src + "/b.txt", "b");
     }
-    void TearDown() override { engine::AbortRequested = false; }
 
     ProfileOutcome Run(const RunChoices& choices) {
         ProfileOutcome outcome;
@@ -73,7 +72,7 @@ TEST_F(ProfileRunTest, StartTimeIsStoredOnlyAfterACompleteRunThatWrote) {
     WriteFile(src + "/b.txt", "b2");
     host.onPending = [&](int) {
         if (ReadFile(dst + "/b.txt") == "b2" || ReadFile(dst + "/a.txt") == "a2")
-            engine::AbortRequested = true;
+            host.RequestAbort();
     };
     o = Run(Careful());
     EXPECT_EQ(o.updated.size(), 1u);
@@ -120,4 +119,16 @@ TEST_F(ProfileRunTest, ThresholdComesFromTheSettingsUnlessGiven) {
     }
 }
 
-} // namespace hozonix::runner
+TEST(FindProfileTest, ExactNameFirstThenTheOnlyOneWithoutRegardToCaseAndNeverAGuess) {
+    const std::vector<std::string> names = {"Photos", "photos", "Ärger", "Документы"};
+    std::vector<std::string> ambiguous;
+    EXPECT_EQ(FindProfile(names, "photos", &ambiguous), 1);
+    EXPECT_EQ(FindProfile(names, "ärger"), 2);
+    EXPECT_EQ(FindProfile(names, "ДОКУМЕНТЫ"), 3);
+    EXPECT_TRUE(ambiguous.empty());
+    EXPECT_EQ(FindProfile(names, "PHOTOS", &ambiguous), -1);
+    EXPECT_EQ(ambiguous, (std::vector<std::string>{"Photos", "photos"}));
+    EXPECT_EQ(FindProfile(names, "Music"), -1);
+}
+
+} // namespace hozonix::profiles

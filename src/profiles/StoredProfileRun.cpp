@@ -1,14 +1,15 @@
-#include "runner/ProfileRun.h"
+#include "profiles/StoredProfileRun.h"
 
 #include "base/AppError.h"
-#include "settings/IniDocument.h"
+#include "engine/CaseFold.h"
 #include "settings/IniFile.h"
 #include "settings/LastRunRecord.h"
 #include "settings/StoredDateTime.h"
+#include "settings/StoredNames.h"
 
 #include <chrono>
 
-namespace hozonix::runner {
+namespace hozonix::profiles {
 
 namespace {
 
@@ -28,19 +29,21 @@ private:
 
 } // namespace
 
-int FindProfile(const ProfileList& list, std::string_view name, std::vector<std::string>* ambiguous) {
+int FindProfile(const std::vector<std::string>& names, std::string_view name,
+                std::vector<std::string>* ambiguous) {
     std::vector<int> matches;
-    for (size_t i = 0; i < list.ProfileNames.size(); ++i) {
-        if (list.ProfileNames[i] == name)
+    const std::string wanted = engine::FoldedName(name);
+    for (size_t i = 0; i < names.size(); ++i) {
+        if (names[i] == name)
             return static_cast<int>(i);
-        if (EqualsIgnoringCase(list.ProfileNames[i], name))
+        if (engine::FoldedName(names[i]) == wanted)
             matches.push_back(static_cast<int>(i));
     }
     if (matches.size() == 1)
         return matches.front();
     if (matches.size() > 1 && ambiguous != nullptr) {
         for (const int i : matches)
-            ambiguous->push_back(list.ProfileNames[static_cast<size_t>(i)]);
+            ambiguous->push_back(names[static_cast<size_t>(i)]);
     }
     return -1;
 }
@@ -62,12 +65,22 @@ void RunStoredProfile(IniFile& settings, const ProfileList& list, int index, con
     std::string destination;
     std::unique_ptr<shares::ConnectedShare> share;
     try {
-        share = shares::ConnectDestination(detail.DestinationFolder, choices.prompt, destination);
+        if (choices.tellConnecting && shares::LooksLikeShareAddress(detail.DestinationFolder))
+            host.SetStatusText(detail.DestinationFolder + " に接続しています");
+        share = choices.connect
+                    ? choices.connect(detail.DestinationFolder, destination)
+                    : shares::ConnectDestination(detail.DestinationFolder, choices.prompt, destination);
     } catch (const shares::ShareConnectError& e) {
-        host.ShowMessage(e.what());
+        // As for a drive that is not there: nothing written, and the other profiles still run.
         outcome.destinationMissing = true;
+        outcome.notConnected = true;
+        if (choices.tellConnecting)
+            host.SetStatusText(std::string());
+        host.ShowMessage(e.what());
         return;
     }
+    if (!share)
+        destination = detail.DestinationFolder;
 
     const LastRun last = ReadLastRun(settings, outcome.name, detail.SourceFolder, detail.DestinationFolder);
     const DateLimitChoice limit = ChooseDateLimit(last, choices.careful, startTime);
@@ -88,7 +101,11 @@ void RunStoredProfile(IniFile& settings, const ProfileList& list, int index, con
     request.LastRunToken = last.token;
     request.LastRunMount = last.mount;
 
-    const int written = engine::RunBackup(request, outcome.updated, outcome.failed, host, &outcome.figures);
+    const int written =
+        choices.runBackup
+            ? choices.runBackup(request, outcome.updated, outcome.failed, host, outcome.figures)
+            : engine::RunBackup(request, outcome.updated, outcome.failed, host, &outcome.figures);
+    outcome.written = written;
     outcome.destinationMissing = outcome.figures.DestinationMissing;
 
     try {
@@ -103,10 +120,10 @@ void RunStoredProfile(IniFile& settings, const ProfileList& list, int index, con
                                  outcome.figures.RunToken, outcome.figures.DestinationMount);
     } catch (const AppError& e) {
         outcome.storeError = e.what();
+        outcome.storeFailure = std::current_exception();
     }
-    std::string why;
-    if (share && !share->Disconnect(&why))
-        host.ShowMessage(why);
+    if (share)
+        share->Disconnect(&outcome.disconnectError);
 }
 
-} // namespace hozonix::runner
+} // namespace hozonix::profiles

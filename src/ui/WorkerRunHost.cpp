@@ -1,0 +1,108 @@
+#include "ui/WorkerRunHost.h"
+
+namespace hozonix::ui {
+
+WorkerRunHost::WorkerRunHost(engine::RunHost& window, int frameMilliseconds) : window_(window) {
+    timer_.setInterval(frameMilliseconds);
+    connect(&timer_, &QTimer::timeout, this, [this] { Show(); });
+    timer_.start();
+}
+
+WorkerRunHost::~WorkerRunHost() = default;
+
+template <class F> void WorkerRunHost::Hold(F change) {
+    {
+        const std::lock_guard lock(mutex_);
+        change(held_);
+    }
+    if (QThread::currentThread() == thread())
+        Show();
+}
+
+void WorkerRunHost::Show() {
+    Held held;
+    {
+        const std::lock_guard lock(mutex_);
+        held = std::move(held_);
+        held_ = Held();
+        textsHeld_.store(false, std::memory_order_release);
+    }
+    switch (held.dialog) {
+    case DialogChange::None:
+        break;
+    case DialogChange::Shown:
+        window_.ShowProcessDialog(held.caption);
+        break;
+    case DialogChange::ScanShown:
+        window_.ScanTakesLong();
+        break;
+    case DialogChange::Hidden:
+        window_.HideProcessDialog();
+        break;
+    }
+    if (held.status)
+        window_.SetStatusText(*held.status);
+    if (held.bar)
+        window_.SetMainBar(*held.bar);
+    if (held.position)
+        window_.UpdateProcessDialog(*held.position, held.upper, held.lower);
+    if (held.busy)
+        window_.SetBusyCursor(*held.busy);
+}
+
+void WorkerRunHost::SetStatusText(const std::string& text) {
+    Hold([&](Held& h) { h.status = text; });
+}
+
+void WorkerRunHost::SetMainBar(int percent) {
+    Hold([&](Held& h) { h.bar = percent; });
+}
+
+void WorkerRunHost::ShowProcessDialog(const std::string& caption) {
+    Hold([&](Held& h) {
+        h.dialog = DialogChange::Shown;
+        h.caption = caption;
+    });
+}
+
+void WorkerRunHost::ScanTakesLong() {
+    Hold([&](Held& h) { h.dialog = DialogChange::ScanShown; });
+}
+
+void WorkerRunHost::HideProcessDialog() {
+    Hold([&](Held& h) { h.dialog = DialogChange::Hidden; });
+}
+
+void WorkerRunHost::UpdateProcessDialog(int position, const std::string& upper, const std::string& lower) {
+    Hold([&](Held& h) {
+        // An empty text leaves its area as it is, so only a newer non-empty text replaces a held one.
+        h.position = position;
+        if (!upper.empty())
+            h.upper = upper;
+        if (!lower.empty())
+            h.lower = lower;
+        if (!upper.empty() || !lower.empty())
+            textsHeld_.store(true, std::memory_order_release);
+    });
+}
+
+void WorkerRunHost::SetBusyCursor(bool busy) {
+    Hold([&](Held& h) { h.busy = busy; });
+}
+
+void WorkerRunHost::ShowMessage(const std::string& text) {
+    OnWindowThread([&] {
+        window_.ShowMessage(text);
+        return true;
+    });
+}
+
+bool WorkerRunHost::AskSkipInvalidDate(const std::string& text) {
+    return OnWindowThread([&] { return window_.AskSkipInvalidDate(text); });
+}
+
+engine::ContinueAnswer WorkerRunHost::AskContinue(const std::string& text) {
+    return OnWindowThread([&] { return window_.AskContinue(text); });
+}
+
+} // namespace hozonix::ui

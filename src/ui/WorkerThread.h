@@ -1,0 +1,13 @@
+#pragma once
+// Work that may block for long (a backup run, a share that stalls) done off the window's thread, while
+// the window goes on handling its events: repaints, the abort button, the answers to the work's questions.
+
+#include <functional>
+
+namespace hozonix::ui {
+
+// Runs `work` on a new thread and handles this thread's events until it has ended; raises what `work`
+// raised. Only the window's thread may call it.
+void RunOnWorkerThread(const std::function<void()>& work);
+
+} // namespace hozonix::ui
