@@ -40,6 +40,10 @@ using report::Report;
 namespace {
 
 constexpr const char* kCaption = "レポート";
+// Where the preview keeps its choices.
+constexpr std::string_view kPrinterSection = "PRINTER";
+constexpr std::string_view kThroughDialogKey = "Setting_Dlg";
+constexpr std::string_view kSystemSection = "SYSTEM";
 constexpr const char* kWaitingText = "印刷の準備中です...そのままお待ち下さい";
 constexpr const char* kReadyText = "印刷できます";
 constexpr const char* kNoPageText = "印刷するページがありません";
@@ -158,7 +162,8 @@ void PreviewWindow::SetPageTools(bool enabled) {
 
 void PreviewWindow::PrepareControls() {
     setAttribute(Qt::WA_InputMethodEnabled, false);
-    printThroughDialogItem_->setChecked(s_.settings.ReadIniString("PRINTER", "Setting_Dlg") != "OFF");
+    printThroughDialogItem_->setChecked(s_.settings.ReadIniString(kPrinterSection, kThroughDialogKey) !=
+                                        "OFF");
     printSettingsPanel_->setVisible(!printThroughDialogItem_->isChecked());
     // A printer-information error is reported, and the window still opens.
     ui::RunCommand(s_.messages, [this] { BuildPaperMenu(); });
@@ -344,10 +349,11 @@ void PreviewWindow::CloseIfAllowed() {
         std::function<void()> run;
         ~Release() { run(); }
     } releaseAtEnd{release};
-    s_.settings.WriteIniInteger("SYSTEM", "RP_Orientation",
+    s_.settings.WriteIniInteger(kSystemSection, "RP_Orientation",
                                 report->GetOrientation() == report::Orientation::Landscape ? 1 : 0);
-    s_.settings.WriteIniString("SYSTEM", "RP_PaperSize", PaperNameFromCode(report->PaperSize()));
-    s_.settings.WriteIniString("PRINTER", "Setting_Dlg", printThroughDialogItem_->isChecked() ? "ON" : "OFF");
+    s_.settings.WriteIniString(kSystemSection, "RP_PaperSize", PaperNameFromCode(report->PaperSize()));
+    s_.settings.WriteIniString(kPrinterSection, kThroughDialogKey,
+                               printThroughDialogItem_->isChecked() ? "ON" : "OFF");
 }
 
 void PreviewWindow::Regenerate() {

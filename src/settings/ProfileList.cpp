@@ -7,6 +7,9 @@
 
 namespace hozonix {
 
+// The number of profiles stored; their keys are numbered from 01.
+constexpr std::string_view kCountKey = "MAX";
+
 std::string ProfileKeyNumber(int i) {
     std::string n = std::to_string(i);
     return n.size() < 2 ? "0" + n : n;
@@ -17,7 +20,7 @@ void TransferProfileList(IniFile& settings, ProfileListDirection direction, int 
     if (direction == ProfileListDirection::Read) {
         list.ProfileNames.clear();
         list.ProfileDetails.clear();
-        int count = settings.ReadInteger(section, "MAX", -1);
+        int count = settings.ReadInteger(section, kCountKey, -1);
         if (count < 1)
             return;
         count = std::min(count, maxCount);
@@ -32,9 +35,9 @@ void TransferProfileList(IniFile& settings, ProfileListDirection direction, int 
     }
 
     const int count = std::min(static_cast<int>(list.ProfileDetails.size()), maxCount);
-    if (count < settings.ReadInteger(section, "MAX", -1))
+    if (count < settings.ReadInteger(section, kCountKey, -1))
         settings.EraseSection(section);
-    settings.WriteInteger(section, "MAX", count);
+    settings.WriteInteger(section, kCountKey, count);
     for (int i = 1; i <= count; ++i) {
         const size_t k = static_cast<size_t>(i - 1);
         settings.WriteString(section, "ID_" + ProfileKeyNumber(i), list.ProfileDetails[k]);
