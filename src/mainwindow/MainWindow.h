@@ -34,17 +34,23 @@ class IniFile;
 struct ProfileList;
 } // namespace hozonix
 
-namespace hozonix::netinfo {
+namespace hozonix::about {
 class DesktopOpener;
+}
+
+namespace hozonix::netinfo {
 class NetResourceProvider;
-} // namespace hozonix::netinfo
+}
+
+namespace hozonix::wizard {
+class ProfileWizard;
+}
 
 namespace hozonix::ui {
 
 class CoalescingRunHost;
 class ColumnMenu;
 class ProfileCheckList;
-class ProfileWizard;
 class QtRunHost;
 class UiServices;
 
@@ -65,9 +71,9 @@ struct MainWindowServices {
     std::string DataFolder;
     std::string ProgramPath;
     // Null: the items that need them are disabled.
-    ProfileWizard* Wizard = nullptr;
+    wizard::ProfileWizard* Wizard = nullptr;
     netinfo::NetResourceProvider* Network = nullptr;
-    netinfo::DesktopOpener* Opener = nullptr;
+    about::DesktopOpener* Opener = nullptr;
     RunBackupFn RunBackup = [](const engine::BackupRequest& r, engine::PathList& u, engine::PathList& f,
                                engine::RunHost& h, engine::BackupResult& result) {
         return engine::RunBackup(r, u, f, h, &result);

@@ -6,8 +6,8 @@
 #include "mainwindow/ProfileCheckList.h"
 #include "settings/IniFile.h"
 #include "settings/ProfileList.h"
-#include "ui/ProfileWizard.h"
 #include "ui/UiServices.h"
+#include "wizard/ProfileWizard.h"
 
 namespace hozonix::ui {
 

@@ -1,8 +1,8 @@
 // The Help menu and the network entries of the Tool menu.
 #include "mainwindow/MainWindow.h"
 
+#include "about/ProgramInfo.h"
 #include "netinfo/NetCommands.h"
-#include "netinfo/ProgramInfo.h"
 #include "settings/IniFile.h"
 #include "ui/UiServices.h"
 
@@ -19,27 +19,27 @@ netinfo::ShowMessageListFn ShowIn(MessageListOwner& list) {
 } // namespace
 
 void MainWindow::ShowAboutBox() {
-    Command([this] { netinfo::ShowAboutBox(services_.Ui.Messages(), services_.ProgramPath); });
+    Command([this] { about::ShowAboutBox(services_.Ui.Messages(), services_.ProgramPath); });
 }
 
 void MainWindow::OpenHomePage() {
     Command([this] {
         if (services_.Opener != nullptr)
-            netinfo::OpenHomePage(*services_.Opener);
+            about::OpenHomePage(*services_.Opener);
     });
 }
 
 void MainWindow::OpenSettingsFile() {
     Command([this] {
         if (services_.Opener != nullptr)
-            netinfo::OpenSettingsFile(*services_.Opener, services_.Settings.Path());
+            about::OpenSettingsFile(*services_.Opener, services_.Settings.Path());
     });
 }
 
 void MainWindow::OpenReadme() {
     Command([this] {
         if (services_.Opener != nullptr)
-            netinfo::OpenReadme(*services_.Opener, services_.DataFolder);
+            about::OpenReadme(*services_.Opener, services_.DataFolder);
     });
 }
 

@@ -6,8 +6,8 @@
 #include "mainwindow/MainWindow.h"
 #include "settings/IniFile.h"
 #include "settings/ProfileList.h"
-#include "ui/ProfileWizard.h"
 #include "ui/UiServices.h"
+#include "wizard/ProfileWizard.h"
 
 #include "ScriptedMessageBox.h"
 #include "TempFolder.h"
@@ -25,7 +25,7 @@
 namespace hozonix::test {
 
 // Adds or replaces a profile the way the wizard does: edits the shared lists and saves them.
-class ScriptedWizard : public ui::ProfileWizard {
+class ScriptedWizard : public wizard::ProfileWizard {
 public:
     ScriptedWizard(IniFile& settings, ProfileList& profiles) : settings_(settings), profiles_(profiles) {}
 

@@ -1,7 +1,7 @@
 // The Help menu and the network entries of the Tool menu, wired to their services.
 #include "MainWindowFixture.h"
 
-#include "netinfo/DesktopOpener.h"
+#include "about/DesktopOpener.h"
 
 #include "ScriptedNetProvider.h"
 
@@ -18,7 +18,7 @@ using namespace hozonix::test;
 
 namespace {
 
-class RecordingOpener : public netinfo::DesktopOpener {
+class RecordingOpener : public about::DesktopOpener {
 public:
     void Open(const std::string& target) override { opened.push_back(target); }
     std::vector<std::string> opened;
