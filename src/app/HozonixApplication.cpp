@@ -1,23 +1,22 @@
 #include "app/HozonixApplication.h"
 
+#include "about/DesktopOpener.h"
+#include "about/ProgramInfo.h"
 #include "base/AppError.h"
 #include "mainwindow/MainWindow.h"
-#include "netinfo/DesktopOpener.h"
 #include "netinfo/NetworkShares.h"
 #include "netinfo/NetworkTree.h"
-#include "netinfo/ProgramInfo.h"
 #include "preview/DesktopListPrinting.h"
-#include "report/PageFile.h"
 #include "settings/IniFile.h"
 #include "ui/DefaultErrorHandler.h"
-#include "ui/ProfileWizard.h"
-#include "ui/QtProfileWizard.h"
 #include "ui/QtWindowGeometry.h"
 #include "ui/UiServices.h"
+#include "wizard/ProfileWizard.h"
+#include "wizard/QtProfileWizard.h"
 
 #include <QCoreApplication>
 
-namespace hozonix::ui {
+namespace hozonix::app {
 
 namespace {
 
@@ -52,7 +51,7 @@ void HozonixApplication::PrepareDataFolderAgain() {
 
 void HozonixApplication::PutReadme() {
     try {
-        netinfo::PutReadmeInPlace(paths_.DataFolder);
+        about::PutReadmeInPlace(paths_.DataFolder);
     } catch (const AppError&) {
         // Without it Help → Readme opens an empty file; that is no reason to stop the program.
     }
@@ -63,29 +62,28 @@ bool HozonixApplication::Start() {
         SilentMessages silent;
         PrepareResult first = PrepareDataFolder(options_.ProgramPath, silent, options_.ConfigFolder);
         paths_ = first.paths;
-        report::PageFile::SetFolder(paths_.TempFolder);
         if (!first.quitRequested)
             PutReadme();
         settings_ = std::make_unique<IniFile>(paths_.SettingsFilePath);
-        fallback_ = MeasureFallbackRect();
-        ui_ = std::make_unique<UiServices>(*settings_, messages_, fallback_);
-        listPrinting_ = std::make_unique<printing::DesktopListPrinting>(*settings_, messages_,
-                                                                        ui_->FilePickers(), fallback_);
+        fallback_ = ui::MeasureFallbackRect();
+        ui_ = std::make_unique<ui::UiServices>(*settings_, messages_, fallback_);
+        listPrinting_ = std::make_unique<preview::DesktopListPrinting>(
+            *settings_, messages_, ui_->FilePickers(), fallback_, paths_.TempFolder);
         ui_->MessageList().SetPrintHandler(listPrinting_->PrintHandler());
-        wizard_ = std::make_unique<QtProfileWizard>(*settings_, messages_, ui_->FilePickers(), profiles_,
-                                                    fallback_, options_.RunWizard);
+        wizard_ = std::make_unique<wizard::QtProfileWizard>(*settings_, messages_, ui_->FilePickers(),
+                                                            profiles_, fallback_, options_.RunWizard);
         network_ = std::make_unique<netinfo::NetworkTree>();
         // The folder browser's network place: the shares the network offers, found anew on each visit.
         ui_->SetNetworkDiscovery([] {
             netinfo::NetworkTree tree;
-            std::vector<NetworkAccess::Share> shares;
+            std::vector<ui::NetworkAccess::Share> shares;
             for (const netinfo::NetworkShare& s : netinfo::ListNetworkShares(tree))
                 shares.push_back({s.Name, s.Address});
             return shares;
         });
-        opener_ = std::make_unique<netinfo::XdgOpener>();
+        opener_ = std::make_unique<about::XdgOpener>();
 
-        MainWindowServices services{*settings_, profiles_, *ui_};
+        mainwindow::MainWindowServices services{*settings_, profiles_, *ui_};
         services.PrepareDataFolder = [this] { PrepareDataFolderAgain(); };
         services.DataFolder = paths_.DataFolder;
         services.ProgramPath = options_.ProgramPath;
@@ -93,14 +91,14 @@ bool HozonixApplication::Start() {
         services.Wizard = first.quitRequested ? nullptr : wizard_.get();
         services.Network = network_.get();
         services.Opener = opener_.get();
-        window_ = std::make_unique<MainWindow>(std::move(services));
+        window_ = std::make_unique<mainwindow::MainWindow>(std::move(services));
         window_->SetClosedHandler([this] {
             // A print waits in its own event loop until its preview closes: end that wait first.
             listPrinting_->ClosePreview();
             QCoreApplication::quit();
         });
     } catch (...) {
-        ShowCurrentError(messages_);
+        ui::ShowCurrentError(messages_);
         return false;
     }
     return !quitRequested_;
@@ -111,4 +109,4 @@ int HozonixApplication::Exec() {
     return QCoreApplication::exec();
 }
 
-} // namespace hozonix::ui
+} // namespace hozonix::app

@@ -17,21 +17,32 @@ namespace hozonix {
 class IniFile;
 }
 
-namespace hozonix::netinfo {
+namespace hozonix::about {
 class DesktopOpener;
-class NetResourceProvider;
-} // namespace hozonix::netinfo
+}
 
-namespace hozonix::printing {
+namespace hozonix::netinfo {
+class NetResourceProvider;
+}
+
+namespace hozonix::preview {
 class DesktopListPrinting;
 }
 
-namespace hozonix::ui {
+namespace hozonix::mainwindow {
+class MainWindow;
+}
 
+namespace hozonix::ui {
+class UiServices;
+}
+
+namespace hozonix::wizard {
 class ProfileWizard;
 class ProfileWizardDialog;
-class MainWindow;
-class UiServices;
+} // namespace hozonix::wizard
+
+namespace hozonix::app {
 
 struct ApplicationOptions {
     // The program file; its name decides the data folder.
@@ -40,7 +51,7 @@ struct ApplicationOptions {
     // Null: the program's own Qt message boxes.
     MessageBoxService* Messages = nullptr;
     // Empty: the wizard runs modally with exec(). Tests answer it without a modal loop.
-    std::function<int(ProfileWizardDialog&)> RunWizard;
+    std::function<int(wizard::ProfileWizardDialog&)> RunWizard;
 };
 
 class HozonixApplication {
@@ -56,7 +67,7 @@ public:
     // Shows the main window and runs the event loop until it is closed.
     int Exec();
 
-    MainWindow* Window() const { return window_.get(); }
+    mainwindow::MainWindow* Window() const { return window_.get(); }
     const DataPaths& Paths() const { return paths_; }
     ProfileList& Profiles() { return profiles_; }
 
@@ -66,19 +77,19 @@ private:
     void PutReadme();
 
     ApplicationOptions options_;
-    QtMessageBoxService qtMessages_;
+    ui::QtMessageBoxService qtMessages_;
     MessageBoxService& messages_;
     DataPaths paths_;
     bool quitRequested_ = false;
     std::unique_ptr<IniFile> settings_;
     Rect fallback_;
-    std::unique_ptr<UiServices> ui_;
-    std::unique_ptr<printing::DesktopListPrinting> listPrinting_;
+    std::unique_ptr<ui::UiServices> ui_;
+    std::unique_ptr<preview::DesktopListPrinting> listPrinting_;
     ProfileList profiles_;
     std::unique_ptr<netinfo::NetResourceProvider> network_;
-    std::unique_ptr<netinfo::DesktopOpener> opener_;
-    std::unique_ptr<ProfileWizard> wizard_;
-    std::unique_ptr<MainWindow> window_;
+    std::unique_ptr<about::DesktopOpener> opener_;
+    std::unique_ptr<wizard::ProfileWizard> wizard_;
+    std::unique_ptr<mainwindow::MainWindow> window_;
 };
 
-} // namespace hozonix::ui
+} // namespace hozonix::app

@@ -5,7 +5,7 @@
 #include <QLocale>
 #include <QTranslator>
 
-namespace hozonix::ui {
+namespace hozonix::app {
 
 namespace {
 
@@ -53,4 +53,4 @@ bool InstallJapaneseQtTexts(QCoreApplication& app, const QString& folder) {
     return QCoreApplication::installTranslator(translator);
 }
 
-} // namespace hozonix::ui
+} // namespace hozonix::app

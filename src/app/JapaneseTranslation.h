@@ -7,7 +7,7 @@
 
 class QCoreApplication;
 
-namespace hozonix::ui {
+namespace hozonix::app {
 
 // Where the distribution keeps Qt's translations (qt6-translations-l10n).
 QString QtTranslationsFolder();
@@ -16,4 +16,4 @@ QString QtTranslationsFolder();
 // False when the translation could not be loaded (Qt's texts then stay English).
 bool InstallJapaneseQtTexts(QCoreApplication& app, const QString& folder = QtTranslationsFolder());
 
-} // namespace hozonix::ui
+} // namespace hozonix::app

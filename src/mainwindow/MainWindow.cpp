@@ -20,7 +20,7 @@
 #include <QToolBar>
 #include <QToolButton>
 
-namespace hozonix::ui {
+namespace hozonix::mainwindow {
 
 namespace {
 
@@ -43,13 +43,13 @@ MainWindow::MainWindow(MainWindowServices services, QWidget* parent)
       services_(std::move(services)) {
     setObjectName(SettingsName);
     setWindowTitle(QStringLiteral("Hozonix"));
-    setFont(GothicFont(12));
+    setFont(ui::GothicFont(12));
     BuildMenus();
     BuildToolBar();
     BuildCheckList();
     BuildStatusBar();
-    windowHost_ = std::make_unique<QtRunHost>(*statusPanel_, progressBar_, services_.Ui.ProcessDialog(),
-                                              services_.Ui.Messages());
+    windowHost_ = std::make_unique<ui::QtRunHost>(*statusPanel_, progressBar_, services_.Ui.ProcessDialog(),
+                                                  services_.Ui.Messages());
     services_.Ui.MessageList().SetMainWindow(this, toolBar_);
     for (QAction* a : {networkListItem_})
         a->setEnabled(services_.Network != nullptr);
@@ -59,7 +59,7 @@ MainWindow::MainWindow(MainWindowServices services, QWidget* parent)
 }
 
 MainWindow::~MainWindow() {
-    RunCommand(services_.Ui.Messages(), [this] { StoreState(); });
+    ui::RunCommand(services_.Ui.Messages(), [this] { StoreState(); });
 }
 
 void MainWindow::RestoreState() {
@@ -72,13 +72,13 @@ void MainWindow::RestoreState() {
     // Designed place and client size; the stored placement or the fallback rule then applies.
     move(277, 254);
     resize(628, 377 + menuBar()->sizeHint().height());
-    RestorePlacementOnScreen(services_.Settings, *this, SettingsName, services_.Ui.Fallback());
+    ui::RestorePlacementOnScreen(services_.Settings, *this, SettingsName, services_.Ui.Fallback());
     if (!ReloadProfileList())
         AddProfile();
 }
 
 void MainWindow::StoreState() {
-    QtWindowGeometry geometry(*this, SettingsName);
+    ui::QtWindowGeometry geometry(*this, SettingsName);
     SaveWindowPlacement(services_.Settings, geometry);
     services_.Settings.WriteIniInteger(kSection, kLastIndexKey, profileList_->Selected());
     services_.Settings.WriteIniInteger(kSection, kCopyModeKey, copyMode_ == CopyMode::Fast ? 0 : 1);
@@ -87,7 +87,7 @@ void MainWindow::StoreState() {
 void MainWindow::Command(const std::function<void()>& fn) {
     if (RunInProgress())
         return;
-    RunCommand(services_.Ui.Messages(), fn);
+    ui::RunCommand(services_.Ui.Messages(), fn);
 }
 
 bool MainWindow::ReloadProfileList() {
@@ -112,7 +112,7 @@ bool MainWindow::ReloadProfileList() {
         SetStatusText(ReloadStatusText(ini.ReadIniString(LastRunSection, name), copyMode_));
     }
     FillPopupMenu(RunMenuColumnSize, *runMenu_, profileList_->Names(),
-                  [this](QAction* item) { RunChosenProfile(ColumnMenu::CaptionOf(item)); });
+                  [this](QAction* item) { RunChosenProfile(ui::ColumnMenu::CaptionOf(item)); });
     bool any = !services_.Profiles.ProfileDetails.empty();
     runMenuButton_->setEnabled(any);
     return any;
@@ -218,4 +218,4 @@ void MainWindow::closeEvent(QCloseEvent* event) {
         onClosed_();
 }
 
-} // namespace hozonix::ui
+} // namespace hozonix::mainwindow

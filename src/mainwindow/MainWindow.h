@@ -36,37 +36,46 @@ class IniFile;
 struct ProfileList;
 } // namespace hozonix
 
-namespace hozonix::netinfo {
+namespace hozonix::about {
 class DesktopOpener;
+}
+
+namespace hozonix::netinfo {
 class NetResourceProvider;
-} // namespace hozonix::netinfo
+}
+
+namespace hozonix::wizard {
+class ProfileWizard;
+}
 
 namespace hozonix::ui {
-
 class ColumnMenu;
-class ProfileCheckList;
-class ProfileWizard;
 class QtRunHost;
 class UiServices;
+} // namespace hozonix::ui
+
+namespace hozonix::mainwindow {
+
+class ProfileCheckList;
 
 using profiles::RunBackupFn;
 
 // What the main window works with. The references must outlive the window.
 struct MainWindowServices {
-    MainWindowServices(IniFile& settings, ProfileList& profiles, UiServices& ui)
+    MainWindowServices(IniFile& settings, ProfileList& profiles, ui::UiServices& ui)
         : Settings(settings), Profiles(profiles), Ui(ui) {}
 
     IniFile& Settings;
     ProfileList& Profiles;
-    UiServices& Ui;
+    ui::UiServices& Ui;
     // Prepares the data folder again; called first by every reload of the profile list.
     std::function<void()> PrepareDataFolder;
     std::string DataFolder;
     std::string ProgramPath;
     // Null: the items that need them are disabled.
-    ProfileWizard* Wizard = nullptr;
+    wizard::ProfileWizard* Wizard = nullptr;
     netinfo::NetResourceProvider* Network = nullptr;
-    netinfo::DesktopOpener* Opener = nullptr;
+    about::DesktopOpener* Opener = nullptr;
     // Called on the run's thread.
     RunBackupFn RunBackup = [](const engine::BackupRequest& r, engine::PathList& u, engine::PathList& f,
                                engine::RunHost& h, engine::BackupResult& result) {
@@ -105,7 +114,7 @@ public:
     QToolButton* FailedListButton() const { return failedListButton_; }
     QToolButton* NewProfileButton() const { return newProfileButton_; }
     QToolButton* CloseButton() const { return closeButton_; }
-    ColumnMenu* RunMenu() const { return runMenu_; }
+    ui::ColumnMenu* RunMenu() const { return runMenu_; }
     ProfileCheckList* Profiles() const { return profileList_; }
     QAction* NewProfileItem() const { return newProfileItem_; }
     QAction* EditProfileItem() const { return editProfileItem_; }
@@ -215,7 +224,7 @@ private:
     };
 
     MainWindowServices services_;
-    std::unique_ptr<QtRunHost> windowHost_;
+    std::unique_ptr<ui::QtRunHost> windowHost_;
     int recoveryThreshold_ = 0;
     CopyMode copyMode_ = CopyMode::Fast;
     std::string runCaption_;
@@ -236,7 +245,7 @@ private:
     QToolButton* failedListButton_;
     QToolButton* newProfileButton_;
     QToolButton* closeButton_;
-    ColumnMenu* runMenu_;
+    ui::ColumnMenu* runMenu_;
     ProfileCheckList* profileList_;
     QMenu* profileMenu_;
     QAction* newProfileItem_;
@@ -267,4 +276,4 @@ private:
 // The status text of a reload: with a stored time in fast mode it names that time.
 std::string ReloadStatusText(const std::string& storedTime, CopyMode mode);
 
-} // namespace hozonix::ui
+} // namespace hozonix::mainwindow

@@ -15,7 +15,7 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
-namespace hozonix::ui {
+namespace hozonix::mainwindow {
 
 namespace {
 
@@ -74,16 +74,16 @@ void MainWindow::BuildToolBar() {
 
     runMenuButton_ =
         ToolButton(toolBar_, "sb_Menu", "", "登録済みのバックアップ属性を指定します", 40, ButtonHeight);
-    ShowIcon(runMenuButton_, ThemedIcon({"go-down"}, "run-menu"));
+    ShowIcon(runMenuButton_, ui::ThemedIcon({"go-down"}, "run-menu"));
     writtenListButton_ = ToolButton(toolBar_, "sb_Info", "", "更新結果を表示します", 32, ButtonHeight);
     ShowIcon(writtenListButton_,
-             ThemedIcon({"view-list-details", "view-list", "text-x-generic"}, "written-files"));
+             ui::ThemedIcon({"view-list-details", "view-list", "text-x-generic"}, "written-files"));
     failedListButton_ =
         ToolButton(toolBar_, "sb_Err", "", "更新に失敗したファイルを表示します", 32, ButtonHeight);
-    ShowIcon(failedListButton_, ThemedIcon({"dialog-warning"}, "failed-files"));
+    ShowIcon(failedListButton_, ui::ThemedIcon({"dialog-warning"}, "failed-files"));
     newProfileButton_ =
         ToolButton(toolBar_, "sb_New", "", "バックアップ属性を新規に作成します", 32, ButtonHeight);
-    ShowIcon(newProfileButton_, ThemedIcon({"document-new"}, "new-profile"));
+    ShowIcon(newProfileButton_, ui::ThemedIcon({"document-new"}, "new-profile"));
     closeButton_ = ToolButton(toolBar_, "Close_Btn", "閉じる", "Hozonixを終了します", 76, ButtonHeight);
 
     writtenListButton_->setEnabled(false);
@@ -97,7 +97,7 @@ void MainWindow::BuildToolBar() {
     connect(newProfileButton_, &QToolButton::clicked, this, [this] { NewProfile(); });
     connect(closeButton_, &QToolButton::clicked, this, [this] { CloseWindow(); });
 
-    runMenu_ = new ColumnMenu(this);
+    runMenu_ = new ui::ColumnMenu(this);
     runMenu_->setObjectName("Copy_Popup");
 }
 
@@ -191,4 +191,4 @@ void MainWindow::BuildMenus() {
     networkListItem_ = MenuItem(tool, "netBrowse", "ネットワーク一覧", &MainWindow::ShowNetworkList);
 }
 
-} // namespace hozonix::ui
+} // namespace hozonix::mainwindow

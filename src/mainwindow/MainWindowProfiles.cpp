@@ -6,10 +6,10 @@
 #include "mainwindow/ProfileCheckList.h"
 #include "settings/IniFile.h"
 #include "settings/ProfileList.h"
-#include "ui/ProfileWizard.h"
 #include "ui/UiServices.h"
+#include "wizard/ProfileWizard.h"
 
-namespace hozonix::ui {
+namespace hozonix::mainwindow {
 
 void MainWindow::AddProfile() {
     if (services_.Wizard != nullptr && services_.Wizard->OpenForNew())
@@ -48,4 +48,4 @@ void MainWindow::DeleteSelectedProfile() {
     });
 }
 
-} // namespace hozonix::ui
+} // namespace hozonix::mainwindow

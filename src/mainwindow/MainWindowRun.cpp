@@ -19,14 +19,14 @@
 #include <QToolBar>
 #include <QToolButton>
 
-namespace hozonix::ui {
+namespace hozonix::mainwindow {
 
 namespace {
 
 // The share log-on asked on the window's thread for a run on its own.
 class WindowThreadPrompt : public shares::CredentialPrompt {
 public:
-    WindowThreadPrompt(WorkerRunHost& host, shares::CredentialPrompt& prompt)
+    WindowThreadPrompt(ui::WorkerRunHost& host, shares::CredentialPrompt& prompt)
         : host_(host), prompt_(prompt) {}
     std::optional<shares::Credentials> Ask(const std::string& shareText, const std::string& message,
                                            const shares::Credentials& suggested,
@@ -40,7 +40,7 @@ public:
     }
 
 private:
-    WorkerRunHost& host_;
+    ui::WorkerRunHost& host_;
     shares::CredentialPrompt& prompt_;
 };
 
@@ -97,10 +97,10 @@ void MainWindow::RunProfile(const std::string& name) {
         MainWindow& w;
         ~Cleanup() {
             w.windowHost_->HideProcessDialog();
-            SetScreenCursorBusy(false);
+            ui::SetScreenCursorBusy(false);
         }
     } cleanup{*this};
-    SetScreenCursorBusy(true);
+    ui::SetScreenCursorBusy(true);
 
     std::vector<std::string> ambiguous;
     const int i = profiles::FindProfile(services_.Profiles.ProfileNames, runCaption_, &ambiguous);
@@ -118,7 +118,7 @@ void MainWindow::RunProfile(const std::string& name) {
     failureReasons_.clear();
     profileList_->Select(i);
 
-    WorkerRunHost host(*windowHost_);
+    ui::WorkerRunHost host(*windowHost_);
     WindowThreadPrompt prompt(host, services_.Ui.SharePrompt());
     profiles::RunChoices choices;
     choices.careful = copyMode_ != CopyMode::Fast;
@@ -134,7 +134,7 @@ void MainWindow::RunProfile(const std::string& name) {
         // Whatever ends the run, the window shows its last outputs and keeps what it collected.
         struct Collect {
             MainWindow& w;
-            WorkerRunHost& host;
+            ui::WorkerRunHost& host;
             profiles::ProfileOutcome& outcome;
             ~Collect() {
                 host.Show();
@@ -146,7 +146,7 @@ void MainWindow::RunProfile(const std::string& name) {
         } collect{*this, host, outcome};
         windowHost_->BeginRun([&host] { host.RequestAbort(); });
         try {
-            RunOnWorkerThread([&] {
+            ui::RunOnWorkerThread([&] {
                 profiles::RunStoredProfile(services_.Settings, services_.Profiles, i, choices, host, outcome,
                                            startTime);
             });
@@ -177,7 +177,7 @@ void MainWindow::RunProfile(const std::string& name) {
         try {
             std::rethrow_exception(outcome.storeFailure);
         } catch (const std::exception&) {
-            ShowCurrentError(services_.Ui.Messages());
+            ui::ShowCurrentError(services_.Ui.Messages());
         }
     }
     failedListButton_->setEnabled(!failedFiles_.empty());
@@ -195,4 +195,4 @@ void MainWindow::ShowRunNotices() {
     services_.Ui.Messages().ShowMessage(text);
 }
 
-} // namespace hozonix::ui
+} // namespace hozonix::mainwindow

@@ -8,7 +8,7 @@
 
 #include <QToolButton>
 
-namespace hozonix::ui {
+namespace hozonix::mainwindow {
 
 void MainWindow::RunTickedProfiles() {
     Command([this] {
@@ -62,4 +62,4 @@ void MainWindow::RunEachTickedProfile() {
     }
 }
 
-} // namespace hozonix::ui
+} // namespace hozonix::mainwindow

@@ -1,16 +1,16 @@
 // The Help menu and the network entries of the Tool menu.
 #include "mainwindow/MainWindow.h"
 
+#include "about/ProgramInfo.h"
 #include "netinfo/NetCommands.h"
-#include "netinfo/ProgramInfo.h"
 #include "settings/IniFile.h"
 #include "ui/UiServices.h"
 
-namespace hozonix::ui {
+namespace hozonix::mainwindow {
 
 namespace {
 
-netinfo::ShowMessageListFn ShowIn(MessageListOwner& list) {
+netinfo::ShowMessageListFn ShowIn(ui::MessageListOwner& list) {
     return [&list](const std::string& title, const std::vector<std::string>& lines) {
         list.ShowMessageList(title, lines);
     };
@@ -19,27 +19,27 @@ netinfo::ShowMessageListFn ShowIn(MessageListOwner& list) {
 } // namespace
 
 void MainWindow::ShowAboutBox() {
-    Command([this] { netinfo::ShowAboutBox(services_.Ui.Messages(), services_.ProgramPath); });
+    Command([this] { about::ShowAboutBox(services_.Ui.Messages(), services_.ProgramPath); });
 }
 
 void MainWindow::OpenHomePage() {
     Command([this] {
         if (services_.Opener != nullptr)
-            netinfo::OpenHomePage(*services_.Opener);
+            about::OpenHomePage(*services_.Opener);
     });
 }
 
 void MainWindow::OpenSettingsFile() {
     Command([this] {
         if (services_.Opener != nullptr)
-            netinfo::OpenSettingsFile(*services_.Opener, services_.Settings.Path());
+            about::OpenSettingsFile(*services_.Opener, services_.Settings.Path());
     });
 }
 
 void MainWindow::OpenReadme() {
     Command([this] {
         if (services_.Opener != nullptr)
-            netinfo::OpenReadme(*services_.Opener, services_.DataFolder);
+            about::OpenReadme(*services_.Opener, services_.DataFolder);
     });
 }
 
@@ -77,4 +77,4 @@ void MainWindow::ShowLoginTest() {
     Command([this] { netinfo::ShowLoginTest(this, services_.ShowLoginDialog); });
 }
 
-} // namespace hozonix::ui
+} // namespace hozonix::mainwindow

@@ -4,7 +4,7 @@
 
 #include <algorithm>
 
-namespace hozonix::ui {
+namespace hozonix::mainwindow {
 
 ProfileCheckList::ProfileCheckList(QWidget* parent) : QListWidget(parent) {
     setFocusPolicy(Qt::ClickFocus);
@@ -71,4 +71,4 @@ void ProfileCheckList::FitColumns() {
     setGridSize(QSize(width, ItemHeight));
 }
 
-} // namespace hozonix::ui
+} // namespace hozonix::mainwindow

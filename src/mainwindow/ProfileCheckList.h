@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-namespace hozonix::ui {
+namespace hozonix::mainwindow {
 
 class ProfileCheckList : public QListWidget {
 public:
@@ -33,4 +33,4 @@ private:
     void FitColumns();
 };
 
-} // namespace hozonix::ui
+} // namespace hozonix::mainwindow

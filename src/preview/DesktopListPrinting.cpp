@@ -8,30 +8,32 @@
 #include "printers/CupsPrinterPlatform.h"
 #include "printers/PrinterInfo.h"
 
-namespace hozonix::printing {
+namespace hozonix::preview {
 
 struct DesktopListPrinting::Stack {
-    Stack(IniFile& settings, MessageBoxService& messages, ui::Pickers& pickers, const Rect& fallback)
+    Stack(IniFile& settings, MessageBoxService& messages, ui::Pickers& pickers, const Rect& fallback,
+          const std::string& pageFolder)
         : info(platform, &watch), layout(definition, messages),
-          desktop(settings, messages, pickers, info, definition, &layout, fallback) {}
+          desktop(settings, messages, pickers, info, definition, &layout, fallback, pageFolder) {}
 
-    CupsPrinterPlatform platform;
+    printing::CupsPrinterPlatform platform;
     PollingPrinterWatch watch;
-    PrinterInfo info;
+    printing::PrinterInfo info;
     ReportDefinition definition;
     PageLayoutDialogOpener layout;
     ListReportDesktop desktop;
 };
 
 DesktopListPrinting::DesktopListPrinting(IniFile& settings, MessageBoxService& messages, ui::Pickers& pickers,
-                                         const Rect& fallback)
-    : settings_(settings), messages_(messages), pickers_(pickers), fallback_(fallback) {}
+                                         const Rect& fallback, std::string pageFolder)
+    : settings_(settings), messages_(messages), pickers_(pickers), fallback_(fallback),
+      pageFolder_(std::move(pageFolder)) {}
 
 DesktopListPrinting::~DesktopListPrinting() = default;
 
 DesktopListPrinting::Stack& DesktopListPrinting::Printing() {
     if (!stack_)
-        stack_ = std::make_unique<Stack>(settings_, messages_, pickers_, fallback_);
+        stack_ = std::make_unique<Stack>(settings_, messages_, pickers_, fallback_, pageFolder_);
     return *stack_;
 }
 
@@ -46,4 +48,4 @@ void DesktopListPrinting::ClosePreview() {
         stack_->desktop.Printing().ClosePreview();
 }
 
-} // namespace hozonix::printing
+} // namespace hozonix::preview

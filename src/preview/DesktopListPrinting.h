@@ -7,6 +7,7 @@
 #include "ui/MessageListDialog.h"
 
 #include <memory>
+#include <string>
 
 namespace hozonix {
 class IniFile;
@@ -17,12 +18,14 @@ namespace hozonix::ui {
 class Pickers;
 }
 
-namespace hozonix::printing {
+namespace hozonix::preview {
 
 class DesktopListPrinting {
 public:
+    // A print keeps its pages in `pageFolder` (the data folder's "TEMP"); none: the system's temporary
+    // folder.
     DesktopListPrinting(IniFile& settings, MessageBoxService& messages, ui::Pickers& pickers,
-                        const Rect& fallback);
+                        const Rect& fallback, std::string pageFolder = {});
     ~DesktopListPrinting();
     DesktopListPrinting(const DesktopListPrinting&) = delete;
     DesktopListPrinting& operator=(const DesktopListPrinting&) = delete;
@@ -41,7 +44,8 @@ private:
     MessageBoxService& messages_;
     ui::Pickers& pickers_;
     Rect fallback_;
+    std::string pageFolder_;
     std::unique_ptr<Stack> stack_;
 };
 
-} // namespace hozonix::printing
+} // namespace hozonix::preview

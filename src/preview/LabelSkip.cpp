@@ -2,7 +2,7 @@
 
 #include "settings/WindowPlacement.h"
 
-namespace hozonix::printing {
+namespace hozonix::preview {
 
 QString NormaliseLabelSkipText(const QString& text) {
     static const QString fullWidthDigits = QStringLiteral("０１２３４５６７８９");
@@ -27,4 +27,4 @@ int LabelSkipCountOf(const QString& text) {
     return LenientToInt(NormaliseLabelSkipText(text).toStdString());
 }
 
-} // namespace hozonix::printing
+} // namespace hozonix::preview

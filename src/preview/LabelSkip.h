@@ -5,9 +5,9 @@
 
 #include <QString>
 
-namespace hozonix::printing {
+namespace hozonix::preview {
 
 QString NormaliseLabelSkipText(const QString& text);
 int LabelSkipCountOf(const QString& text);
 
-} // namespace hozonix::printing
+} // namespace hozonix::preview

@@ -1,6 +1,6 @@
 #include "preview/ListReport.h"
 
-namespace hozonix::printing {
+namespace hozonix::preview {
 
 using namespace report;
 
@@ -89,4 +89,4 @@ void ListReport::OpenPreview(PageStore& store) {
     cursor_ = 0;
 }
 
-} // namespace hozonix::printing
+} // namespace hozonix::preview

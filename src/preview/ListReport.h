@@ -9,7 +9,7 @@
 
 #include <functional>
 
-namespace hozonix::printing {
+namespace hozonix::preview {
 
 class ListReport {
 public:
@@ -46,4 +46,4 @@ private:
     report::ReportLabel* lineLabel_;
 };
 
-} // namespace hozonix::printing
+} // namespace hozonix::preview

@@ -3,7 +3,8 @@
 // progress window and print jobs to the print server, around one ListReportPrinting. Create it after
 // the QApplication and the services it is handed; destroy it before them.
 //
-//   ListReportDesktop printing(settings, messages, pickers, printerInfo, definition, &pageLayout, fallback);
+//   ListReportDesktop printing(settings, messages, pickers, printerInfo, definition, &pageLayout, fallback,
+//                              pageFolder);
 //   messageList.SetPrintHandler(printing.Printing().PrintHandler());
 
 #include "preview/ListReportPrinting.h"
@@ -11,15 +12,16 @@
 #include "report/CupsPrintJob.h"
 #include "report/PrintProgressWindow.h"
 
-namespace hozonix::printing {
+namespace hozonix::preview {
 
 class ListReportDesktop {
 public:
-    ListReportDesktop(IniFile& settings, MessageBoxService& messages, ui::Pickers& pickers, PrinterInfo& info,
-                      ReportDefinition& definition, PageLayoutOpener* pageLayout, const Rect& fallback)
+    ListReportDesktop(IniFile& settings, MessageBoxService& messages, ui::Pickers& pickers,
+                      printing::PrinterInfo& info, ReportDefinition& definition, PageLayoutOpener* pageLayout,
+                      const Rect& fallback, const std::string& pageFolder)
         : dialogs_(info, pickers),
           printing_(PreviewServices{settings, messages, pickers, info, definition, state_, dialogs_, job_,
-                                    &progress_, pageLayout, fallback}) {}
+                                    &progress_, pageLayout, fallback, pageFolder}) {}
 
     ListReportState& State() { return state_; }
     ListReportPrinting& Printing() { return printing_; }
@@ -32,4 +34,4 @@ private:
     ListReportPrinting printing_;
 };
 
-} // namespace hozonix::printing
+} // namespace hozonix::preview

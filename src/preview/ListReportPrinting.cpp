@@ -8,7 +8,7 @@
 
 #include <malloc.h>
 
-namespace hozonix::printing {
+namespace hozonix::preview {
 
 ListReportPrinting::ListReportPrinting(PreviewServices services) : s_(services) {}
 
@@ -44,6 +44,7 @@ void ListReportPrinting::PrintList(const std::string& title, const engine::PathL
     s_.state.ReportLines = lines;
     report::Report& report = listReport_->Report();
     report.SetTitle(QString::fromStdString(title));
+    report.SetPageFolder(s_.pageFolder);
     StartOnSelectedPrinter(report);
     s_.state.CurrentReport = &report;
     report.Preview();
@@ -86,4 +87,4 @@ void ListReportPrinting::ClosePreview() {
         window_->close();
 }
 
-} // namespace hozonix::printing
+} // namespace hozonix::preview

@@ -14,7 +14,7 @@
 #include <string>
 #include <vector>
 
-namespace hozonix::printing {
+namespace hozonix::preview {
 
 class PreviewWindow;
 
@@ -49,4 +49,4 @@ private:
     std::unique_ptr<ListReport> listReport_;
 };
 
-} // namespace hozonix::printing
+} // namespace hozonix::preview

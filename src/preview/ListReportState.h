@@ -10,7 +10,7 @@
 
 #include <optional>
 
-namespace hozonix::printing {
+namespace hozonix::preview {
 
 // What printer setup chose: the printer (an index among the visible printers), the paper source and the
 // printer's tray number that "Upper" stands for.
@@ -36,4 +36,4 @@ struct ListReportState {
     int LabelsSkipped = 1;
 };
 
-} // namespace hozonix::printing
+} // namespace hozonix::preview

@@ -6,7 +6,7 @@
 #include <cmath>
 #include <limits>
 
-namespace hozonix::printing {
+namespace hozonix::preview {
 
 namespace {
 
@@ -81,4 +81,4 @@ std::string SaveQuestion(const std::string& title) {
     return title + "の余白設定を更新しますか？";
 }
 
-} // namespace hozonix::printing
+} // namespace hozonix::preview

@@ -13,7 +13,7 @@ namespace hozonix::report {
 class Report;
 }
 
-namespace hozonix::printing {
+namespace hozonix::preview {
 
 // The band whose height the dialog edits.
 inline const char* const kDetailBandName = "Detail";
@@ -40,4 +40,4 @@ std::optional<int16_t> SmallIntegerFromText(const QString& text);
 // The question asked before the margin settings are kept.
 std::string SaveQuestion(const std::string& title);
 
-} // namespace hozonix::printing
+} // namespace hozonix::preview

@@ -16,7 +16,7 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
-namespace hozonix::printing {
+namespace hozonix::preview {
 
 namespace {
 
@@ -284,4 +284,4 @@ void PageLayoutDialog::done(int result) {
     QDialog::done(result);
 }
 
-} // namespace hozonix::printing
+} // namespace hozonix::preview

@@ -24,7 +24,7 @@ namespace hozonix::report {
 class Report;
 }
 
-namespace hozonix::printing {
+namespace hozonix::preview {
 
 // How the dialog was closed.
 enum PageLayoutResult {
@@ -123,4 +123,4 @@ private:
     QWidget* labelArea_;
 };
 
-} // namespace hozonix::printing
+} // namespace hozonix::preview

@@ -5,7 +5,7 @@
 #include "preview/PageLayoutDialog.h"
 #include "report/Report.h"
 
-namespace hozonix::printing {
+namespace hozonix::preview {
 
 PageLayoutDialogOpener::PageLayoutDialogOpener(ReportDefinition& definition, MessageBoxService& messages)
     : definition_(definition), messages_(messages),
@@ -44,4 +44,4 @@ bool PageLayoutDialogOpener::OpenPageLayout(QWidget* previewWindow, report::Repo
     return true;
 }
 
-} // namespace hozonix::printing
+} // namespace hozonix::preview

@@ -14,7 +14,7 @@ namespace hozonix {
 class MessageBoxService;
 }
 
-namespace hozonix::printing {
+namespace hozonix::preview {
 
 class PageLayoutDialog;
 
@@ -45,4 +45,4 @@ private:
     std::function<int(PageLayoutDialog&)> showModal_;
 };
 
-} // namespace hozonix::printing
+} // namespace hozonix::preview

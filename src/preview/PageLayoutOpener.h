@@ -8,7 +8,7 @@ namespace hozonix::report {
 class Report;
 }
 
-namespace hozonix::printing {
+namespace hozonix::preview {
 
 class PageLayoutOpener {
 public:
@@ -18,4 +18,4 @@ public:
     virtual bool OpenPageLayout(QWidget* previewWindow, report::Report& report) = 0;
 };
 
-} // namespace hozonix::printing
+} // namespace hozonix::preview

@@ -2,7 +2,7 @@
 
 #include "base/AppError.h"
 
-namespace hozonix::printing {
+namespace hozonix::preview {
 
 PollingPrinterWatch::PollingPrinterWatch(std::chrono::milliseconds interval) {
     timer_.setInterval(interval);
@@ -28,4 +28,4 @@ void PollingPrinterWatch::Unhook() {
     onChange_ = nullptr;
 }
 
-} // namespace hozonix::printing
+} // namespace hozonix::preview

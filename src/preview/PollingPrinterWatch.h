@@ -11,9 +11,9 @@
 #include <chrono>
 #include <functional>
 
-namespace hozonix::printing {
+namespace hozonix::preview {
 
-class PollingPrinterWatch : public PrinterChangeWatch {
+class PollingPrinterWatch : public printing::PrinterChangeWatch {
 public:
     explicit PollingPrinterWatch(std::chrono::milliseconds interval = std::chrono::seconds(3));
 
@@ -25,4 +25,4 @@ private:
     std::function<void()> onChange_;
 };
 
-} // namespace hozonix::printing
+} // namespace hozonix::preview

@@ -4,23 +4,23 @@
 
 #include <map>
 
-namespace hozonix::printing {
+namespace hozonix::preview {
 
 namespace {
 
 // The printer at a position among the visible printers; -1 is the default printer, else the first.
-std::string PrinterNameAt(const std::vector<PrinterRecord>& printers, int index) {
-    std::vector<const PrinterRecord*> visible;
-    for (const PrinterRecord& p : printers) {
-        if ((p.attributes & kPrinterAttributeHidden) == 0)
+std::string PrinterNameAt(const std::vector<printing::PrinterRecord>& printers, int index) {
+    std::vector<const printing::PrinterRecord*> visible;
+    for (const printing::PrinterRecord& p : printers) {
+        if ((p.attributes & printing::kPrinterAttributeHidden) == 0)
             visible.push_back(&p);
     }
     if (index >= 0)
         return static_cast<std::size_t>(index) < visible.size()
                    ? visible[static_cast<std::size_t>(index)]->name
                    : std::string();
-    for (const PrinterRecord* p : visible) {
-        if (p->attributes & kPrinterAttributeDefault)
+    for (const printing::PrinterRecord* p : visible) {
+        if (p->attributes & printing::kPrinterAttributeDefault)
             return p->name;
     }
     return visible.empty() ? std::string() : visible.front()->name;
@@ -28,13 +28,13 @@ std::string PrinterNameAt(const std::vector<PrinterRecord>& printers, int index)
 
 } // namespace
 
-report::PrintRouting PrintRoutingFor(PrinterInfo& info, report::PrintJob& job, int printerIndex,
+report::PrintRouting PrintRoutingFor(printing::PrinterInfo& info, report::PrintJob& job, int printerIndex,
                                      const std::string& title) {
-    PrinterPlatform& platform = info.Platform();
+    printing::PrinterPlatform& platform = info.Platform();
     const std::string printer = PrinterNameAt(platform.PrinterList(), printerIndex);
     std::map<int, std::string> keywords;
     if (!printer.empty()) {
-        for (const BinEntry& bin : platform.Bins(printer)) {
+        for (const printing::BinEntry& bin : platform.Bins(printer)) {
             if (!bin.keyword.empty())
                 keywords.emplace(bin.number, bin.keyword);
         }
@@ -50,4 +50,4 @@ report::PrintRouting PrintRoutingFor(PrinterInfo& info, report::PrintJob& job, i
     return routing;
 }
 
-} // namespace hozonix::printing
+} // namespace hozonix::preview

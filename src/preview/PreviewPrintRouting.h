@@ -9,10 +9,12 @@
 #include <string>
 
 namespace hozonix::printing {
-
 class PrinterInfo;
+}
 
-report::PrintRouting PrintRoutingFor(PrinterInfo& info, report::PrintJob& job, int printerIndex,
+namespace hozonix::preview {
+
+report::PrintRouting PrintRoutingFor(printing::PrinterInfo& info, report::PrintJob& job, int printerIndex,
                                      const std::string& title);
 
-} // namespace hozonix::printing
+} // namespace hozonix::preview

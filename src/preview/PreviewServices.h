@@ -8,6 +8,8 @@
 
 #include <QString>
 
+#include <string>
+
 namespace hozonix {
 class IniFile;
 class MessageBoxService;
@@ -24,9 +26,12 @@ class PrintSettingsDialog;
 } // namespace hozonix::report
 
 namespace hozonix::printing {
+class PrinterInfo;
+}
+
+namespace hozonix::preview {
 
 class PageLayoutOpener;
-class PrinterInfo;
 struct ReportDefinition;
 
 // The modal dialogs the preview window opens, so that tests answer them from a script.
@@ -46,7 +51,7 @@ struct PreviewServices {
     IniFile& settings;
     MessageBoxService& messages;
     ui::Pickers& pickers;
-    PrinterInfo& printerInfo;
+    printing::PrinterInfo& printerInfo;
     ReportDefinition& definition;
     ListReportState& state;
     PreviewDialogs& dialogs;
@@ -54,6 +59,7 @@ struct PreviewServices {
     report::PrintProgress* progress = nullptr; // shown during a foreground print
     PageLayoutOpener* pageLayout = nullptr;    // none: the page layout button does nothing
     Rect fallback;
+    std::string pageFolder = {}; // where the pages of a print are kept; none: the system's temporary folder
 };
 
-} // namespace hozonix::printing
+} // namespace hozonix::preview

@@ -33,7 +33,7 @@
 #include <algorithm>
 #include <functional>
 
-namespace hozonix::printing {
+namespace hozonix::preview {
 
 using report::Report;
 
@@ -351,7 +351,8 @@ void PreviewWindow::CloseIfAllowed() {
     } releaseAtEnd{release};
     s_.settings.WriteIniInteger(kSystemSection, "RP_Orientation",
                                 report->GetOrientation() == report::Orientation::Landscape ? 1 : 0);
-    s_.settings.WriteIniString(kSystemSection, "RP_PaperSize", PaperNameFromCode(report->PaperSize()));
+    s_.settings.WriteIniString(kSystemSection, "RP_PaperSize",
+                               printing::PaperNameFromCode(report->PaperSize()));
     s_.settings.WriteIniString(kPrinterSection, kThroughDialogKey,
                                printThroughDialogItem_->isChecked() ? "ON" : "OFF");
 }
@@ -483,14 +484,14 @@ void PreviewWindow::BuildPaperMenu() {
         ~Guard() { flag = false; }
     } guard{buildingPaperMenu_};
 
-    if (!s_.printerInfo.Capabilities().test(kCapabilityPaperSize))
+    if (!s_.printerInfo.Capabilities().test(printing::kCapabilityPaperSize))
         return;
     try {
         paperNames_ = s_.printerInfo.GetPaperSizeNames();
         paperNumbers_ = s_.printerInfo.PaperNumbers();
         paperSizes_ = s_.printerInfo.PaperSizes();
         currentPaper_ = s_.printerInfo.GetPaperSizeIndex();
-    } catch (const PrinterInfoError&) {
+    } catch (const printing::PrinterInfoError&) {
         currentPaper_ = -1;
     }
     paperMenu_->Clear();
@@ -509,18 +510,18 @@ void PreviewWindow::BuildPaperMenu() {
     }
 }
 
-std::optional<PaperDimensions> PreviewWindow::PaperSheet(std::size_t index) const {
+std::optional<printing::PaperDimensions> PreviewWindow::PaperSheet(std::size_t index) const {
     if (index < paperSizes_.size() && paperSizes_[index].width > 0 && paperSizes_[index].length > 0)
         return paperSizes_[index];
     if (index < paperNumbers_.size())
-        return PaperSizeOfCode(paperNumbers_[index]);
+        return printing::PaperSizeOfCode(paperNumbers_[index]);
     return std::nullopt;
 }
 
 std::string PreviewWindow::PaperCaption(std::size_t index) const {
     // Japanese names for the sheets everyone knows, the printer's own text for the rest.
     if (const auto sheet = PaperSheet(index)) {
-        const std::string name = JapanesePaperName(sheet->width, sheet->length);
+        const std::string name = printing::JapanesePaperName(sheet->width, sheet->length);
         if (!name.empty())
             return name;
     }
@@ -535,7 +536,7 @@ void PreviewWindow::ChoosePaper(QAction* item) {
     const QVariant index = item->property(kPaperIndexProperty);
     const std::size_t at = index.isValid() ? static_cast<std::size_t>(index.toInt()) : paperNames_.size();
     const int number = at < paperNumbers_.size() ? paperNumbers_[at] : -1;
-    const std::optional<PaperDimensions> sheet = PaperSheet(at);
+    const std::optional<printing::PaperDimensions> sheet = PaperSheet(at);
     try {
         // A paper of a known code goes by its code; a printer's own size by its sheet, so that it is laid
         // out at its real size rather than as the default paper.
@@ -544,7 +545,7 @@ void PreviewWindow::ChoosePaper(QAction* item) {
         else if (sheet)
             report->SetCustomPaper(sheet->width / 100.0, sheet->length / 100.0);
         else
-            report->SetPaperSize(PaperCodeFromName(name));
+            report->SetPaperSize(printing::PaperCodeFromName(name));
         report->SetOrientation(report->GetOrientation());
         Regenerate();
     } catch (...) {
@@ -665,4 +666,4 @@ void PreviewWindow::ShowPrinterInformation() {
     s_.messages.ShowMessage(PrinterInformationText(facts, s_.definition));
 }
 
-} // namespace hozonix::printing
+} // namespace hozonix::preview

@@ -30,7 +30,7 @@ namespace hozonix::ui {
 class ColumnMenu;
 }
 
-namespace hozonix::printing {
+namespace hozonix::preview {
 
 class PreviewWindow : public QWidget {
 public:
@@ -131,7 +131,7 @@ private:
     void ShowPrinted(const report::PrintResult& result);
     void ShowZoomOnSlider(int zoom);
     void MakeRoomForThePage();
-    std::optional<PaperDimensions> PaperSheet(std::size_t index) const;
+    std::optional<printing::PaperDimensions> PaperSheet(std::size_t index) const;
     std::string PaperCaption(std::size_t index) const;
     void SetPageTools(bool enabled);
     void Regenerate();
@@ -145,7 +145,7 @@ private:
     bool buildingPaperMenu_ = false;
     std::vector<std::string> paperNames_;
     std::vector<std::uint16_t> paperNumbers_;
-    std::vector<PaperDimensions> paperSizes_;
+    std::vector<printing::PaperDimensions> paperSizes_;
     int currentPaper_ = -1;
     bool roomForPagePending_ = false;
     QMetaObject::Connection finishedConnection_;
@@ -189,4 +189,4 @@ private:
     ui::ColumnMenu* paperMenu_;
 };
 
-} // namespace hozonix::printing
+} // namespace hozonix::preview

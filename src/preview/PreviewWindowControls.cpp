@@ -14,7 +14,7 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
-namespace hozonix::printing {
+namespace hozonix::preview {
 
 namespace {
 
@@ -164,4 +164,4 @@ void PreviewWindow::BuildControls() {
         paperMenu_->AddItem(caption, false, {})->setObjectName(QString::fromLatin1(caption));
 }
 
-} // namespace hozonix::printing
+} // namespace hozonix::preview

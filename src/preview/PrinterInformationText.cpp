@@ -3,14 +3,14 @@
 #include "preview/ReportDefinition.h"
 #include "printers/PaperNames.h"
 
-namespace hozonix::printing {
+namespace hozonix::preview {
 
 std::string PrinterInformationText(const PrinterMessageFacts& facts, const ReportDefinition& definition) {
     const std::string lines[] = {
-        "用紙サイズ = " + PaperNameFromCode(facts.paperCode),
+        "用紙サイズ = " + printing::PaperNameFromCode(facts.paperCode),
         "給紙元の番号 = " + std::to_string(facts.paperSource),
-        "給紙元 = " + BinNameFromValue(facts.paperSource) +
-            " / 設定値 = " + BinNameFromValue(definition.PaperSource),
+        "給紙元 = " + printing::BinNameFromValue(facts.paperSource) +
+            " / 設定値 = " + printing::BinNameFromValue(definition.PaperSource),
         "レポート名 = " + definition.Name,
         "タイトル = " + definition.Title,
         "番号 = " + std::to_string(definition.Number),
@@ -26,4 +26,4 @@ std::string PrinterInformationText(const PrinterMessageFacts& facts, const Repor
     return text;
 }
 
-} // namespace hozonix::printing
+} // namespace hozonix::preview

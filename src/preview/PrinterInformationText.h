@@ -4,7 +4,7 @@
 
 #include <string>
 
-namespace hozonix::printing {
+namespace hozonix::preview {
 
 struct ReportDefinition;
 
@@ -16,4 +16,4 @@ struct PrinterMessageFacts {
 
 std::string PrinterInformationText(const PrinterMessageFacts& facts, const ReportDefinition& definition);
 
-} // namespace hozonix::printing
+} // namespace hozonix::preview

@@ -9,7 +9,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-namespace hozonix::printing {
+namespace hozonix::preview {
 
 namespace {
 
@@ -18,13 +18,13 @@ QString Text(const std::string& s) {
 }
 
 // As the preview's paper menu shows it: the Japanese name of a common sheet, else the printer's text.
-std::string ShownPaperName(const PaperEntry& paper) {
-    std::optional<PaperDimensions> sheet;
+std::string ShownPaperName(const printing::PaperEntry& paper) {
+    std::optional<printing::PaperDimensions> sheet;
     if (paper.width > 0 && paper.length > 0)
-        sheet = PaperDimensions{paper.width, paper.length};
+        sheet = printing::PaperDimensions{paper.width, paper.length};
     else
-        sheet = PaperSizeOfCode(paper.number);
-    const std::string name = sheet ? JapanesePaperName(sheet->width, sheet->length) : std::string();
+        sheet = printing::PaperSizeOfCode(paper.number);
+    const std::string name = sheet ? printing::JapanesePaperName(sheet->width, sheet->length) : std::string();
     return name.empty() ? paper.name : name;
 }
 
@@ -36,7 +36,7 @@ void SelectData(QComboBox* combo, int value) {
 
 } // namespace
 
-PrinterSetupDialog::PrinterSetupDialog(PrinterInfo& info, QWidget* parent)
+PrinterSetupDialog::PrinterSetupDialog(printing::PrinterInfo& info, QWidget* parent)
     : QDialog(parent), info_(info), printerCombo_(new QComboBox(this)), paperCombo_(new QComboBox(this)),
       binCombo_(new QComboBox(this)) {
     setObjectName("PrinterSetupDlg");
@@ -67,33 +67,34 @@ PrinterSetupDialog::PrinterSetupDialog(PrinterInfo& info, QWidget* parent)
 }
 
 void PrinterSetupDialog::Load() {
-    PrinterPlatform& platform = info_.Platform();
-    const std::vector<PrinterRecord> printers = platform.PrinterList();
+    printing::PrinterPlatform& platform = info_.Platform();
+    const std::vector<printing::PrinterRecord> printers = platform.PrinterList();
     const std::string current = platform.DeviceName();
     printerCombo_->clear();
     for (std::size_t i = 0; i < printers.size(); ++i) {
-        if ((printers[i].attributes & kPrinterAttributeHidden) == 0)
+        if ((printers[i].attributes & printing::kPrinterAttributeHidden) == 0)
             printerCombo_->addItem(Text(printers[i].name), static_cast<int>(i));
     }
     const int at = printerCombo_->findText(Text(current));
     if (at >= 0)
         printerCombo_->setCurrentIndex(at);
     const std::string device = printerCombo_->currentText().toStdString();
-    std::optional<DeviceSettings> settings;
+    std::optional<printing::DeviceSettings> settings;
     if (device == current)
         settings = platform.SettingsBlock();
     FillPrinterLists(device, settings ? *settings : platform.DefaultSettings(device));
 }
 
-void PrinterSetupDialog::FillPrinterLists(const std::string& device, const DeviceSettings& settings) {
-    PrinterPlatform& platform = info_.Platform();
+void PrinterSetupDialog::FillPrinterLists(const std::string& device,
+                                          const printing::DeviceSettings& settings) {
+    printing::PrinterPlatform& platform = info_.Platform();
     paperCombo_->clear();
     binCombo_->clear();
     if (device.empty())
         return;
-    for (const PaperEntry& paper : platform.Papers(device))
+    for (const printing::PaperEntry& paper : platform.Papers(device))
         paperCombo_->addItem(Text(ShownPaperName(paper)), static_cast<int>(paper.number));
-    for (const BinEntry& bin : platform.Bins(device))
+    for (const printing::BinEntry& bin : platform.Bins(device))
         binCombo_->addItem(Text(bin.name), static_cast<int>(bin.number));
     SelectData(paperCombo_, static_cast<std::uint16_t>(settings.paperSize));
     SelectData(binCombo_, static_cast<std::uint16_t>(settings.defaultSource));
@@ -104,14 +105,14 @@ void PrinterSetupDialog::FillPrinterLists(const std::string& device, const Devic
 void PrinterSetupDialog::Apply() {
     if (printerCombo_->currentIndex() < 0)
         return;
-    PrinterPlatform& platform = info_.Platform();
+    printing::PrinterPlatform& platform = info_.Platform();
     platform.SetPrinterIndex(printerCombo_->currentData().toInt());
-    DeviceSettings settings = platform.SettingsBlock().value_or(DeviceSettings{});
+    printing::DeviceSettings settings = platform.SettingsBlock().value_or(printing::DeviceSettings{});
     const std::string device = platform.DeviceName();
     if (paperCombo_->currentIndex() >= 0) {
         const int number = paperCombo_->currentData().toInt();
         settings.paperSize = static_cast<std::int16_t>(number);
-        for (const PaperEntry& paper : platform.Papers(device)) {
+        for (const printing::PaperEntry& paper : platform.Papers(device)) {
             if (paper.number == number)
                 settings.formName = paper.media;
         }
@@ -131,4 +132,4 @@ bool PrinterSetupDialog::Execute() {
     return true;
 }
 
-} // namespace hozonix::printing
+} // namespace hozonix::preview

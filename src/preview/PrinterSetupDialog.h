@@ -8,11 +8,11 @@
 
 class QComboBox;
 
-namespace hozonix::printing {
+namespace hozonix::preview {
 
 class PrinterSetupDialog : public QDialog {
 public:
-    explicit PrinterSetupDialog(PrinterInfo& info, QWidget* parent = nullptr);
+    explicit PrinterSetupDialog(printing::PrinterInfo& info, QWidget* parent = nullptr);
 
     // Shows the dialog modally; true when the user confirmed and the choice was applied. Raises
     // NoPrinterError before showing anything when no printer can be chosen.
@@ -27,12 +27,12 @@ public:
     QComboBox* BinCombo() const { return binCombo_; }
 
 private:
-    void FillPrinterLists(const std::string& device, const DeviceSettings& settings);
+    void FillPrinterLists(const std::string& device, const printing::DeviceSettings& settings);
 
-    PrinterInfo& info_;
+    printing::PrinterInfo& info_;
     QComboBox* printerCombo_;
     QComboBox* paperCombo_;
     QComboBox* binCombo_;
 };
 
-} // namespace hozonix::printing
+} // namespace hozonix::preview

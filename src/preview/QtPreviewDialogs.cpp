@@ -6,7 +6,7 @@
 #include <QApplication>
 #include <QInputDialog>
 
-namespace hozonix::printing {
+namespace hozonix::preview {
 
 bool QtPreviewDialogs::InputQuery(const QString& caption, const QString& prompt, QString& value) {
     bool ok = false;
@@ -32,4 +32,4 @@ report::PrintSettingsDialog& QtPreviewDialogs::PrintSettings() {
     return *printSettings_;
 }
 
-} // namespace hozonix::printing
+} // namespace hozonix::preview

@@ -7,20 +7,20 @@
 
 #include <memory>
 
-namespace hozonix::printing {
+namespace hozonix::preview {
 
 class QtPreviewDialogs : public PreviewDialogs {
 public:
-    QtPreviewDialogs(PrinterInfo& info, ui::Pickers& pickers) : info_(info), pickers_(pickers) {}
+    QtPreviewDialogs(printing::PrinterInfo& info, ui::Pickers& pickers) : info_(info), pickers_(pickers) {}
 
     bool InputQuery(const QString& caption, const QString& prompt, QString& value) override;
     bool PrinterSetup() override;
     report::PrintSettingsDialog& PrintSettings() override;
 
 private:
-    PrinterInfo& info_;
+    printing::PrinterInfo& info_;
     ui::Pickers& pickers_;
     std::unique_ptr<report::PrintSettingsWindow> printSettings_;
 };
 
-} // namespace hozonix::printing
+} // namespace hozonix::preview

@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <string>
 
-namespace hozonix::printing {
+namespace hozonix::preview {
 
 struct ReportDefinition {
     int32_t Number = 0;        // shown in the printer information, not applied
@@ -28,4 +28,4 @@ struct ReportDefinition {
     int32_t PrinterIndex = -1;
 };
 
-} // namespace hozonix::printing
+} // namespace hozonix::preview

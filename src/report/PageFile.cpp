@@ -6,15 +6,11 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fcntl.h>
-#include <mutex>
 #include <unistd.h>
 
 namespace hozonix::report {
 
 namespace {
-
-std::mutex folderMutex;
-std::string folderSetting;
 
 constexpr const char* kWriteFailure = "レポートの一時ファイルに書き込めません\r\n";
 constexpr const char* kReadFailure = "レポートの一時ファイルを読み込めません\r\n";
@@ -39,14 +35,8 @@ std::string SystemTemporaryFolder() {
 
 } // namespace
 
-void PageFile::SetFolder(std::string folder) {
-    std::lock_guard lock(folderMutex);
-    folderSetting = std::move(folder);
-}
-
-std::string PageFile::Folder() {
-    std::lock_guard lock(folderMutex);
-    return folderSetting.empty() ? SystemTemporaryFolder() : folderSetting;
+std::string PageFile::Folder() const {
+    return folder_.empty() ? SystemTemporaryFolder() : folder_;
 }
 
 void PageFile::Open() {

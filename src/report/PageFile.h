@@ -20,13 +20,12 @@ namespace hozonix::report {
 
 class PageFile {
 public:
-    PageFile() = default;
+    // The file goes into `folder` (the data folder's "TEMP"); empty: the system's temporary folder.
+    explicit PageFile(std::string folder = {}) : folder_(std::move(folder)) {}
     PageFile(PageFile&&) noexcept = default;
     PageFile& operator=(PageFile&&) noexcept = default;
 
-    // Where the temporary files go (the data folder's "TEMP"); the system's temporary folder until set.
-    static void SetFolder(std::string folder);
-    static std::string Folder();
+    std::string Folder() const;
 
     std::size_t size() const { return index_.size(); }
     bool empty() const { return index_.empty(); }
@@ -48,6 +47,7 @@ private:
     void Open();
     void Remember(std::size_t i, std::shared_ptr<const PageRecord> page) const;
 
+    std::string folder_;
     ScopedFd fd_;
     std::uint64_t end_ = 0;
     std::vector<std::pair<std::uint64_t, std::uint32_t>> index_;      // offset and length of each page

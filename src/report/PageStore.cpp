@@ -13,7 +13,8 @@ PageRange SelectedPages(const PrinterSettings& settings, int pageCount) {
     return {first, last};
 }
 
-PageStore::PageStore(QObject* parent) : QObject(parent) {}
+PageStore::PageStore(std::string pageFolder, QObject* parent)
+    : QObject(parent), pages_(std::move(pageFolder)) {}
 
 void PageStore::BeginGeneration() {
     pages_.Clear();
@@ -61,7 +62,7 @@ void PageStore::Load(const std::string& path) {
     // Pages read in now would mix with the ones still being made.
     if (generating_)
         throw AppError("レポートを作成中のため開けません");
-    PageFile pages;
+    PageFile pages(pages_.Folder());
     const RepSheet sheet = ReadRepFile(path, [&](PageRecord page) { pages.Add(std::move(page)); });
     PageSetup setup;
     setup.paperCode = sheet.paperCode;

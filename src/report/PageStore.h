@@ -36,7 +36,8 @@ class PageStore : public QObject {
     Q_OBJECT
 
 public:
-    explicit PageStore(QObject* parent = nullptr);
+    // The pages are kept in a file in `pageFolder` (see PageFile).
+    explicit PageStore(std::string pageFolder = {}, QObject* parent = nullptr);
     ~PageStore() override;
 
     int PageCount() const { return static_cast<int>(pages_.size()); }

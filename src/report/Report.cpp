@@ -305,7 +305,7 @@ void Report::FillPages(PageStore& store, bool interactive) {
 }
 
 void Report::Preview() {
-    auto store = std::make_unique<PageStore>();
+    auto store = std::make_unique<PageStore>(pageFolder_);
     PageStore* current = store.get();
     current->SetPreviewHook([this](PageStore& s) {
         if (onPreview)

@@ -24,6 +24,7 @@
 #include <atomic>
 #include <functional>
 #include <memory>
+#include <string>
 #include <thread>
 
 namespace hozonix::report {
@@ -85,6 +86,8 @@ public:
 
     // The time printed by date-and-time fields.
     void SetClock(std::function<QDateTime()> clock) { clock_ = std::move(clock); }
+    // Where the page stores this report makes keep their pages (see PageFile).
+    void SetPageFolder(std::string folder) { pageFolder_ = std::move(folder); }
 
     // Generates the pages into `store`. With `interactive` set, window events are handled after each
     // page, and the generation stops when the viewer releases the store.
@@ -126,6 +129,7 @@ private:
     int pageNumber_ = 0;
     int tag_ = 0;
     std::function<QDateTime()> clock_;
+    std::string pageFolder_;
     PageStore* latestPreview_ = nullptr;
     bool previewDone_ = false;
     std::thread worker_;

@@ -131,7 +131,7 @@ PrintResult Report::Print(const PrintRouting& routing, PrintProgress* progress) 
                 progress->Hide();
         }
     } shown{progress};
-    PageStore store;
+    PageStore store(pageFolder_);
     if (progress != nullptr) {
         progress->Show();
         connect(&store, &PageStore::pageAvailable, [progress](int n) { progress->PageGenerated(n); });
@@ -145,12 +145,12 @@ void Report::PrintInBackground(const PrintRouting& routing) {
         throw AppError("レポートを作成中です");
     if (worker_.joinable())
         worker_.join();
-    worker_ = std::thread([this, routing] {
+    worker_ = std::thread([this, routing, folder = pageFolder_] {
         QString error;
         PrintResult result;
         try {
             GeneratingFlag flag(generating_);
-            PageStore store;
+            PageStore store(folder);
             GenerateRows(store, false);
             result = PrintPages(store, routing);
         } catch (const std::exception& e) {

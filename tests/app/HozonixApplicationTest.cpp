@@ -1,8 +1,8 @@
 // Start-up of the whole program.
 #include "app/HozonixApplication.h"
+#include "about/ProgramInfo.h"
 #include "mainwindow/MainWindow.h"
-#include "netinfo/ProgramInfo.h"
-#include "ui/ProfileWizardDialog.h"
+#include "wizard/ProfileWizardDialog.h"
 
 #include "ScriptedMessageBox.h"
 #include "TempFolder.h"
@@ -18,8 +18,8 @@ TEST(HozonixApplicationTest, StartsWithTheDataFolderOfTheProgramsName) {
     {
         // No profile is stored yet: the wizard opens before the window is shown.
         int wizardRuns = 0;
-        ui::HozonixApplication app(
-            {"/opt/x/Other.bin", dir / "config", &messages, [&](ui::ProfileWizardDialog& w) {
+        app::HozonixApplication app(
+            {"/opt/x/Other.bin", dir / "config", &messages, [&](wizard::ProfileWizardDialog& w) {
                  ++wizardRuns;
                  EXPECT_TRUE(w.windowTitle().toStdString() == "バックアップウイザード");
                  return static_cast<int>(QDialog::Rejected);
@@ -41,7 +41,7 @@ TEST(HozonixApplicationTest, ADataFolderThatCannotBeMadeIsToldOnceAndEndsTheProg
     TempFolder dir;
     WriteFile(dir / "config", "a file where the folder should be");
     ScriptedMessageBox messages;
-    ui::HozonixApplication app({"/usr/bin/hozonix", dir / "config", &messages, {}});
+    app::HozonixApplication app({"/usr/bin/hozonix", dir / "config", &messages, {}});
     EXPECT_FALSE(app.Start());
     ASSERT_EQ(messages.shown.size(), 1u);
     EXPECT_EQ(messages.shown[0].text, "INIフォルダー" + dir / "config/Korimaru/hozonix" +
@@ -54,14 +54,14 @@ TEST(HozonixApplicationTest, TheReadmeIsPutIntoTheDataFolderAtTheFirstStartOnly)
     TempFolder dir;
     ScriptedMessageBox messages;
     auto start = [&] {
-        ui::HozonixApplication app(
+        app::HozonixApplication app(
             {"/usr/bin/hozonix", dir / "config", &messages,
-             [](ui::ProfileWizardDialog&) { return static_cast<int>(QDialog::Rejected); }});
+             [](wizard::ProfileWizardDialog&) { return static_cast<int>(QDialog::Rejected); }});
         EXPECT_TRUE(app.Start());
     };
     start();
     const std::string readme = dir / "config/Korimaru/hozonix/Readme.TXT";
-    EXPECT_EQ(ReadFile(readme), netinfo::ShippedReadmeText());
+    EXPECT_EQ(ReadFile(readme), about::ShippedReadmeText());
 
     WriteFile(readme, "メモを書き足しました");
     start();

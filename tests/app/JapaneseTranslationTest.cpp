@@ -30,14 +30,14 @@ namespace {
 
 class JapaneseQtTexts : public ::testing::Test {
 protected:
-    static void SetUpTestSuite() { installed = ui::InstallJapaneseQtTexts(*QCoreApplication::instance()); }
+    static void SetUpTestSuite() { installed = app::InstallJapaneseQtTexts(*QCoreApplication::instance()); }
     static inline bool installed = false;
 };
 
 } // namespace
 
 TEST_F(JapaneseQtTexts, ButtonsMenusAndTheFileDialogSpeakJapanese) {
-    ASSERT_TRUE(installed) << "qtbase_ja.qm in " << ui::QtTranslationsFolder().toStdString();
+    ASSERT_TRUE(installed) << "qtbase_ja.qm in " << app::QtTranslationsFolder().toStdString();
     EXPECT_EQ(QLocale().language(), QLocale::Japanese);
 
     QDialogButtonBox buttons(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
@@ -97,6 +97,6 @@ TEST_F(JapaneseQtTexts, ButtonsMenusAndTheFileDialogSpeakJapanese) {
 
 TEST(JapaneseQtTextsMissing, AFolderWithoutTheTranslationLeavesQtsTextsAsTheyAre) {
     test::TempFolder empty;
-    QCoreApplication& app = *QCoreApplication::instance();
-    EXPECT_FALSE(ui::InstallJapaneseQtTexts(app, QString::fromStdString(empty.Path())));
+    EXPECT_FALSE(
+        app::InstallJapaneseQtTexts(*QCoreApplication::instance(), QString::fromStdString(empty.Path())));
 }

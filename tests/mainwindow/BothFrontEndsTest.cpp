@@ -55,7 +55,7 @@ TEST_F(MainWindowTest, TheWindowAndTheRunnerLeaveTheSameRecordOfTheSameRuns) {
     };
 
     prepare();
-    ui::MainWindowServices s = Services();
+    mainwindow::MainWindowServices s = Services();
     s.RunBackup = [](const engine::BackupRequest& r, engine::PathList& u, engine::PathList& f,
                      engine::RunHost& h,
                      engine::BackupResult& result) { return engine::RunBackup(r, u, f, h, &result); };

@@ -6,9 +6,9 @@
 #include "mainwindow/MainWindow.h"
 #include "settings/IniFile.h"
 #include "settings/ProfileList.h"
-#include "ui/ProfileWizard.h"
 #include "ui/UiServices.h"
 #include "ui/WorkerRunHost.h"
+#include "wizard/ProfileWizard.h"
 
 #include "ScriptedMessageBox.h"
 #include "TempFolder.h"
@@ -26,7 +26,7 @@
 namespace hozonix::test {
 
 // Adds or replaces a profile the way the wizard does: edits the shared lists and saves them.
-class ScriptedWizard : public ui::ProfileWizard {
+class ScriptedWizard : public wizard::ProfileWizard {
 public:
     ScriptedWizard(IniFile& settings, ProfileList& profiles) : settings_(settings), profiles_(profiles) {}
 
@@ -95,7 +95,7 @@ protected:
     ScriptedWizard wizard{ini, profiles};
     std::vector<engine::BackupRequest> requests;
     std::vector<ScriptedRun> runs;
-    std::unique_ptr<ui::MainWindow> window;
+    std::unique_ptr<mainwindow::MainWindow> window;
 
     // Profiles named name[i], source dir/src<i>, destination dir/dst<i>.
     void StoreProfiles(const std::vector<std::string>& names) {
@@ -110,8 +110,8 @@ protected:
         return dir / ("src" + std::to_string(i)) + ">>" + dir / ("dst" + std::to_string(i)) + ">>.bak<<";
     }
 
-    ui::MainWindowServices Services() {
-        ui::MainWindowServices s(ini, profiles, services);
+    mainwindow::MainWindowServices Services() {
+        mainwindow::MainWindowServices s(ini, profiles, services);
         s.DataFolder = dir.Path();
         s.Wizard = &wizard;
         s.Now = [] { return Now; };
@@ -146,8 +146,10 @@ protected:
         return s;
     }
 
-    void Open() { window = std::make_unique<ui::MainWindow>(Services()); }
-    void Open(ui::MainWindowServices s) { window = std::make_unique<ui::MainWindow>(std::move(s)); }
+    void Open() { window = std::make_unique<mainwindow::MainWindow>(Services()); }
+    void Open(mainwindow::MainWindowServices s) {
+        window = std::make_unique<mainwindow::MainWindow>(std::move(s));
+    }
 
     std::string Caption() const { return window->windowTitle().toStdString(); }
     std::string Status() const { return window->StatusPanel()->text().toStdString(); }

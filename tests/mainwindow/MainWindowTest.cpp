@@ -86,7 +86,7 @@ TEST_F(MainWindowTest, CopyModeSwitchesColourAndCaptionAndIsStoredButNotRead) {
     EXPECT_EQ(ini.ReadIniInteger("fmFileSave", "COPY_MODE"), 1);
 
     Open();
-    EXPECT_EQ(window->Mode(), ui::CopyMode::Fast);
+    EXPECT_EQ(window->Mode(), mainwindow::CopyMode::Fast);
     window->CarefulModeItem()->trigger();
     window->FastModeItem()->trigger();
     EXPECT_EQ(Caption(), "Hozonix");
@@ -100,9 +100,9 @@ TEST_F(MainWindowTest, ThresholdMarksItsItemAndAChoiceIsWrittenAtOnce) {
     struct Case {
         const char* stored;
         int expected;
-        QAction* (ui::MainWindow::*bold)() const; // nullptr: no item bold
-    } cases[] = {{nullptr, 0, &ui::MainWindow::NoRecoveryItem},
-                 {"10000000", 10000000, &ui::MainWindow::Recovery10MBItem},
+        QAction* (mainwindow::MainWindow::*bold)() const; // nullptr: no item bold
+    } cases[] = {{nullptr, 0, &mainwindow::MainWindow::NoRecoveryItem},
+                 {"10000000", 10000000, &mainwindow::MainWindow::Recovery10MBItem},
                  {"5000000", 5000000, nullptr}};
     for (const Case& c : cases) {
         ini.EraseSection("fmFileSave");

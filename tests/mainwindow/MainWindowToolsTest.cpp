@@ -1,7 +1,7 @@
 // The Help menu and the network entries of the Tool menu, wired to their services.
 #include "MainWindowFixture.h"
 
-#include "netinfo/DesktopOpener.h"
+#include "about/DesktopOpener.h"
 
 #include "ScriptedNetProvider.h"
 
@@ -18,7 +18,7 @@ using namespace hozonix::test;
 
 namespace {
 
-class RecordingOpener : public netinfo::DesktopOpener {
+class RecordingOpener : public about::DesktopOpener {
 public:
     void Open(const std::string& target) override { opened.push_back(target); }
     std::vector<std::string> opened;
@@ -29,7 +29,7 @@ public:
 TEST_F(MainWindowTest, HelpAndSettingsItemsOpenTheirFiles) {
     StoreProfiles({"A"});
     RecordingOpener opener;
-    ui::MainWindowServices s = Services();
+    mainwindow::MainWindowServices s = Services();
     s.Opener = &opener;
     s.DataFolder = dir / "data/";
     Open(std::move(s));
@@ -56,7 +56,7 @@ TEST_F(MainWindowTest, NetworkItemsShowTheirListsAndOpenTheirDialogs) {
     network.levels[""] = {0, {{0, {share}}}, 0};
     std::vector<std::string> folderTitles;
     std::string loginCaption;
-    ui::MainWindowServices s = Services();
+    mainwindow::MainWindowServices s = Services();
     s.Network = &network;
     s.HostName = [] { return std::string("pc1"); };
     s.Resolve = [](const std::string& name) { return netinfo::HostLookup{0, name + ".lan", "192.0.2.7"}; };
@@ -102,7 +102,7 @@ double MeanAlpha(const QIcon& icon, QIcon::Mode mode) {
 
 TEST_F(MainWindowTest, TheFirstMessageListKeepsClearOfTheToolBarWhoseIconsShowWhatIsDisabled) {
     StoreProfiles({"A"});
-    ui::MainWindowServices s = Services();
+    mainwindow::MainWindowServices s = Services();
     s.HostName = [] { return std::string("pc1"); };
     s.Resolve = [](const std::string& name) { return netinfo::HostLookup{0, name, "192.0.2.7"}; };
     Open(std::move(s));

@@ -26,7 +26,7 @@ TEST_F(MainWindowTest, TheButtonRunsTheRealEngineAndAFastRunAfterItWritesOnlyWha
     WriteFile(dir / "src0/sub/b.txt", "bb");
     WriteFile(dir / "src0/c.bak", "excluded");
     StoreProfiles({"A"});
-    ui::MainWindowServices s(ini, profiles, services);
+    mainwindow::MainWindowServices s(ini, profiles, services);
     Open(std::move(s));
 
     window->RunButton()->click();
@@ -84,7 +84,7 @@ TEST_F(MainWindowTest, TheAbortButtonEndsARunDuringALongScan) {
         ASSERT_EQ(CreateFolderTree(dir / folder), 0);
     WriteFile(dir / "src0/a.txt", "a");
     StoreProfiles({"A"});
-    ui::MainWindowServices s(ini, profiles, services);
+    mainwindow::MainWindowServices s(ini, profiles, services);
     // The real engine, with a scan that counts as long from its start.
     s.RunBackup = [](engine::BackupRequest r, engine::PathList& u, engine::PathList& f, engine::RunHost& h,
                      engine::BackupResult& result) {
@@ -122,7 +122,7 @@ TEST_F(MainWindowTest, WhatNoRunCanCopyIsListedWithItsReasonAndWhatTheRunHadToSa
     WriteFile(dir / "src0/notes", "a file of the source; a folder in the backup");
     ASSERT_EQ(symlink("/", (dir / "src0/z:").c_str()), 0);
     StoreProfiles({"A"});
-    ui::MainWindowServices s(ini, profiles, services);
+    mainwindow::MainWindowServices s(ini, profiles, services);
     s.DataFolder = dir.Path();
     Open(std::move(s));
 

@@ -183,7 +183,7 @@ TEST_F(MainWindowTest, ASecondCommandDuringARunIsRefusedAndTheWindowShowsItIsBus
     EXPECT_TRUE(messages.shown.empty());
     EXPECT_EQ(profiles.ProfileNames.size(), 2u);
     EXPECT_EQ(window->RecoveryThreshold(), 0);
-    EXPECT_EQ(window->Mode(), ui::CopyMode::Fast);
+    EXPECT_EQ(window->Mode(), mainwindow::CopyMode::Fast);
     EXPECT_FALSE(closedDuringRun);
     EXPECT_TRUE(window->isVisible());
 
@@ -222,7 +222,7 @@ TEST_F(MainWindowTest, AShareIsConnectedForTheRunAndAShareThatCannotBeIsNamedWit
     SaveProfileList(ini, list);
     std::vector<std::string> events;
     bool refuse = false;
-    ui::MainWindowServices s = Services();
+    mainwindow::MainWindowServices s = Services();
     s.ConnectDestination = [&](const std::string& typed,
                                std::string& local) -> std::unique_ptr<shares::ConnectedShare> {
         events.push_back("connect " + typed);
@@ -249,7 +249,7 @@ TEST_F(MainWindowTest, AShareIsConnectedForTheRunAndAShareThatCannotBeIsNamedWit
 TEST_F(MainWindowTest, WhileAWriteStallsTheWindowShowsItAndTheAbortEndsTheRunWhenTheCallReturns) {
     StoreProfiles({"A"});
     Open();
-    ui::MainWindowServices s = Services();
+    mainwindow::MainWindowServices s = Services();
     std::atomic<bool> released{false};
     bool abortSeenDuringStall = false;
     s.RunBackup = [&](const engine::BackupRequest&, engine::PathList& updated, engine::PathList&,

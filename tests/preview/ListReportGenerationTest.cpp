@@ -14,7 +14,7 @@
 
 #include <gtest/gtest.h>
 
-namespace hozonix::printing {
+namespace hozonix::preview {
 namespace {
 
 using report::PageStore;
@@ -218,4 +218,4 @@ TEST(ListReportGenerationTest, LongPathsWrapIntoWholeRowsThatAPdfHoldsOnce) {
 }
 
 } // namespace
-} // namespace hozonix::printing
+} // namespace hozonix::preview

@@ -11,7 +11,7 @@
 #include <QSpinBox>
 #include <QToolButton>
 
-namespace hozonix::printing {
+namespace hozonix::preview {
 namespace {
 
 using test::NumberedLines;
@@ -75,6 +75,17 @@ TEST_F(ListReportPrintButtonTest, SecondPrintReusesTheWindowAtPageOneWithItsSett
     PrintWithSteps("二回目", NumberedLines(3));
 }
 
+TEST_F(ListReportPrintButtonTest, ThePagesAreKeptInThePageFolderUntilThePrintEnds) {
+    test::TempFolder pages;
+    pageFolder = pages.Path();
+    Then([&] {
+        EXPECT_EQ(test::OpenFilesIn(pages.Path()), 1);
+        CloseWindow();
+    });
+    PrintWithSteps("一覧", NumberedLines(100));
+    EXPECT_EQ(test::OpenFilesIn(pages.Path()), 0);
+}
+
 TEST_F(ListReportPrintButtonTest, PressingPrintAgainDuringAPreviewKeepsTheReportInUse) {
     Then([&] {
         ListReport* form = Printing().CurrentListReport();
@@ -123,4 +134,4 @@ TEST_F(ListReportPrintButtonTest, WindowPlacementIsRestoredAtCreationAndStoredAt
 }
 
 } // namespace
-} // namespace hozonix::printing
+} // namespace hozonix::preview

@@ -11,7 +11,7 @@
 #include <gtest/gtest.h>
 
 using namespace hozonix;
-using namespace hozonix::printing;
+using namespace hozonix::preview;
 
 namespace {
 

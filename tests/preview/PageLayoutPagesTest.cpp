@@ -13,7 +13,7 @@
 #include <gtest/gtest.h>
 
 using namespace hozonix;
-using namespace hozonix::printing;
+using namespace hozonix::preview;
 
 namespace {
 

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-using namespace hozonix::printing;
+using namespace hozonix::preview;
 
 TEST(PageLayoutTest, RoundingSendsHalvesToTheEvenNeighbour) {
     const std::pair<double, double> cases[] = {

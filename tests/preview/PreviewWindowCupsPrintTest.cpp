@@ -12,7 +12,7 @@
 
 #include <QComboBox>
 
-namespace hozonix::printing {
+namespace hozonix::preview {
 namespace {
 
 using test::NumberedLines;
@@ -41,7 +41,7 @@ protected:
     std::string ErrorLog() const { return test::ReadFile(server->Folder() + "/log/error_log"); }
 
     std::unique_ptr<test::CupsTestServer> server;
-    CupsPrinterPlatform cupsPlatform;
+    printing::CupsPrinterPlatform cupsPlatform;
     report::CupsPrintJob cupsJob;
 };
 
@@ -94,4 +94,4 @@ TEST_F(PreviewWindowCupsPrintTest, PageRangeCopiesPaperAndTrayReachThePrintServe
 }
 
 } // namespace
-} // namespace hozonix::printing
+} // namespace hozonix::preview

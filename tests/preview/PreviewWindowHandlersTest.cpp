@@ -11,7 +11,7 @@
 #include <QSignalSpy>
 #include <QSpinBox>
 
-namespace hozonix::printing {
+namespace hozonix::preview {
 namespace {
 
 using test::NumberedLines;
@@ -97,7 +97,7 @@ TEST_F(PreviewWindowHandlersTest, OrientationTogglesAndIsRefusedWhileGenerating)
 }
 
 TEST_F(PreviewWindowHandlersTest, PaperMenuStandsInColumnsOfTenThenEleven) {
-    test::ScriptedPrinter many = test::SamplePrinter("Many", kPrinterAttributeDefault);
+    test::ScriptedPrinter many = test::SamplePrinter("Many", printing::kPrinterAttributeDefault);
     many.papers.clear();
     for (int i = 0; i < 25; ++i)
         many.papers.push_back({static_cast<std::uint16_t>(256 + i), "Paper&" + std::to_string(i), ""});
@@ -119,7 +119,7 @@ TEST_F(PreviewWindowHandlersTest, PaperMenuStandsInColumnsOfTenThenEleven) {
 }
 
 TEST_F(PreviewWindowHandlersTest, PaperMenuWithoutPaperChoiceOrPrinter) {
-    platform.printers[0].defaults.fields = DeviceField::Orientation; // no paper-size choice
+    platform.printers[0].defaults.fields = printing::DeviceField::Orientation; // no paper-size choice
     {
         PreviewWindow w(Services());
         ASSERT_EQ(w.PaperMenu()->Items().size(), 5); // the menu as designed
@@ -449,4 +449,4 @@ TEST_F(PreviewWindowHandlersTest, PrinterInformationMessage) {
 }
 
 } // namespace
-} // namespace hozonix::printing
+} // namespace hozonix::preview

@@ -9,7 +9,7 @@
 
 #include <sys/stat.h>
 
-namespace hozonix::printing {
+namespace hozonix::preview {
 namespace {
 
 using test::NumberedLines;
@@ -106,4 +106,4 @@ TEST_F(PreviewWindowRepFileTest, PrintingAnOpenedFilePrintsItsPages) {
 }
 
 } // namespace
-} // namespace hozonix::printing
+} // namespace hozonix::preview

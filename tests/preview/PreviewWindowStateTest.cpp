@@ -6,7 +6,7 @@
 #include <QSlider>
 #include <QSpinBox>
 
-namespace hozonix::printing {
+namespace hozonix::preview {
 namespace {
 
 using test::NumberedLines;
@@ -109,4 +109,4 @@ TEST_F(PreviewWindowStateTest, ClosingWhileGeneratingAsksFirst) {
 }
 
 } // namespace
-} // namespace hozonix::printing
+} // namespace hozonix::preview

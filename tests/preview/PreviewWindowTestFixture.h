@@ -46,7 +46,7 @@ public:
     int calls = 0;
 };
 
-class ScriptedPreviewDialogs : public printing::PreviewDialogs {
+class ScriptedPreviewDialogs : public preview::PreviewDialogs {
 public:
     struct Asked {
         QString caption, prompt, start;
@@ -87,26 +87,26 @@ class PreviewWindowTest : public ::testing::Test {
 protected:
     PreviewWindowTest() { platform.printers = {SamplePrinter("Alpha", printing::kPrinterAttributeDefault)}; }
 
-    printing::PreviewServices Services() {
+    preview::PreviewServices Services() {
         return {settings, messages, pickers, Info(),     definition, state,
-                dialogs,  *job,     nullptr, pageLayout, fallback};
+                dialogs,  *job,     nullptr, pageLayout, fallback,   pageFolder};
     }
     printing::PrinterInfo& Info() {
         if (!info)
             info = std::make_unique<printing::PrinterInfo>(*platformInUse);
         return *info;
     }
-    printing::ListReportPrinting& Printing() {
+    preview::ListReportPrinting& Printing() {
         if (!printing)
-            printing = std::make_unique<printing::ListReportPrinting>(Services());
+            printing = std::make_unique<preview::ListReportPrinting>(Services());
         return *printing;
     }
-    printing::PreviewWindow& Window() { return *Printing().Window(); }
+    preview::PreviewWindow& Window() { return *Printing().Window(); }
     report::PageStore* Store() { return Window().Preview()->Store(); }
 
     // The window shows a finished generation and nothing is being generated.
     bool Ready() {
-        printing::PreviewWindow* w = Printing().Window();
+        preview::PreviewWindow* w = Printing().Window();
         return w != nullptr && w->isVisible() && state.CurrentReport != nullptr &&
                state.CurrentReport->IsFree() && w->Preview()->Store() != nullptr &&
                w->Preview()->Store()->IsFinished();
@@ -150,14 +150,15 @@ protected:
     ScriptedPrinterPlatform platform;
     printing::PrinterPlatform* platformInUse = &platform;
     std::unique_ptr<printing::PrinterInfo> info;
-    printing::ReportDefinition definition;
-    printing::ListReportState state;
+    preview::ReportDefinition definition;
+    preview::ListReportState state;
     ScriptedPreviewDialogs dialogs;
     RecordingJob recordingJob;
     report::PrintJob* job = &recordingJob;
-    printing::PageLayoutOpener* pageLayout = nullptr;
+    preview::PageLayoutOpener* pageLayout = nullptr;
     Rect fallback{5, 0, 1004, 708};
-    std::unique_ptr<printing::ListReportPrinting> printing;
+    std::string pageFolder;
+    std::unique_ptr<preview::ListReportPrinting> printing;
 
     struct Step {
         std::function<bool()> when;

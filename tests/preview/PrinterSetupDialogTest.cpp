@@ -36,7 +36,7 @@ TEST_F(PrinterSetupDialogTest, OffersVisiblePrintersWithTheCurrentChoice) {
     PrinterInfo info(platform);
     platform.SetPrinterIndex(-1);
     platform.settings->paperSize = 256;
-    PrinterSetupDialog dlg(info);
+    preview::PrinterSetupDialog dlg(info);
     dlg.Load();
     EXPECT_EQ(Items(dlg.PrinterCombo()), (std::vector<std::string>{"Office", "Label"}));
     EXPECT_EQ(dlg.PrinterCombo()->currentText(), "Label");
@@ -57,7 +57,7 @@ TEST_F(PrinterSetupDialogTest, ConfirmingSelectsThePrinterAndResetsTheInformatio
     EXPECT_EQ(info.GetPaperSizeNumber(), 43);
     EXPECT_EQ(info.GetPaperSizeNames(), (std::vector<std::string>{"62 mm", "PostcardJap"}));
 
-    PrinterSetupDialog dlg(info);
+    preview::PrinterSetupDialog dlg(info);
     dlg.Load();
     dlg.PrinterCombo()->setCurrentIndex(0);
     emit dlg.PrinterCombo()->activated(0);
@@ -77,7 +77,7 @@ TEST_F(PrinterSetupDialogTest, ConfirmingSelectsThePrinterAndResetsTheInformatio
 TEST_F(PrinterSetupDialogTest, NoPrinterIsReportedBeforeShowing) {
     platform.printers = {SamplePrinter("Hidden", kPrinterAttributeHidden)};
     PrinterInfo info(platform);
-    PrinterSetupDialog dlg(info);
+    preview::PrinterSetupDialog dlg(info);
     EXPECT_THROW(dlg.Execute(), NoPrinterError);
     EXPECT_FALSE(dlg.isVisible());
 }

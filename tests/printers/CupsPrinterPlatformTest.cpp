@@ -230,7 +230,7 @@ TEST_F(CupsPlatformTest, RejectingFirstPrinterShiftsIndex) {
 TEST_F(CupsPlatformTest, WatchSeesAnAddedPrinter) {
     int argc = 0;
     QCoreApplication app(argc, nullptr);
-    PollingPrinterWatch watch(std::chrono::milliseconds(50));
+    preview::PollingPrinterWatch watch(std::chrono::milliseconds(50));
     PrinterInfo info(platform, &watch);
     int changes = 0;
     info.OnChange = [&](PrinterInfo&) { ++changes; };

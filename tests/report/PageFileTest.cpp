@@ -40,8 +40,7 @@ PageRecord ListPage(int number, int rows) {
 
 TEST(PageFile, PagesReadBackAsTheyWentInInAnyOrderAndAfterEviction) {
     hozonix::test::TempFolder temp;
-    PageFile::SetFolder(temp.Path());
-    PageFile pages;
+    PageFile pages(temp.Path());
     for (int n = 0; n < 40; ++n)
         pages.Add(ListPage(n, 30));
     // Beyond what a file may hold: kept as it is, not refused.
@@ -55,22 +54,21 @@ TEST(PageFile, PagesReadBackAsTheyWentInInAnyOrderAndAfterEviction) {
         EXPECT_EQ(*pages.Get(static_cast<std::size_t>(n)), ListPage(n, 30)) << n;
     EXPECT_EQ(*pages.Get(40), crowded);
     EXPECT_LE(pages.CachedCount(), PageFile::CachedPages);
-    // An unnamed file: nothing in the folder, however the program ends.
+    // An unnamed file in the folder given: nothing to see there, however the program ends.
+    EXPECT_EQ(hozonix::test::OpenFilesIn(temp.Path()), 1);
     EXPECT_TRUE(std::filesystem::is_empty(temp.Path()));
 
     pages.Clear();
     EXPECT_TRUE(pages.empty());
     pages.Add(ListPage(7, 3));
     EXPECT_EQ(*pages.Get(0), ListPage(7, 3));
-    PageFile::SetFolder({});
 }
 
 TEST(PageFile, AFolderThatCannotTakeTheFileIsACleanError) {
-    PageFile::SetFolder("/nonexistent/hozonix");
     const char* tmpdir = std::getenv("TMPDIR");
     const std::string saved = tmpdir ? tmpdir : "";
     setenv("TMPDIR", "/nonexistent/tmp", 1); // no way out through the system's folder either
-    PageFile pages;
+    PageFile pages("/nonexistent/hozonix");
     try {
         pages.Add(ListPage(1, 2));
         FAIL() << "added without a file";
@@ -86,14 +84,12 @@ TEST(PageFile, AFolderThatCannotTakeTheFileIsACleanError) {
     // Without the data folder's "TEMP", the system's folder takes the pages.
     pages.Add(ListPage(1, 2));
     EXPECT_EQ(*pages.Get(0), ListPage(1, 2));
-    PageFile::SetFolder({});
 }
 
 TEST(PageFile, AStoreOfFiveThousandPagesStaysSmallAndGivesEveryPageBackWithItsCount) {
     hozonix::test::TempFolder temp;
-    PageFile::SetFolder(temp.Path());
     {
-        PageStore store;
+        PageStore store(temp.Path());
         const std::size_t before = hozonix::test::LiveHeapBytes();
         std::size_t largest = 0;
         store.BeginGeneration();
@@ -116,7 +112,7 @@ TEST(PageFile, AStoreOfFiveThousandPagesStaysSmallAndGivesEveryPageBackWithItsCo
         }
 
         // Saved and opened again a page at a time: the file's 20 MB are never held whole.
-        PageStore loaded;
+        PageStore loaded(temp.Path());
         const std::size_t base = hozonix::test::LiveHeapBytes();
         std::atomic<std::size_t> peak{base};
         std::atomic<bool> done{false};
@@ -134,6 +130,7 @@ TEST(PageFile, AStoreOfFiveThousandPagesStaysSmallAndGivesEveryPageBackWithItsCo
         ASSERT_EQ(loaded.PageCount(), 5000);
         for (const int n : {1, 4999})
             EXPECT_EQ(loaded.Page(n), store.Page(n)) << n;
+        // The pages read from the file are kept in the store's folder too.
+        EXPECT_EQ(hozonix::test::OpenFilesIn(temp.Path()), 2);
     }
-    PageFile::SetFolder({});
 }

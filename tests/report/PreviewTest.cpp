@@ -241,7 +241,7 @@ TEST(PreviewTest, AtHighZoomsOnlyWhatShowsIsDrawnAndAHiddenPreviewKeepsNoPicture
     const std::size_t before = test::LiveHeapBytes();
     view.SetZoom(800);
     view.viewport()->grab();
-    EXPECT_LT(test::LiveHeapBytes() - before, std::size_t{40} << 20);
+    EXPECT_LT(test::LiveHeapBytes(), before + (std::size_t{40} << 20)); // the heap may also shrink
 
     view.SetZoom(100);
     const qsizetype pictureBytes = view.RenderPage().sizeInBytes();

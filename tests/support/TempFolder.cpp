@@ -52,4 +52,18 @@ bool PathExists(const std::string& path) {
     return lstat(path.c_str(), &st) == 0;
 }
 
+int OpenFilesIn(const std::string& folder) {
+    const std::string inside = fs::weakly_canonical(folder).string() + "/";
+    int count = 0;
+    std::error_code ec;
+    for (const fs::directory_entry& fd : fs::directory_iterator("/proc/self/fd", ec)) {
+        // An unnamed or removed file reads as "<folder>/#1234 (deleted)".
+        std::error_code gone;
+        const std::string target = fs::read_symlink(fd.path(), gone).string();
+        if (!gone && target.starts_with(inside) && target.find('/', inside.size()) == std::string::npos)
+            ++count;
+    }
+    return count;
+}
+
 } // namespace hozonix::test

@@ -24,5 +24,7 @@ private:
 void WriteFile(const std::string& path, const std::string& content);
 std::string ReadFile(const std::string& path);
 bool PathExists(const std::string& path);
+// The files this process holds open right in `folder`, unnamed and removed ones included.
+int OpenFilesIn(const std::string& folder);
 
 } // namespace hozonix::test

@@ -1,4 +1,4 @@
-#include "netinfo/VersionInfo.h"
+#include "about/VersionInfo.h"
 
 #include "base/ScopedFd.h"
 
@@ -14,7 +14,7 @@
 #include <sstream>
 #include <vector>
 
-namespace hozonix::netinfo {
+namespace hozonix::about {
 
 namespace {
 
@@ -115,4 +115,4 @@ std::string ReadFileVersion(const std::string& programPath) {
     return section ? FileVersionFromSection(*section) : std::string();
 }
 
-} // namespace hozonix::netinfo
+} // namespace hozonix::about

@@ -7,7 +7,7 @@
 #include <QTabBar>
 #include <QTabWidget>
 
-namespace hozonix::ui {
+namespace hozonix::wizard {
 
 // The fill of a tab: the page's colour when active, otherwise none (the strip's own background).
 QColor TabFillColour(int page, bool active);
@@ -35,4 +35,4 @@ private:
     ProfileWizardTabBar* tabs_;
 };
 
-} // namespace hozonix::ui
+} // namespace hozonix::wizard

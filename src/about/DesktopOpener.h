@@ -3,7 +3,7 @@
 
 #include <string>
 
-namespace hozonix::netinfo {
+namespace hozonix::about {
 
 class DesktopOpener {
 public:
@@ -27,4 +27,4 @@ private:
 // no zombie is left behind. Returns false when the intermediate process could not be made.
 bool StartDetached(const std::string& program, const std::string& argument);
 
-} // namespace hozonix::netinfo
+} // namespace hozonix::about

@@ -1,11 +1,11 @@
-#include "netinfo/DesktopOpener.h"
+#include "about/DesktopOpener.h"
 
 #include <cerrno>
 #include <fcntl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
-namespace hozonix::netinfo {
+namespace hozonix::about {
 
 bool StartDetached(const std::string& program, const std::string& argument) {
     // Everything the children touch is prepared before fork: only async-signal-safe calls follow it.
@@ -37,4 +37,4 @@ void XdgOpener::Open(const std::string& target) {
     StartDetached(command_, target);
 }
 
-} // namespace hozonix::netinfo
+} // namespace hozonix::about

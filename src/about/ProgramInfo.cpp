@@ -1,9 +1,9 @@
-#include "netinfo/ProgramInfo.h"
+#include "about/ProgramInfo.h"
 
+#include "about/DesktopOpener.h"
+#include "about/VersionInfo.h"
 #include "base/AtomicFile.h"
 #include "base/MessageBoxService.h"
-#include "netinfo/DesktopOpener.h"
-#include "netinfo/VersionInfo.h"
 
 #include <QDateTime>
 #include <QLocale>
@@ -11,7 +11,7 @@
 #include <cerrno>
 #include <sys/stat.h>
 
-namespace hozonix::netinfo {
+namespace hozonix::about {
 
 QDate FileModificationDate(const std::string& path) {
     struct stat st {};
@@ -66,4 +66,4 @@ void OpenReadme(DesktopOpener& opener, const std::string& dataFolder) {
     opener.Open(ReadmePath(dataFolder));
 }
 
-} // namespace hozonix::netinfo
+} // namespace hozonix::about

@@ -1,5 +1,5 @@
-#include "ui/ProfileWizardFileHint.h"
-#include "ui/ProfileWizardFileList.h"
+#include "wizard/ProfileWizardFileHint.h"
+#include "wizard/ProfileWizardFileList.h"
 
 #include "ProfileWizardTestFixture.h"
 
@@ -12,7 +12,7 @@
 #include <sys/stat.h>
 
 using namespace hozonix;
-using namespace hozonix::ui;
+using namespace hozonix::wizard;
 using test::ProfileWizardTest;
 
 namespace {

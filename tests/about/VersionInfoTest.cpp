@@ -1,4 +1,4 @@
-#include "netinfo/VersionInfo.h"
+#include "about/VersionInfo.h"
 
 #include "TempFolder.h"
 
@@ -28,22 +28,22 @@ std::string CopyOfProgram(const TempFolder& temp) {
 }
 
 TEST(ReadFileVersion, BuiltProgramAndCopies) {
-    EXPECT_EQ(netinfo::ReadFileVersion(ProgramFile), "2.0.0.480");
+    EXPECT_EQ(about::ReadFileVersion(ProgramFile), "2.0.0.480");
 
     TempFolder temp;
     std::string stripped = CopyOfProgram(temp);
     ObjCopy("--remove-section .hozonix_version", stripped);
-    EXPECT_EQ(netinfo::ReadFileVersion(stripped), "");
+    EXPECT_EQ(about::ReadFileVersion(stripped), "");
 
     std::string notElf = temp / "notes.txt";
     WriteFile(notElf, "\\VarFileInfo\\Translation=0411 03A4\n\\StringFileInfo\\041103A4\\FileVersion=9.9\n");
-    EXPECT_EQ(netinfo::ReadFileVersion(notElf), "");
-    EXPECT_EQ(netinfo::ReadFileVersion(temp / "missing"), "");
+    EXPECT_EQ(about::ReadFileVersion(notElf), "");
+    EXPECT_EQ(about::ReadFileVersion(temp / "missing"), "");
     // A pipe would hold up an ordinary open for ever; a device would be read for ever.
     const std::string pipe = temp / "pipe";
     ASSERT_EQ(mkfifo(pipe.c_str(), 0600), 0);
-    EXPECT_EQ(netinfo::ReadFileVersion(pipe), "");
-    EXPECT_EQ(netinfo::ReadFileVersion("/dev/zero"), "");
+    EXPECT_EQ(about::ReadFileVersion(pipe), "");
+    EXPECT_EQ(about::ReadFileVersion("/dev/zero"), "");
 }
 
 TEST(ReadFileVersion, OnlyTheFirstTranslationPairCounts) {
@@ -55,7 +55,7 @@ TEST(ReadFileVersion, OnlyTheFirstTranslationPairCounts) {
                        "\\StringFileInfo\\041103A4\\FileVersion=2.0.0.480\n"
                        "\\StringFileInfo\\040904B0\\FileVersion=3.1.0.7\n");
     ObjCopy("--remove-section .hozonix_version --add-section .hozonix_version=" + section, program);
-    EXPECT_EQ(netinfo::ReadFileVersion(program), "3.1.0.7");
+    EXPECT_EQ(about::ReadFileVersion(program), "3.1.0.7");
 }
 
 TEST(ReadFileVersion, SectionTexts) {
@@ -79,7 +79,7 @@ TEST(ReadFileVersion, SectionTexts) {
          "5.6"},
     };
     for (const Case& c : cases)
-        EXPECT_EQ(netinfo::FileVersionFromSection(c.section), c.expected) << c.section;
+        EXPECT_EQ(about::FileVersionFromSection(c.section), c.expected) << c.section;
 }
 
 } // namespace

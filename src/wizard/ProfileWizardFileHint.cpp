@@ -1,6 +1,6 @@
-#include "ui/ProfileWizardFileHint.h"
+#include "wizard/ProfileWizardFileHint.h"
 
-namespace hozonix::ui {
+namespace hozonix::wizard {
 
 namespace {
 
@@ -47,4 +47,4 @@ QString FileHintText(const QString& entryText, std::int64_t size, const QDateTim
            FileDateText(modified, locale);
 }
 
-} // namespace hozonix::ui
+} // namespace hozonix::wizard

@@ -26,17 +26,20 @@ struct ProfileList;
 } // namespace hozonix
 
 namespace hozonix::ui {
+class Pickers;
+}
+
+namespace hozonix::wizard {
 
 class ProfileWizardFileList;
 class ProfileWizardTabWidget;
 class ProfileWizardTabBar;
-class Pickers;
 
 class ProfileWizardDialog : public QDialog {
 public:
     static constexpr const char* PlacementKey = "fmBkSetup";
 
-    ProfileWizardDialog(IniFile& settings, MessageBoxService& messages, Pickers& pickers,
+    ProfileWizardDialog(IniFile& settings, MessageBoxService& messages, ui::Pickers& pickers,
                         ProfileList& profiles, QWidget* parent = nullptr);
     ~ProfileWizardDialog() override;
 
@@ -101,7 +104,7 @@ private:
 
     IniFile& settings_;
     MessageBoxService& messages_;
-    Pickers& pickers_;
+    ui::Pickers& pickers_;
     ProfileList& profiles_;
     int editIndex_ = -1;
 
@@ -135,4 +138,4 @@ private:
     QLabel* statusPrompt_;
 };
 
-} // namespace hozonix::ui
+} // namespace hozonix::wizard

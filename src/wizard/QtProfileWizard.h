@@ -4,7 +4,7 @@
 // object, when it stores its placement.
 
 #include "settings/WindowPlacement.h"
-#include "ui/ProfileWizard.h"
+#include "wizard/ProfileWizard.h"
 
 #include <functional>
 #include <memory>
@@ -16,8 +16,11 @@ struct ProfileList;
 } // namespace hozonix
 
 namespace hozonix::ui {
-
 class Pickers;
+}
+
+namespace hozonix::wizard {
+
 class ProfileWizardDialog;
 
 class QtProfileWizard : public ProfileWizard {
@@ -26,8 +29,8 @@ public:
     // exec(); tests drive the window themselves.
     using ModalRunner = std::function<int(ProfileWizardDialog&)>;
 
-    QtProfileWizard(IniFile& settings, MessageBoxService& messages, Pickers& pickers, ProfileList& profiles,
-                    const Rect& fallback, ModalRunner runModal = {});
+    QtProfileWizard(IniFile& settings, MessageBoxService& messages, ui::Pickers& pickers,
+                    ProfileList& profiles, const Rect& fallback, ModalRunner runModal = {});
     ~QtProfileWizard() override;
     QtProfileWizard(const QtProfileWizard&) = delete;
     QtProfileWizard& operator=(const QtProfileWizard&) = delete;
@@ -46,11 +49,11 @@ private:
 
     IniFile& settings_;
     MessageBoxService& messages_;
-    Pickers& pickers_;
+    ui::Pickers& pickers_;
     ProfileList& profiles_;
     Rect fallback_;
     ModalRunner runModal_;
     std::unique_ptr<ProfileWizardDialog> window_;
 };
 
-} // namespace hozonix::ui
+} // namespace hozonix::wizard

@@ -1,11 +1,11 @@
 // How the wizard window is put together: its pages, file panes, button bar and status bar, and which
 // handler each control's event reaches.
-#include "ui/ProfileWizardDialog.h"
+#include "wizard/ProfileWizardDialog.h"
 
 #include "ui/DefaultErrorHandler.h"
 #include "ui/JapaneseFonts.h"
-#include "ui/ProfileWizardFileList.h"
-#include "ui/ProfileWizardTabBar.h"
+#include "wizard/ProfileWizardFileList.h"
+#include "wizard/ProfileWizardTabBar.h"
 
 #include <QApplication>
 #include <QHBoxLayout>
@@ -18,7 +18,7 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
-namespace hozonix::ui {
+namespace hozonix::wizard {
 
 namespace {
 
@@ -98,12 +98,12 @@ QLabel* CaptionBar(const char* name, const QString& text, const QColor& ink, con
 
 } // namespace
 
-ProfileWizardDialog::ProfileWizardDialog(IniFile& settings, MessageBoxService& messages, Pickers& pickers,
+ProfileWizardDialog::ProfileWizardDialog(IniFile& settings, MessageBoxService& messages, ui::Pickers& pickers,
                                          ProfileList& profiles, QWidget* parent)
     : QDialog(parent), settings_(settings), messages_(messages), pickers_(pickers), profiles_(profiles) {
     setObjectName(PlacementKey);
     setWindowTitle(QStringLiteral("バックアップウイザード"));
-    setFont(GothicFont(12));
+    setFont(ui::GothicFont(12));
     setSizeGripEnabled(false);
 
     BuildPages();
@@ -191,15 +191,15 @@ void ProfileWizardDialog::BuildPages() {
     for (QLineEdit* edit : {sourceEdit_, destinationEdit_, excludedFoldersEdit_})
         edit->installEventFilter(this);
     connect(browseSourceButton_, &QToolButton::clicked, this,
-            [this] { RunCommand(messages_, [this] { BrowseSource(); }); });
+            [this] { ui::RunCommand(messages_, [this] { BrowseSource(); }); });
     connect(browseDestinationButton_, &QToolButton::clicked, this,
-            [this] { RunCommand(messages_, [this] { BrowseDestination(); }); });
+            [this] { ui::RunCommand(messages_, [this] { BrowseDestination(); }); });
     connect(browseExcludedButton_, &QToolButton::clicked, this,
-            [this] { RunCommand(messages_, [this] { BrowseExcludedFolder(); }); });
+            [this] { ui::RunCommand(messages_, [this] { BrowseExcludedFolder(); }); });
     connect(sourceEdit_, &QLineEdit::textChanged, this,
-            [this] { RunCommand(messages_, [this] { SourceChanged(); }); });
+            [this] { ui::RunCommand(messages_, [this] { SourceChanged(); }); });
     connect(destinationEdit_, &QLineEdit::textChanged, this,
-            [this] { RunCommand(messages_, [this] { DestinationChanged(); }); });
+            [this] { ui::RunCommand(messages_, [this] { DestinationChanged(); }); });
 }
 
 void ProfileWizardDialog::BuildPanes() {
@@ -281,13 +281,13 @@ void ProfileWizardDialog::BuildButtons() {
     bar->addWidget(cancelButton_);
 
     connect(backButton_, &QPushButton::clicked, this,
-            [this] { RunCommand(messages_, [this] { GoBack(); }); });
+            [this] { ui::RunCommand(messages_, [this] { GoBack(); }); });
     connect(nextButton_, &QPushButton::clicked, this,
-            [this] { RunCommand(messages_, [this] { GoNext(); }); });
+            [this] { ui::RunCommand(messages_, [this] { GoNext(); }); });
     connect(finishButton_, &QToolButton::clicked, this,
-            [this] { RunCommand(messages_, [this] { Finish(); }); });
+            [this] { ui::RunCommand(messages_, [this] { Finish(); }); });
     connect(cancelButton_, &QPushButton::clicked, this,
-            [this] { RunCommand(messages_, [this] { Cancel(); }); });
+            [this] { ui::RunCommand(messages_, [this] { Cancel(); }); });
 }
 
-} // namespace hozonix::ui
+} // namespace hozonix::wizard

@@ -1,9 +1,9 @@
-#include "ui/ProfileWizardTabBar.h"
+#include "wizard/ProfileWizardTabBar.h"
 
 #include <QPaintEvent>
 #include <QPainter>
 
-namespace hozonix::ui {
+namespace hozonix::wizard {
 
 QColor TabFillColour(int page, bool active) {
     if (!active)
@@ -49,4 +49,4 @@ void ProfileWizardTabBar::DrawTab(QPainter& painter, int index, const QRect& rec
     painter.drawText(rect.translated(0, 1), Qt::AlignCenter | Qt::TextSingleLine, tabText(index));
 }
 
-} // namespace hozonix::ui
+} // namespace hozonix::wizard

@@ -7,7 +7,7 @@
 #include <optional>
 #include <string>
 
-namespace hozonix::netinfo {
+namespace hozonix::about {
 
 inline constexpr const char* VersionSectionName = ".hozonix_version";
 inline constexpr size_t MaxVersionLength = 256;
@@ -32,4 +32,4 @@ std::string FileVersionFromSection(const std::string& section);
 // empty when the file carries no version strings.
 std::string ReadFileVersion(const std::string& programPath = CurrentProgramPath());
 
-} // namespace hozonix::netinfo
+} // namespace hozonix::about

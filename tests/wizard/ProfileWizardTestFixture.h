@@ -5,8 +5,8 @@
 #include "settings/IniFile.h"
 #include "settings/ProfileList.h"
 #include "ui/Pickers.h"
-#include "ui/ProfileWizardDialog.h"
-#include "ui/QtProfileWizard.h"
+#include "wizard/ProfileWizardDialog.h"
+#include "wizard/QtProfileWizard.h"
 
 #include "ScriptedMessageBox.h"
 #include "ScriptedPickers.h"
@@ -27,7 +27,7 @@ namespace hozonix::test {
 
 class ProfileWizardTest : public ::testing::Test {
 protected:
-    using Script = std::function<void(ui::ProfileWizardDialog&)>;
+    using Script = std::function<void(wizard::ProfileWizardDialog&)>;
 
     TempFolder dir;
     IniFile settings{dir / "Hozonix.ini"};
@@ -37,12 +37,16 @@ protected:
     ui::Pickers pickers{files, folders};
     ProfileList profiles;
     Script user;
-    ui::QtProfileWizard wizard{
-        settings, messages, pickers, profiles, FallbackRect(1024, 768), [this](ui::ProfileWizardDialog& w) {
-            if (user)
-                user(w);
-            return w.result();
-        }};
+    wizard::QtProfileWizard wizard{settings,
+                                   messages,
+                                   pickers,
+                                   profiles,
+                                   FallbackRect(1024, 768),
+                                   [this](wizard::ProfileWizardDialog& w) {
+                                       if (user)
+                                           user(w);
+                                       return w.result();
+                                   }};
 
     std::string src = dir / "src";
     std::string dst = dir / "dst";
@@ -74,14 +78,14 @@ protected:
         return texts;
     }
 
-    static void Fill(ui::ProfileWizardDialog& w, const std::string& from, const std::string& to,
+    static void Fill(wizard::ProfileWizardDialog& w, const std::string& from, const std::string& to,
                      const std::string& name) {
         w.SourceEdit()->setText(QString::fromStdString(from));
         w.DestinationEdit()->setText(QString::fromStdString(to));
         w.NameEdit()->setText(QString::fromStdString(name));
     }
     // Presses "次へ >" `times` times, as a person going from page 1 would.
-    static void Walk(ui::ProfileWizardDialog& w, int times = 3) {
+    static void Walk(wizard::ProfileWizardDialog& w, int times = 3) {
         for (int i = 0; i < times; ++i)
             w.NextButton()->click();
     }

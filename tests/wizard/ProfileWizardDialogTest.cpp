@@ -1,4 +1,4 @@
-#include "ui/ProfileWizardTabBar.h"
+#include "wizard/ProfileWizardTabBar.h"
 
 #include "ProfileWizardTestFixture.h"
 
@@ -8,7 +8,7 @@
 #include <unistd.h>
 
 using namespace hozonix;
-using namespace hozonix::ui;
+using namespace hozonix::wizard;
 using test::ProfileWizardTest;
 
 namespace {

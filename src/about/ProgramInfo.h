@@ -10,7 +10,7 @@ namespace hozonix {
 class MessageBoxService;
 }
 
-namespace hozonix::netinfo {
+namespace hozonix::about {
 
 class DesktopOpener;
 
@@ -49,4 +49,4 @@ const char* ShippedReadmeText();
 // wrote the file; raises AppError when the file cannot be written.
 bool PutReadmeInPlace(const std::string& dataFolder, const std::string& text = ShippedReadmeText());
 
-} // namespace hozonix::netinfo
+} // namespace hozonix::about

@@ -1,4 +1,4 @@
-#include "ui/ProfileWizardFileList.h"
+#include "wizard/ProfileWizardFileList.h"
 
 #include <QFile>
 #include <QStyle>
@@ -11,7 +11,7 @@
 #include <unistd.h>
 #include <vector>
 
-namespace hozonix::ui {
+namespace hozonix::wizard {
 
 namespace {
 
@@ -114,4 +114,4 @@ std::string CurrentFolder() {
     return buffer.data();
 }
 
-} // namespace hozonix::ui
+} // namespace hozonix::wizard

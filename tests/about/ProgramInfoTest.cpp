@@ -1,6 +1,6 @@
-#include "netinfo/ProgramInfo.h"
+#include "about/ProgramInfo.h"
+#include "about/DesktopOpener.h"
 #include "base/AppError.h"
-#include "netinfo/DesktopOpener.h"
 
 #include "SambaServer.h"
 #include "ScriptedMessageBox.h"
@@ -46,7 +46,7 @@ void SetModificationDate(const std::string& path, int year, int month, int day) 
 
 TEST_F(JapaneseLocale, AboutBoxWithAFixedDate) {
     ScriptedMessageBox box;
-    netinfo::ShowAboutBox(box, ProgramFile, QDate(2024, 3, 5));
+    about::ShowAboutBox(box, ProgramFile, QDate(2024, 3, 5));
     ASSERT_EQ(box.shown.size(), 1u);
     EXPECT_EQ(box.shown[0].kind, MessageKind::Information);
     EXPECT_EQ(box.shown[0].buttons, OkButton);
@@ -65,21 +65,21 @@ TEST_F(JapaneseLocale, AboutTextFollowsTheProgramFile) {
     fs::copy_file(ProgramFile, copy);
 
     SetModificationDate(copy, 2021, 7, 4);
-    std::string text = netinfo::ProgramAboutText(copy);
+    std::string text = about::ProgramAboutText(copy);
     EXPECT_NE(text.find(" バージョン: 2.0.0.480\r\n"), std::string::npos);
     EXPECT_TRUE(text.ends_with("\r\n\r\n最終更新日 2021/07/04")) << text;
 
     SetModificationDate(copy, 2023, 12, 31);
-    EXPECT_TRUE(netinfo::ProgramAboutText(copy).ends_with("最終更新日 2023/12/31"));
+    EXPECT_TRUE(about::ProgramAboutText(copy).ends_with("最終更新日 2023/12/31"));
 
     // Without version strings the version is empty and the rest stays.
     ASSERT_EQ(std::system(("objcopy --remove-section .hozonix_version '" + copy + "'").c_str()), 0);
-    text = netinfo::ProgramAboutText(copy, QDate(2020, 1, 2));
+    text = about::ProgramAboutText(copy, QDate(2020, 1, 2));
     EXPECT_NE(text.find("\r\n バージョン: \r\nURL    "), std::string::npos) << text;
     EXPECT_TRUE(text.ends_with("最終更新日 2020/01/02"));
 }
 
-class RecordingOpener : public netinfo::DesktopOpener {
+class RecordingOpener : public about::DesktopOpener {
 public:
     void Open(const std::string& target) override { opened.push_back(target); }
     std::vector<std::string> opened;
@@ -87,11 +87,11 @@ public:
 
 TEST(ProgramInfoCommands, OpenTheRightTargets) {
     RecordingOpener opener;
-    netinfo::OpenHomePage(opener);
-    netinfo::OpenSettingsFile(opener, "/home/u/my config/Korimaru/hozonix/hozonix.ini");
-    netinfo::OpenReadme(opener, "/home/u/.config/Korimaru/hozonix/");
-    netinfo::OpenReadme(opener, "/home/u/.config/Korimaru/hozonix");
-    netinfo::OpenReadme(opener, "/data//");
+    about::OpenHomePage(opener);
+    about::OpenSettingsFile(opener, "/home/u/my config/Korimaru/hozonix/hozonix.ini");
+    about::OpenReadme(opener, "/home/u/.config/Korimaru/hozonix/");
+    about::OpenReadme(opener, "/home/u/.config/Korimaru/hozonix");
+    about::OpenReadme(opener, "/data//");
     EXPECT_EQ(opener.opened, (std::vector<std::string>{
                                  "https://hozonix.example/", "/home/u/my config/Korimaru/hozonix/hozonix.ini",
                                  "/home/u/.config/Korimaru/hozonix/Readme.TXT",
@@ -101,27 +101,27 @@ TEST(ProgramInfoCommands, OpenTheRightTargets) {
 TEST(Readme, TheShippedReadmeIsPutIntoTheDataFolderOnlyWhenMissing) {
     // The text compiled in is data/Readme.TXT: what the program does, where the settings live and how
     // profiles run from a timer.
-    const std::string shipped = netinfo::ShippedReadmeText();
+    const std::string shipped = about::ShippedReadmeText();
     EXPECT_EQ(shipped, ReadFile(HOZONIX_README_FILE));
     for (const char* told : {"Hozonix", "~/.config/Korimaru/hozonix/hozonix.ini", "hozonix-run",
                              "systemctl --user enable --now", "journalctl", "hozonix-run-failed@.service"})
         EXPECT_NE(shipped.find(told), std::string::npos) << told;
 
     TempFolder data;
-    EXPECT_TRUE(netinfo::PutReadmeInPlace(data.Path()));
+    EXPECT_TRUE(about::PutReadmeInPlace(data.Path()));
     EXPECT_EQ(ReadFile(data / "Readme.TXT"), shipped);
 
     // The user's own notes in it stay; so does a link of that name, dangling or not.
     WriteFile(data / "Readme.TXT", "自分のメモ");
-    EXPECT_FALSE(netinfo::PutReadmeInPlace(data.Path(), "新しい版"));
+    EXPECT_FALSE(about::PutReadmeInPlace(data.Path(), "新しい版"));
     EXPECT_EQ(ReadFile(data / "Readme.TXT"), "自分のメモ");
     TempFolder linked;
     fs::create_symlink(linked / "nowhere", linked / "Readme.TXT");
-    EXPECT_FALSE(netinfo::PutReadmeInPlace(linked.Path(), "x"));
+    EXPECT_FALSE(about::PutReadmeInPlace(linked.Path(), "x"));
     EXPECT_FALSE(PathExists(linked / "nowhere"));
 
     // A data folder that cannot take it is an error for the caller to weigh.
-    EXPECT_THROW(netinfo::PutReadmeInPlace(data / "no/such/folder", "x"), AppError);
+    EXPECT_THROW(about::PutReadmeInPlace(data / "no/such/folder", "x"), AppError);
 }
 
 TEST(XdgOpener, PassesThePathAsOneArgumentWithoutWaiting) {
@@ -134,7 +134,7 @@ TEST(XdgOpener, PassesThePathAsOneArgumentWithoutWaiting) {
     ASSERT_EQ(chmod(handler.c_str(), 0755), 0);
     const std::vector<pid_t> childrenBefore = ChildProcesses();
 
-    netinfo::XdgOpener opener(handler);
+    about::XdgOpener opener(handler);
     const auto start = Clock::now();
     opener.Open("/tmp/a folder/hozonix settings.ini");
     EXPECT_LT(Clock::now() - start, std::chrono::milliseconds(800));
@@ -147,7 +147,7 @@ TEST(XdgOpener, PassesThePathAsOneArgumentWithoutWaiting) {
     EXPECT_EQ(ReadFile(out), "1|/tmp/a folder/hozonix settings.ini|");
 
     // A handler that cannot be started is not reported and does not hold the caller.
-    netinfo::XdgOpener missing(temp / "no-such-handler");
+    about::XdgOpener missing(temp / "no-such-handler");
     missing.Open("https://hozonix.example/");
     EXPECT_EQ(ChildProcesses(), childrenBefore);
 }

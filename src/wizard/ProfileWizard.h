@@ -2,7 +2,7 @@
 // How the main window opens the profile wizard. The wizard edits the process-wide profile lists in
 // place and saves them; the main window reloads its list when the wizard closes with OK.
 
-namespace hozonix::ui {
+namespace hozonix::wizard {
 
 class ProfileWizard {
 public:
@@ -15,4 +15,4 @@ public:
     virtual bool OpenForEdit(int index) = 0;
 };
 
-} // namespace hozonix::ui
+} // namespace hozonix::wizard

@@ -1,14 +1,14 @@
-#include "ui/QtProfileWizard.h"
+#include "wizard/QtProfileWizard.h"
 
 #include "settings/ProfileList.h"
-#include "ui/ProfileWizardDialog.h"
 #include "ui/QtWindowGeometry.h"
+#include "wizard/ProfileWizardDialog.h"
 
 #include <QLineEdit>
 
-namespace hozonix::ui {
+namespace hozonix::wizard {
 
-QtProfileWizard::QtProfileWizard(IniFile& settings, MessageBoxService& messages, Pickers& pickers,
+QtProfileWizard::QtProfileWizard(IniFile& settings, MessageBoxService& messages, ui::Pickers& pickers,
                                  ProfileList& profiles, const Rect& fallback, ModalRunner runModal)
     : settings_(settings), messages_(messages), pickers_(pickers), profiles_(profiles), fallback_(fallback),
       runModal_(std::move(runModal)) {
@@ -22,7 +22,7 @@ bool QtProfileWizard::EnsureWindow() {
     if (window_)
         return false;
     window_ = std::make_unique<ProfileWizardDialog>(settings_, messages_, pickers_, profiles_);
-    RestorePlacementOnScreen(settings_, *window_, ProfileWizardDialog::PlacementKey, fallback_);
+    ui::RestorePlacementOnScreen(settings_, *window_, ProfileWizardDialog::PlacementKey, fallback_);
     return true;
 }
 
@@ -55,4 +55,4 @@ bool QtProfileWizard::OpenForEdit(int index) {
     return RunModal();
 }
 
-} // namespace hozonix::ui
+} // namespace hozonix::wizard

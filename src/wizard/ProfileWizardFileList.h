@@ -6,7 +6,7 @@
 
 #include <string>
 
-namespace hozonix::ui {
+namespace hozonix::wizard {
 
 class ProfileWizardFileList : public QListWidget {
 public:
@@ -30,4 +30,4 @@ bool IsExistingFolder(const std::string& path);
 // The process's current folder, where a pane looks before it is first given one.
 std::string CurrentFolder();
 
-} // namespace hozonix::ui
+} // namespace hozonix::wizard

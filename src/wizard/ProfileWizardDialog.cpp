@@ -1,4 +1,4 @@
-#include "ui/ProfileWizardDialog.h"
+#include "wizard/ProfileWizardDialog.h"
 
 #include "base/MessageBoxService.h"
 #include "settings/ProfileList.h"
@@ -6,10 +6,10 @@
 #include "ui/DefaultErrorHandler.h"
 #include "ui/Pickers.h"
 #include "ui/Places.h"
-#include "ui/ProfileWizardFileHint.h"
-#include "ui/ProfileWizardFileList.h"
-#include "ui/ProfileWizardTabBar.h"
 #include "ui/QtWindowGeometry.h"
+#include "wizard/ProfileWizardFileHint.h"
+#include "wizard/ProfileWizardFileList.h"
+#include "wizard/ProfileWizardTabBar.h"
 
 #include <QCursor>
 #include <QFile>
@@ -23,7 +23,7 @@
 #include <filesystem>
 #include <sys/stat.h>
 
-namespace hozonix::ui {
+namespace hozonix::wizard {
 
 namespace {
 
@@ -67,7 +67,7 @@ bool ProfileWizardDialog::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() == QEvent::MouseButtonDblClick) {
         for (QLineEdit* edit : {sourceEdit_, destinationEdit_, excludedFoldersEdit_}) {
             if (watched == edit) {
-                RunCommand(messages_, [&] { PickFolderInto(edit); });
+                ui::RunCommand(messages_, [&] { PickFolderInto(edit); });
                 return true;
             }
         }
@@ -76,7 +76,7 @@ bool ProfileWizardDialog::eventFilter(QObject* watched, QEvent* event) {
         for (ProfileWizardFileList* pane : {sourceFiles_, destinationFiles_}) {
             if (watched == pane->viewport()) {
                 const QPoint at = static_cast<QMouseEvent*>(event)->position().toPoint();
-                RunCommand(messages_, [&] { ShowEntryHint(pane, at); });
+                ui::RunCommand(messages_, [&] { ShowEntryHint(pane, at); });
             }
         }
     }
@@ -273,7 +273,7 @@ void ProfileWizardDialog::PickFolderInto(QLineEdit* field) {
     // A folder inside a share the desktop connected is stored as the share's address, so that every run
     // connects it again, in later sessions and from timers.
     if (field == destinationEdit_) {
-        if (auto address = shares::ShareAddressOfGvfsPath(folder, CurrentPlaceSources().gvfsFolder))
+        if (auto address = shares::ShareAddressOfGvfsPath(folder, ui::CurrentPlaceSources().gvfsFolder))
             folder = *address;
     }
     // Every field adds a pick to what it holds, which is how the excluded folders become a list.
@@ -316,7 +316,7 @@ void ProfileWizardDialog::ShowEntryHint(ProfileWizardFileList* pane, const QPoin
     path += ProfileWizardFileList::EntryName(*item);
 
     // A folder entry has no size of its own, so it shows the pane's folder like an empty file does.
-    const std::int64_t size = ProfileWizardFileList::IsFolderEntry(*item) ? 0 : FileSizeOf(path);
+    const std::int64_t size = ProfileWizardFileList::IsFolderEntry(*item) ? 0 : ui::FileSizeOf(path);
     QDateTime modified;
     struct stat st {};
     if (size > 0 && stat(path.c_str(), &st) == 0)
@@ -330,10 +330,10 @@ void ProfileWizardDialog::StartNewProfile() {
 }
 
 void ProfileWizardDialog::SavePlacement() {
-    RunCommand(messages_, [this] {
-        QtWindowGeometry geometry(*this, PlacementKey);
+    ui::RunCommand(messages_, [this] {
+        ui::QtWindowGeometry geometry(*this, PlacementKey);
         SaveWindowPlacement(settings_, geometry);
     });
 }
 
-} // namespace hozonix::ui
+} // namespace hozonix::wizard

@@ -8,7 +8,7 @@
 
 #include <cstdint>
 
-namespace hozonix::ui {
+namespace hozonix::wizard {
 
 // size / 1024 as a money amount of the locale without any currency sign: digit grouping and the
 // locale's number of currency decimals, rounded. 2048 gives "2" on a Japanese locale, "2.00" in the US.
@@ -23,4 +23,4 @@ QString FileDateText(const QDateTime& modified, const QLocale& locale);
 QString FileHintText(const QString& entryText, std::int64_t size, const QDateTime& modified,
                      const QString& folder, const QLocale& locale);
 
-} // namespace hozonix::ui
+} // namespace hozonix::wizard
