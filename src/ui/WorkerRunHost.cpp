@@ -27,25 +27,19 @@ void WorkerRunHost::Show() {
         held_ = Held();
         textsHeld_.store(false, std::memory_order_release);
     }
-    switch (held.dialog) {
-    case DialogChange::None:
-        break;
-    case DialogChange::Shown:
+    // A dialog shown and hidden within one frame is still shown, as a run outside this host would.
+    if (held.shown == DialogChange::Shown)
         window_.ShowProcessDialog(held.caption);
-        break;
-    case DialogChange::ScanShown:
+    else if (held.shown == DialogChange::ScanShown)
         window_.ScanTakesLong();
-        break;
-    case DialogChange::Hidden:
-        window_.HideProcessDialog();
-        break;
-    }
     if (held.status)
         window_.SetStatusText(*held.status);
     if (held.bar)
         window_.SetMainBar(*held.bar);
     if (held.position)
         window_.UpdateProcessDialog(*held.position, held.upper, held.lower);
+    if (held.dialog == DialogChange::Hidden)
+        window_.HideProcessDialog();
     if (held.busy)
         window_.SetBusyCursor(*held.busy);
 }
@@ -55,18 +49,20 @@ void WorkerRunHost::SetStatusText(const std::string& text) {
 }
 
 void WorkerRunHost::SetMainBar(int percent) {
+    if (lastBar_.exchange(percent, std::memory_order_relaxed) == percent)
+        return;
     Hold([&](Held& h) { h.bar = percent; });
 }
 
 void WorkerRunHost::ShowProcessDialog(const std::string& caption) {
     Hold([&](Held& h) {
-        h.dialog = DialogChange::Shown;
+        h.dialog = h.shown = DialogChange::Shown;
         h.caption = caption;
     });
 }
 
 void WorkerRunHost::ScanTakesLong() {
-    Hold([&](Held& h) { h.dialog = DialogChange::ScanShown; });
+    Hold([&](Held& h) { h.dialog = h.shown = DialogChange::ScanShown; });
 }
 
 void WorkerRunHost::HideProcessDialog() {
