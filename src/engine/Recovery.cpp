@@ -27,13 +27,6 @@ bool Exists(int folderFd, const std::string& name) {
     return fstatat(folderFd, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0;
 }
 
-// No hard links here: the error a file system without them gives (some network mounts answer EIO), as
-// opposed to a failure that renaming aside would meet too.
-bool NoHardLinks(int error) {
-    return error == EPERM || error == EOPNOTSUPP || error == ENOSYS || error == EMLINK || error == EXDEV ||
-           error == EIO;
-}
-
 // Copies the previous version `name` to `parkedName`, with its metadata and time; the target stays as it
 // is. False, with no parked file left, when that fails.
 bool CopyAside(int folderFd, const std::string& name, const std::string& parkedName,
@@ -68,6 +61,19 @@ bool CopyAside(int folderFd, const std::string& name, const std::string& parkedN
 }
 
 } // namespace
+
+bool NoHardLinks(int error) {
+    return error == EPERM || error == EOPNOTSUPP || error == ENOSYS || error == EMLINK || error == EXDEV ||
+           error == EIO;
+}
+
+int LinkForKeeping(int oldFolder, const char* oldName, int newFolder, const char* newName) {
+    return Link.load()(oldFolder, oldName, newFolder, newName, 0);
+}
+
+int RenameForKeeping(int oldFolder, const char* oldName, int newFolder, const char* newName) {
+    return Rename.load()(oldFolder, oldName, newFolder, newName);
+}
 
 void SetParkingLinkForTesting(LinkFunction link) {
     Link = link != nullptr ? link : &linkat;

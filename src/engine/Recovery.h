@@ -59,6 +59,13 @@ struct ParkedRecord;
 // still missing; paths outside `destination` are left alone. Raises the put-back error above.
 void PutBackRecorded(const std::string& destination, const std::vector<ParkedRecord>& records);
 
+// The hard-link and rename calls that parking and the history use (replaced in tests), and whether a
+// link's error says that the file system has no hard links (some network mounts answer EIO), as opposed
+// to a failure that renaming aside would meet too.
+int LinkForKeeping(int oldFolder, const char* oldName, int newFolder, const char* newName);
+int RenameForKeeping(int oldFolder, const char* oldName, int newFolder, const char* newName);
+bool NoHardLinks(int error);
+
 // For tests: the hard-link call parking uses, to stand in for a file system without hard links.
 using LinkFunction = int (*)(int oldFolder, const char* oldName, int newFolder, const char* newName,
                              int flags);
