@@ -40,6 +40,11 @@ inline constexpr char LinksNotEntered[] =
     "次のリンクはシステム全体につながるため、リンク先をバックアップしません";
 
 // Why a file is listed as failed when no later run can copy it either.
+inline constexpr char NoRoom[] = "コピー先の空き容量が足りないため、書き込みません\r\n";
+inline constexpr char RoomNeeded[] = "必要な容量: ";
+inline constexpr char RoomFree[] = "空き容量: ";
+inline constexpr char Bytes[] = " バイト";
+inline constexpr char PruningHistory[] = "以前の版を整理しています";
 inline constexpr char NameNotStorable[] = "コピー先に保存できない名前です";
 inline constexpr char NotAFileThere[] = "コピー先の同じ場所にフォルダなど、ファイル以外のものがあります";
 inline constexpr char FileInFoldersPlace[] = "コピー先の同じ場所にファイルがあるため、フォルダを作れません";

@@ -58,23 +58,29 @@ public:
     HistoryKeeper& operator=(const HistoryKeeper&) = delete;
 
     enum class Kept { None, Linked, Renamed };
-    // Gives the existing regular file `name` of the destination folder open as `folderFd`, whose path below
-    // the destination is `below`, its name in this run's folder. Raises AppError when that cannot be done
-    // (the target is then as it was). None when there is no regular file to keep.
-    Kept Keep(int folderFd, const std::string& name, std::string_view below);
-    // After a copy that did not complete: the kept name goes again (a renamed file goes back).
-    void Undo(int folderFd, const std::string& name, std::string_view below, Kept kept);
+    // Gives the existing regular file `target` (a full path below the destination), in the folder open as
+    // `folderFd`, its name in this run's folder. Raises AppError when that cannot be done (the target is
+    // then as it was). None when there is no regular file to keep.
+    Kept Keep(int folderFd, const std::string& target);
+    // After a copy that did not complete: the kept name goes again, or a renamed file goes back (raises
+    // AppError when it cannot).
+    void Undo(int folderFd, const std::string& target, Kept kept);
+    // The full path `target` is kept under.
+    std::string KeptPathOf(const std::string& target) const;
 
     // The run folder's name ("" until a file was kept).
     const std::string& RunName() const { return runName_; }
 
 private:
+    bool OpenRun();
     int OpenFolderFor(std::string_view below, bool create);
+    std::string_view BelowOf(const std::string& target) const;
 
     int rootFd_;
     std::string destination_;
     std::time_t start_;
     UnfinishedRunMark& mark_;
+    std::size_t prefix_; // of a target's path, up to its part below the destination
     int runFd_ = -1;
     std::string runName_;
     std::string folderBelow_; // the folder below the run folder open as folderFd_

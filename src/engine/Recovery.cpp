@@ -3,8 +3,10 @@
 #include "base/AppError.h"
 #include "base/ScopedFd.h"
 #include "engine/CopyFile.h"
+#include "engine/DestinationStamp.h"
 #include "engine/EngineTexts.h"
 #include "engine/FolderCache.h"
+#include "engine/History.h"
 #include "engine/PathText.h"
 #include "engine/UnfinishedRunMark.h"
 
@@ -138,17 +140,23 @@ void PutBackPreviousVersion(int folderFd, const std::string& target, const Parke
 
 void PutBackRecorded(const std::string& destination, const std::vector<ParkedRecord>& records) {
     FolderCache folders(destination, false, FolderCache::Links::Refuse);
+    FolderCache history(destination, false, FolderCache::Links::Refuse);
+    const std::string historyFolder = JoinPath(JoinPath(destination, OwnFolderName), HistoryFolderName) + "/";
     for (const ParkedRecord& r : records) {
-        if (FolderOf(r.target) != FolderOf(r.parked))
+        // Beside the target, or (a version kept in the history) in the destination's history folder.
+        const bool beside = FolderOf(r.target) == FolderOf(r.parked);
+        if (!beside && (!r.parked.starts_with(historyFolder) || r.parked.find("/../") != std::string::npos))
             continue;
         const int folderFd = folders.Open(FolderOf(r.target));
         // A folder that is there but cannot be opened may still hold the previous version: say so.
         if (folderFd < 0 && folders.Error() != ENOENT && folders.Error() != ENOTDIR &&
             folders.Error() != EINVAL)
             FailPutBack(r.parked, r.target);
-        if (folderFd < 0 || Exists(folderFd, FileNameOf(r.target)) || !Exists(folderFd, FileNameOf(r.parked)))
+        const int parkedFd = beside || folderFd < 0 ? folderFd : history.Open(FolderOf(r.parked));
+        if (folderFd < 0 || parkedFd < 0 || Exists(folderFd, FileNameOf(r.target)) ||
+            !Exists(parkedFd, FileNameOf(r.parked)))
             continue; // gone with its folder, in place, or never renamed aside
-        if (renameat(folderFd, FileNameOf(r.parked).c_str(), folderFd, FileNameOf(r.target).c_str()) != 0)
+        if (renameat(parkedFd, FileNameOf(r.parked).c_str(), folderFd, FileNameOf(r.target).c_str()) != 0)
             FailPutBack(r.parked, r.target);
     }
 }

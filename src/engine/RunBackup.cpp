@@ -27,13 +27,16 @@
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
+#include <cstdio>
 #include <fcntl.h>
 #include <functional>
 #include <future>
+#include <iterator>
 #include <limits>
 #include <optional>
 #include <string_view>
 #include <sys/stat.h>
+#include <sys/statvfs.h>
 #include <system_error>
 #include <unistd.h>
 #include <unordered_map>
@@ -100,6 +103,23 @@ bool NameRefused(int error) {
     return error == EINVAL || error == ENAMETOOLONG || error == EILSEQ;
 }
 
+// "1.23 GB (1,234,567,890 バイト)"
+std::string RoomText(int64_t bytes) {
+    static constexpr const char* Units[] = {"KB", "MB", "GB", "TB", "PB"};
+    double value = static_cast<double>(bytes) / 1024;
+    std::size_t unit = 0;
+    while (value >= 1024 && unit + 1 < std::size(Units)) {
+        value /= 1024;
+        ++unit;
+    }
+    std::string digits = std::to_string(bytes);
+    for (int at = static_cast<int>(digits.size()) - 3; at > 0; at -= 3)
+        digits.insert(static_cast<std::size_t>(at), ",");
+    char text[64];
+    std::snprintf(text, sizeof text, "%.2f %s", value, Units[unit]);
+    return std::string(text) + " (" + digits + texts::Bytes + ")";
+}
+
 bool EndsInDotOrBlank(std::string_view name) {
     return !name.empty() && (name.back() == '.' || name.back() == ' ');
 }
@@ -115,6 +135,9 @@ public:
 
     // Called once, just before the update phase of a run that has files to update.
     void BeforeWriting(std::function<void()> fn) { beforeWriting_ = std::move(fn); }
+
+    // Each copy the run replaces keeps a name in the history.
+    void KeepHistory(HistoryKeeper* keeper) { history_ = keeper; }
 
     // Something was written into the destination outside the copies (its stamp).
     void Touched() { touched_ = true; }
@@ -163,6 +186,8 @@ public:
             resolution_ = traits_.timeStep;
             if (traits_.timeStep == 0)
                 result_.Notices.push_back(texts::NoTimesKept + request_.DestinationFolder);
+            if (!request_.DryRun && request_.CheckFreeSpace)
+                CheckRoom(files);
             DestinationLookAhead lookAhead(files, request_.SourceFolder, request_.DestinationFolder,
                                            resolution_);
             lookAhead_ = &lookAhead;
@@ -235,6 +260,56 @@ private:
         }
         if (!notice.empty())
             result_.Notices.push_back(texts::LinksNotEntered + notice);
+    }
+
+    // What the run will write must fit into the destination's free space, told before anything is
+    // written rather than by a full disk half-way. Only when the sizes of all files do not fit are the
+    // copies there looked at, to leave out those up to date and count the room replaced copies give back
+    // (none where the history or the protection keeps them).
+    void CheckRoom(const FileList& files) {
+        struct statvfs room {};
+        const int rootFd = destinations_.Open(request_.DestinationFolder);
+        if (rootFd < 0 || fstatvfs(rootFd, &room) != 0 || room.f_blocks == 0 || room.f_frsize == 0)
+            return; // a file system that tells nothing of its room (some network mounts)
+        const int64_t block = static_cast<int64_t>(room.f_frsize);
+        const int64_t available = static_cast<int64_t>(
+            std::min<unsigned long long>(room.f_bavail, std::numeric_limits<int64_t>::max() / block) * block);
+        const auto rounded = [block](int64_t size) { return (size + block - 1) / block * block; };
+        int64_t most = 0;
+        for (FileList::Cursor file(files); !file.AtEnd(); file.Next())
+            most += rounded(file.Size());
+        if (most <= available)
+            return;
+        FolderCache there(request_.DestinationFolder, false, FolderCache::Links::Refuse);
+        int64_t need = 0;
+        int64_t largestFreed = 0;
+        for (FileList::Cursor file(files); !file.AtEnd(); file.Next()) {
+            host_.ProcessPendingEvents();
+            if (host_.AbortRequested())
+                return;
+            const std::string target =
+                DestinationPathOf(file.Path(), request_.SourceFolder, request_.DestinationFolder);
+            const int folderFd = there.Open(FolderOf(target));
+            struct stat st {};
+            if (folderFd >= 0 &&
+                fstatat(folderFd, FileNameOf(target).c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 &&
+                S_ISREG(st.st_mode)) {
+                if (IsCopyUpToDate(StampOf(st.st_mtim.tv_sec, st.st_mtim.tv_nsec), st.st_size,
+                                   file.WriteTime(), file.Size(), resolution_))
+                    continue;
+                if (!request_.KeepHistory && !IsParked(file.Size(), request_.RecoveryThreshold)) {
+                    need -= rounded(st.st_size);
+                    largestFreed = std::max(largestFreed, rounded(st.st_size));
+                }
+            }
+            need += rounded(file.Size());
+        }
+        // A replaced copy gives its room back only once its new version is complete.
+        need += largestFreed;
+        if (need > available)
+            throw NoRoomError(texts::NoRoom + request_.DestinationFolder + texts::LineBreak +
+                              texts::RoomNeeded + RoomText(need) + texts::LineBreak + texts::RoomFree +
+                              RoomText(available));
     }
 
     // Drops the excluded entries. The dialog shows them from the last to the first, as it always has;
@@ -576,8 +651,16 @@ private:
             throw FileError(FileError::Step::Create, target, destinations_.Error());
         touched_ = true;
         CleanFolder(folderFd);
+        // The copy replaced keeps a name in the history; where that moved it (no hard links), it is also
+        // the previous version protection would keep.
+        const HistoryKeeper::Kept kept = history_ != nullptr && destinationExists
+                                             ? history_->Keep(folderFd, target)
+                                             : HistoryKeeper::Kept::None;
+        if (kept != HistoryKeeper::Kept::None)
+            ++result_.VersionsKept;
+        const bool keptAside = kept == HistoryKeeper::Kept::Renamed;
         ParkedVersion parked;
-        if (protect) {
+        if (protect && !keptAside) {
             ParkingChecks checks;
             // The destination's file of the parked name is the copy of the source's file of that name.
             const int sourceFolderFd = sources_.Open(FolderOf(entry.path));
@@ -586,22 +669,35 @@ private:
                 sourceFolderFd < 0 || fstatat(sourceFolderFd, FileNameOf(ParkedNameOf(entry.path)).c_str(),
                                               &st, AT_SYMLINK_NOFOLLOW) == 0;
             checks.beforeRename = [&] { return mark_.NoteParked(target, ParkedNameOf(target)); };
-            parked = ParkPreviousVersion(folderFd, target, checks);
+            try {
+                parked = ParkPreviousVersion(folderFd, target, checks);
+            } catch (const AppError&) {
+                if (kept != HistoryKeeper::Kept::None)
+                    history_->Undo(folderFd, target, kept);
+                throw;
+            }
         }
         // A renamed-aside target is missing until the copy is in place; a linked one is replaced whole.
-        const bool targetMissing =
-            parked.how == Parking::Renamed || (!destinationExists && parked.how == Parking::None);
-        renamedAside_ = parked.how == Parking::Renamed;
+        const bool targetMissing = parked.how == Parking::Renamed || keptAside ||
+                                   (!destinationExists && parked.how == Parking::None);
+        renamedAside_ = parked.how == Parking::Renamed || keptAside;
+        const auto putBack = [&] {
+            PutBackPreviousVersion(folderFd, target, parked);
+            if (kept != HistoryKeeper::Kept::None) {
+                history_->Undo(folderFd, target, kept);
+                --result_.VersionsKept;
+            }
+        };
         bool copied = false;
         try {
             copied = CopyOwn(source, entry, folderFd, target, targetMissing);
         } catch (const AppError&) {
-            PutBackPreviousVersion(folderFd, target, parked);
+            putBack();
             renamedAside_ = false;
             throw;
         }
         if (!copied)
-            PutBackPreviousVersion(folderFd, target, parked);
+            putBack();
         renamedAside_ = false;
         return copied;
     }
@@ -716,6 +812,7 @@ private:
     bool touched_ = false; // something was written into the destination
     bool leftOut_ = false;
     bool renamedAside_ = false; // the file in hand's previous version is under its parked name
+    HistoryKeeper* history_ = nullptr;
 };
 
 bool IsFolder(const std::string& path) {
@@ -801,6 +898,12 @@ int RunBackup(const BackupRequest& request, PathList& UpdatedFiles, PathList& Fa
     }
 
     BackupRun run(effective, UpdatedFiles, FailedFiles, host, figures, mark);
+    std::optional<HistoryKeeper> history;
+    if (request.KeepHistory && !request.DryRun) {
+        history.emplace(root.get(), request.DestinationFolder,
+                        request.StartTime != 0 ? request.StartTime : std::time(nullptr), mark);
+        run.KeepHistory(&*history);
+    }
     // Marked just before the first write (its flush to disk never holds up the scan); cleared once the
     // writes are on disk, except that the mark of a run that did not end stays until a run has compared
     // every file, which an abort or an error prevents.
@@ -813,6 +916,14 @@ int RunBackup(const BackupRequest& request, PathList& UpdatedFiles, PathList& Fa
         if (!request.DryRun && !mark.WasLeft() && !run.RenamedAsideLeft() && run.Flush() == 0)
             mark.Clear();
         throw;
+    }
+    if (history) {
+        host.SetStatusText(texts::PruningHistory);
+        const PruneResult pruned =
+            PruneHistory(root.get(), request.History, std::time(nullptr), &host.AbortFlag());
+        figures.VersionsPruned = pruned.removed;
+        if (pruned.removed > 0)
+            run.Touched();
     }
     // A complete run says so in the destination, flushed with what it wrote. A new token when anything
     // changed there, so that an older copy of the drive no longer passes for it.

@@ -2,12 +2,15 @@
 // One backup run: scan the source, drop excluded files, compare each remaining file with its copy under
 // the destination and write those whose copy is missing or older. Reports through the RunHost only.
 
+#include "base/AppError.h"
 #include "engine/DestinationDrive.h"
+#include "engine/History.h"
 #include "engine/PathList.h"
 #include "engine/RunHost.h"
 
 #include <chrono>
 #include <cstdint>
+#include <ctime>
 #include <string>
 #include <vector>
 
@@ -36,10 +39,24 @@ struct BackupRequest {
     std::string LastRunToken;
     std::string LastRunMount;
     MountTables Mounts;
+    // Keep the copy a run replaces under the run's start in the destination's history (engine/History.h),
+    // and prune the history to its limits at the end of the run.
+    bool KeepHistory = false;
+    HistoryLimits History;
+    std::time_t StartTime = 0; // the run's start, naming its history folder; 0: now
+    // Compare what the run will write with the destination's free space before writing (off: the disk may
+    // still fill up during the run, as when another program writes to it).
+    bool CheckFreeSpace = true;
     // A scan shorter than the first runs through untouched; a longer one lets the host handle its events
     // now and then, and past the second the host is told that the scan takes long.
     std::chrono::milliseconds ScanQuietFor{100};
     std::chrono::milliseconds ScanLongAfter{500};
+};
+
+// The destination's file system has less room than the run needs; nothing was written.
+class NoRoomError : public AppError {
+public:
+    using AppError::AppError;
 };
 
 struct FailureReason {
@@ -72,6 +89,8 @@ struct BackupResult {
     std::vector<std::string> Notices;
     // Set by a complete run (nothing stopped it, nothing failed, not a dry run): the token in the
     // destination's stamp that says so, and where the destination's file system is mounted.
+    int VersionsKept = 0;   // previous copies given a name in the history
+    int VersionsPruned = 0; // earlier versions the history's limits removed
     std::string RunToken;
     std::string DestinationMount;
 };
@@ -81,7 +100,9 @@ struct BackupResult {
 // folder with a trailing "/", each file of a source folder whose destination is a link, and each file
 // the destination cannot take: those are listed with their reason and the run goes on). Raises
 // AppError for an error that ends the run, among them a source folder that is missing or unreadable
-// and a destination that another run holds (DestinationBusyError); the processing dialog is hidden and
+// and a destination that another run holds (DestinationBusyError), and NoRoomError, before anything
+// is written, when what the run would write cannot fit into the destination's free space; the processing
+// dialog is hidden and
 // the cursor reset on every way out. Everything written is on disk before the run returns: a run whose
 // writes cannot be flushed ends by an error.
 int RunBackup(const BackupRequest& request, PathList& UpdatedFiles, PathList& FailedFiles, RunHost& host,

@@ -85,6 +85,7 @@ struct MainWindowServices {
     std::function<std::string()> HostName = netinfo::LocalHostName;
     netinfo::HostResolver Resolve = netinfo::ResolveHost;
     netinfo::ShowModalFn ShowLoginDialog = [](QDialog& d) { d.exec(); };
+    netinfo::ShowModalFn ShowHistoryDialog = [](QDialog& d) { d.exec(); };
     // Null: the shared folder browser of Ui.
     netinfo::SelectFolderFn SelectFolder;
     // Connects a destination typed as a share address for a run (`local` receives the folder to work
@@ -140,6 +141,7 @@ public:
     QAction* HostAddressItem() const { return hostAddressItem_; }
     QAction* LoginTestItem() const { return loginTestItem_; }
     QAction* NetworkListItem() const { return networkListItem_; }
+    QAction* HistoryItem() const { return historyItem_; }
 
     // The files the last run wrote and could not write, and the lines the last network command listed.
     const engine::PathList& UpdatedFiles() const { return updatedFiles_; }
@@ -181,6 +183,7 @@ public:
     void ShowHostAddress();
     void BrowseToLogOn();
     void ShowLoginTest();
+    void ChooseHistory();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -271,6 +274,7 @@ private:
     QAction* hostAddressItem_;
     QAction* loginTestItem_;
     QAction* networkListItem_;
+    QAction* historyItem_;
 };
 
 // The status text of a reload: with a stored time in fast mode it names that time.

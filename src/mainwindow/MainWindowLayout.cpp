@@ -189,6 +189,8 @@ void MainWindow::BuildMenus() {
     hostAddressItem_ = MenuItem(tool, "NetPC", "ネットワーク", &MainWindow::ShowHostAddress);
     loginTestItem_ = MenuItem(tool, "test1", "login_test", &MainWindow::ShowLoginTest);
     networkListItem_ = MenuItem(tool, "netBrowse", "ネットワーク一覧", &MainWindow::ShowNetworkList);
+    tool->addSeparator();
+    historyItem_ = MenuItem(tool, "Item_History", "以前の版の保存", &MainWindow::ChooseHistory);
 }
 
 } // namespace hozonix::mainwindow

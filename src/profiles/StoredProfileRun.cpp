@@ -2,6 +2,7 @@
 
 #include "base/AppError.h"
 #include "engine/CaseFold.h"
+#include "settings/HistorySettings.h"
 #include "settings/IniFile.h"
 #include "settings/LastRunRecord.h"
 #include "settings/StoredDateTime.h"
@@ -100,6 +101,10 @@ void RunStoredProfile(IniFile& settings, const ProfileList& list, int index, con
     request.ProfileName = outcome.name;
     request.LastRunToken = last.token;
     request.LastRunMount = last.mount;
+    const HistoryChoice history = ReadHistoryChoice(settings, outcome.name);
+    request.KeepHistory = history.keep;
+    request.History = {history.days, history.versions};
+    request.StartTime = startTime;
 
     const int written =
         choices.runBackup

@@ -38,9 +38,17 @@ another machine writing to the same share) is not started, and the other
 profiles still run. Everything a run writes is on disk before its start time is
 stored.
 
+A profile can keep the earlier versions of the files its runs replace (set in
+the desktop program: Tool > 以前の版の保存). The copy a run replaces then stays
+in the destination's hidden folder .hozonix/history/<run's start>/, under its
+path; at the end of each run versions older than the profile's days and all but
+the newest versions of each file (its count) are removed. Before it writes, a run
+compares what it will write with the destination's free space and, when that
+cannot fit, writes nothing and says how much it needs and how much is free.
+
   -a, --all              run the ticked profiles of the desktop program's list
-  -l, --list             list the profiles with their folders, exclusions, tick
-                           and last-run time
+  -l, --list             list the profiles with their folders, exclusions, tick,
+                           last-run time and the earlier versions they keep
   -c, --careful          compare every file of the source (full scan)
   -n, --dry-run          decide everything as a real run would, but write nothing
                            (no file, no folder, no stored time); list the files
@@ -72,8 +80,9 @@ Exit status:
          reason), or parts of a source could not be read
   2    usage error, unknown or ambiguous profile, or settings that cannot be read
   3    an error ended a run and the remaining profiles were not run (a missing
-         or unreadable source folder, a full disk, writes that could not be
-         flushed to disk); or a run's start time could not be stored, or a
+         or unreadable source folder, a full disk or too little free space
+         for what the run would write, writes that could not be flushed to
+         disk); or a run's start time could not be stored, or a
          destination folder is missing or not on its drive, or a share
          could not be connected (the remaining profiles still run)
   4    a destination folder was in use by another run: that profile did not run

@@ -1,6 +1,7 @@
 #include "runner/ProfileListing.h"
 
 #include "runner/TerminalText.h"
+#include "settings/HistorySettings.h"
 #include "settings/IniFile.h"
 #include "settings/LastRunRecord.h"
 #include "settings/ProfileList.h"
@@ -28,6 +29,12 @@ void PrintProfileListing(std::FILE* out, IniFile& settings, bool terminal) {
         field("excluded extensions:", d.ExcludedExtensions, "(none)");
         field("excluded folders:", d.ExcludedFolders, "(none)");
         field("last run:", settings.ReadIniString(LastRunSection, name), "(never)");
+        const HistoryChoice history = ReadHistoryChoice(settings, name);
+        field("earlier versions:",
+              history.keep ? "kept " + std::to_string(history.days) + " days, at most " +
+                                 std::to_string(history.versions) + " of each file"
+                           : std::string(),
+              "(not kept)");
     }
     std::fflush(out);
 }

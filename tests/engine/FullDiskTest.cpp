@@ -41,6 +41,7 @@ protected:
 TEST_F(SmallDiskTest, FullDestinationKeepsThePreviousVersion) {
     MakeFile(src + "/disk.img", 3'000'000); // larger than the whole file system
     request.DestinationFolder = disk;
+    request.CheckFreeSpace = false; // filled up by another program after the check
     for (int64_t threshold : {int64_t{0}, int64_t{1'000'000}}) {
         WriteFile(disk + "/disk.img", "previous version");
         SetWriteTime(disk + "/disk.img", 1'000'000'000'000'000'000);
@@ -66,6 +67,7 @@ TEST_F(SmallDiskTest, ManySmallFilesFillTheDiskInTheirOrderAndWhole) {
     for (int i = 10; i < 110; ++i)
         MakeFile(src + "/a/f" + std::to_string(i), 40'000, static_cast<char>('a' + i % 26));
     request.DestinationFolder = disk;
+    request.CheckFreeSpace = false;
     std::string error;
     try {
         Run();
@@ -90,6 +92,33 @@ TEST_F(SmallDiskTest, ManySmallFilesFillTheDiskInTheirOrderAndWhole) {
     for (const std::string& name : names)
         listing += (listing.empty() ? "" : " ") + name;
     EXPECT_EQ(ListFolder(disk + "/a"), listing); // nothing partial, nothing hidden
+}
+
+TEST_F(SmallDiskTest, ARunThatCannotFitWritesNothingAndSaysWhatItNeedsAndWhatIsFree) {
+    request.DestinationFolder = disk;
+    MakeFile(src + "/big.img", 1'500'000);
+    WriteFile(src + "/small.txt", "small");
+    EXPECT_EQ(Run(), 2);
+    // Most of it is up to date: the sizes of all files do not fit, what will be written does.
+    WriteFile(src + "/new.txt", "new");
+    EXPECT_EQ(Run(), 1);
+    EXPECT_EQ(updated, Lines{src + "/new.txt"});
+    // This one cannot: nothing is written, not even the small file before it.
+    MakeFile(src + "/a.img", 1'000'000, 'b');
+    WriteFile(src + "/b.txt", "b");
+    try {
+        Run();
+        FAIL() << "no error";
+    } catch (const NoRoomError& e) {
+        const std::string text = e.what();
+        EXPECT_EQ(
+            text.rfind("コピー先の空き容量が足りないため、書き込みません\r\n" + disk + "\r\n必要な容量: ", 0),
+            0u)
+            << text;
+        EXPECT_NE(text.find(" バイト)\r\n空き容量: "), std::string::npos) << text;
+    }
+    EXPECT_TRUE(updated.empty());
+    EXPECT_EQ(ListFolder(disk), "big.img new.txt small.txt");
 }
 
 TEST_F(SmallDiskTest, InvalidDatesAskWhetherToSkip) {

@@ -2,13 +2,17 @@
 #include "MainWindowFixture.h"
 
 #include "about/DesktopOpener.h"
+#include "mainwindow/HistoryDialog.h"
 
 #include "ScriptedNetProvider.h"
 
+#include <QCheckBox>
+#include <QComboBox>
 #include <QGuiApplication>
 #include <QIcon>
 #include <QImage>
 #include <QScreen>
+#include <QSpinBox>
 #include <QTest>
 #include <QToolBar>
 #include <QToolButton>
@@ -127,4 +131,37 @@ TEST_F(MainWindowTest, TheFirstMessageListKeepsClearOfTheToolBarWhoseIconsShowWh
         EXPECT_LT(MeanAlpha(button->icon(), QIcon::Disabled), normal * 0.4)
             << button->objectName().toStdString();
     }
+}
+
+TEST_F(MainWindowTest, HistoryItemStoresTheChoiceOfEachProfileOnOk) {
+    StoreProfiles({"A", "B"});
+    mainwindow::MainWindowServices s = Services();
+    int shown = 0;
+    s.ShowHistoryDialog = [&](QDialog& d) {
+        auto& dialog = dynamic_cast<mainwindow::HistoryDialog&>(d);
+        dialog.Profile()->setCurrentIndex(0);
+        if (++shown == 1) {
+            EXPECT_FALSE(dialog.Days()->isEnabled()); // off until ticked
+            dialog.Keep()->setChecked(true);
+            dialog.Days()->setValue(7);
+            dialog.Profile()->setCurrentIndex(1);
+            EXPECT_FALSE(dialog.Keep()->isChecked()); // B's own choice
+            dialog.Keep()->setChecked(true);
+            dialog.Versions()->setValue(3);
+            dialog.Profile()->setCurrentIndex(0);
+            EXPECT_EQ(dialog.Days()->value(), 7); // A's edit survives the switch
+            dialog.accept();
+        } else {
+            EXPECT_TRUE(dialog.Keep()->isChecked());
+            dialog.Keep()->setChecked(false);
+            dialog.reject();
+        }
+    };
+    Open(std::move(s));
+    window->HistoryItem()->trigger();
+    EXPECT_EQ(ini.ReadIniString("HOZONIX_History", "A"), "1,7,10");
+    EXPECT_EQ(ini.ReadIniString("HOZONIX_History", "B"), "1,30,3");
+    window->HistoryItem()->trigger(); // cancelled: nothing stored
+    EXPECT_EQ(ini.ReadIniString("HOZONIX_History", "A"), "1,7,10");
+    EXPECT_EQ(shown, 2);
 }

@@ -2,6 +2,7 @@
 
 #include "profiles/StoredProfileRun.h"
 
+#include "settings/HistorySettings.h"
 #include "settings/IniFile.h"
 #include "settings/LastRunRecord.h"
 #include "settings/StoredDateTime.h"
@@ -117,6 +118,25 @@ TEST_F(ProfileRunTest, ThresholdComesFromTheSettingsUnlessGiven) {
         EXPECT_EQ(test::PathExists(dst + "/big.~TMP"), c.parked);
         EXPECT_EQ(ReadFile(dst + "/big.txt"), "a text of more than ten bytes");
     }
+}
+
+TEST_F(ProfileRunTest, TheStoredHistoryChoiceKeepsTheReplacedCopyUnderTheRunsStart) {
+    StoreHistoryChoice(settings, "Docs", {true, 36500, 2}); // the run started long ago
+    WriteFile(dst + "/a.txt", "old");
+    ASSERT_EQ(utimensat(AT_FDCWD, (dst + "/a.txt").c_str(),
+                        std::array<timespec, 2>{timespec{0, UTIME_OMIT}, timespec{1, 0}}.data(), 0),
+              0);
+    RunChoices choices = Careful();
+    engine::BackupRequest seen;
+    choices.runBackup = [&](const engine::BackupRequest& r, engine::PathList& u, engine::PathList& f,
+                            engine::RunHost& h, engine::BackupResult& result) {
+        seen = r;
+        return engine::RunBackup(r, u, f, h, &result);
+    };
+    Run(choices);
+    EXPECT_EQ(seen.History.days, 36500);
+    EXPECT_EQ(seen.History.versions, 2);
+    EXPECT_EQ(ReadFile(dst + "/.hozonix/history/" + engine::HistoryRunName(Start) + "/a.txt"), "old");
 }
 
 TEST(FindProfileTest, ExactNameFirstThenTheOnlyOneWithoutRegardToCaseAndNeverAGuess) {

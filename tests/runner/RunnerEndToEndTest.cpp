@@ -1,5 +1,6 @@
 // hozonix-run as a real process on real folders.
 
+#include "settings/HistorySettings.h"
 #include "settings/StoredDateTime.h"
 
 #include "RunnerTestFixture.h"
@@ -152,8 +153,14 @@ TEST_F(RunnerTest, AllRunsTheTickedProfilesAndLeavesTheTicksAlone) {
     EXPECT_EQ(ReadFile(dst2 + "/a.txt"), "a");
     EXPECT_EQ(IniFile(settingsPath).ReadIniString("fmFileSave", "SAVE_ALL"), "Music");
 
+    {
+        IniFile stored(settingsPath);
+        StoreHistoryChoice(stored, "Music", {true, 7, 3});
+    }
     r = Run({"--list"});
     EXPECT_EQ(r.status, 0);
+    EXPECT_TRUE(Contains(r.out, "    earlier versions:    kept 7 days, at most 3 of each file\n")) << r.out;
+    EXPECT_TRUE(Contains(r.out, "    earlier versions:    (not kept)\n")) << r.out;
     EXPECT_TRUE(Contains(r.out, "[ ] Work\n    source:              " + src + "\n")) << r.out;
     EXPECT_TRUE(Contains(r.out, "[x] Music\n")) << r.out;
     EXPECT_TRUE(Contains(r.out, "    last run:            " + LastRun("Music") + "\n")) << r.out;
