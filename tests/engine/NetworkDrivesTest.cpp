@@ -16,6 +16,7 @@
 
 #include <chrono>
 #include <csignal>
+#include <ctime>
 #include <sched.h>
 #include <thread>
 #include <unistd.h>
@@ -257,6 +258,17 @@ TEST_F(NetworkDrivesTest, OnAnSmbShareMountedThroughGvfsCopiesKeepTheSourceTimes
     }
     EXPECT_EQ(Run(), 0);
     EXPECT_FALSE(PathExists(server.ShareFolder("private") + "/" + OwnFolderName + "/" + LockFileName));
+
+    // Earlier versions kept: with no hard links through GVfs, the replaced copy moves into the history.
+    request.KeepHistory = true;
+    request.StartTime = std::time(nullptr);
+    WriteFile(src + "/small.txt", "changed");
+    EXPECT_EQ(Run(), 1);
+    EXPECT_EQ(result.VersionsKept, 1);
+    EXPECT_EQ(ReadFile(share + "/small.txt"), "changed");
+    EXPECT_EQ(ReadFile(server.ShareFolder("private") + "/.hozonix/history/" +
+                       HistoryRunName(request.StartTime) + "/small.txt"),
+              "small");
 }
 
 } // namespace
