@@ -60,6 +60,7 @@
 #include <spawn.h>
 #include <sstream>
 #include <string>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
@@ -111,9 +112,22 @@ public:
         ticker_.setInterval(5);
         QObject::connect(&ticker_, &QTimer::timeout, [this] {
             const qint64 gap = sinceTick_.restart();
+            struct rusage now {};
+            getrusage(RUSAGE_THREAD, &now);
             if (gap > longestMs_ && qEnvironmentVariableIsSet("HOZONIX_BENCH_GAPS"))
                 std::fprintf(stderr, "gap %lld ms ending at %lld ms\n", static_cast<long long>(gap),
                              static_cast<long long>(sinceStart_.elapsed()));
+            if (gap > longestMs_) {
+                // What the thread did in the longest gap: ran (CPU time), faulted, or waited its turn.
+                const auto us = [](const struct rusage& r) {
+                    return (r.ru_utime.tv_sec + r.ru_stime.tv_sec) * 1'000'000LL + r.ru_utime.tv_usec +
+                           r.ru_stime.tv_usec;
+                };
+                worst_ = {(us(now) - us(lastUsage_)) / 1000, now.ru_minflt - lastUsage_.ru_minflt,
+                          now.ru_majflt - lastUsage_.ru_majflt, now.ru_nvcsw - lastUsage_.ru_nvcsw,
+                          now.ru_nivcsw - lastUsage_.ru_nivcsw};
+            }
+            lastUsage_ = now;
             longestMs_ = std::max(longestMs_, gap);
             if (onTick)
                 onTick();
@@ -127,6 +141,8 @@ public:
 
     void Start() {
         longestMs_ = 0;
+        worst_ = {};
+        getrusage(RUSAGE_THREAD, &lastUsage_);
         running_ = true;
         sinceStart_.start();
         sinceTick_.start();
@@ -140,12 +156,25 @@ public:
         running_ = false;
     }
     qint64 LongestMs() const { return longestMs_; }
+    // In the longest gap: CPU ms, minor and major faults, waits and preemptions of the window's thread.
+    std::string WorstGap() const {
+        char text[160];
+        std::snprintf(text, sizeof text,
+                      "gap_cpu_ms=%lld gap_minflt=%ld gap_majflt=%ld gap_waits=%ld gap_preempted=%ld",
+                      worst_.cpuMs, worst_.minflt, worst_.majflt, worst_.waits, worst_.preempted);
+        return text;
+    }
 
     std::function<void()> onTick;  // at every tick
     std::function<void()> onBlock; // as the thread goes to wait for events
 
 private:
     QTimer ticker_;
+    struct Usage {
+        long long cpuMs = 0;
+        long minflt = 0, majflt = 0, waits = 0, preempted = 0;
+    } worst_;
+    struct rusage lastUsage_ {};
     QElapsedTimer sinceStart_;
     QElapsedTimer sinceTick_;
     qint64 longestMs_ = 0;
@@ -452,10 +481,11 @@ int main(int argc, char** argv) {
         const int written = static_cast<int>(window.UpdatedFiles().size());
         std::printf("run_ms=%.0f written=%d longest_without_events_ms=%lld "
                     "ping_longest_ms=%s pings=%d pings_over_50ms=%d dialog_shown=%d until_end_ms=%.0f "
-                    "peak_mib=%ld\n",
+                    "peak_mib=%ld %s\n",
                     Ms(syncedNs - clickNs), written, static_cast<long long>(gaps.LongestMs()),
                     pings.active ? std::to_string(pings.longestUs / 1000).c_str() : "none", pings.sent,
-                    pings.slow, dialogShown ? 1 : 0, Ms(endNs - clickNs), StatusMiB("VmHWM"));
+                    pings.slow, dialogShown ? 1 : 0, Ms(endNs - clickNs), StatusMiB("VmHWM"),
+                    gaps.WorstGap().c_str());
         if (!o.stallLog.empty()) {
             const int64_t began = StallTime(o.stallLog, "stall_begin");
             const int64_t done = StallTime(o.stallLog, "stall_end");

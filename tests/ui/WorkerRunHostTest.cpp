@@ -3,11 +3,14 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <stdexcept>
 #include <string>
+#include <sys/resource.h>
 #include <thread>
+#include <unistd.h>
 #include <vector>
 
 using namespace hozonix;
@@ -74,6 +77,18 @@ TEST(WorkerRunHostTest, ProgressIsHeldAndShownOnTheWindowsThreadQuestionsWaitFor
 
     // An error raised on the run's thread reaches the window's.
     EXPECT_THROW(RunOnWorkerThread([] { throw std::runtime_error("x"); }), std::runtime_error);
+
+    // The run and the threads it starts give way to the window's thread; the window's stays as it was.
+    const int windowNice = getpriority(PRIO_PROCESS, 0);
+    int run = 0;
+    int started = 0;
+    RunOnWorkerThread([&] {
+        run = getpriority(PRIO_PROCESS, static_cast<id_t>(gettid()));
+        std::thread([&] { started = getpriority(PRIO_PROCESS, static_cast<id_t>(gettid())); }).join();
+    });
+    EXPECT_EQ(run, std::min(windowNice + WorkerNiceness, 19));
+    EXPECT_EQ(started, run);
+    EXPECT_EQ(getpriority(PRIO_PROCESS, static_cast<id_t>(gettid())), windowNice);
 }
 
 TEST(WorkerRunHostTest, TheFrameTimerShowsWhatAStalledRunLastTold) {
