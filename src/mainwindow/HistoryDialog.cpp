@@ -31,6 +31,7 @@ HistoryDialog::HistoryDialog(IniFile& settings, std::vector<std::string> names, 
                                   "実行のたびに保存期間と版数を超えたものが削除されます。"),
                    this);
     note->setWordWrap(true);
+    note->setFixedWidth(note->fontMetrics().averageCharWidth() * 40);
 
     auto* form = new QFormLayout;
     form->addRow(QStringLiteral("保存プロファイル"), profile_);
@@ -39,6 +40,7 @@ HistoryDialog::HistoryDialog(IniFile& settings, std::vector<std::string> names, 
     form->addRow(QStringLiteral("ファイルごとの版数"), versions_);
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
     auto* layout = new QVBoxLayout(this);
+    layout->setSizeConstraint(QLayout::SetFixedSize);
     layout->addLayout(form);
     layout->addWidget(note);
     layout->addWidget(buttons);
