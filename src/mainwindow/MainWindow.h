@@ -181,6 +181,7 @@ public:
     void ShowHostAddress();
     void BrowseToLogOn();
     void ShowLoginTest();
+    void ShowRestoreWindow();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -271,6 +272,7 @@ private:
     QAction* hostAddressItem_;
     QAction* loginTestItem_;
     QAction* networkListItem_;
+    QAction* restoreItem_;
 };
 
 // The status text of a reload: with a stored time in fast mode it names that time.

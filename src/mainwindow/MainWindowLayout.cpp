@@ -189,6 +189,7 @@ void MainWindow::BuildMenus() {
     hostAddressItem_ = MenuItem(tool, "NetPC", "ネットワーク", &MainWindow::ShowHostAddress);
     loginTestItem_ = MenuItem(tool, "test1", "login_test", &MainWindow::ShowLoginTest);
     networkListItem_ = MenuItem(tool, "netBrowse", "ネットワーク一覧", &MainWindow::ShowNetworkList);
+    restoreItem_ = MenuItem(tool, "Item_Restore", "復元", &MainWindow::ShowRestoreWindow);
 }
 
 } // namespace hozonix::mainwindow
