@@ -184,6 +184,7 @@ public:
     void BrowseToLogOn();
     void ShowLoginTest();
     void ChooseHistory();
+    void ShowRestoreWindow();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -275,6 +276,7 @@ private:
     QAction* loginTestItem_;
     QAction* networkListItem_;
     QAction* historyItem_;
+    QAction* restoreItem_;
 };
 
 // The status text of a reload: with a stored time in fast mode it names that time.

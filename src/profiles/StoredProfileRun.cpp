@@ -49,6 +49,24 @@ int FindProfile(const std::vector<std::string>& names, std::string_view name,
     return -1;
 }
 
+bool ConnectProfileDestination(const std::string& typed, const ConnectFn& connect,
+                               shares::CredentialPrompt* prompt, bool tellConnecting, engine::RunHost& host,
+                               std::string& local, std::unique_ptr<shares::ConnectedShare>& share) {
+    try {
+        if (tellConnecting && shares::LooksLikeShareAddress(typed))
+            host.SetStatusText(typed + " に接続しています");
+        share = connect ? connect(typed, local) : shares::ConnectDestination(typed, prompt, local);
+    } catch (const shares::ShareConnectError& e) {
+        if (tellConnecting)
+            host.SetStatusText(std::string());
+        host.ShowMessage(e.what());
+        return false;
+    }
+    if (!share)
+        local = typed;
+    return true;
+}
+
 void RunStoredProfile(IniFile& settings, const ProfileList& list, int index, const RunChoices& choices,
                       engine::RunHost& host, ProfileOutcome& outcome, std::time_t now) {
     Stopwatch stopwatch(outcome.seconds);
@@ -65,23 +83,13 @@ void RunStoredProfile(IniFile& settings, const ProfileList& list, int index, con
     // A share is connected for the run and left as it was found; the profile's texts keep the address.
     std::string destination;
     std::unique_ptr<shares::ConnectedShare> share;
-    try {
-        if (choices.tellConnecting && shares::LooksLikeShareAddress(detail.DestinationFolder))
-            host.SetStatusText(detail.DestinationFolder + " に接続しています");
-        share = choices.connect
-                    ? choices.connect(detail.DestinationFolder, destination)
-                    : shares::ConnectDestination(detail.DestinationFolder, choices.prompt, destination);
-    } catch (const shares::ShareConnectError& e) {
+    if (!ConnectProfileDestination(detail.DestinationFolder, choices.connect, choices.prompt,
+                                   choices.tellConnecting, host, destination, share)) {
         // As for a drive that is not there: nothing written, and the other profiles still run.
         outcome.destinationMissing = true;
         outcome.notConnected = true;
-        if (choices.tellConnecting)
-            host.SetStatusText(std::string());
-        host.ShowMessage(e.what());
         return;
     }
-    if (!share)
-        destination = detail.DestinationFolder;
 
     const LastRun last = ReadLastRun(settings, outcome.name, detail.SourceFolder, detail.DestinationFolder);
     const DateLimitChoice limit = ChooseDateLimit(last, choices.careful, startTime);

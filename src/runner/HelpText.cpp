@@ -10,6 +10,7 @@ std::string HelpText() {
     return R"(Usage: hozonix-run [OPTION]... PROFILE...
   or:  hozonix-run [OPTION]... --all
   or:  hozonix-run --list
+  or:  hozonix-run [OPTION]... --restore PROFILE [--as-of DATE] [--to DIR] [PATH]...
 Run the backup profiles of the Hozonix desktop program without its window: from a
 timer, a script or a remote shell.
 
@@ -63,6 +64,16 @@ cannot fit, writes nothing and says how much it needs and how much is free.
   -o, --output=DIR       save the lists of written and failed files as
                            DIR/written.txt and DIR/failed.txt
   -s, --settings=FILE    use FILE instead of the desktop program's settings
+      --restore=PROFILE  bring files back from the profile's backup instead of
+                           running it: the PATHs given (files or folders below
+                           the source folder, relative to it or absolute inside
+                           it), or everything
+      --as-of=DATE       restore the files as they were at DATE, local time:
+                           YYYY-MM-DD, YYYY-MM-DD HH:MM or YYYY-MM-DD HH:MM:SS
+                           ("T" in place of the blank too), meaning the end of
+                           that day, minute or second; without it, the latest
+                           copies
+      --to=DIR           restore into DIR instead of the source folder
   -h, --help             show this help and exit
   -V, --version          show the version and exit
 
@@ -71,6 +82,18 @@ is a line of its own. Messages go to standard error. Where the desktop program
 would ask, the runner answers on its own: a file with an invalid date is skipped,
 and the run ends after a copy that did not complete. Ctrl-C or SIGTERM abandons
 the copy in progress (its previous version stays in place) and ends the run.
+
+A restore takes each file's version that was in place at the moment given: the
+copy in the backup, or an earlier version that the backup's history kept (in
+its hidden folder .hozonix/history). The backup is only read. Each file is
+written under a temporary name and gets its own only when complete, with the
+version's permission bits and times; a file already there and different is
+kept beside it as .NAME.YYYY-MM-DD_HHMMSS.before-restore first, and one newer
+than the version restored is left alone and listed as skipped. Nothing is
+written through a symbolic link or outside the folder restored to. With
+--dry-run, the files that would be restored are listed and nothing is written.
+A restore exits 0 when every file was restored or already as restored, 1 when
+some were skipped or failed, 2, 3, 4 and 130 as below.
 
 Exit status:
   0    every file that needed it was written

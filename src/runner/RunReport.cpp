@@ -50,6 +50,40 @@ void PrintOutcome(std::FILE* out, const ProfileOutcome& outcome, bool dryRun, bo
     std::fflush(out);
 }
 
+void PrintRestoreOutcome(std::FILE* out, const profiles::RestoreOutcome& outcome, bool dryRun, bool quiet,
+                         bool terminal) {
+    const engine::RestoreResult& r = outcome.result;
+    const auto reasons = [](const std::vector<engine::RestoreItem>& items) {
+        engine::PathList lines;
+        for (const engine::RestoreItem& item : items)
+            lines.push_back(item.path + " (" + item.reason + ")");
+        return lines;
+    };
+    if (!quiet) {
+        engine::PathList restored;
+        for (const std::string& path : r.Restored)
+            restored.push_back(path);
+        engine::PathList aside;
+        for (const std::string& path : r.KeptAside)
+            aside.push_back(path);
+        PrintList(out, dryRun ? "Files to restore" : "Restored files", restored, terminal);
+        PrintList(out, "Kept aside", aside, terminal);
+        PrintList(out, "Skipped files", reasons(r.Skipped), terminal);
+        PrintList(out, "Failed files", reasons(r.Failed), terminal);
+    }
+    std::string line = outcome.name + ": " + (dryRun ? "would restore " : "restored ") +
+                       std::to_string(r.Restored.size()) + ", unchanged " + std::to_string(r.Unchanged) +
+                       ", skipped " + std::to_string(r.Skipped.size()) + ", failed " +
+                       std::to_string(r.Failed.size()) + ", " + FormatBytes(r.BytesRestored) + ", " +
+                       FormatDuration(outcome.seconds);
+    if (r.Stopped)
+        line += " (stopped)";
+    if (dryRun)
+        line += " (dry run: nothing written)";
+    std::fprintf(out, "%s\n", Printable(line, terminal).c_str());
+    std::fflush(out);
+}
+
 void SaveLists(const std::string& folder, const std::vector<ProfileOutcome>& outcomes) {
     ReplaceFileAtomically(folder + "/" + WrittenListName, Lines(outcomes, &ProfileOutcome::updated));
     ReplaceFileAtomically(folder + "/" + FailedListName, Lines(outcomes, &ProfileOutcome::failed));

@@ -3,6 +3,8 @@
 #include "base/AppError.h"
 #include "base/AtomicFile.h"
 #include "engine/DestinationLock.h"
+#include "engine/PathText.h"
+#include "profiles/StoredProfileRestore.h"
 #include "profiles/StoredProfileRun.h"
 #include "runner/ConsoleHost.h"
 #include "runner/HelpText.h"
@@ -72,6 +74,8 @@ public:
             Error("no profiles are stored in " + path);
             return ExitUsage;
         }
+        if (o_.mode == RunnerOptions::Mode::Restore)
+            return Restore(settings, list);
         std::vector<int> chosen;
         if (!Choose(settings, list, chosen))
             return ExitUsage;
@@ -99,24 +103,98 @@ private:
             return !chosen.empty();
         }
         for (const std::string& name : o_.profiles) {
-            std::vector<std::string> ambiguous;
-            const int index = profiles::FindProfile(list.ProfileNames, name, &ambiguous);
-            if (index < 0 && !ambiguous.empty()) {
-                std::string names;
-                for (const std::string& n : ambiguous)
-                    names += (names.empty() ? "'" : ", '") + n + "'";
-                Error("'" + name + "' matches more than one profile when letter case is ignored: " + names +
-                      "; give the name exactly as stored");
+            const int index = Find(settings, list, name);
+            if (index < 0)
                 return false;
-            }
-            if (index < 0) {
-                Error("no profile named '" + name + "' in " + settings.Path() + " (see " + ProgramName +
-                      " --list)");
-                return false;
-            }
             chosen.push_back(index);
         }
         return true;
+    }
+
+    // The index of the profile `name`, or -1 after saying why there is none.
+    int Find(const IniFile& settings, const ProfileList& list, const std::string& name) {
+        std::vector<std::string> ambiguous;
+        const int index = profiles::FindProfile(list.ProfileNames, name, &ambiguous);
+        if (index < 0 && !ambiguous.empty()) {
+            std::string names;
+            for (const std::string& n : ambiguous)
+                names += (names.empty() ? "'" : ", '") + n + "'";
+            Error("'" + name + "' matches more than one profile when letter case is ignored: " + names +
+                  "; give the name exactly as stored");
+        } else if (index < 0) {
+            Error("no profile named '" + name + "' in " + settings.Path() + " (see " + ProgramName +
+                  " --list)");
+        }
+        return index;
+    }
+
+    int Restore(const IniFile& settings, const ProfileList& list) {
+        const int index = Find(settings, list, o_.restoreProfile);
+        if (index < 0)
+            return ExitUsage;
+        // Paths below the source folder, as typed or absolute inside it.
+        std::string source = SplitDetailLine(list.ProfileDetails[static_cast<size_t>(index)]).SourceFolder;
+        while (source.size() > 1 && source.back() == '/')
+            source.pop_back();
+        profiles::RestoreChoices choices;
+        for (const std::string& path : o_.restorePaths) {
+            if (path[0] != '/') {
+                choices.paths.push_back(path);
+                continue;
+            }
+            std::string absolute = path;
+            while (absolute.size() > 1 && absolute.back() == '/')
+                absolute.pop_back();
+            if (source.empty() || !engine::IsAtOrBelow(absolute, source)) {
+                Error("'" + path + "' is not inside the source folder " + source + " of the profile");
+                return ExitUsage;
+            }
+            const std::size_t start = absolute.find_first_not_of('/', source.size());
+            choices.paths.push_back(start == std::string::npos ? std::string() : absolute.substr(start));
+        }
+        choices.asOf = o_.asOf;
+        choices.target = o_.restoreTarget.empty() ? std::string() : engine::AbsolutePath(o_.restoreTarget);
+        choices.dryRun = o_.dryRun;
+        // Nobody is asked: a newer file at the target stays, and is listed.
+
+        InstallInterruptHandlers();
+        const OutputStyle style = o_.quiet       ? OutputStyle::Quiet
+                                  : outTerminal_ ? OutputStyle::Live
+                                                 : OutputStyle::Plain;
+        ConsoleHost host(out_, err_, style);
+        winsize ws{};
+        if (outTerminal_ && ioctl(fileno(out_), TIOCGWINSZ, &ws) == 0 && ws.ws_col > 0)
+            host.SetColumns(ws.ws_col);
+        host.BeginRun(list.ProfileNames[static_cast<size_t>(index)], nullptr);
+        profiles::RestoreOutcome outcome;
+        bool ended = false;
+        try {
+            profiles::RestoreStoredProfile(list, index, choices, host, outcome);
+        } catch (const engine::DestinationBusyError& e) {
+            host.ClearLine();
+            Error(e.what());
+            return ExitBusy;
+        } catch (const profiles::ProfileSettingsError& e) {
+            host.ClearLine();
+            Error(e.what());
+            return ExitUsage;
+        } catch (const std::exception& e) {
+            host.ClearLine();
+            Error(e.what());
+            ended = true;
+        }
+        host.ClearLine();
+        if (!outcome.disconnectError.empty())
+            Error(outcome.disconnectError);
+        if (outcome.notConnected)
+            return ExitRunError;
+        PrintRestoreOutcome(out_, outcome, o_.dryRun, o_.quiet, outTerminal_);
+        const engine::RestoreResult& r = outcome.result;
+        if ((r.Stopped || ended) && Interrupted)
+            return ExitInterrupted;
+        if (ended)
+            return ExitRunError;
+        return r.Skipped.empty() && r.Failed.empty() && !r.Stopped ? ExitDone : ExitSomeFailed;
     }
 
     int RunAll(IniFile& settings, const ProfileList& list, const std::vector<int>& chosen) {

@@ -2,13 +2,20 @@
 
 #include <algorithm>
 #include <charconv>
+#include <ctime>
 #include <getopt.h>
 
 namespace hozonix::runner {
 
 namespace {
 
+// Long options without a letter of their own.
+enum : int { RestoreOption = 0x100, AsOfOption, ToOption };
+
 const option LongOptions[] = {
+    {"restore", required_argument, nullptr, RestoreOption},
+    {"as-of", required_argument, nullptr, AsOfOption},
+    {"to", required_argument, nullptr, ToOption},
     {"all", no_argument, nullptr, 'a'},
     {"list", no_argument, nullptr, 'l'},
     {"careful", no_argument, nullptr, 'c'},
@@ -26,7 +33,57 @@ const option LongOptions[] = {
 // "--" ends them, for a profile whose name begins with "-".
 constexpr char ShortOptions[] = ":alcnkt:qo:s:hV";
 
+// `count` decimal digits of `text` from `at`.
+bool Digits(const std::string& text, std::size_t at, std::size_t count, int& value) {
+    value = 0;
+    for (std::size_t i = at; i < at + count; ++i) {
+        if (text[i] < '0' || text[i] > '9')
+            return false;
+        value = value * 10 + (text[i] - '0');
+    }
+    return true;
+}
+
 } // namespace
+
+std::optional<int64_t> ParseMoment(const std::string& text) {
+    const std::size_t n = text.size();
+    if (n != 10 && n != 16 && n != 19)
+        return std::nullopt;
+    int year = 0, month = 0, day = 0, hour = 0, minute = 0, second = 0;
+    if (!Digits(text, 0, 4, year) || text[4] != '-' || !Digits(text, 5, 2, month) || text[7] != '-' ||
+        !Digits(text, 8, 2, day))
+        return std::nullopt;
+    if (n >= 16 && ((text[10] != ' ' && text[10] != 'T') || !Digits(text, 11, 2, hour) || text[13] != ':' ||
+                    !Digits(text, 14, 2, minute)))
+        return std::nullopt;
+    if (n == 19 && (text[16] != ':' || !Digits(text, 17, 2, second)))
+        return std::nullopt;
+    if (month < 1 || month > 12 || day < 1 || day > 31 || hour > 23 || minute > 59 || second > 59)
+        return std::nullopt;
+    std::tm tm{};
+    tm.tm_year = year - 1900;
+    tm.tm_mon = month - 1;
+    tm.tm_mday = day;
+    tm.tm_hour = hour;
+    tm.tm_min = minute;
+    tm.tm_sec = second;
+    tm.tm_isdst = -1;
+    std::tm given = tm;
+    if (mktime(&given) == -1 || given.tm_mday != day || given.tm_mon != month - 1)
+        return std::nullopt; // no such day (30 February)
+    // The moment is the end of what was given: the start of the next day, minute or second, less 1 ns.
+    if (n == 10)
+        ++tm.tm_mday;
+    else if (n == 16)
+        ++tm.tm_min;
+    else
+        ++tm.tm_sec;
+    const std::time_t next = mktime(&tm);
+    if (next == -1)
+        return std::nullopt;
+    return static_cast<int64_t>(next) * 1'000'000'000 - 1;
+}
 
 std::optional<int64_t> ParseByteCount(const std::string& text) {
     if (text.empty() || text.find_first_not_of("0123456789") != std::string::npos)
@@ -55,6 +112,7 @@ ParsedOptions ParseRunnerOptions(const std::vector<std::string>& args) {
     opterr = 0;
     bool all = false;
     bool list = false;
+    bool restore = false;
     int c;
     while ((c = getopt_long(argc, argv.data(), ShortOptions, LongOptions, nullptr)) != -1) {
         switch (c) {
@@ -92,6 +150,26 @@ ParsedOptions ParseRunnerOptions(const std::vector<std::string>& args) {
             }
             (c == 'o' ? o.outputFolder : o.settingsFile) = optarg;
             break;
+        case RestoreOption:
+            restore = true;
+            o.restoreProfile = optarg;
+            break;
+        case AsOfOption:
+            o.asOf = ParseMoment(optarg);
+            if (!o.asOf) {
+                parsed.error =
+                    "--as-of needs a date as YYYY-MM-DD, YYYY-MM-DD HH:MM or YYYY-MM-DD HH:MM:SS: '" +
+                    std::string(optarg) + "'";
+                return parsed;
+            }
+            break;
+        case ToOption:
+            if (optarg[0] == '\0') {
+                parsed.error = "--to needs a folder";
+                return parsed;
+            }
+            o.restoreTarget = optarg;
+            break;
         case 'h':
             o.mode = RunnerOptions::Mode::Help;
             return parsed;
@@ -114,6 +192,24 @@ ParsedOptions ParseRunnerOptions(const std::vector<std::string>& args) {
     for (int i = optind; i < argc; ++i)
         o.profiles.push_back(argv[static_cast<size_t>(i)]); // in the order getopt left them
 
+    if (restore) {
+        // The other arguments are the paths to restore.
+        o.restorePaths = std::move(o.profiles);
+        o.profiles.clear();
+        if (list || all)
+            parsed.error = "--restore takes no --all and no --list";
+        else if (o.restoreProfile.empty())
+            parsed.error = "an empty profile name was given";
+        else if (std::find(o.restorePaths.begin(), o.restorePaths.end(), "") != o.restorePaths.end())
+            parsed.error = "an empty path was given";
+        if (parsed.error.empty())
+            o.mode = RunnerOptions::Mode::Restore;
+        return parsed;
+    }
+    if (o.asOf || !o.restoreTarget.empty()) {
+        parsed.error = "--as-of and --to go with --restore";
+        return parsed;
+    }
     if (list && (all || !o.profiles.empty()))
         parsed.error = "--list takes no profile names and no --all";
     else if (all && !o.profiles.empty())
