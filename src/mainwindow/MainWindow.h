@@ -140,6 +140,7 @@ public:
     QAction* HostAddressItem() const { return hostAddressItem_; }
     QAction* LoginTestItem() const { return loginTestItem_; }
     QAction* NetworkListItem() const { return networkListItem_; }
+    QAction* VerifyItem() const { return verifyItem_; }
 
     // The files the last run wrote and could not write, and the lines the last network command listed.
     const engine::PathList& UpdatedFiles() const { return updatedFiles_; }
@@ -181,6 +182,8 @@ public:
     void ShowHostAddress();
     void BrowseToLogOn();
     void ShowLoginTest();
+    // Compares the selected profile's backup with its source and lists the copies that differ.
+    void VerifySelectedProfile();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -271,6 +274,7 @@ private:
     QAction* hostAddressItem_;
     QAction* loginTestItem_;
     QAction* networkListItem_;
+    QAction* verifyItem_;
 };
 
 // The status text of a reload: with a stored time in fast mode it names that time.

@@ -189,6 +189,7 @@ void MainWindow::BuildMenus() {
     hostAddressItem_ = MenuItem(tool, "NetPC", "ネットワーク", &MainWindow::ShowHostAddress);
     loginTestItem_ = MenuItem(tool, "test1", "login_test", &MainWindow::ShowLoginTest);
     networkListItem_ = MenuItem(tool, "netBrowse", "ネットワーク一覧", &MainWindow::ShowNetworkList);
+    verifyItem_ = MenuItem(tool, "Item_Verify", "バックアップの検証", &MainWindow::VerifySelectedProfile);
 }
 
 } // namespace hozonix::mainwindow

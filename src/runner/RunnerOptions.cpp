@@ -8,12 +8,16 @@ namespace hozonix::runner {
 
 namespace {
 
+// Long options without a short form.
+constexpr int VerifyOption = 256;
+
 const option LongOptions[] = {
     {"all", no_argument, nullptr, 'a'},
     {"list", no_argument, nullptr, 'l'},
     {"careful", no_argument, nullptr, 'c'},
     {"dry-run", no_argument, nullptr, 'n'},
     {"keep-going", no_argument, nullptr, 'k'},
+    {"verify", no_argument, nullptr, VerifyOption},
     {"threshold", required_argument, nullptr, 't'},
     {"quiet", no_argument, nullptr, 'q'},
     {"output", required_argument, nullptr, 'o'},
@@ -73,6 +77,9 @@ ParsedOptions ParseRunnerOptions(const std::vector<std::string>& args) {
         case 'k':
             o.keepGoing = true;
             break;
+        case VerifyOption:
+            o.verify = true;
+            break;
         case 't':
             o.threshold = ParseByteCount(optarg);
             if (!o.threshold) {
@@ -122,6 +129,11 @@ ParsedOptions ParseRunnerOptions(const std::vector<std::string>& args) {
         parsed.error = "no profile given: name one or more profiles, or use --all or --list";
     else if (std::find(o.profiles.begin(), o.profiles.end(), "") != o.profiles.end())
         parsed.error = "an empty profile name was given";
+    else if (o.verify && list)
+        parsed.error = "--verify takes profile names or --all, not --list";
+    else if (o.verify && (o.careful || o.dryRun || o.keepGoing || o.threshold || !o.outputFolder.empty()))
+        parsed.error =
+            "--verify only reads: it takes no --careful, --dry-run, --keep-going, --threshold or --output";
     if (!parsed.error.empty())
         return parsed;
     o.mode = list ? RunnerOptions::Mode::List : all ? RunnerOptions::Mode::RunAll : RunnerOptions::Mode::Run;
