@@ -142,6 +142,7 @@ public:
     QAction* LoginTestItem() const { return loginTestItem_; }
     QAction* NetworkListItem() const { return networkListItem_; }
     QAction* HistoryItem() const { return historyItem_; }
+    QAction* VerifyItem() const { return verifyItem_; }
 
     // The files the last run wrote and could not write, and the lines the last network command listed.
     const engine::PathList& UpdatedFiles() const { return updatedFiles_; }
@@ -185,6 +186,8 @@ public:
     void ShowLoginTest();
     void ChooseHistory();
     void ShowRestoreWindow();
+    // Compares the selected profile's backup with its source and lists the copies that differ.
+    void VerifySelectedProfile();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -277,6 +280,7 @@ private:
     QAction* networkListItem_;
     QAction* historyItem_;
     QAction* restoreItem_;
+    QAction* verifyItem_;
 };
 
 // The status text of a reload: with a stored time in fast mode it names that time.

@@ -191,6 +191,7 @@ void MainWindow::BuildMenus() {
     networkListItem_ = MenuItem(tool, "netBrowse", "ネットワーク一覧", &MainWindow::ShowNetworkList);
     tool->addSeparator();
     historyItem_ = MenuItem(tool, "Item_History", "以前の版の保存", &MainWindow::ChooseHistory);
+    verifyItem_ = MenuItem(tool, "Item_Verify", "バックアップの検証", &MainWindow::VerifySelectedProfile);
     restoreItem_ = MenuItem(tool, "Item_Restore", "復元", &MainWindow::ShowRestoreWindow);
 }
 

@@ -5,6 +5,7 @@
 #include "base/MessageBoxService.h"
 #include "engine/DestinationLock.h"
 #include "mainwindow/ProfileCheckList.h"
+#include "mainwindow/WindowThreadPrompt.h"
 #include "settings/ProfileList.h"
 #include "ui/ColumnMenu.h"
 #include "ui/DefaultErrorHandler.h"
@@ -20,31 +21,6 @@
 #include <QToolButton>
 
 namespace hozonix::mainwindow {
-
-namespace {
-
-// The share log-on asked on the window's thread for a run on its own.
-class WindowThreadPrompt : public shares::CredentialPrompt {
-public:
-    WindowThreadPrompt(ui::WorkerRunHost& host, shares::CredentialPrompt& prompt)
-        : host_(host), prompt_(prompt) {}
-    std::optional<shares::Credentials> Ask(const std::string& shareText, const std::string& message,
-                                           const shares::Credentials& suggested,
-                                           bool anonymousAllowed) override {
-        return host_.OnWindowThread(
-            [&] { return prompt_.Ask(shareText, message, suggested, anonymousAllowed); });
-    }
-    int Choose(const std::string& shareText, const std::string& message,
-               const std::vector<std::string>& choices) override {
-        return host_.OnWindowThread([&] { return prompt_.Choose(shareText, message, choices); });
-    }
-
-private:
-    ui::WorkerRunHost& host_;
-    shares::CredentialPrompt& prompt_;
-};
-
-} // namespace
 
 void MainWindow::EnterBusy() {
     if (busy_++ > 0)

@@ -1,5 +1,7 @@
 #include "profiles/StoredProfileRestore.h"
 
+#include "profiles/ProfileDestination.h"
+
 #include <chrono>
 
 namespace hozonix::profiles {
@@ -7,23 +9,19 @@ namespace hozonix::profiles {
 void RestoreStoredProfile(const ProfileList& list, int index, const RestoreChoices& choices,
                           engine::RunHost& host, RestoreOutcome& outcome) {
     const auto start = std::chrono::steady_clock::now();
-    const size_t i = static_cast<size_t>(index);
-    outcome.name = list.ProfileNames.at(i);
-    const ProfileDetail detail = SplitDetailLine(list.ProfileDetails.at(i));
+    outcome.name = list.ProfileNames.at(static_cast<size_t>(index));
+    const ProfileDetail detail = FoldersOf(list, index, outcome.name);
     outcome.source = detail.SourceFolder;
     outcome.destination = detail.DestinationFolder;
-    if (detail.SourceFolder.empty() || detail.DestinationFolder.empty())
-        throw ProfileSettingsError("保存プロファイル「" + outcome.name + "」の" +
-                                   (detail.SourceFolder.empty() ? "コピー元" : "コピー先") +
-                                   "のディレクトリが設定されていません");
 
-    std::string local;
-    std::unique_ptr<shares::ConnectedShare> share;
+    ConnectedDestination connected;
     if (!ConnectProfileDestination(detail.DestinationFolder, choices.connect, choices.prompt,
-                                   choices.tellConnecting, host, local, share)) {
+                                   choices.tellConnecting, host, connected)) {
         outcome.notConnected = true;
         return;
     }
+    const std::string& local = connected.folder;
+    std::unique_ptr<shares::ConnectedShare>& share = connected.share;
     engine::RestoreRequest request;
     request.DestinationFolder = local;
     request.SourceFolder = detail.SourceFolder;

@@ -2,6 +2,7 @@
 
 #include "base/AppError.h"
 #include "engine/CaseFold.h"
+#include "profiles/ProfileDestination.h"
 #include "settings/HistorySettings.h"
 #include "settings/IniFile.h"
 #include "settings/LastRunRecord.h"
@@ -49,47 +50,23 @@ int FindProfile(const std::vector<std::string>& names, std::string_view name,
     return -1;
 }
 
-bool ConnectProfileDestination(const std::string& typed, const ConnectFn& connect,
-                               shares::CredentialPrompt* prompt, bool tellConnecting, engine::RunHost& host,
-                               std::string& local, std::unique_ptr<shares::ConnectedShare>& share) {
-    try {
-        if (tellConnecting && shares::LooksLikeShareAddress(typed))
-            host.SetStatusText(typed + " に接続しています");
-        share = connect ? connect(typed, local) : shares::ConnectDestination(typed, prompt, local);
-    } catch (const shares::ShareConnectError& e) {
-        if (tellConnecting)
-            host.SetStatusText(std::string());
-        host.ShowMessage(e.what());
-        return false;
-    }
-    if (!share)
-        local = typed;
-    return true;
-}
-
 void RunStoredProfile(IniFile& settings, const ProfileList& list, int index, const RunChoices& choices,
                       engine::RunHost& host, ProfileOutcome& outcome, std::time_t now) {
     Stopwatch stopwatch(outcome.seconds);
-    const size_t i = static_cast<size_t>(index);
-    outcome.name = list.ProfileNames.at(i);
-    const ProfileDetail detail = SplitDetailLine(list.ProfileDetails.at(i));
+    outcome.name = list.ProfileNames.at(static_cast<size_t>(index));
+    const ProfileDetail detail = FoldersOf(list, index, outcome.name);
     const std::time_t startTime = now;
 
-    if (detail.SourceFolder.empty() || detail.DestinationFolder.empty())
-        throw ProfileSettingsError("保存プロファイル「" + outcome.name + "」の" +
-                                   (detail.SourceFolder.empty() ? "コピー元" : "コピー先") +
-                                   "のディレクトリが設定されていません");
-
-    // A share is connected for the run and left as it was found; the profile's texts keep the address.
-    std::string destination;
-    std::unique_ptr<shares::ConnectedShare> share;
+    ConnectedDestination connected;
     if (!ConnectProfileDestination(detail.DestinationFolder, choices.connect, choices.prompt,
-                                   choices.tellConnecting, host, destination, share)) {
+                                   choices.tellConnecting, host, connected)) {
         // As for a drive that is not there: nothing written, and the other profiles still run.
         outcome.destinationMissing = true;
         outcome.notConnected = true;
         return;
     }
+    const std::string& destination = connected.folder;
+    std::unique_ptr<shares::ConnectedShare>& share = connected.share;
 
     const LastRun last = ReadLastRun(settings, outcome.name, detail.SourceFolder, detail.DestinationFolder);
     const DateLimitChoice limit = ChooseDateLimit(last, choices.careful, startTime);

@@ -72,13 +72,6 @@ public:
     using AppError::AppError;
 };
 
-// Connects the destination `typed` in a profile for one run or restore; `local` receives the folder to
-// work on (`typed` itself when it is no share address), `share` what is to be disconnected afterwards.
-// False when a share could not be connected, told through the host.
-bool ConnectProfileDestination(const std::string& typed, const ConnectFn& connect,
-                               shares::CredentialPrompt* prompt, bool tellConnecting, engine::RunHost& host,
-                               std::string& local, std::unique_ptr<shares::ConnectedShare>& share);
-
 // Runs profile `index` of `list`. `now` gives the run's start time. Raises AppError for an error that
 // ends the run, a stored last-run time that cannot be read among them (fast mode only),
 // engine::DestinationBusyError when another run holds the destination, and ProfileSettingsError for a

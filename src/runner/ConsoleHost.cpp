@@ -1,6 +1,7 @@
 #include "runner/ConsoleHost.h"
 
 #include "engine/EngineTexts.h"
+#include "engine/VerifyBackup.h"
 #include "runner/Interrupt.h"
 #include "runner/TerminalText.h"
 
@@ -84,7 +85,8 @@ void ConsoleHost::ShowProcessDialog(const std::string&) {
 void ConsoleHost::UpdateProcessDialog(int, const std::string& upper, const std::string& lower) {
     std::string path;
     if (StripSuffix(upper, engine::texts::Inspecting, path) ||
-        StripSuffix(upper, engine::texts::Copying, path) || StripSuffix(upper, engine::texts::Copied, path)) {
+        StripSuffix(upper, engine::texts::Copying, path) || StripSuffix(upper, engine::texts::Copied, path) ||
+        StripSuffix(upper, engine::texts::Verifying, path)) {
         if (path != current_)
             bytesInFile_ = 0;
         current_ = std::move(path);

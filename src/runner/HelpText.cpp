@@ -9,6 +9,7 @@ namespace hozonix::runner {
 std::string HelpText() {
     return R"(Usage: hozonix-run [OPTION]... PROFILE...
   or:  hozonix-run [OPTION]... --all
+  or:  hozonix-run --verify [--quiet] PROFILE... | --all
   or:  hozonix-run --list
   or:  hozonix-run [OPTION]... --restore PROFILE [--as-of DATE] [--to DIR] [PATH]...
 Run the backup profiles of the Hozonix desktop program without its window: from a
@@ -57,6 +58,11 @@ cannot fit, writes nothing and says how much it needs and how much is free.
   -k, --keep-going       list a file that cannot be opened or created as failed,
                            with its reason, and go on with the next one instead
                            of ending the profile's run
+      --verify           do not run the profiles: read every file a careful run
+                           would look at and its copy, compare them byte for
+                           byte and list each copy that differs, with the reason
+                           (missing, out of date, or other bytes under the same
+                           size and time); nothing is copied or stored
   -t, --threshold=BYTES  keep the previous version of files larger than BYTES
                            until their copy is complete (0: never); overrides
                            the stored setting for this run
@@ -110,6 +116,10 @@ Exit status:
          could not be connected (the remaining profiles still run)
   4    a destination folder was in use by another run: that profile did not run
   130  interrupted by Ctrl-C, SIGTERM or a hang-up before the work was done
+
+With --verify: 0 when every copy matches its source, 1 when any differs, 3 when
+a check could not be made (a folder missing or unreadable, a share not
+connected; the other profiles are still checked), 2, 4 and 130 as above.
 
 Settings are read from $XDG_CONFIG_HOME/Korimaru/hozonix/hozonix.ini
 (~/.config/Korimaru/hozonix/hozonix.ini when XDG_CONFIG_HOME is not set).

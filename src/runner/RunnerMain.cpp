@@ -6,6 +6,7 @@
 #include "engine/PathText.h"
 #include "profiles/StoredProfileRestore.h"
 #include "profiles/StoredProfileRun.h"
+#include "profiles/StoredProfileVerify.h"
 #include "runner/ConsoleHost.h"
 #include "runner/HelpText.h"
 #include "runner/Interrupt.h"
@@ -13,6 +14,7 @@
 #include "runner/RunReport.h"
 #include "runner/RunnerOptions.h"
 #include "runner/TerminalText.h"
+#include "runner/VerifyReport.h"
 #include "settings/DataFolder.h"
 #include "settings/IniFile.h"
 #include "settings/StoredNames.h"
@@ -86,7 +88,7 @@ public:
             }
         }
         InstallInterruptHandlers();
-        return RunAll(settings, list, chosen);
+        return o_.verify ? VerifyAll(list, chosen) : RunAll(settings, list, chosen);
     }
 
 private:
@@ -158,13 +160,8 @@ private:
         // Nobody is asked: a newer file at the target stays, and is listed.
 
         InstallInterruptHandlers();
-        const OutputStyle style = o_.quiet       ? OutputStyle::Quiet
-                                  : outTerminal_ ? OutputStyle::Live
-                                                 : OutputStyle::Plain;
-        ConsoleHost host(out_, err_, style);
-        winsize ws{};
-        if (outTerminal_ && ioctl(fileno(out_), TIOCGWINSZ, &ws) == 0 && ws.ws_col > 0)
-            host.SetColumns(ws.ws_col);
+        ConsoleHost host(out_, err_, Style());
+        FitToTerminal(host);
         host.BeginRun(list.ProfileNames[static_cast<size_t>(index)], nullptr);
         profiles::RestoreOutcome outcome;
         bool ended = false;
@@ -197,14 +194,19 @@ private:
         return r.Skipped.empty() && r.Failed.empty() && !r.Stopped ? ExitDone : ExitSomeFailed;
     }
 
-    int RunAll(IniFile& settings, const ProfileList& list, const std::vector<int>& chosen) {
-        const OutputStyle style = o_.quiet       ? OutputStyle::Quiet
-                                  : outTerminal_ ? OutputStyle::Live
-                                                 : OutputStyle::Plain;
-        ConsoleHost host(out_, err_, style);
+    OutputStyle Style() const {
+        return o_.quiet ? OutputStyle::Quiet : outTerminal_ ? OutputStyle::Live : OutputStyle::Plain;
+    }
+
+    void FitToTerminal(ConsoleHost& host) const {
         winsize ws{};
         if (outTerminal_ && ioctl(fileno(out_), TIOCGWINSZ, &ws) == 0 && ws.ws_col > 0)
             host.SetColumns(ws.ws_col);
+    }
+
+    int RunAll(IniFile& settings, const ProfileList& list, const std::vector<int>& chosen) {
+        ConsoleHost host(out_, err_, Style());
+        FitToTerminal(host);
         profiles::RunChoices choices;
         choices.careful = o_.careful;
         choices.dryRun = o_.dryRun;
@@ -279,6 +281,63 @@ private:
                 status = ExitRunError;
             }
         }
+        return cutShort && Interrupted ? ExitInterrupted : status;
+    }
+
+    // Checks each chosen profile's backup. Nothing is written, so a check that cannot be made (a folder
+    // missing, a share not connected) does not keep the other profiles from being checked.
+    int VerifyAll(const ProfileList& list, const std::vector<int>& chosen) {
+        ConsoleHost host(out_, err_, Style());
+        FitToTerminal(host);
+        bool anyError = false;
+        bool anyBusy = false;
+        bool anyDiffers = false;
+        bool settingsError = false;
+        bool cutShort = false;
+        for (int index : chosen) {
+            if (Interrupted) {
+                cutShort = true;
+                break;
+            }
+            profiles::VerifyOutcome outcome;
+            host.BeginRun(list.ProfileNames[static_cast<size_t>(index)], nullptr);
+            try {
+                profiles::VerifyStoredProfile(list, index, profiles::VerifyChoices(), host, outcome);
+            } catch (const engine::DestinationBusyError& e) {
+                host.ClearLine();
+                Error(e.what());
+                anyBusy = true;
+                continue;
+            } catch (const profiles::ProfileSettingsError& e) {
+                host.ClearLine();
+                Error(e.what());
+                settingsError = true;
+                continue;
+            } catch (const std::exception& e) {
+                host.ClearLine();
+                Error(e.what());
+                anyError = true;
+                cutShort = cutShort || Interrupted;
+                continue;
+            }
+            host.ClearLine();
+            if (!outcome.disconnectError.empty())
+                Error(outcome.disconnectError);
+            if (outcome.notConnected) {
+                anyError = true;
+                continue;
+            }
+            for (const std::string& notice : outcome.result.Notices)
+                Error(outcome.name + ": " + notice);
+            PrintVerifyOutcome(out_, outcome, o_.quiet, outTerminal_);
+            anyDiffers = anyDiffers || !outcome.result.Differences.empty();
+            cutShort = cutShort || outcome.result.Stopped;
+        }
+        const int status = anyError        ? ExitRunError
+                           : settingsError ? ExitUsage
+                           : anyBusy       ? ExitBusy
+                           : anyDiffers    ? ExitSomeFailed
+                                           : ExitDone;
         return cutShort && Interrupted ? ExitInterrupted : status;
     }
 

@@ -10,7 +10,7 @@ namespace hozonix::runner {
 namespace {
 
 // Long options without a letter of their own.
-enum : int { RestoreOption = 0x100, AsOfOption, ToOption };
+enum : int { RestoreOption = 0x100, AsOfOption, ToOption, VerifyOption };
 
 const option LongOptions[] = {
     {"restore", required_argument, nullptr, RestoreOption},
@@ -21,6 +21,7 @@ const option LongOptions[] = {
     {"careful", no_argument, nullptr, 'c'},
     {"dry-run", no_argument, nullptr, 'n'},
     {"keep-going", no_argument, nullptr, 'k'},
+    {"verify", no_argument, nullptr, VerifyOption},
     {"threshold", required_argument, nullptr, 't'},
     {"quiet", no_argument, nullptr, 'q'},
     {"output", required_argument, nullptr, 'o'},
@@ -131,6 +132,9 @@ ParsedOptions ParseRunnerOptions(const std::vector<std::string>& args) {
         case 'k':
             o.keepGoing = true;
             break;
+        case VerifyOption:
+            o.verify = true;
+            break;
         case 't':
             o.threshold = ParseByteCount(optarg);
             if (!o.threshold) {
@@ -196,8 +200,8 @@ ParsedOptions ParseRunnerOptions(const std::vector<std::string>& args) {
         // The other arguments are the paths to restore.
         o.restorePaths = std::move(o.profiles);
         o.profiles.clear();
-        if (list || all)
-            parsed.error = "--restore takes no --all and no --list";
+        if (list || all || o.verify)
+            parsed.error = "--restore takes no --all, --list or --verify";
         else if (o.restoreProfile.empty())
             parsed.error = "an empty profile name was given";
         else if (std::find(o.restorePaths.begin(), o.restorePaths.end(), "") != o.restorePaths.end())
@@ -218,6 +222,11 @@ ParsedOptions ParseRunnerOptions(const std::vector<std::string>& args) {
         parsed.error = "no profile given: name one or more profiles, or use --all or --list";
     else if (std::find(o.profiles.begin(), o.profiles.end(), "") != o.profiles.end())
         parsed.error = "an empty profile name was given";
+    else if (o.verify && list)
+        parsed.error = "--verify takes profile names or --all, not --list";
+    else if (o.verify && (o.careful || o.dryRun || o.keepGoing || o.threshold || !o.outputFolder.empty()))
+        parsed.error =
+            "--verify only reads: it takes no --careful, --dry-run, --keep-going, --threshold or --output";
     if (!parsed.error.empty())
         return parsed;
     o.mode = list ? RunnerOptions::Mode::List : all ? RunnerOptions::Mode::RunAll : RunnerOptions::Mode::Run;

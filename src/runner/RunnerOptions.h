@@ -16,6 +16,7 @@ struct RunnerOptions {
     bool dryRun = false;
     bool quiet = false;
     bool keepGoing = false;
+    bool verify = false;              // compare each copy with its source instead of running the profile
     std::optional<int64_t> threshold; // overrides the stored recovery threshold
     std::string outputFolder;         // empty: the lists are not saved
     std::string settingsFile;         // empty: the desktop program's settings file

@@ -64,9 +64,16 @@ TEST(RunnerOptions, UsageErrors) {
          "the threshold must be a number of bytes: '99999999999999999999'"},
         {{"--settings=", "Docs"}, "--settings needs a folder or file name"},
         {{"Docs", ""}, "an empty profile name was given"},
+        {{"--verify", "--list"}, "--verify takes profile names or --all, not --list"},
+        {{"--verify", "--careful", "Docs"},
+         "--verify only reads: it takes no --careful, --dry-run, --keep-going, --threshold or --output"},
     };
     for (const auto& [args, error] : cases)
         EXPECT_EQ(ParseRunnerOptions(args).error, error);
+    const ParsedOptions verify = ParseRunnerOptions({"--all", "--verify"});
+    EXPECT_EQ(verify.error, "");
+    EXPECT_TRUE(verify.options.verify);
+    EXPECT_EQ(verify.options.mode, Mode::RunAll);
 }
 
 } // namespace hozonix::runner
