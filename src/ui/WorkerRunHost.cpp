@@ -4,7 +4,9 @@ namespace hozonix::ui {
 
 WorkerRunHost::WorkerRunHost(engine::RunHost& window, int frameMilliseconds) : window_(window) {
     timer_.setInterval(frameMilliseconds);
-    connect(&timer_, &QTimer::timeout, this, [this] { Show(); });
+    // The frame's turn is skipped while the run holds the state: the run gives way to the window's thread
+    // and may wait for a processor meanwhile, and the window must not wait with it.
+    connect(&timer_, &QTimer::timeout, this, [this] { Show(std::try_to_lock); });
     timer_.start();
 }
 
@@ -20,13 +22,21 @@ template <class F> void WorkerRunHost::Hold(F change) {
 }
 
 void WorkerRunHost::Show() {
-    Held held;
-    {
-        const std::lock_guard lock(mutex_);
-        held = std::move(held_);
-        held_ = Held();
-        textsHeld_.store(false, std::memory_order_release);
-    }
+    std::unique_lock lock(mutex_);
+    Show(lock);
+}
+
+void WorkerRunHost::Show(std::try_to_lock_t) {
+    std::unique_lock lock(mutex_, std::try_to_lock);
+    if (lock.owns_lock())
+        Show(lock);
+}
+
+void WorkerRunHost::Show(std::unique_lock<std::mutex>& lock) {
+    Held held = std::move(held_);
+    held_ = Held();
+    textsHeld_.store(false, std::memory_order_release);
+    lock.unlock();
     // A dialog shown and hidden within one frame is still shown, as a run outside this host would.
     if (held.shown == DialogChange::Shown)
         window_.ShowProcessDialog(held.caption);

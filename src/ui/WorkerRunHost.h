@@ -31,6 +31,8 @@ public:
 
     // On the window's thread: passes what is held on to the window (the timer does so every frame).
     void Show();
+    // The same, unless the run holds the state just then (the timer's way).
+    void Show(std::try_to_lock_t);
 
     // The RunHost, on the run's thread (or on the window's, which then shows at once).
     void SetStatusText(const std::string& text) override;
@@ -74,6 +76,7 @@ public:
     }
 
 private:
+    void Show(std::unique_lock<std::mutex>& lock);
     enum class DialogChange { None, Shown, ScanShown, Hidden };
     struct Held {
         std::optional<std::string> status;
