@@ -4,7 +4,10 @@
 #include "mainwindow/ProfileCheckList.h"
 #include "restore/RestoreWindow.h"
 #include "settings/ProfileList.h"
+#include "ui/ScreenPlacement.h"
 #include "ui/UiServices.h"
+
+#include <QToolBar>
 
 namespace hozonix::mainwindow {
 
@@ -17,6 +20,12 @@ void MainWindow::ShowRestoreWindow() {
             services.Busy = [this](bool busy) { busy ? EnterBusy() : LeaveBusy(); };
             services.Connect = services_.ConnectDestination;
             window = new restore::RestoreWindow(std::move(services), this);
+            // The first opening: beside the main window and wholly on screen, its tool bar kept in reach.
+            const QRect mainFrame = frameGeometry();
+            QRect keepClear(mainFrame.topLeft(), QSize(mainFrame.width(), 1));
+            keepClear.setBottom(toolBar_->mapToGlobal(QPoint(0, toolBar_->height() - 1)).y());
+            ui::SetOuterRect(*window, ui::PlaceBeside(ui::OuterRect(*window).size(), mainFrame, keepClear,
+                                                      ui::AvailableAreaFor(mainFrame)));
         }
         window->Reload(profileList_->Selected());
         window->show();

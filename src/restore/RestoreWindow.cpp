@@ -63,7 +63,7 @@ RestoreWindow::RestoreWindow(RestoreWindowServices services, QWidget* parent)
     BuildControls();
     runHost_ = std::make_unique<ui::QtRunHost>(*statusPanel_, progressBar_, services_.Ui.ProcessDialog(),
                                                services_.Ui.Messages());
-    resize(720, 560);
+    resize(720, 440);
 }
 
 RestoreWindow::~RestoreWindow() = default;
@@ -83,6 +83,9 @@ void RestoreWindow::BuildControls() {
     tree_->setHeaderLabels({QStringLiteral("名前"), QStringLiteral("サイズ"), QStringLiteral("更新日時")});
     tree_->header()->setSectionResizeMode(0, QHeaderView::Stretch);
     tree_->header()->setStretchLastSection(false);
+    tree_->header()->setSectionResizeMode(1, QHeaderView::ResizeToContents);
+    tree_->header()->setSectionResizeMode(2, QHeaderView::ResizeToContents);
+    tree_->setMinimumHeight(80); // so that the window fits below the main window on a small screen
     layout->addWidget(tree_, 3);
 
     layout->addWidget(new QLabel(QStringLiteral("選んだファイルの版"), this));
@@ -92,6 +95,9 @@ void RestoreWindow::BuildControls() {
     versions_->setHeaderLabels({QStringLiteral("版"), QStringLiteral("サイズ"), QStringLiteral("更新日時")});
     versions_->header()->setSectionResizeMode(0, QHeaderView::Stretch);
     versions_->header()->setStretchLastSection(false);
+    versions_->header()->setSectionResizeMode(1, QHeaderView::ResizeToContents);
+    versions_->header()->setSectionResizeMode(2, QHeaderView::ResizeToContents);
+    versions_->setMinimumHeight(60);
     layout->addWidget(versions_, 1);
 
     auto* options = new QGridLayout;
@@ -134,6 +140,7 @@ void RestoreWindow::BuildControls() {
     progressBar_->setRange(0, 100);
     progressBar_->setTextVisible(false);
     progressBar_->setFixedWidth(120);
+    progressBar_->hide(); // shown while files are restored
     bottom->addWidget(progressBar_);
     restoreButton_ = new QPushButton(QStringLiteral("復元"), this);
     restoreButton_->setObjectName("RestoreButton");
@@ -339,6 +346,7 @@ void RestoreWindow::RunRestore() {
                 w.runHost_->EndRun();
                 w.runHost_->HideProcessDialog();
                 w.setEnabled(true);
+                w.progressBar_->hide();
                 if (w.services_.Busy)
                     w.services_.Busy(false);
             }
@@ -346,6 +354,7 @@ void RestoreWindow::RunRestore() {
         if (services_.Busy)
             services_.Busy(true);
         setEnabled(false);
+        progressBar_->show();
         runHost_->BeginRun([&host] { host.RequestAbort(); });
         try {
             ui::RunOnWorkerThread(
