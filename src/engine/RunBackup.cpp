@@ -17,6 +17,7 @@
 #include "engine/FileTimes.h"
 #include "engine/FolderCache.h"
 #include "engine/FormatText.h"
+#include "engine/HostedScan.h"
 #include "engine/PathText.h"
 #include "engine/Recovery.h"
 #include "engine/ScanFolder.h"
@@ -210,32 +211,13 @@ public:
 
 private:
     void Scan(FileList& files, const ExclusionRules& rules) {
-        ScanOptions options;
+        ScanOptions options = HostedScanOptions(host_, request_.DestinationFolder, request_.ScanQuietFor,
+                                                request_.ScanLongAfter);
         options.dateLimit = request_.DateLimit;
-        struct stat destination {};
-        // A backup drive mounted below the source must not be backed up into itself.
-        if (stat(request_.DestinationFolder.c_str(), &destination) == 0)
-            options.leaveOut.push_back({destination.st_dev, destination.st_ino});
         std::vector<std::string> unreadable;
         options.unreadable = &unreadable;
         std::vector<std::string> links;
         options.linksNotEntered = &links;
-        const auto start = std::chrono::steady_clock::now();
-        bool told = false;
-        options.pollInterval = std::min(options.pollInterval, request_.ScanQuietFor);
-        options.keepGoing = [&] {
-            // A short scan runs through as it always has; a long one hands control back every few
-            // hundredths of a second, and after half a second the dialog with its abort button shows.
-            const auto taken = std::chrono::steady_clock::now() - start;
-            if (taken < request_.ScanQuietFor)
-                return !host_.AbortRequested();
-            if (!told && taken >= request_.ScanLongAfter) {
-                told = true;
-                host_.ScanTakesLong();
-            }
-            host_.ProcessPendingEvents();
-            return !host_.AbortRequested();
-        };
         ScanFolder(request_.SourceFolder, files, options);
         // Where nothing tells a file moved in from one that has been there all along, the scan has taken
         // every file: the user hears why a fast run took as long as a careful one.

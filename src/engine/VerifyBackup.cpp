@@ -9,6 +9,7 @@
 #include "engine/FileTimes.h"
 #include "engine/FolderCache.h"
 #include "engine/FormatText.h"
+#include "engine/HostedScan.h"
 #include "engine/PathText.h"
 #include "engine/ScanFolder.h"
 
@@ -427,29 +428,12 @@ public:
 
 private:
     void Scan(FileList& files, const ExclusionRules& rules) {
-        ScanOptions options;
-        struct stat destination {};
-        // A backup drive mounted below the source is not compared with itself.
-        if (stat(request_.DestinationFolder.c_str(), &destination) == 0)
-            options.leaveOut.push_back({destination.st_dev, destination.st_ino});
+        ScanOptions options = HostedScanOptions(host_, request_.DestinationFolder, request_.ScanQuietFor,
+                                                request_.ScanLongAfter);
         std::vector<std::string> unreadable;
         options.unreadable = &unreadable;
         std::vector<std::string> links;
         options.linksNotEntered = &links;
-        const auto start = std::chrono::steady_clock::now();
-        bool told = false;
-        options.pollInterval = std::min(options.pollInterval, request_.ScanQuietFor);
-        options.keepGoing = [&] {
-            const auto taken = std::chrono::steady_clock::now() - start;
-            if (taken < request_.ScanQuietFor)
-                return !host_.AbortRequested();
-            if (!told && taken >= request_.ScanLongAfter) {
-                told = true;
-                host_.ScanTakesLong();
-            }
-            host_.ProcessPendingEvents();
-            return !host_.AbortRequested();
-        };
         ScanFolder(request_.SourceFolder, files, options);
         // What could not be read was not compared: never a silent match.
         for (const std::string& path : unreadable) {
