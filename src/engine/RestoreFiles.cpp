@@ -61,21 +61,6 @@ constexpr char CannotOpenTarget[] = "復元先のフォルダを開けません"
 
 constexpr char AsideEnding[] = ".before-restore";
 
-// Hides the dialog and resets the cursor on every way out.
-class RestoreEnd {
-public:
-    explicit RestoreEnd(RunHost& host) : host_(host) {}
-    ~RestoreEnd() {
-        host_.SetBusyCursor(false);
-        host_.HideProcessDialog();
-    }
-    RestoreEnd(const RestoreEnd&) = delete;
-    RestoreEnd& operator=(const RestoreEnd&) = delete;
-
-private:
-    RunHost& host_;
-};
-
 std::string RealPathOf(const std::string& path) {
     char* real = realpath(path.c_str(), nullptr);
     if (real == nullptr)
@@ -363,7 +348,7 @@ std::string KeptAsideName(const std::string& name, std::time_t when, int n) {
 void RestoreFiles(const RestoreRequest& request, RunHost& host, RestoreResult& result) {
     host.ClearAbortRequest();
     host.SetBusyCursor(true);
-    RestoreEnd end(host);
+    RunEnd end(host);
     const BackupTree tree(request.DestinationFolder);
     if (!tree.Valid())
         throw AppError(texts::BackupMissing + request.DestinationFolder);

@@ -47,21 +47,6 @@ namespace hozonix::engine {
 
 namespace {
 
-// Hides the dialog and resets the cursor on every way out of a run, errors included.
-class RunEnd {
-public:
-    explicit RunEnd(RunHost& host) : host_(host) {}
-    ~RunEnd() {
-        host_.SetBusyCursor(false);
-        host_.HideProcessDialog();
-    }
-    RunEnd(const RunEnd&) = delete;
-    RunEnd& operator=(const RunEnd&) = delete;
-
-private:
-    RunHost& host_;
-};
-
 class OpenSource {
 public:
     OpenSource(int folderFd, const std::string& path) {

@@ -56,4 +56,20 @@ private:
     std::atomic<bool> abort_{false};
 };
 
+// Hides the processing dialog and resets the cursor on every way out of a run, a check or a restore,
+// errors included.
+class RunEnd {
+public:
+    explicit RunEnd(RunHost& host) : host_(host) {}
+    ~RunEnd() {
+        host_.SetBusyCursor(false);
+        host_.HideProcessDialog();
+    }
+    RunEnd(const RunEnd&) = delete;
+    RunEnd& operator=(const RunEnd&) = delete;
+
+private:
+    RunHost& host_;
+};
+
 } // namespace hozonix::engine

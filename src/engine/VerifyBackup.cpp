@@ -375,21 +375,6 @@ private:
     std::vector<std::thread> threads_;
 };
 
-// Hides the dialog and resets the cursor on every way out, errors included.
-class CheckEnd {
-public:
-    explicit CheckEnd(RunHost& host) : host_(host) {}
-    ~CheckEnd() {
-        host_.SetBusyCursor(false);
-        host_.HideProcessDialog();
-    }
-    CheckEnd(const CheckEnd&) = delete;
-    CheckEnd& operator=(const CheckEnd&) = delete;
-
-private:
-    RunHost& host_;
-};
-
 double Percent(int64_t part, int64_t whole) {
     return whole <= 0 ? 100.0 : static_cast<double>(part) / static_cast<double>(whole) * 100.0;
 }
@@ -401,7 +386,7 @@ public:
 
     void Run() {
         host_.SetBusyCursor(true);
-        CheckEnd end(host_);
+        RunEnd end(host_);
         const ExclusionRules rules(request_.ExcludedExtensions, request_.ExcludedFolders);
         FileList files;
         Scan(files, rules);
