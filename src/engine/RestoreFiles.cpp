@@ -10,8 +10,11 @@
 #include "engine/FileTimes.h"
 #include "engine/FolderCache.h"
 #include "engine/FormatText.h"
+#include "engine/History.h"
 #include "engine/PathText.h"
+#include "engine/Recovery.h"
 #include "engine/TempTarget.h"
+#include "engine/UnfinishedRunMark.h"
 
 #include <cerrno>
 #include <climits>
@@ -19,6 +22,7 @@
 #include <cstdlib>
 #include <fcntl.h>
 #include <map>
+#include <set>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -56,10 +60,12 @@ constexpr char NotAFileAtTarget[] = "復元先の同じ場所にフォルダや�
 constexpr char CannotKeepAside[] = "復元先にあったファイルを別名で残せないため、置き換えませんでした";
 constexpr char CannotReadBackup[] = "バックアップのファイルを読めません: ";
 constexpr char CannotOpenTarget[] = "復元先のフォルダを開けません";
+constexpr char CannotMakeCurrent[] = "バックアップのコピーを復元した版にできません";
 
 } // namespace texts
 
 constexpr char AsideEnding[] = ".before-restore";
+constexpr char MarkKind[] = "RESTORING";
 
 std::string RealPathOf(const std::string& path) {
     char* real = realpath(path.c_str(), nullptr);
@@ -82,12 +88,15 @@ class Restore {
 public:
     Restore(const RestoreRequest& request, RunHost& host, RestoreResult& result, const BackupTree& tree,
             const std::string& target, const std::string& realTarget, const std::string& realBackup,
-            bool targetMissing)
-        : request_(request), host_(host), result_(result), tree_(tree), target_(target),
+            bool targetMissing, UnfinishedRunMark& mark)
+        : request_(request), host_(host), result_(result), tree_(tree), mark_(mark), target_(target),
           realTarget_(realTarget), realBackup_(realBackup), targetMissing_(targetMissing),
           folders_(target, !request.DryRun, FolderCache::Links::Refuse, request.DestinationFolder),
           resolution_(targetMissing ? 1 : TimeResolutionOf(target)),
-          started_(request.Started != 0 ? request.Started : std::time(nullptr)) {}
+          started_(request.Started != 0 ? request.Started : std::time(nullptr)),
+          makeCurrent_(!request.DryRun && !request.SourceFolder.empty() &&
+                       realTarget == RealPathOf(request.SourceFolder)),
+          backupFolders_(request.DestinationFolder, true, FolderCache::Links::Refuse) {}
 
     void Run() {
         host_.ShowProcessDialog("");
@@ -207,6 +216,9 @@ private:
             const bool sameTime = TimeKept(existingTime, version->writeTime, resolution_);
             if (sameTime && existing.st_size == version->size) {
                 ++result_.Unchanged;
+                // A restore stopped before the backup followed it is finished now.
+                if (makeCurrent_)
+                    MakeCurrent(below, versions, *version);
                 return;
             }
             // Never replaced unasked: a dry run asks nobody and takes the answer no.
@@ -226,6 +238,8 @@ private:
             if (Write(below, *version, folderFd, name, targetPath, exists)) {
                 result_.Restored.push_back(targetPath);
                 result_.BytesRestored += version->size;
+                if (makeCurrent_)
+                    MakeCurrent(below, versions, *version);
             }
         } catch (const FileError& e) {
             if (e.step() == FileError::Step::Write || EndsTheRestore(e.error()))
@@ -245,8 +259,11 @@ private:
             Fail(targetPath, texts::CannotReadBackup + versionPath + " (" + SystemErrorText(errno) + ")");
             return false;
         }
+        // Unnamed where the file system allows, even over an existing file, so that a restore killed
+        // mid-copy leaves nothing behind.
+        NoteNamedTemporaryFiles(folderFd, FolderOf(targetPath));
         TempTarget temp;
-        if (!temp.Create(folderFd, name, !exists, UnnamedModeFor(st.st_mode)))
+        if (!temp.Create(folderFd, name, true, UnnamedModeFor(st.st_mode)))
             throw FileError(FileError::Step::Create, targetPath, errno);
         if (!FillTarget(source.get(), st, versionPath, temp.fd(), targetPath, st.st_size, &host_,
                         temp.Unnamed())) {
@@ -314,6 +331,79 @@ private:
         return Aside::None;
     }
 
+    // After a restore to the folder the files came from, the backup's copy in place becomes the version
+    // restored. Otherwise the next run would take the newer copy there for up to date (the restored file
+    // has its older time back) and the backup would no longer hold what the source does. The copy it
+    // replaces is kept in the history under the restore's time, as a run keeps what it replaces.
+    void MakeCurrent(const std::string& below, const std::vector<BackupVersion>& versions,
+                     const BackupVersion& version) {
+        if (version.Current())
+            return;
+        if (!versions.empty() && versions.front().Current() && versions.front().size == version.size &&
+            versions.front().writeTime == version.writeTime)
+            return;
+        const std::string current = JoinPath(request_.DestinationFolder, below);
+        const std::string name = FileNameOf(below);
+        try {
+            const int folderFd = backupFolders_.Open(FolderOf(current));
+            if (folderFd < 0)
+                throw FileError(FileError::Step::Create, current, backupFolders_.Error());
+            if (!keeper_)
+                keeper_.emplace(tree_.RootFd(), request_.DestinationFolder, started_, noMark_);
+            const HistoryKeeper::Kept kept = keeper_->Keep(folderFd, current);
+            if (!PlaceVersion(below, version, folderFd, name, current)) {
+                const int error = errno;
+                keeper_->Undo(folderFd, current, kept);
+                throw FileError(FileError::Step::Create, current, error);
+            }
+            ++result_.MadeCurrent;
+        } catch (const AppError& e) {
+            Fail(current, std::string(texts::CannotMakeCurrent) + ": " + e.what());
+        }
+    }
+
+    // Puts the version in place as `name`: a second link to it where the drive has links, else a copy.
+    // False (errno set) when neither can be done.
+    bool PlaceVersion(const std::string& below, const BackupVersion& version, int folderFd,
+                      const std::string& name, const std::string& current) {
+        ScopedFd source(tree_.OpenVersion(below, version.run));
+        struct stat st {};
+        if (source.get() < 0 || fstat(source.get(), &st) != 0)
+            return false;
+        {
+            TempTarget link;
+            link.AdoptUnnamed(dup(source.get()), folderFd);
+            if (link.CommitAs(name))
+                return true;
+            if (!NoHardLinks(errno) && errno != EXDEV)
+                return false;
+        }
+        NoteNamedTemporaryFiles(folderFd, FolderOf(current));
+        TempTarget copy;
+        if (!copy.Create(folderFd, name, true, UnnamedModeFor(st.st_mode)))
+            return false;
+        const std::string versionPath = tree_.VersionPath(below, version.run);
+        FillTarget(source.get(), st, versionPath, copy.fd(), current, st.st_size, nullptr, copy.Unnamed());
+        return copy.Close() && copy.CommitAs(name);
+    }
+
+    // Before a temporary file is made in the open `folder`: where its drive has no unnamed files, the
+    // folder is recorded once, so that the next restore finds what this one leaves if it is killed.
+    void NoteNamedTemporaryFiles(int folderFd, const std::string& folder) {
+        struct stat st {};
+        if (fstat(folderFd, &st) != 0)
+            return;
+        const auto [drive, fresh] = unnamedFiles_.try_emplace(st.st_dev, false);
+        if (fresh) {
+            const int probe = openat(folderFd, ".", O_WRONLY | O_TMPFILE | O_CLOEXEC, 0600);
+            drive->second = probe >= 0;
+            if (probe >= 0)
+                close(probe);
+        }
+        if (!drive->second && noted_.insert(folder).second)
+            mark_.NoteFolder(folder);
+    }
+
     void Fail(const std::string& targetPath, const std::string& reason) {
         result_.Failed.push_back({targetPath, reason});
     }
@@ -322,6 +412,7 @@ private:
     RunHost& host_;
     RestoreResult& result_;
     const BackupTree& tree_;
+    UnfinishedRunMark& mark_;
     std::string target_;
     std::string realTarget_;
     std::string realBackup_;
@@ -329,6 +420,12 @@ private:
     FolderCache folders_;
     int64_t resolution_;
     std::time_t started_;
+    bool makeCurrent_;
+    FolderCache backupFolders_;
+    std::map<dev_t, bool> unnamedFiles_; // per drive: whether it offers unnamed files
+    std::set<std::string> noted_;        // folders recorded for named temporary files
+    UnfinishedRunMark noMark_{"", ""};   // a copy moved to the history is a version there, nothing to undo
+    std::optional<HistoryKeeper> keeper_;
 };
 
 } // namespace
@@ -380,9 +477,35 @@ void RestoreFiles(const RestoreRequest& request, RunHost& host, RestoreResult& r
 
     // No run changes the backup while it is read; a dry run writes nothing, not even the lock.
     std::optional<DestinationLock> lock;
-    if (!request.DryRun)
+    UnfinishedRunMark mark(request.DryRun ? std::string() : request.MarkFolder, request.ProfileName,
+                           MarkKind);
+    std::vector<std::string> unreached;
+    if (!request.DryRun) {
         lock.emplace(request.DestinationFolder);
-    Restore(request, host, result, tree, target, realTarget, realBackup, targetMissing).Run();
+        // What a killed restore of the profile left; a folder that cannot be opened now stays recorded.
+        for (const std::string& folder : mark.LeftFolders()) {
+            const ScopedFd fd(open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+            if (fd.get() >= 0)
+                RemoveStaleTemporaryFiles(fd.get(), mark.LeftBy());
+            else
+                unreached.push_back(folder);
+        }
+        mark.Set();
+        for (const std::string& folder : unreached)
+            mark.NoteFolder(folder);
+    }
+    // Ended in any way but a kill: its own temporary files are gone.
+    const auto clear = [&] {
+        if (unreached.empty())
+            mark.Clear();
+    };
+    try {
+        Restore(request, host, result, tree, target, realTarget, realBackup, targetMissing, mark).Run();
+    } catch (...) {
+        clear();
+        throw;
+    }
+    clear();
 }
 
 } // namespace hozonix::engine

@@ -2,16 +2,19 @@
 // Bringing files back from a backup as they were at a moment: the version of each chosen file that was
 // in place then (engine/BackupVersions.h) is copied to the same place below a target folder, the folder
 // the files came from or another one.
-//  - The backup is only read: a history version is copied out, never moved, so a restore that is
-//    interrupted leaves every version where it was. The backup's lock is held meanwhile, so no run
-//    changes it under the restore.
+//  - A history version is copied out, never moved, so a restore that is interrupted leaves every version
+//    where it was. The backup's lock is held meanwhile, so no run changes it under the restore.
 //  - A file is written to a temporary file in its target folder and gets its name only when complete,
 //    with the version's bytes, permission bits and times; a kill or a full disk never leaves half a file
-//    under the real name.
+//    under the real name. Where the drive offers unnamed files the temporary file has no name at all;
+//    elsewhere its folder is recorded first and the next restore removes what a killed one left.
 //  - A different file already at the target is kept aside first under a hidden name beside it (a second
 //    link; where there are none, it is renamed there just before the new one takes its place); one newer
 //    than the version restored is replaced only when the host's question says so.
-//  - Nothing is written outside the target folder: no link below it is followed, a path with ".." or an
+//  - An earlier version restored to the folder the files came from also becomes the backup's copy in
+//    place, the copy it replaces kept in the history, so that the backup holds what the source holds.
+//  - Nothing is written outside the target folder and the backup: no link below it is followed, a path with
+//  ".." or an
 //    absolute one is refused, and a target inside the backup is refused.
 
 #include "engine/RunHost.h"
@@ -39,6 +42,10 @@ struct RestoreRequest {
     std::function<bool(const std::string& target, int64_t targetTime, int64_t versionTime)> ReplaceNewer;
     // The moment the names of files kept aside carry; 0: the restore's start.
     std::time_t Started = 0;
+    // Where the restore records the folders it may leave named temporary files in if it is killed, for
+    // the next restore of the profile to remove them; empty: not recorded.
+    std::string MarkFolder;
+    std::string ProfileName;
 };
 
 struct RestoreItem {
@@ -54,6 +61,7 @@ struct RestoreResult {
     std::vector<std::string> KeptAside; // full paths the previous files were kept under
     int Unchanged = 0;                  // already at the target as restored
     int NotThen = 0;                    // in a chosen folder, but with no version at the moment
+    int MadeCurrent = 0; // earlier versions restored to their place that the backup now holds as current
     int64_t BytesRestored = 0;
     bool Stopped = false; // the host asked to stop before the end
 };

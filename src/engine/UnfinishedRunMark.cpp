@@ -17,9 +17,9 @@ namespace hozonix::engine {
 
 namespace {
 
-constexpr char Subfolder[] = "/RUNNING";
 constexpr char PidLine[] = "pid ";
 constexpr char ParkedLine[] = "parked ";
+constexpr char FolderLine[] = "folder ";
 
 // A path on one line: "%", tabs and line ends escaped.
 std::string Escaped(const std::string& path) {
@@ -86,11 +86,11 @@ std::string UnfinishedRunMark::FileNameFor(const std::string& profile) {
     return name + ".run";
 }
 
-UnfinishedRunMark::UnfinishedRunMark(const std::string& folder, const std::string& profile)
+UnfinishedRunMark::UnfinishedRunMark(const std::string& folder, const std::string& profile, const char* kind)
     : profile_(profile) {
     if (folder.empty())
         return;
-    folder_ = folder + Subfolder;
+    folder_ = folder + "/" + kind;
     path_ = folder_ + "/" + FileNameFor(profile);
     struct stat st {};
     wasLeft_ = lstat(path_.c_str(), &st) == 0;
@@ -111,6 +111,8 @@ UnfinishedRunMark::UnfinishedRunMark(const std::string& folder, const std::strin
             const std::size_t tab = both.find('\t');
             if (tab != std::string_view::npos)
                 leftParked_.push_back({Unescaped(both.substr(0, tab)), Unescaped(both.substr(tab + 1))});
+        } else if (line.starts_with(FolderLine)) {
+            leftFolders_.push_back(Unescaped(line.substr(sizeof FolderLine - 1)));
         }
     }
 }
@@ -137,6 +139,10 @@ bool UnfinishedRunMark::Set() {
 bool UnfinishedRunMark::NoteParked(const std::string& target, const std::string& parked) {
     return path_.empty() ||
            AppendAndSync(path_, ParkedLine + Escaped(target) + "\t" + Escaped(parked) + "\n");
+}
+
+bool UnfinishedRunMark::NoteFolder(const std::string& folder) {
+    return path_.empty() || AppendAndSync(path_, FolderLine + Escaped(folder) + "\n");
 }
 
 void UnfinishedRunMark::Clear() {

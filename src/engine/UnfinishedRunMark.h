@@ -23,8 +23,9 @@ struct ParkedRecord {
 class UnfinishedRunMark {
 public:
     // `folder`: where marks are kept (created when missing); empty for none. Profile names match without
-    // regard to ASCII letter case, as they do in the settings file.
-    UnfinishedRunMark(const std::string& folder, const std::string& profile);
+    // regard to ASCII letter case, as they do in the settings file. `kind`: the subfolder of `folder`
+    // that holds this kind of mark (runs, restores).
+    UnfinishedRunMark(const std::string& folder, const std::string& profile, const char* kind = "RUNNING");
 
     // True when the profile's last run did not end.
     bool WasLeft() const { return wasLeft_; }
@@ -32,6 +33,8 @@ public:
     const std::vector<pid_t>& LeftBy() const { return leftBy_; }
     // Previous versions such runs renamed aside, perhaps never put back.
     const std::vector<ParkedRecord>& LeftParked() const { return leftParked_; }
+    // Folders where such runs may have left named temporary files.
+    const std::vector<std::string>& LeftFolders() const { return leftFolders_; }
 
     // Marks the run as under way, on disk before it returns: this process, beside those of runs that did
     // not end. False when the mark cannot be written.
@@ -39,6 +42,8 @@ public:
     // Records, on disk before it returns, that `target` is about to be renamed to `parked`. False when
     // that cannot be recorded (true, recording nothing, where no marks are kept).
     bool NoteParked(const std::string& target, const std::string& parked);
+    // Records, on disk before it returns, that named temporary files may be made in `folder`.
+    bool NoteFolder(const std::string& folder);
     void Clear();
 
     // The mark's file name for a profile.
@@ -51,6 +56,7 @@ private:
     bool wasLeft_ = false;
     std::vector<pid_t> leftBy_;
     std::vector<ParkedRecord> leftParked_;
+    std::vector<std::string> leftFolders_;
 };
 
 } // namespace hozonix::engine

@@ -19,6 +19,7 @@ void MainWindow::ShowRestoreWindow() {
             // While files are restored, the main window takes no command, as during a run.
             services.Busy = [this](bool busy) { busy ? EnterBusy() : LeaveBusy(); };
             services.Connect = services_.ConnectDestination;
+            services.MarkFolder = services_.DataFolder;
             window = new restore::RestoreWindow(std::move(services), this);
             // The first opening: beside the main window and wholly on screen, its tool bar kept in reach.
             const QRect mainFrame = frameGeometry();

@@ -5,13 +5,13 @@
 #include "base/MessageBoxService.h"
 #include "engine/DestinationLock.h"
 #include "mainwindow/ProfileCheckList.h"
-#include "mainwindow/WindowThreadPrompt.h"
 #include "settings/ProfileList.h"
 #include "ui/ColumnMenu.h"
 #include "ui/DefaultErrorHandler.h"
 #include "ui/QtRunHost.h"
 #include "ui/ScreenCursor.h"
 #include "ui/UiServices.h"
+#include "ui/WindowThreadPrompt.h"
 #include "ui/WorkerRunHost.h"
 #include "ui/WorkerThread.h"
 
@@ -95,7 +95,7 @@ void MainWindow::RunProfile(const std::string& name) {
     profileList_->Select(i);
 
     ui::WorkerRunHost host(*windowHost_);
-    WindowThreadPrompt prompt(host, services_.Ui.SharePrompt());
+    ui::WindowThreadPrompt prompt(host, services_.Ui.SharePrompt());
     profiles::RunChoices choices;
     choices.careful = copyMode_ != CopyMode::Fast;
     choices.threshold = recoveryThreshold_;

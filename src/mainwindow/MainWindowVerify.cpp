@@ -4,12 +4,12 @@
 #include "base/MessageBoxService.h"
 #include "engine/DestinationLock.h"
 #include "mainwindow/ProfileCheckList.h"
-#include "mainwindow/WindowThreadPrompt.h"
 #include "profiles/StoredProfileVerify.h"
 #include "settings/ProfileList.h"
 #include "ui/QtRunHost.h"
 #include "ui/ScreenCursor.h"
 #include "ui/UiServices.h"
+#include "ui/WindowThreadPrompt.h"
 #include "ui/WorkerRunHost.h"
 #include "ui/WorkerThread.h"
 
@@ -50,7 +50,7 @@ void MainWindow::VerifySelectedProfile() {
             ui::SetScreenCursorBusy(true);
 
             ui::WorkerRunHost host(*windowHost_);
-            WindowThreadPrompt prompt(host, services_.Ui.SharePrompt());
+            ui::WindowThreadPrompt prompt(host, services_.Ui.SharePrompt());
             profiles::VerifyChoices choices;
             choices.prompt = &prompt;
             choices.tellConnecting = true;

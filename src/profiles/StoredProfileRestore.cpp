@@ -29,6 +29,8 @@ void RestoreStoredProfile(const ProfileList& list, int index, const RestoreChoic
     request.AsOf = choices.asOf;
     request.Paths = choices.paths;
     request.DryRun = choices.dryRun;
+    request.MarkFolder = choices.markFolder;
+    request.ProfileName = outcome.name;
     request.ReplaceNewer = choices.replaceNewer;
     try {
         engine::RestoreFiles(request, host, outcome.result);

@@ -21,6 +21,7 @@ struct RestoreChoices {
     std::string target;             // empty: the profile's source folder
     std::vector<std::string> paths; // below the source folder (so below the destination); empty: all
     bool dryRun = false;
+    std::string markFolder; // where a restore under way is recorded (beside the runs' marks); empty: not
     // Asked before a newer file at the target is replaced; empty: never replaced.
     std::function<bool(const std::string& target, int64_t targetTime, int64_t versionTime)> replaceNewer;
     shares::CredentialPrompt* prompt = nullptr;

@@ -3,14 +3,17 @@
 #include "base/MessageBoxService.h"
 #include "engine/BackupVersions.h"
 #include "engine/DestinationLock.h"
+#include "profiles/ProfileDestination.h"
 #include "settings/ProfileList.h"
 #include "ui/DefaultErrorHandler.h"
 #include "ui/QtRunHost.h"
 #include "ui/UiServices.h"
+#include "ui/WindowThreadPrompt.h"
 #include "ui/WorkerRunHost.h"
 #include "ui/WorkerThread.h"
 
 #include <QCheckBox>
+#include <QCloseEvent>
 #include <QComboBox>
 #include <QDateTime>
 #include <QDateTimeEdit>
@@ -76,6 +79,10 @@ void RestoreWindow::BuildControls() {
     profileChoice_ = new QComboBox(this);
     profileChoice_->setObjectName("ProfileChoice");
     top->addWidget(profileChoice_, 1);
+    connectButton_ = new QPushButton(QStringLiteral("接続して表示"), this);
+    connectButton_->setObjectName("ConnectButton");
+    connectButton_->hide(); // for a backup on a share
+    top->addWidget(connectButton_);
     layout->addLayout(top);
 
     tree_ = new QTreeWidget(this);
@@ -167,6 +174,8 @@ void RestoreWindow::BuildControls() {
     connect(browseButton_, &QPushButton::clicked, this,
             [this] { ui::RunCommand(services_.Ui.Messages(), [this] { BrowseFolder(); }); });
     connect(restoreButton_, &QPushButton::clicked, this, [this] { Restore(); });
+    connect(connectButton_, &QPushButton::clicked, this,
+            [this] { ui::RunCommand(services_.Ui.Messages(), [this] { ConnectShare(); }); });
     connect(closeButton_, &QPushButton::clicked, this, [this] { close(); });
 }
 
@@ -182,10 +191,12 @@ void RestoreWindow::Reload(int index) {
 }
 
 void RestoreWindow::ShowProfile(int index) {
+    DisconnectShare();
     tree_->clear();
     versions_->clear();
     destination_.clear();
     statusPanel_->clear();
+    connectButton_->hide();
     if (index < 0 || static_cast<std::size_t>(index) >= services_.Profiles.ProfileDetails.size())
         return;
     const ProfileDetail detail =
@@ -196,13 +207,70 @@ void RestoreWindow::ShowProfile(int index) {
         all->setFlags(all->flags() | Qt::ItemIsUserCheckable);
         all->setCheckState(0, Qt::Unchecked);
         all->setData(0, PathRole, QByteArray());
-        statusPanel_->setText(QStringLiteral("共有フォルダのバックアップは、復元するときに接続します"));
+        statusPanel_->setText(
+            QStringLiteral("共有フォルダのバックアップです。中を見るには［接続して表示］を押してください"));
+        connectButton_->show();
         return;
     }
     destination_ = detail.DestinationFolder;
     AddEntries(nullptr, "");
     if (tree_->topLevelItemCount() == 0)
         statusPanel_->setText(QStringLiteral("バックアップにファイルがありません: ") + Text(destination_));
+}
+
+void RestoreWindow::ConnectShare() {
+    const int index = profileChoice_->currentIndex();
+    if (index < 0 || static_cast<std::size_t>(index) >= services_.Profiles.ProfileDetails.size())
+        return;
+    const std::string typed =
+        SplitDetailLine(services_.Profiles.ProfileDetails[static_cast<std::size_t>(index)]).DestinationFolder;
+    // Connected off the window's thread, the log-on asked on it, as for a restore.
+    ui::WorkerRunHost host(*runHost_);
+    ui::WindowThreadPrompt prompt(host, services_.Ui.SharePrompt());
+    profiles::ConnectedDestination connected;
+    bool done = false;
+    {
+        struct End {
+            RestoreWindow& w;
+            ui::WorkerRunHost& host;
+            ~End() {
+                host.Show();
+                w.runHost_->EndRun();
+                w.setEnabled(true);
+            }
+        } end{*this, host};
+        setEnabled(false);
+        runHost_->BeginRun([&host] { host.RequestAbort(); });
+        ui::RunOnWorkerThread([&] {
+            done =
+                profiles::ConnectProfileDestination(typed, services_.Connect, &prompt, true, host, connected);
+        });
+    }
+    if (!done)
+        return;
+    share_ = std::move(connected.share);
+    destination_ = connected.folder;
+    connectButton_->hide();
+    statusPanel_->clear();
+    tree_->clear();
+    AddEntries(nullptr, "");
+    if (tree_->topLevelItemCount() == 0)
+        statusPanel_->setText(QStringLiteral("バックアップにファイルがありません: ") + Text(typed));
+}
+
+void RestoreWindow::DisconnectShare() {
+    if (!share_)
+        return;
+    std::string why;
+    if (!share_->Disconnect(&why) && !why.empty())
+        services_.Ui.Messages().ShowMessage(why);
+    share_.reset();
+}
+
+void RestoreWindow::closeEvent(QCloseEvent* event) {
+    DisconnectShare();
+    ShowProfile(profileChoice_->currentIndex()); // opened again as it was first shown
+    QWidget::closeEvent(event);
 }
 
 void RestoreWindow::AddEntries(QTreeWidgetItem* parent, const std::string& below) {
@@ -324,8 +392,11 @@ void RestoreWindow::RunRestore() {
     }
     choices.tellConnecting = true;
     choices.connect = services_.Connect;
+    choices.markFolder = services_.MarkFolder;
 
     ui::WorkerRunHost host(*runHost_);
+    ui::WindowThreadPrompt prompt(host, services_.Ui.SharePrompt());
+    choices.prompt = &prompt;
     choices.replaceNewer = [&](const std::string& target, int64_t targetTime, int64_t versionTime) {
         return host.OnWindowThread([&] {
             const std::string text = "復元先のファイルのほうが、復元する版より新しくなっています。\r\n"
@@ -384,6 +455,9 @@ void RestoreWindow::ShowResult(const profiles::RestoreOutcome& outcome) {
         lines.push_back("復元できませんでした： " + item.path + "（" + item.reason + "）");
     if (r.Unchanged > 0)
         lines.push_back("復元先ですでに同じだったファイル： " + std::to_string(r.Unchanged));
+    if (r.MadeCurrent > 0)
+        lines.push_back("バックアップの最新のコピーも復元した版にしたファイル： " +
+                        std::to_string(r.MadeCurrent) + "（それまでのコピーは以前の版として残しています）");
     if (r.Stopped)
         lines.push_back("復元を中止しました");
     if (lines.empty()) {

@@ -48,6 +48,8 @@ struct RestoreWindowServices {
     std::function<void(bool busy)> Busy;
     // Connects a destination typed as a share address; null: through GVfs. Called on the worker thread.
     profiles::ConnectFn Connect;
+    // Where a restore under way is recorded; empty: not recorded.
+    std::string MarkFolder;
 };
 
 // A QObject of its own kind, so that the main window finds its one restore window among its children.
@@ -80,11 +82,17 @@ public:
     QPushButton* BrowseButton() const { return browseButton_; }
     QPushButton* RestoreButton() const { return restoreButton_; }
     QPushButton* CloseButton() const { return closeButton_; }
+    QPushButton* ConnectButton() const { return connectButton_; }
     QLabel* StatusPanel() const { return statusPanel_; }
 
 private:
     void BuildControls();
     void ShowProfile(int index);
+    // The 接続 button of a backup on a share: connects it and shows its tree until another profile is
+    // chosen or the window closes.
+    void ConnectShare();
+    void DisconnectShare();
+    void closeEvent(QCloseEvent* event) override;
     // Adds the entries of the backup's folder `below` under `parent` (null: at the top), once.
     void AddEntries(QTreeWidgetItem* parent, const std::string& below);
     void ShowVersions(QTreeWidgetItem* item);
@@ -96,8 +104,9 @@ private:
 
     RestoreWindowServices services_;
     std::unique_ptr<ui::QtRunHost> runHost_;
-    std::string destination_; // the local folder of the backup shown; "" for a share
-    std::string browsed_;     // the folder last chosen in the browser, as bytes
+    std::string destination_; // the local folder of the backup shown; "" for a share not connected
+    std::unique_ptr<shares::ConnectedShare> share_; // the share connected to show its backup
+    std::string browsed_;                           // the folder last chosen in the browser, as bytes
 
     QComboBox* profileChoice_;
     QTreeWidget* tree_;
@@ -110,6 +119,7 @@ private:
     QPushButton* browseButton_;
     QPushButton* restoreButton_;
     QPushButton* closeButton_;
+    QPushButton* connectButton_;
     QLabel* statusPanel_;
     QProgressBar* progressBar_;
 };

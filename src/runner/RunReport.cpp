@@ -76,6 +76,8 @@ void PrintRestoreOutcome(std::FILE* out, const profiles::RestoreOutcome& outcome
                        ", skipped " + std::to_string(r.Skipped.size()) + ", failed " +
                        std::to_string(r.Failed.size()) + ", " + FormatBytes(r.BytesRestored) + ", " +
                        FormatDuration(outcome.seconds);
+    if (r.MadeCurrent > 0)
+        line += ", " + std::to_string(r.MadeCurrent) + " now current in the backup";
     if (r.Stopped)
         line += " (stopped)";
     if (dryRun)

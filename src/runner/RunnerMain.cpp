@@ -157,6 +157,7 @@ private:
         choices.asOf = o_.asOf;
         choices.target = o_.restoreTarget.empty() ? std::string() : engine::AbsolutePath(o_.restoreTarget);
         choices.dryRun = o_.dryRun;
+        choices.markFolder = FolderOfFile(settings.Path());
         // Nobody is asked: a newer file at the target stays, and is listed.
 
         InstallInterruptHandlers();

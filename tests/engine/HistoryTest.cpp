@@ -4,14 +4,17 @@
 #include "engine/History.h"
 #include "base/AppError.h"
 #include "engine/Recovery.h"
+#include "engine/RestoreFiles.h"
 #include "engine/UnfinishedRunMark.h"
 
 #include "ChildProcess.h"
+#include "FakeDrive.h"
 #include "RunFixture.h"
 
 #include <csignal>
 #include <ctime>
 #include <fcntl.h>
+#include <filesystem>
 #include <unistd.h>
 
 using namespace hozonix;
@@ -197,3 +200,48 @@ TEST(HistoryNames, RunFolderNamesReadBackAndOthersAreNotRuns) {
 }
 
 } // namespace
+
+TEST_F(HistoryTest, AnEarlierVersionRestoredToItsPlaceIsWhatTheBackupHoldsFromThen) {
+    // On a drive with hard links, and on one without (where the version is copied into place).
+    for (const bool links : {true, false}) {
+        SCOPED_TRACE(links);
+        std::unique_ptr<FakeDrive> drive;
+        if (!links) {
+            std::filesystem::remove_all(dst);
+            std::filesystem::remove_all(src);
+            mkdir(dst.c_str(), 0755);
+            mkdir(src.c_str(), 0755);
+            const std::string backing = dir / "backing";
+            mkdir(backing.c_str(), 0755);
+            drive = std::make_unique<FakeDrive>(backing, dst, std::vector<std::string>{"--no-links=EPERM"});
+            std::string whyNot;
+            if (!drive->Start(&whyNot))
+                GTEST_SKIP() << whyNot;
+        }
+        for (int k = 1; k <= 3; ++k)
+            ChangeAndRun("f.txt", "v" + std::to_string(k), t0 + k * 60);
+
+        engine::RestoreRequest restore;
+        restore.DestinationFolder = dst;
+        restore.SourceFolder = src;
+        restore.AsOf = static_cast<int64_t>(t0 + 90) * 1'000'000'000; // v1 was in place then
+        restore.Started = t0 + 500;
+        restore.ReplaceNewer = [](const std::string&, int64_t, int64_t) { return true; };
+        engine::RestoreResult restored;
+        engine::RestoreFiles(restore, host, restored);
+        ASSERT_EQ(ReadFile(src + "/f.txt"), "v1");
+        EXPECT_EQ(restored.MadeCurrent, 1);
+        EXPECT_TRUE(restored.Failed.empty());
+
+        // The next careful run finds the backup as the source is, the newer copy kept in the history.
+        request.StartTime = t0 + 600;
+        EXPECT_EQ(Run(), 0);
+        EXPECT_EQ(ReadFile(dst + "/f.txt"), "v1");
+        EXPECT_EQ(WriteTimeOf(dst + "/f.txt"), WriteTimeOf(src + "/f.txt"));
+        EXPECT_EQ(Kept(t0 + 500, "f.txt"), "v3");
+        EXPECT_EQ(Kept(t0 + 120, "f.txt"), "v1"); // the version restored stays where it was
+        ChangeAndRun("f.txt", "v4", t0 + 700);
+        EXPECT_EQ(Kept(t0 + 700, "f.txt"), "v1");
+        EXPECT_EQ(ReadFile(dst + "/f.txt"), "v4");
+    }
+}

@@ -7,6 +7,7 @@
 
 #include "ChildProcess.h"
 #include "EngineFiles.h"
+#include "FakeDrive.h"
 #include "RecordingHost.h"
 #include "TempFolder.h"
 
@@ -291,6 +292,7 @@ TEST_F(RestoreTest, AnInterruptedRestoreLeavesTheTargetAndTheHistory) {
               }),
               128 + SIGKILL);
     EXPECT_EQ(ReadFile(src + "/big.bin"), "previous");
+    EXPECT_EQ(ListFolder(src), "big.bin"); // the file being written had no name yet
     EXPECT_EQ(InodeOf(version), inode);
     EXPECT_EQ(Tree(dst + "/.hozonix/history"), history);
 
@@ -300,6 +302,46 @@ TEST_F(RestoreTest, AnInterruptedRestoreLeavesTheTargetAndTheHistory) {
     EXPECT_EQ(SizeOf(src + "/big.bin"), 20'000'000);
     EXPECT_EQ(WriteTimeOf(src + "/big.bin"), At(Base + 100));
     EXPECT_EQ(ReadFile(result.KeptAside.at(0)), "previous");
+}
+
+TEST_F(RestoreTest, WhatAKilledRestoreLeftOnADriveWithoutUnnamedFilesGoesWithTheNextRestore) {
+    const std::string version = VersionPath(Base + 1000, "big.bin");
+    std::filesystem::create_directories(std::filesystem::path(version).parent_path());
+    MakeFile(version, 20'000'000, 'v');
+    SetWriteTime(version, At(Base + 100));
+    Put(dst + "/big.bin", "current", At(Base + 900), 0644);
+    const std::string to = dir / "to";
+    const std::string backing = dir / "backing";
+    const std::string marks = dir / "marks";
+    for (const std::string& folder : {to, backing, marks})
+        mkdir(folder.c_str(), 0755);
+    FakeDrive drive(backing, to, {});
+    std::string whyNot;
+    if (!drive.Start(&whyNot))
+        GTEST_SKIP() << whyNot;
+    WriteFile(to + "/.big.bin.hozonix-1-1.tmp", "not from a restore that was recorded");
+    request.TargetFolder = to;
+    request.AsOf = At(Base + 500);
+    request.MarkFolder = marks;
+    request.ProfileName = "docs";
+
+    host.onUpdate = [](const RecordingHost::Call& call) {
+        if (call.lower.find("Kバイト") != std::string::npos)
+            raise(SIGKILL);
+    };
+    EXPECT_EQ(RunInChild([this] {
+                  Restore();
+                  return 0;
+              }),
+              128 + SIGKILL);
+    const std::string left = ListFolder(to);
+    EXPECT_NE(left, ".big.bin.hozonix-1-1.tmp"); // a named temporary file stayed
+
+    host.onUpdate = nullptr;
+    Restore();
+    EXPECT_EQ(SizeOf(to + "/big.bin"), 20'000'000);
+    EXPECT_EQ(ListFolder(to), ".big.bin.hozonix-1-1.tmp big.bin"); // only what no restore made stays
+    EXPECT_EQ(ListFolder(marks + "/RESTORING"), "");
 }
 
 } // namespace hozonix::test

@@ -6,6 +6,7 @@
 
 #include <QAction>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QDateTimeEdit>
 #include <QLineEdit>
 #include <QMenuBar>
@@ -85,4 +86,69 @@ TEST_F(MainWindowTest, TheRestoreWindowBringsBackTheVersionChosenAndAsksBeforeRe
     EXPECT_EQ(messages.shown.front().kind, MessageKind::Confirmation);
     EXPECT_EQ(ReadFile(dir / "src0/docs/a.txt"), "edited");
     EXPECT_EQ(ReadFile(dir / "src0/docs/b.txt"), "b");
+}
+
+namespace {
+
+struct RecordedShare : shares::ConnectedShare {
+    std::string local;
+    std::vector<std::string>* log;
+    RecordedShare(std::string l, std::vector<std::string>* events) : local(std::move(l)), log(events) {}
+    ~RecordedShare() override { log->push_back("gone"); }
+    const std::string& LocalFolder() const override { return local; }
+    bool ConnectedHere() const override { return true; }
+    bool Disconnect(std::string*) override {
+        log->push_back("disconnect");
+        return true;
+    }
+    void Keep() override {}
+};
+
+} // namespace
+
+TEST_F(MainWindowTest, ABackupOnAShareIsShownOnceConnectedAndLeftWhenAnotherProfileIsChosen) {
+    ProfileList list;
+    list.ProfileNames = {"Nas", "Local"};
+    list.ProfileDetails = {dir / "src0" + ">>\\\\nas\\photos>><<",
+                           dir / "src1" + ">>" + dir / "dst1" + ">><<"};
+    SaveProfileList(ini, list);
+    Put(dir / "mounted/docs/a.txt", "a", Base);
+    std::vector<std::string> events;
+    bool refuse = false;
+    mainwindow::MainWindowServices s = Services();
+    s.ConnectDestination = [&](const std::string& typed,
+                               std::string& local) -> std::unique_ptr<shares::ConnectedShare> {
+        events.push_back("connect " + typed);
+        if (refuse)
+            throw shares::ShareConnectError("共有フォルダ \\\\nas\\photos に接続できません");
+        local = dir / "mounted";
+        return std::make_unique<RecordedShare>(local, &events);
+    };
+    Open(std::move(s));
+    window->findChild<QAction*>("Item_Restore")->trigger();
+    auto* restoring = window->findChild<restore::RestoreWindow*>();
+    ASSERT_NE(restoring, nullptr);
+    restoring->Reload(0);
+    QTreeWidget* tree = restoring->Tree();
+    ASSERT_EQ(tree->topLevelItemCount(), 1); // every file as one entry until connected
+    ASSERT_FALSE(restoring->ConnectButton()->isHidden());
+
+    restoring->ConnectButton()->click();
+    EXPECT_EQ(events, std::vector<std::string>{"connect \\\\nas\\photos"});
+    ASSERT_EQ(tree->topLevelItemCount(), 1);
+    EXPECT_EQ(tree->topLevelItem(0)->text(0).toStdString(), "docs");
+    EXPECT_TRUE(restoring->ConnectButton()->isHidden());
+    tree->topLevelItem(0)->setExpanded(true);
+    tree->setCurrentItem(tree->topLevelItem(0)->child(0));
+    EXPECT_EQ(restoring->Versions()->topLevelItemCount(), 1);
+
+    restoring->ProfileChoice()->setCurrentIndex(1);
+    EXPECT_EQ(events, (std::vector<std::string>{"connect \\\\nas\\photos", "disconnect", "gone"}));
+
+    refuse = true;
+    restoring->ProfileChoice()->setCurrentIndex(0);
+    restoring->ConnectButton()->click();
+    EXPECT_EQ(LastMessage(), "共有フォルダ \\\\nas\\photos に接続できません");
+    EXPECT_FALSE(restoring->ConnectButton()->isHidden());
+    EXPECT_TRUE(restoring->isEnabled());
 }

@@ -1,5 +1,6 @@
 #pragma once
-// The share log-on asked on the window's thread for work on a thread of its own (a run, a check).
+// The share log-on asked on the window's thread for work on a thread of its own (a run, a check, a
+// restore).
 
 #include "shares/ShareConnection.h"
 #include "ui/WorkerRunHost.h"
@@ -8,11 +9,11 @@
 #include <string>
 #include <vector>
 
-namespace hozonix::mainwindow {
+namespace hozonix::ui {
 
 class WindowThreadPrompt : public shares::CredentialPrompt {
 public:
-    WindowThreadPrompt(ui::WorkerRunHost& host, shares::CredentialPrompt& prompt)
+    WindowThreadPrompt(WorkerRunHost& host, shares::CredentialPrompt& prompt)
         : host_(host), prompt_(prompt) {}
     std::optional<shares::Credentials> Ask(const std::string& shareText, const std::string& message,
                                            const shares::Credentials& suggested,
@@ -26,8 +27,8 @@ public:
     }
 
 private:
-    ui::WorkerRunHost& host_;
+    WorkerRunHost& host_;
     shares::CredentialPrompt& prompt_;
 };
 
-} // namespace hozonix::mainwindow
+} // namespace hozonix::ui
