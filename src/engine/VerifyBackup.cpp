@@ -3,6 +3,7 @@
 #include "base/AppError.h"
 #include "base/ScopedFd.h"
 #include "engine/DestinationLock.h"
+#include "engine/DestinationStamp.h"
 #include "engine/EngineTexts.h"
 #include "engine/Exclusions.h"
 #include "engine/FileEntry.h"
@@ -193,6 +194,13 @@ private:
 
     Verdict Compare(int source, int copy, const struct stat& s, const struct stat& c) {
         const int64_t size = s.st_size;
+        // The copy's bytes come from the drive, not from what the cache kept of them when they were
+        // written; and they are not kept after, where they would push out the cache of a million files.
+        posix_fadvise(copy, 0, 0, POSIX_FADV_DONTNEED);
+        struct Drop {
+            int fd;
+            ~Drop() { posix_fadvise(fd, 0, 0, POSIX_FADV_DONTNEED); }
+        } dropAfter{copy};
         if (size > static_cast<int64_t>(Block)) {
             posix_fadvise(source, 0, 0, POSIX_FADV_SEQUENTIAL);
             posix_fadvise(copy, 0, 0, POSIX_FADV_SEQUENTIAL);
@@ -537,6 +545,14 @@ void VerifyBackup(const VerifyRequest& request, RunHost& host, VerifyResult& res
     host.ClearAbortRequest();
     CheckFolder(request.SourceFolder, texts::SourceMissing);
     CheckFolder(request.DestinationFolder, texts::DestinationMissing);
+    {
+        const ScopedFd root(open(request.DestinationFolder.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC));
+        const DriveCheck drive =
+            CheckDestinationDrive(request.DestinationFolder, request.LastRunMount,
+                                  StampHolds(root.get(), request.LastRunToken), request.Mounts);
+        if (!drive.refusal.empty())
+            throw AppError(drive.refusal);
+    }
     // No run writes into the destination while its copies are read: a copy half written would show as
     // a difference that is none.
     const DestinationLock lock(request.DestinationFolder);

@@ -1,9 +1,11 @@
 #pragma once
 // Checking a backup against its source: every file a careful run would look at is read on both sides and
 // compared byte for byte, so that a copy that went bad on the drive (same size and time, other bytes)
-// is found as surely as one that is missing or out of date. Nothing in the destination is changed; the
+// is found as surely as one that is missing or out of date. The copy is read from the drive itself,
+// past the page cache. Nothing in the destination is changed; the
 // destination's lock is taken all the same, so that no run writes there while its files are read.
 
+#include "engine/DestinationDrive.h"
 #include "engine/PathList.h"
 #include "engine/RunBackup.h"
 #include "engine/RunHost.h"
@@ -36,6 +38,11 @@ struct VerifyRequest {
     std::string DestinationFolder; // must exist
     std::string ExcludedExtensions;
     std::string ExcludedFolders;
+    // What the last complete run into these folders left (engine/DestinationDrive.h): a drive that is not
+    // mounted, whose empty mount point would read as every copy missing, is refused as a run refuses it.
+    std::string LastRunToken;
+    std::string LastRunMount;
+    MountTables Mounts;
     // Threads that read files ahead of the one that reports; 0: the calling thread reads them itself.
     static constexpr int DefaultReaders = 2;
     int Readers = DefaultReaders;
@@ -63,8 +70,8 @@ struct VerifyResult {
 // Scans the source as a careful run does (the same exclusions, hidden names skipped, a destination inside
 // the source left out) and compares each file with its copy at the place a run writes it, never through a
 // symbolic link below the destination folder. Progress and abort go through `host`; `result` is filled as
-// the check goes. Raises AppError when the source or the destination folder is missing or unreadable,
-// and DestinationBusyError when a run holds the destination.
+// the check goes. Raises AppError when the source or the destination folder is missing or unreadable or
+// the destination's drive is not mounted, and DestinationBusyError when a run holds the destination.
 void VerifyBackup(const VerifyRequest& request, RunHost& host, VerifyResult& result);
 
 } // namespace hozonix::engine

@@ -65,8 +65,10 @@ void MainWindow::VerifySelectedProfile() {
             } collect{*this, host};
             windowHost_->BeginRun([&host] { host.RequestAbort(); });
             try {
-                ui::RunOnWorkerThread(
-                    [&] { profiles::VerifyStoredProfile(services_.Profiles, i, choices, host, outcome); });
+                ui::RunOnWorkerThread([&] {
+                    profiles::VerifyStoredProfile(services_.Settings, services_.Profiles, i, choices, host,
+                                                  outcome);
+                });
             } catch (const engine::DestinationBusyError& e) {
                 host.Show();
                 services_.Ui.Messages().ShowMessage(e.what());

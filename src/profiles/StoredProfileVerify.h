@@ -5,6 +5,7 @@
 
 #include "engine/VerifyBackup.h"
 #include "profiles/StoredProfileRun.h"
+#include "settings/IniFile.h"
 #include "settings/ProfileList.h"
 
 #include <functional>
@@ -35,7 +36,7 @@ struct VerifyOutcome {
 // Checks profile `index` of `list`. Raises what VerifyBackup raises (AppError for a missing folder,
 // engine::DestinationBusyError when a run holds the destination) and ProfileSettingsError for a stored
 // line without folders; a share it connected is disconnected on every way out.
-void VerifyStoredProfile(const ProfileList& list, int index, const VerifyChoices& choices,
-                         engine::RunHost& host, VerifyOutcome& outcome);
+void VerifyStoredProfile(const IniFile& settings, const ProfileList& list, int index,
+                         const VerifyChoices& choices, engine::RunHost& host, VerifyOutcome& outcome);
 
 } // namespace hozonix::profiles

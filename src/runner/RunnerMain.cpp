@@ -88,7 +88,7 @@ public:
             }
         }
         InstallInterruptHandlers();
-        return o_.verify ? VerifyAll(list, chosen) : RunAll(settings, list, chosen);
+        return o_.verify ? VerifyAll(settings, list, chosen) : RunAll(settings, list, chosen);
     }
 
 private:
@@ -287,7 +287,7 @@ private:
 
     // Checks each chosen profile's backup. Nothing is written, so a check that cannot be made (a folder
     // missing, a share not connected) does not keep the other profiles from being checked.
-    int VerifyAll(const ProfileList& list, const std::vector<int>& chosen) {
+    int VerifyAll(const IniFile& settings, const ProfileList& list, const std::vector<int>& chosen) {
         ConsoleHost host(out_, err_, Style());
         FitToTerminal(host);
         bool anyError = false;
@@ -303,7 +303,8 @@ private:
             profiles::VerifyOutcome outcome;
             host.BeginRun(list.ProfileNames[static_cast<size_t>(index)], nullptr);
             try {
-                profiles::VerifyStoredProfile(list, index, profiles::VerifyChoices(), host, outcome);
+                profiles::VerifyStoredProfile(settings, list, index, profiles::VerifyChoices(), host,
+                                              outcome);
             } catch (const engine::DestinationBusyError& e) {
                 host.ClearLine();
                 Error(e.what());

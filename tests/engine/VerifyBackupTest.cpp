@@ -8,7 +8,11 @@
 #include "RunFixture.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <fcntl.h>
+#include <filesystem>
+#include <sched.h>
+#include <sys/mount.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -187,6 +191,45 @@ TEST_F(VerifyBackupTest, AnAbortStopsTheCheckWithinALargeFileAndBetweenFiles) {
     EXPECT_EQ(host.calls.back().kind, "hide");
 }
 
+// A copy that went bad on the drive while the page cache still holds it as written: found all the same.
+TEST_F(VerifyBackupTest, ACopyThatWentBadOnTheDriveBehindTheCacheIsFound) {
+    if (!CanSwitchUser())
+        GTEST_SKIP() << "a loop device needs root";
+    const std::string image = dir / "fs.img";
+    const std::string mount = dir / "mnt";
+    mkdir(mount.c_str(), 0755);
+    if (std::system(("truncate -s 16M " + image + " && mkfs.ext4 -q " + image + " 2>/dev/null").c_str()) != 0)
+        GTEST_SKIP() << "no mkfs.ext4";
+    const std::string content = "a marker found nowhere else on the drive" + std::string(60'000, 'x');
+    WriteFile(src + "/f.bin", content);
+    SetWriteTimeSeconds(src + "/f.bin", 1'700'000'000);
+
+    const int status = RunInChild([&] {
+        if (unshare(CLONE_NEWNS) != 0 || ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0 ||
+            std::system(("mount -o loop " + image + " " + mount + " 2>/dev/null").c_str()) != 0)
+            return 77;
+        WriteFile(mount + "/f.bin", content);
+        SetWriteTimeSeconds(mount + "/f.bin", 1'700'000'000);
+        sync();
+        if (ReadFile(mount + "/f.bin") != content) // now in the cache
+            return 2;
+        // The drive changes one byte under the file system: the image itself is written.
+        const std::string bytes = ReadFile(image);
+        const std::size_t at = bytes.find("a marker found");
+        const int fd = open(image.c_str(), O_WRONLY);
+        if (at == std::string::npos || fd < 0 || pwrite(fd, "A", 1, static_cast<off_t>(at)) != 1)
+            return 3;
+        close(fd);
+        check.DestinationFolder = mount;
+        const Lines found = Verify();
+        umount2(mount.c_str(), MNT_DETACH);
+        return found == Lines{src + "/f.bin (" + texts::ContentDiffers + ")"} ? 0 : 4;
+    });
+    if (status == 77)
+        GTEST_SKIP() << "no mount namespace or loop device here";
+    EXPECT_EQ(status, 0) << "2: not cached, 3: marker not on the image, 4: the bad copy was not found";
+}
+
 TEST_F(VerifyBackupTest, AMissingFolderOrADestinationInUseIsAnError) {
     const auto error = [this] {
         try {
@@ -202,6 +245,16 @@ TEST_F(VerifyBackupTest, AMissingFolderOrADestinationInUseIsAnError) {
     check.SourceFolder = dir / "gone";
     EXPECT_EQ(error(), texts::SourceMissing + check.SourceFolder);
     check.SourceFolder = src;
+    // A drive listed but not mounted leaves an empty mount point: refused, not read as all copies missing.
+    const std::string point = std::filesystem::canonical(dst).string();
+    check.DestinationFolder = point;
+    check.Mounts.fstab = dir / "fstab";
+    check.Mounts.mountInfo = dir / "mountinfo";
+    WriteFile(check.Mounts.fstab, "UUID=1 / ext4 defaults 0 1\nLABEL=bak " + point + " ext4 noauto 0 2\n");
+    WriteFile(check.Mounts.mountInfo, "1 1 8:1 / / rw - ext4 /dev/sda1 rw\n");
+    EXPECT_EQ(error(), texts::DriveNotMounted + point);
+    check.Mounts = {};
+    check.DestinationFolder = dst;
     const DestinationLock held(dst);
     EXPECT_THROW(VerifyBackup(check, host, verified), DestinationBusyError);
 }
