@@ -6,7 +6,7 @@
 # The others: rsync -a -c --dry-run, which reads both sides in two processes, diff -rq, one process for
 # the whole tree, and cmp over every file pair from a shell loop, which pays a process start per file.
 # BUILD names the build folder (default build/release); RUNS the number of timed runs (default 3; cmp
-# runs once, as it takes minutes).
+# runs once, as it takes minutes; CMP=0 leaves it out).
 # The backup is made in a new folder and deleted at the end; the trees are kept.
 set -euo pipefail
 repo=$(cd "$(dirname "$0")/.." && pwd)
@@ -57,10 +57,27 @@ echo "  $result"
 measure verify "$hz --quiet --verify --settings $out/small.ini small" \
     "rsync -a -c --dry-run $trees/small/ $out/small/" \
     "diff -rq -x .hozonix $trees/small $out/small"
-# A process per file takes minutes for the tree: once, beside one more run of the check.
-runs=1
-measure cmp "$hz --quiet --verify --settings $out/small.ini small" "cmp_all $trees/small $out/small"
 echo "files compared            : $files"
-echo "verify vs rsync -a -c -n  : $(ratio verify.0 verify.1) x   (goal <= 1.0)"
+# Warm is warm for the sources only: the check reads each copy from the disk and leaves it out of the
+# cache, so the tool timed after it reads the copies from the disk too. The cold figures below compare
+# like with like.
+echo "verify vs rsync -a -c -n  : $(ratio verify.0 verify.1) x   (warm sources)"
 echo "verify vs diff -rq        : $(ratio verify.0 verify.2) x"
-echo "verify vs cmp per file    : $(ratio cmp.0 cmp.1) x   (goal <= 1.0)"
+
+# Cold: the page cache emptied before each command, so that both read every byte from the disk (the
+# check reads each copy past the cache anyway). Root only.
+if [[ -w /proc/sys/vm/drop_caches ]]; then
+    echo "== the same, cold (page cache emptied before each command)"
+    drop='sync; echo 3 >/proc/sys/vm/drop_caches'
+    runs=${RUNS:-3}
+    measure_after cold_verify "$drop" "$hz --quiet --verify --settings $out/small.ini small"
+    measure_after cold_rsync "$drop" "rsync -a -c --dry-run $trees/small/ $out/small/"
+    echo "cold: verify vs rsync -a -c -n : $(ratio cold_verify.0 cold_rsync.0) x   (goal <= 1.0)"
+fi
+
+# A process per file takes minutes for the tree: once, beside one more run of the check (CMP=0 skips it).
+if [[ ${CMP:-1} != 0 ]]; then
+    runs=1
+    measure cmp "$hz --quiet --verify --settings $out/small.ini small" "cmp_all $trees/small $out/small"
+    echo "verify vs cmp per file    : $(ratio cmp.0 cmp.1) x   (goal <= 1.0)"
+fi
