@@ -49,8 +49,10 @@ double ConsoleHost::MonotonicSeconds() {
 ConsoleHost::ConsoleHost(std::FILE* out, std::FILE* err, OutputStyle style, Clock clock)
     : out_(out), err_(err), style_(style), clock_(std::move(clock)), errTerminal_(isatty(fileno(err)) != 0) {}
 
-void ConsoleHost::BeginRun(const std::string& profileName, const engine::BackupResult* figures) {
+void ConsoleHost::BeginRun(const std::string& profileName, const engine::BackupResult* figures,
+                           std::string doing) {
     profile_ = profileName;
+    doing_ = std::move(doing);
     figures_ = figures;
     phase_ = Phase::Scan;
     bar_ = 0;
@@ -111,7 +113,7 @@ std::string ConsoleHost::ProgressLine() const {
     case Phase::Scan:
         return line + "scanning the source folder";
     case Phase::Inspect:
-        line += "checking " + std::to_string(bar_) + "%";
+        line += doing_ + " " + std::to_string(bar_) + "%";
         break;
     case Phase::Update: {
         if (figures_ == nullptr)

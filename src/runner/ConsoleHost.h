@@ -26,8 +26,11 @@ public:
 
     ConsoleHost(std::FILE* out, std::FILE* err, OutputStyle style, Clock clock = MonotonicSeconds);
 
-    // Begins the reports of one profile's run; the engine fills `figures` as the run goes.
-    void BeginRun(const std::string& profileName, const engine::BackupResult* figures);
+    // Begins the reports of one profile's run; the engine fills `figures` as the run goes. `doing`
+    // names the work its percentage counts ("checking" for a run's look at the destination and for a
+    // check, "restoring" for a restore).
+    void BeginRun(const std::string& profileName, const engine::BackupResult* figures,
+                  std::string doing = "checking");
     // Removes the progress line so that other output starts on a clean line.
     void ClearLine();
     void SetColumns(int columns) { columns_ = columns; }
@@ -61,6 +64,7 @@ private:
     int columns_ = 80;
 
     std::string profile_;
+    std::string doing_;
     const engine::BackupResult* figures_ = nullptr;
     Phase phase_ = Phase::Scan;
     int bar_ = 0;

@@ -62,7 +62,8 @@ cannot fit, writes nothing and says how much it needs and how much is free.
                            would look at and its copy, compare them byte for
                            byte and list each copy that differs, with the reason
                            (missing, out of date, or other bytes under the same
-                           size and time); nothing is copied or stored
+                           size and time), the copy read from the drive past
+                           the page cache; nothing is copied or stored
   -t, --threshold=BYTES  keep the previous version of files larger than BYTES
                            until their copy is complete (0: never); overrides
                            the stored setting for this run
@@ -91,13 +92,16 @@ the copy in progress (its previous version stays in place) and ends the run.
 
 A restore takes each file's version that was in place at the moment given: the
 copy in the backup, or an earlier version that the backup's history kept (in
-its hidden folder .hozonix/history). The backup is only read. Each file is
-written under a temporary name and gets its own only when complete, with the
-version's permission bits and times; a file already there and different is
-kept beside it as .NAME.YYYY-MM-DD_HHMMSS.before-restore first, and one newer
-than the version restored is left alone and listed as skipped. Nothing is
-written through a symbolic link or outside the folder restored to. With
---dry-run, the files that would be restored are listed and nothing is written.
+its hidden folder .hozonix/history), which is copied out, never moved. Each
+file is written under a temporary name and gets its own only when complete,
+with the version's permission bits and times; a file already there and
+different is kept beside it as .NAME.YYYY-MM-DD_HHMMSS.before-restore first,
+and one newer than the version restored is left alone and listed as skipped.
+An earlier version restored into the source folder also becomes the backup's
+copy, the copy it replaces kept in the history, so that the next run finds the
+backup as the source is. Nothing is written through a symbolic link or outside
+the folder restored to and the backup. With --dry-run, the files that would be
+restored are listed and nothing is written.
 A restore exits 0 when every file was restored or already as restored, 1 when
 some were skipped or failed, 2, 3, 4 and 130 as below.
 
@@ -118,8 +122,9 @@ Exit status:
   130  interrupted by Ctrl-C, SIGTERM or a hang-up before the work was done
 
 With --verify: 0 when every copy matches its source, 1 when any differs, 3 when
-a check could not be made (a folder missing or unreadable, a share not
-connected; the other profiles are still checked), 2, 4 and 130 as above.
+a check could not be made (a folder missing or unreadable, a destination not on
+its drive, a share not connected; the other profiles are still checked), 2, 4
+and 130 as above.
 
 Settings are read from $XDG_CONFIG_HOME/Korimaru/hozonix/hozonix.ini
 (~/.config/Korimaru/hozonix/hozonix.ini when XDG_CONFIG_HOME is not set).

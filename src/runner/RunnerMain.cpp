@@ -163,7 +163,7 @@ private:
         InstallInterruptHandlers();
         ConsoleHost host(out_, err_, Style());
         FitToTerminal(host);
-        host.BeginRun(list.ProfileNames[static_cast<size_t>(index)], nullptr);
+        host.BeginRun(list.ProfileNames[static_cast<size_t>(index)], nullptr, "restoring");
         profiles::RestoreOutcome outcome;
         bool ended = false;
         try {
