@@ -432,8 +432,14 @@ void PreviewWindow::ChoosePaperSourceForDialogPrint(Report& report) {
     else if (s_.printerInfo.GetIndex() == s_.definition.PrinterIndex)
         source = s_.definition.PaperSource;
     else
-        source = PaperSourceForBin(report, s_.printerInfo.GetBinNumber());
+        source = PaperSourceForBin(report, SelectedPrinterBin());
     report.Printer().paperSource = source & kSourceValueMask;
+}
+
+int PreviewWindow::SelectedPrinterBin() {
+    if (!s_.printerInfo.Capabilities()[printing::kCapabilityDefaultSource])
+        return report::kSourceAuto; // its printer source number is the automatic feed's too
+    return s_.printerInfo.GetBinNumber();
 }
 
 void PreviewWindow::ChangeTitle() {
@@ -572,7 +578,7 @@ void PreviewWindow::SetUpPrinter() {
         return;
     if (!s_.dialogs.PrinterSetup())
         return;
-    const int source = s_.printerInfo.GetBinNumber();
+    const int source = SelectedPrinterBin();
     report->PaperSources().SetUpperSource(source);
     report->Printer().paperSource = PaperSourceForBin(*report, source);
     report->Printer().printerIndex = s_.printerInfo.GetIndex();

@@ -137,6 +137,9 @@ private:
     void Regenerate();
     void StoreFinished();
     void ChoosePaperSourceForDialogPrint(report::Report& report);
+    // The selected printer's default tray; automatic feed for a printer without trays (a PDF queue),
+    // which has none to name.
+    int SelectedPrinterBin();
 
     PreviewServices s_;
     QLabel* statusLeft_;

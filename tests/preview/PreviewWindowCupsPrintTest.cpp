@@ -12,6 +12,8 @@
 
 #include <QComboBox>
 
+#include <fstream>
+
 namespace hozonix::preview {
 namespace {
 
@@ -91,6 +93,38 @@ TEST_F(PreviewWindowCupsPrintTest, PageRangeCopiesPaperAndTrayReachThePrintServe
     const std::string log = ErrorLog();
     EXPECT_NE(log.find("InputSlot=BypassTray"), std::string::npos);
     EXPECT_NE(log.find("PageSize=A4"), std::string::npos);
+}
+
+// A printer without trays (a PDF queue) chosen after one with trays: no tray to ask for, and the job
+// goes to the printer the dialog shows, on automatic feed, through the print dialog as well.
+TEST_F(PreviewWindowCupsPrintTest, APrinterWithoutTraysCanBeChosenAndPrintedTo) {
+    server->AddQueue("plain", "lsb/usr/cupsfilters/Generic-PDF_Printer-PDF.ppd");
+    const auto choose = [&](const char* queue, const char* tray) {
+        dialogs.printerSetup = [&, queue, tray] {
+            PrinterSetupDialog setup(Info());
+            setup.Load();
+            setup.PrinterCombo()->setCurrentIndex(setup.PrinterCombo()->findText(queue));
+            emit setup.PrinterCombo()->activated(setup.PrinterCombo()->currentIndex());
+            if (tray != nullptr)
+                setup.BinCombo()->setCurrentIndex(setup.BinCombo()->findText(tray));
+            setup.Apply();
+            return true;
+        };
+        Window().PrinterSetupButton()->click();
+    };
+    Then([&] { choose("pdfq", "Manual Feeder"); });
+    Then([&] { choose("plain", nullptr); });
+    Then([&] {
+        EXPECT_TRUE(messages.shown.empty()) << messages.shown[0].text;
+        EXPECT_EQ(state.CurrentReport->Printer().paperSource, report::kSourceAuto);
+        Window().PrintButton()->click();
+        EXPECT_TRUE(messages.shown.empty()) << messages.shown[0].text;
+        ASSERT_TRUE(server->WaitForJobs()) << ErrorLog();
+        CloseWindow();
+    });
+    PrintWithSteps("更新済みファイル一覧", NumberedLines(10));
+    EXPECT_GT(test::ReadFile(server->OutputPath("plain")).size(), 0u);
+    EXPECT_FALSE(std::ifstream(server->OutputPath("pdfq")).good()); // nothing went to the previous one
 }
 
 } // namespace
