@@ -1,7 +1,11 @@
 #include "report/PagePlayback.h"
 
+#include <QFontInfo>
+
 #include <algorithm>
 #include <cmath>
+#include <string>
+#include <unordered_map>
 
 namespace hozonix::report {
 
@@ -62,8 +66,27 @@ Box ClampedBox(const QRectF& r, double left, double top, double right, double bo
     return b;
 }
 
-void DrawText(QPainter& painter, const TextRun& t) {
-    QFont font(QString::fromStdString(t.family));
+// The installed family a text named `family` is drawn in. Qt matches a family against the font
+// configuration anew for every font made from its name, which takes a good part of a millisecond for
+// one that is not installed: a file naming thousands of them froze the preview on every page and zoom.
+// A name is matched once and remembered (per thread: pages are drawn for the screen and for the
+// printer); a page matches at most `budget` names it has not met before, which no real report comes
+// near, and draws the texts of any others in the default family.
+QString InstalledFamily(const std::string& family, int& budget) {
+    constexpr std::size_t MostRemembered = 256;
+    thread_local std::unordered_map<std::string, QString> matched;
+    if (const auto found = matched.find(family); found != matched.end())
+        return found->second;
+    if (budget <= 0)
+        return QFont().family();
+    --budget;
+    if (matched.size() >= MostRemembered)
+        matched.clear();
+    return matched.emplace(family, QFontInfo(QFont(QString::fromStdString(family))).family()).first->second;
+}
+
+void DrawText(QPainter& painter, const TextRun& t, int& budget) {
+    QFont font(InstalledFamily(t.family, budget));
     font.setPixelSize(t.pixelSize);
     font.setBold(t.bold);
     font.setItalic(t.italic);
@@ -83,9 +106,10 @@ void DrawText(QPainter& painter, const TextRun& t) {
 
 void DrawPage(QPainter& painter, const PageRecord& page) {
     painter.save();
+    int budget = 64; // names matched on this page
     for (const PageItem& item : page.items) {
         if (const auto* t = std::get_if<TextRun>(&item)) {
-            DrawText(painter, *t);
+            DrawText(painter, *t, budget);
         } else if (const auto* l = std::get_if<LineItem>(&item)) {
             painter.setPen(QPen(ToColor(l->color), l->penWidth));
             painter.drawLine(QLineF(l->x1, l->y1, l->x2, l->y2));

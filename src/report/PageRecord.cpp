@@ -166,10 +166,11 @@ void CheckPage(const PageRecord& page) {
             ink += std::min(t->clip.width * t->clip.height,
                             double(t->text.size()) * t->pixelSize * t->pixelSize);
         } else if (const auto* l = std::get_if<LineItem>(&item)) {
-            ink += std::hypot(l->x2 - l->x1, l->y2 - l->y1) * l->penWidth;
+            // The pen's square ends paint a square even for a line of no length.
+            ink += (std::hypot(l->x2 - l->x1, l->y2 - l->y1) + l->penWidth) * l->penWidth;
         } else if (const auto* r = std::get_if<RectItem>(&item)) {
             ink += (r->filled ? r->rect.width * r->rect.height : 0) +
-                   2 * (r->rect.width + r->rect.height) * r->penWidth;
+                   (2 * (r->rect.width + r->rect.height) + r->penWidth) * r->penWidth;
         }
     }
     if (textBytes > kMaxPageTextBytes || ink > kMaxInkPerPage * page.width * page.height)

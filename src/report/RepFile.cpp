@@ -75,7 +75,15 @@ RepSheet ReadRepFile(const std::string& path, const std::function<void(PageRecor
         if (lseek(fd.get(), 0, SEEK_SET) != 0)
             Refuse(path, ReadFailureReason(errno));
         total = 0;
-        return DecodeRep(read, take);
+        std::size_t pages = 0;
+        const RepSheet sheet = DecodeRep(read, [&](PageRecord page) {
+            ++pages;
+            take(std::move(page));
+        });
+        // Shown, it would be a blank sheet said to be ready to print.
+        if (pages == 0)
+            Refuse(path, "印刷するページがありません");
+        return sheet;
     } catch (const PageFormatError& e) {
         Refuse(path, e.what());
     }

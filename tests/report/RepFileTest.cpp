@@ -265,6 +265,57 @@ TEST_F(RepFileTest, HeaviestAcceptedPageDrawsInMoments) {
     EXPECT_LT(std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count(), 10.0);
 }
 
+// A file naming hundreds of families that are not installed: each text is still drawn, in an installed
+// family, the ones past the names matched once in the default family.
+TEST_F(RepFileTest, TextsInFamiliesNotInstalledAreDrawnAllTheSame) {
+    RepData data = DataOfStore();
+    data.pages.resize(1);
+    PageRecord& page = data.pages[0];
+    const TextRun sample = std::get<TextRun>(page.items.at(0));
+    page.items.clear();
+    for (int i = 0; i < 1000; ++i) {
+        TextRun t = sample;
+        t.family = "No Such Family " + std::to_string(i);
+        t.text = "WWWW";
+        t.rect = t.clip = {static_cast<double>(i % 25) * 110, static_cast<double>(i / 25) * 50, 100, 45};
+        page.items.emplace_back(std::move(t));
+    }
+    QImage image(2970, 2100, QImage::Format_RGB32);
+    image.fill(Qt::white);
+    QPainter painter(&image);
+    DrawPage(painter, DecodeRep(EncodeRep(data)).pages[0]);
+    painter.end();
+    for (const QRect area : {QRect(0, 0, 100, 45), QRect(24 * 110, 39 * 50, 100, 45)})
+        EXPECT_GT(test::InkPixels(image.copy(area)), 20) << area.x();
+}
+
+// Nothing to print is said, not shown as a blank sheet; and dots of a thick pen are ink.
+TEST_F(RepFileTest, AFileOfNoPagesOrOfTooManyThickDotsIsRefused) {
+    RepData data = DataOfStore();
+    data.pages.clear();
+    ExpectRefused(EncodeRep(data), "印刷するページがありません");
+
+    data = DataOfStore();
+    data.pages.resize(1);
+    PageRecord& page = data.pages[0];
+    data.sheet = {kPaperA4, 100, 100, false}; // 10 cm square: room for 16e6 units of ink
+    page.width = page.height = 1000;
+    // A line of no length and a rectangle of no size each paint the pen's square.
+    const auto dots = [&](double pen) {
+        page.items.clear();
+        for (std::size_t i = 0; i < kMaxPageItems / 2; ++i) {
+            page.items.emplace_back(LineItem{500, 500, 500, 500, pen, 0});
+            page.items.emplace_back(RectItem{{500, 500, 0, 0}, pen, 0, false, 0});
+        }
+        return EncodeRep(data);
+    };
+    ExpectRefused(dots(kMaxPenWidth), "ページの内容が多すぎます");
+    WriteFile(path, dots(kMaxPenWidth / 10));
+    PageStore target;
+    target.Load(path);
+    EXPECT_EQ(target.PageCount(), 1);
+}
+
 TEST_F(RepFileTest, OnlyRegularFilesOfSaneSizeAreRead) {
     const std::string fifo = dir / "pipe.REP", big = dir / "big.REP", folder = dir / "folder.REP";
     ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
