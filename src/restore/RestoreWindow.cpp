@@ -229,23 +229,9 @@ void RestoreWindow::ConnectShare() {
     ui::WindowThreadPrompt prompt(host, services_.Ui.SharePrompt());
     profiles::ConnectedDestination connected;
     bool done = false;
-    {
-        struct End {
-            RestoreWindow& w;
-            ui::WorkerRunHost& host;
-            ~End() {
-                host.Show();
-                w.runHost_->EndRun();
-                w.setEnabled(true);
-            }
-        } end{*this, host};
-        setEnabled(false);
-        runHost_->BeginRun([&host] { host.RequestAbort(); });
-        ui::RunOnWorkerThread([&] {
-            done =
-                profiles::ConnectProfileDestination(typed, services_.Connect, &prompt, true, host, connected);
-        });
-    }
+    OnWorkerThread(host, false, [&] {
+        done = profiles::ConnectProfileDestination(typed, services_.Connect, &prompt, true, host, connected);
+    });
     if (!done)
         return;
     share_ = std::move(connected.share);
@@ -256,6 +242,35 @@ void RestoreWindow::ConnectShare() {
     AddEntries(nullptr, "");
     if (tree_->topLevelItemCount() == 0)
         statusPanel_->setText(QStringLiteral("バックアップにファイルがありません: ") + Text(typed));
+}
+
+void RestoreWindow::OnWorkerThread(ui::WorkerRunHost& host, bool restoring,
+                                   const std::function<void()>& work) {
+    // Whatever ends the work, the window shows its last outputs and takes commands again.
+    struct End {
+        RestoreWindow& w;
+        ui::WorkerRunHost& host;
+        bool restoring;
+        ~End() {
+            host.Show();
+            w.runHost_->EndRun();
+            w.setEnabled(true);
+            if (!restoring)
+                return;
+            w.runHost_->HideProcessDialog();
+            w.progressBar_->hide();
+            if (w.services_.Busy)
+                w.services_.Busy(false);
+        }
+    } end{*this, host, restoring};
+    if (restoring) {
+        if (services_.Busy)
+            services_.Busy(true);
+        progressBar_->show();
+    }
+    setEnabled(false);
+    runHost_->BeginRun([&host] { host.RequestAbort(); });
+    ui::RunOnWorkerThread(work);
 }
 
 void RestoreWindow::DisconnectShare() {
@@ -407,34 +422,13 @@ void RestoreWindow::RunRestore() {
         });
     };
     profiles::RestoreOutcome outcome;
-    {
-        // Whatever ends the restore, the window shows its last outputs and takes commands again.
-        struct End {
-            RestoreWindow& w;
-            ui::WorkerRunHost& host;
-            ~End() {
-                host.Show();
-                w.runHost_->EndRun();
-                w.runHost_->HideProcessDialog();
-                w.setEnabled(true);
-                w.progressBar_->hide();
-                if (w.services_.Busy)
-                    w.services_.Busy(false);
-            }
-        } end{*this, host};
-        if (services_.Busy)
-            services_.Busy(true);
-        setEnabled(false);
-        progressBar_->show();
-        runHost_->BeginRun([&host] { host.RequestAbort(); });
-        try {
-            ui::RunOnWorkerThread(
-                [&] { profiles::RestoreStoredProfile(services_.Profiles, index, choices, host, outcome); });
-        } catch (const engine::DestinationBusyError& e) {
-            host.Show();
-            messages.ShowMessage(e.what());
-            return;
-        }
+    try {
+        OnWorkerThread(host, true, [&] {
+            profiles::RestoreStoredProfile(services_.Profiles, index, choices, host, outcome);
+        });
+    } catch (const engine::DestinationBusyError& e) {
+        messages.ShowMessage(e.what());
+        return;
     }
     if (!outcome.notConnected)
         ShowResult(outcome);

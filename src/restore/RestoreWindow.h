@@ -34,6 +34,7 @@ struct ProfileList;
 namespace hozonix::ui {
 class QtRunHost;
 class UiServices;
+class WorkerRunHost;
 } // namespace hozonix::ui
 
 namespace hozonix::restore {
@@ -91,6 +92,9 @@ private:
     // The 接続 button of a backup on a share: connects it and shows its tree until another profile is
     // chosen or the window closes.
     void ConnectShare();
+    // Runs `work` off the window's thread with the window disabled meanwhile; while `restoring` the main
+    // window is kept busy too and the progress bar shown.
+    void OnWorkerThread(ui::WorkerRunHost& host, bool restoring, const std::function<void()>& work);
     void DisconnectShare();
     void closeEvent(QCloseEvent* event) override;
     // Adds the entries of the backup's folder `below` under `parent` (null: at the top), once.

@@ -7,7 +7,7 @@
 namespace hozonix::ui {
 
 // How much lower than the window's thread the work runs (nice), with the threads it starts.
-inline constexpr int WorkerNiceness = 10;
+inline constexpr int WorkerNiceness = 19;
 
 // Runs `work` on a new thread and handles this thread's events until it has ended; raises what `work`
 // raised. Only the window's thread may call it.

@@ -88,6 +88,18 @@ protected:
         host.calls.clear();
         engine::RestoreFiles(request, host, result);
     }
+    // A restore killed in the middle of a file's copy.
+    void KilledMidCopy() {
+        host.onUpdate = [](const RecordingHost::Call& call) {
+            if (call.lower.find("Kバイト") != std::string::npos)
+                raise(SIGKILL);
+        };
+        EXPECT_EQ(RunInChild([this] {
+                      Restore();
+                      return 0;
+                  }),
+                  128 + SIGKILL);
+    }
 
     TempFolder dir;
     std::string src;
@@ -282,15 +294,7 @@ TEST_F(RestoreTest, AnInterruptedRestoreLeavesTheTargetAndTheHistory) {
     EXPECT_EQ(ListFolder(src), "big.bin"); // the temporary file went
 
     // Killed in the middle of the copy.
-    host.onUpdate = [](const RecordingHost::Call& call) {
-        if (call.lower.find("Kバイト") != std::string::npos)
-            raise(SIGKILL);
-    };
-    EXPECT_EQ(RunInChild([this] {
-                  Restore();
-                  return 0;
-              }),
-              128 + SIGKILL);
+    KilledMidCopy();
     EXPECT_EQ(ReadFile(src + "/big.bin"), "previous");
     EXPECT_EQ(ListFolder(src), "big.bin"); // the file being written had no name yet
     EXPECT_EQ(InodeOf(version), inode);
@@ -325,15 +329,7 @@ TEST_F(RestoreTest, WhatAKilledRestoreLeftOnADriveWithoutUnnamedFilesGoesWithThe
     request.MarkFolder = marks;
     request.ProfileName = "docs";
 
-    host.onUpdate = [](const RecordingHost::Call& call) {
-        if (call.lower.find("Kバイト") != std::string::npos)
-            raise(SIGKILL);
-    };
-    EXPECT_EQ(RunInChild([this] {
-                  Restore();
-                  return 0;
-              }),
-              128 + SIGKILL);
+    KilledMidCopy();
     const std::string left = ListFolder(to);
     EXPECT_NE(left, ".big.bin.hozonix-1-1.tmp"); // a named temporary file stayed
 

@@ -6,6 +6,7 @@
 #include "mainwindow/MainWindow.h"
 #include "settings/IniFile.h"
 #include "settings/ProfileList.h"
+#include "shares/ShareConnection.h"
 #include "ui/UiServices.h"
 #include "ui/WorkerRunHost.h"
 #include "wizard/ProfileWizard.h"
@@ -24,6 +25,21 @@
 #include <vector>
 
 namespace hozonix::test {
+
+// A share connection that records its disconnect and its end in `log`.
+struct RecordedShare : shares::ConnectedShare {
+    std::string local;
+    std::vector<std::string>* log;
+    RecordedShare(std::string l, std::vector<std::string>* events) : local(std::move(l)), log(events) {}
+    ~RecordedShare() override { log->push_back("gone"); }
+    const std::string& LocalFolder() const override { return local; }
+    bool ConnectedHere() const override { return true; }
+    bool Disconnect(std::string*) override {
+        log->push_back("disconnect");
+        return true;
+    }
+    void Keep() override {}
+};
 
 // Adds or replaces a profile the way the wizard does: edits the shared lists and saves them.
 class ScriptedWizard : public wizard::ProfileWizard {

@@ -88,24 +88,6 @@ TEST_F(MainWindowTest, TheRestoreWindowBringsBackTheVersionChosenAndAsksBeforeRe
     EXPECT_EQ(ReadFile(dir / "src0/docs/b.txt"), "b");
 }
 
-namespace {
-
-struct RecordedShare : shares::ConnectedShare {
-    std::string local;
-    std::vector<std::string>* log;
-    RecordedShare(std::string l, std::vector<std::string>* events) : local(std::move(l)), log(events) {}
-    ~RecordedShare() override { log->push_back("gone"); }
-    const std::string& LocalFolder() const override { return local; }
-    bool ConnectedHere() const override { return true; }
-    bool Disconnect(std::string*) override {
-        log->push_back("disconnect");
-        return true;
-    }
-    void Keep() override {}
-};
-
-} // namespace
-
 TEST_F(MainWindowTest, ABackupOnAShareIsShownOnceConnectedAndLeftWhenAnotherProfileIsChosen) {
     ProfileList list;
     list.ProfileNames = {"Nas", "Local"};

@@ -197,24 +197,6 @@ TEST_F(MainWindowTest, ASecondCommandDuringARunIsRefusedAndTheWindowShowsItIsBus
     EXPECT_EQ(requests.size(), 3u);
 }
 
-namespace {
-
-struct RecordedShare : shares::ConnectedShare {
-    std::string local;
-    std::vector<std::string>* log;
-    RecordedShare(std::string l, std::vector<std::string>* events) : local(std::move(l)), log(events) {}
-    ~RecordedShare() override { log->push_back("gone"); }
-    const std::string& LocalFolder() const override { return local; }
-    bool ConnectedHere() const override { return true; }
-    bool Disconnect(std::string*) override {
-        log->push_back("disconnect");
-        return true;
-    }
-    void Keep() override {}
-};
-
-} // namespace
-
 TEST_F(MainWindowTest, AShareIsConnectedForTheRunAndAShareThatCannotBeIsNamedWithNothingWritten) {
     ProfileList list;
     list.ProfileNames = {"Nas"};
