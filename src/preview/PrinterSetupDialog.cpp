@@ -95,7 +95,7 @@ void PrinterSetupDialog::FillPrinterLists(const std::string& device,
     for (const printing::PaperEntry& paper : platform.Papers(device))
         paperCombo_->addItem(Text(ShownPaperName(paper)), static_cast<int>(paper.number));
     for (const printing::BinEntry& bin : platform.Bins(device))
-        binCombo_->addItem(Text(bin.name), static_cast<int>(bin.number));
+        binCombo_->addItem(Text(printing::JapaneseTrayName(bin.name)), static_cast<int>(bin.number));
     SelectData(paperCombo_, static_cast<std::uint16_t>(settings.paperSize));
     SelectData(binCombo_, static_cast<std::uint16_t>(settings.defaultSource));
     paperCombo_->setEnabled(paperCombo_->count() > 0);

@@ -4,6 +4,7 @@
 
 #include <array>
 #include <cstdlib>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -42,7 +43,7 @@ struct NamedSheet {
 };
 
 // The sheets a Japanese office prints on, and the American ones its printers offer.
-constexpr std::array<NamedSheet, 22> kJapaneseSheets{{
+constexpr std::array<NamedSheet, 26> kJapaneseSheets{{
     {29700, 42000, "A3"},           {21000, 29700, "A4"},
     {14800, 21000, "A5"},           {10500, 14800, "A6"},
     {25700, 36400, "B4 (JIS)"},     {18200, 25700, "B5 (JIS)"},
@@ -54,7 +55,41 @@ constexpr std::array<NamedSheet, 22> kJapaneseSheets{{
     {12000, 23500, "封筒 長形3号"}, {9000, 20500, "封筒 長形4号"},
     {24000, 33200, "封筒 角形2号"}, {10478, 24130, "封筒 #10"},
     {11000, 22000, "封筒 DL"},      {16200, 22900, "封筒 C5"},
+    {11400, 16200, "封筒 C6"},      {9843, 19050, "封筒 モナーク"},
+    {22900, 32400, "封筒 C4"},      {21600, 27700, "封筒 角形3号"},
 }};
+
+// Tray names as printer drivers give them in English, and their common Japanese names.
+struct NamedTray {
+    const char* english;
+    const char* japanese;
+};
+constexpr NamedTray kJapaneseTrays[] = {
+    {"printer default", "プリンタの既定"},
+    {"default", "プリンタの既定"},
+    {"auto", "自動選択"},
+    {"auto select", "自動選択"},
+    {"automatically select", "自動選択"},
+    {"automatic", "自動選択"},
+    {"manual", "手差し"},
+    {"manual feed", "手差し"},
+    {"manual feeder", "手差し"},
+    {"multi-purpose tray", "手差しトレイ"},
+    {"multipurpose tray", "手差しトレイ"},
+    {"mp tray", "手差しトレイ"},
+    {"bypass tray", "手差しトレイ"},
+    {"envelope", "封筒"},
+    {"envelope feed", "封筒フィーダー"},
+    {"envelope feeder", "封筒フィーダー"},
+    {"upper tray", "上段トレイ"},
+    {"middle tray", "中段トレイ"},
+    {"lower tray", "下段トレイ"},
+    {"main tray", "メイントレイ"},
+    {"large capacity", "大容量トレイ"},
+    {"large capacity tray", "大容量トレイ"},
+    {"cassette", "カセット"},
+    {"tractor", "トラクター"},
+};
 
 // Printer descriptions give sizes in whole points: a sheet may come out most of a millimetre off.
 constexpr int kNameTolerance = 100;
@@ -96,6 +131,30 @@ std::string JapanesePaperName(int width, int length) {
             return sheet.name;
     }
     return {};
+}
+
+std::string JapaneseTrayName(const std::string& name) {
+    std::string lower;
+    for (const char c : name)
+        lower += c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+    for (const NamedTray& tray : kJapaneseTrays) {
+        if (lower == tray.english)
+            return tray.japanese;
+    }
+    // "Tray 1", "Tray1", "Cassette 2" ...: the number kept.
+    for (const auto& [prefix, japanese] : {std::pair{"tray", "トレイ"}, std::pair{"cassette", "カセット"}}) {
+        const std::size_t length = std::string_view(prefix).size();
+        if (lower.compare(0, length, prefix) != 0)
+            continue;
+        std::size_t at = length;
+        while (at < lower.size() && lower[at] == ' ')
+            ++at;
+        const std::string number = lower.substr(at);
+        if (!number.empty() && number.size() <= 3 &&
+            number.find_first_not_of("0123456789") == std::string::npos)
+            return japanese + number;
+    }
+    return name;
 }
 
 std::string BinNameFromValue(int value) {

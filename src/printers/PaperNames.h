@@ -18,6 +18,10 @@ std::string PaperNameFromCode(int code);
 // millimetre): "A4", "B5 (JIS)", "はがき", "レター", "リーガル", "封筒 長形3号" ...; "" for any other.
 std::string JapanesePaperName(int width, int length);
 
+// The common Japanese name of a tray the printer names in English ("Tray 2" トレイ2, "Manual Feed" 手差し,
+// "Automatically Select" 自動選択 ...); any other name as it is.
+std::string JapaneseTrayName(const std::string& name);
+
 // The name of a paper-source value 0..13 ("First" .. "Last"); any other value gives "不明".
 std::string BinNameFromValue(int value);
 

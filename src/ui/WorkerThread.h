@@ -6,7 +6,8 @@
 
 namespace hozonix::ui {
 
-// How much lower than the window's thread the work runs (nice), with the threads it starts.
+// The nice value added to the work and the threads it starts: the lowest priority, so that the
+// window's thread (which keeps its own) is never kept waiting by the run.
 inline constexpr int WorkerNiceness = 19;
 
 // Runs `work` on a new thread and handles this thread's events until it has ended; raises what `work`

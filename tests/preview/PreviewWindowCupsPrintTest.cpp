@@ -53,7 +53,7 @@ TEST_F(PreviewWindowCupsPrintTest, PageRangeCopiesPaperAndTrayReachThePrintServe
         setup.Load();
         setup.PrinterCombo()->setCurrentIndex(setup.PrinterCombo()->findText("pdfq"));
         emit setup.PrinterCombo()->activated(setup.PrinterCombo()->currentIndex());
-        const int tray = setup.BinCombo()->findText("Manual Feeder");
+        const int tray = setup.BinCombo()->findText("手差し");
         if (tray < 0)
             return false;
         setup.BinCombo()->setCurrentIndex(tray);
@@ -112,7 +112,7 @@ TEST_F(PreviewWindowCupsPrintTest, APrinterWithoutTraysCanBeChosenAndPrintedTo) 
         };
         Window().PrinterSetupButton()->click();
     };
-    Then([&] { choose("pdfq", "Manual Feeder"); });
+    Then([&] { choose("pdfq", "手差し"); });
     Then([&] { choose("plain", nullptr); });
     Then([&] {
         EXPECT_TRUE(messages.shown.empty()) << messages.shown[0].text;

@@ -39,6 +39,24 @@ TEST(PaperNames, BinNameFromValue) {
         EXPECT_EQ(BinNameFromValue(value), name) << value;
 }
 
+TEST(PaperNames, JapaneseNamesOfTraysAndSheetsFromEnglishDrivers) {
+    const std::vector<std::pair<std::string, std::string>> trays{{"Printer Default", "プリンタの既定"},
+                                                                 {"Automatically Select", "自動選択"},
+                                                                 {"Tray 1", "トレイ1"},
+                                                                 {"tray4", "トレイ4"},
+                                                                 {"Manual Feed", "手差し"},
+                                                                 {"Envelope Feed", "封筒フィーダー"},
+                                                                 {"Tray 1 (Manual)", "Tray 1 (Manual)"},
+                                                                 {"Traybox", "Traybox"},
+                                                                 {"Tray ", "Tray "},
+                                                                 {"上段", "上段"}};
+    for (const auto& [english, japanese] : trays)
+        EXPECT_EQ(JapaneseTrayName(english), japanese) << english;
+    EXPECT_EQ(JapanesePaperName(9843, 19050), "封筒 モナーク");
+    EXPECT_EQ(JapanesePaperName(16200, 11400), "封筒 C6"); // either way round
+    EXPECT_EQ(JapanesePaperName(18400, 26000), "");        // 16K keeps the printer's name
+}
+
 TEST(MediaMapping, PaperCodeForSize) {
     struct Case {
         int width;
