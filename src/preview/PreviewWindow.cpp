@@ -16,6 +16,7 @@
 #include "ui/QtWindowGeometry.h"
 #include "ui/ScreenCursor.h"
 #include "ui/ScreenPlacement.h"
+#include "ui/WorkerThread.h"
 
 #include <QCloseEvent>
 #include <QCursor>
@@ -32,6 +33,7 @@
 
 #include <algorithm>
 #include <functional>
+#include <optional>
 
 namespace hozonix::preview {
 
@@ -141,8 +143,11 @@ bool PreviewWindow::event(QEvent* event) {
 }
 
 void PreviewWindow::closeEvent(QCloseEvent* event) {
-    // The window is only ever hidden; CloseIfAllowed decides whether it is.
+    // The window is only ever hidden; CloseIfAllowed decides whether it is. Not while a file is read
+    // into the pages it shows.
     event->ignore();
+    if (loading_)
+        return;
     ui::RunCommand(s_.messages, [this] { CloseIfAllowed(); });
 }
 
@@ -658,8 +663,25 @@ void PreviewWindow::OpenReport() {
     if (store == nullptr)
         return;
     // A refused file raises before anything changes: the pages shown stay, and the command's error
-    // handler shows why.
-    store->Load(name);
+    // handler shows why. Read off the window's thread, which a file of hundreds of megabytes froze for
+    // seconds; the window takes no command meanwhile and cannot be closed.
+    std::optional<report::PageStore::FilePages> read;
+    {
+        struct Loading {
+            PreviewWindow& w;
+            ~Loading() {
+                w.loading_ = false;
+                w.setEnabled(true);
+                ui::SetScreenCursorBusy(false);
+            }
+        } loading{*this};
+        loading_ = true;
+        setEnabled(false);
+        ui::SetScreenCursorBusy(true);
+        SetStatus(QStringLiteral("レポートファイルを読み込んでいます"));
+        ui::RunOnWorkerThread([&] { read.emplace(store->ReadFile(name)); });
+    }
+    store->Adopt(std::move(*read));
     store->Preview();
 }
 

@@ -151,6 +151,7 @@ private:
     std::vector<printing::PaperDimensions> paperSizes_;
     int currentPaper_ = -1;
     bool roomForPagePending_ = false;
+    bool loading_ = false; // a report file is being read
     QMetaObject::Connection finishedConnection_;
     QMetaObject::Connection backgroundConnection_;
 

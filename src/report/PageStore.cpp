@@ -59,17 +59,26 @@ void PageStore::Save(const std::string& path) const {
 }
 
 void PageStore::Load(const std::string& path) {
+    Adopt(ReadFile(path));
+}
+
+PageStore::FilePages PageStore::ReadFile(const std::string& path) const {
     // Pages read in now would mix with the ones still being made.
     if (generating_)
         throw AppError("レポートを作成中のため開けません");
-    PageFile pages(pages_.Folder());
-    const RepSheet sheet = ReadRepFile(path, [&](PageRecord page) { pages.Add(std::move(page)); });
-    PageSetup setup;
-    setup.paperCode = sheet.paperCode;
-    setup.sheet = {sheet.widthMm, sheet.heightMm};
-    setup.orientation = sheet.landscape ? Orientation::Landscape : Orientation::Portrait;
-    setup_ = setup;
-    pages_ = std::move(pages);
+    FilePages read{PageFile(pages_.Folder()), PageSetup()};
+    const RepSheet sheet = ReadRepFile(path, [&](PageRecord page) { read.pages.Add(std::move(page)); });
+    read.setup.paperCode = sheet.paperCode;
+    read.setup.sheet = {sheet.widthMm, sheet.heightMm};
+    read.setup.orientation = sheet.landscape ? Orientation::Landscape : Orientation::Portrait;
+    return read;
+}
+
+void PageStore::Adopt(FilePages read) {
+    if (generating_)
+        throw AppError("レポートを作成中のため開けません");
+    setup_ = read.setup;
+    pages_ = std::move(read.pages);
     finished_ = true;
     fromFile_ = true;
     ++revision_;

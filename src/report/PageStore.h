@@ -73,6 +73,14 @@ public:
     // version with every field in bounds, or a generation still filling the store, raises AppError
     // (see ReadRepFile for its text) and leaves the store as it was.
     void Load(const std::string& path);
+    // The same in two steps, so that a large file is read off the window's thread: ReadFile only
+    // reads (any thread; it raises what Load raises and changes nothing), Adopt then replaces the pages.
+    struct FilePages {
+        PageFile pages;
+        PageSetup setup;
+    };
+    FilePages ReadFile(const std::string& path) const;
+    void Adopt(FilePages read);
 
     // Called by the report that made the store: preview shows the pages again through it.
     void SetPreviewHook(std::function<void(PageStore&)> hook) { previewHook_ = std::move(hook); }

@@ -6,6 +6,7 @@
 
 #include <QMenu>
 #include <QSpinBox>
+#include <QTimer>
 
 #include <sys/stat.h>
 
@@ -74,6 +75,30 @@ TEST_F(PreviewWindowRepFileTest, SavedPagesOpenAgainAndBadFilesAreRefused) {
         CloseWindow();
     });
     PrintWithSteps("一覧", NumberedLines(100));
+}
+
+// A file is read off the window's thread: the window handles its events meanwhile, takes no command and
+// cannot be closed, and shows the file's pages at the end.
+TEST_F(PreviewWindowRepFileTest, AFileIsReadWhileTheWindowHandlesItsEvents) {
+    const std::string saved = dir / "一覧.REP";
+    bool handledWhileReading = false;
+    Then([&] {
+        fileDialogs.answers = {saved};
+        Window().SaveReportItem()->trigger();
+        const int pages = Store()->PageCount();
+        QTimer::singleShot(0, &Window(), [&] {
+            handledWhileReading = !Window().isEnabled();
+            Window().close();
+        });
+        fileDialogs.answers = {saved};
+        Window().OpenReportItem()->trigger();
+        EXPECT_TRUE(handledWhileReading);
+        EXPECT_TRUE(Window().isVisible());
+        EXPECT_TRUE(Window().isEnabled());
+        EXPECT_EQ(Store()->PageCount(), pages);
+        CloseWindow();
+    });
+    PrintWithSteps("一覧", NumberedLines(3000));
 }
 
 TEST_F(PreviewWindowRepFileTest, PrintingAnOpenedFilePrintsItsPages) {
