@@ -42,14 +42,14 @@ TEST_F(PrinterSetupDialogTest, OffersVisiblePrintersWithTheCurrentChoice) {
     EXPECT_EQ(dlg.PrinterCombo()->currentText(), "Label");
     // The selected printer shows its current settings, not its defaults.
     EXPECT_EQ(dlg.PaperCombo()->currentText(), "62 mm");
-    EXPECT_EQ(dlg.BinCombo()->currentText(), "Envelope");
+    EXPECT_EQ(dlg.BinCombo()->currentText(), "封筒"); // "Envelope", in its common Japanese name
 
     // Another printer shows its own lists with its defaults.
     dlg.PrinterCombo()->setCurrentIndex(0);
     emit dlg.PrinterCombo()->activated(0);
     EXPECT_EQ(Items(dlg.PaperCombo()), (std::vector<std::string>{"A4", "レター", "Photo"}));
     EXPECT_EQ(dlg.PaperCombo()->currentText(), "A4");
-    EXPECT_EQ(dlg.BinCombo()->currentText(), "Automatic");
+    EXPECT_EQ(dlg.BinCombo()->currentText(), "自動選択");
 }
 
 TEST_F(PrinterSetupDialogTest, ConfirmingSelectsThePrinterAndResetsTheInformation) {
