@@ -351,7 +351,14 @@ private:
             if (!keeper_)
                 keeper_.emplace(tree_.RootFd(), request_.DestinationFolder, started_, noMark_);
             const HistoryKeeper::Kept kept = keeper_->Keep(folderFd, current);
-            if (!PlaceVersion(below, version, folderFd, name, current)) {
+            bool placed = false;
+            try {
+                placed = PlaceVersion(below, version, folderFd, name, current);
+            } catch (const AppError&) {
+                keeper_->Undo(folderFd, current, kept);
+                throw;
+            }
+            if (!placed) {
                 const int error = errno;
                 keeper_->Undo(folderFd, current, kept);
                 throw FileError(FileError::Step::Create, current, error);
