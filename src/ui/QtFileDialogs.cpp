@@ -1,5 +1,6 @@
 #include "ui/QtFileDialogs.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileDialog>
 #include <QHeaderView>
@@ -27,7 +28,8 @@ QStringList NameFiltersOf(const std::string& filter) {
     return filters;
 }
 
-void ConfigureFileDialog(QFileDialog& dialog, FileDialogKind kind, const FileDialogSettings& settings) {
+void ConfigureFileDialog(QFileDialog& dialog, FileDialogKind kind, const FileDialogSettings& settings,
+                         bool firstUse) {
     dialog.setOption(QFileDialog::DontUseNativeDialog, true);
     dialog.setOption(QFileDialog::DontConfirmOverwrite, true);
     dialog.setAcceptMode(kind == FileDialogKind::Open ? QFileDialog::AcceptOpen : QFileDialog::AcceptSave);
@@ -40,6 +42,8 @@ void ConfigureFileDialog(QFileDialog& dialog, FileDialogKind kind, const FileDia
     dialog.setDefaultSuffix(QString::fromUtf8(settings.DefaultExt));
     if (!settings.InitialFolder.empty())
         dialog.setDirectory(QFile::decodeName(QByteArray::fromStdString(settings.InitialFolder)));
+    else if (firstUse)
+        dialog.setDirectory(QDir::homePath());
     const QStringList filters = NameFiltersOf(settings.Filter);
     dialog.setNameFilters(filters);
     if (!filters.isEmpty())
@@ -62,9 +66,10 @@ QtFileDialogs::~QtFileDialogs() = default;
 
 std::optional<std::string> QtFileDialogs::Run(FileDialogKind kind, const FileDialogSettings& settings) {
     std::unique_ptr<QFileDialog>& dialog = kind == FileDialogKind::Open ? open_ : save_;
-    if (!dialog)
+    const bool firstUse = !dialog;
+    if (firstUse)
         dialog = std::make_unique<QFileDialog>();
-    ConfigureFileDialog(*dialog, kind, settings);
+    ConfigureFileDialog(*dialog, kind, settings, firstUse);
     FitColumnHeaders(*dialog);
     if (dialog->exec() != QDialog::Accepted)
         return std::nullopt;

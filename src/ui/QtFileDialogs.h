@@ -18,8 +18,11 @@ namespace hozonix::ui {
 // become one filter.
 QStringList NameFiltersOf(const std::string& filter);
 
-// Applies the settings to a dialog of that kind; the first filter entry is selected.
-void ConfigureFileDialog(QFileDialog& dialog, FileDialogKind kind, const FileDialogSettings& settings);
+// Applies the settings to a dialog of that kind; the first filter entry is selected. On the dialog's
+// `firstUse` without a folder of the caller's, it opens at the home folder (not wherever the program
+// was started from); later uses stay where the last one ended.
+void ConfigureFileDialog(QFileDialog& dialog, FileDialogKind kind, const FileDialogSettings& settings,
+                         bool firstUse = false);
 
 // Widens every column of the details view that is narrower than its header's text, so that no Japanese
 // header is cut short by the column widths the dialog starts with or restores.

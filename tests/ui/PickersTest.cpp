@@ -150,6 +150,18 @@ TEST(QtFileDialogs, ConfiguredDialogNeitherInsistsNorAsksAndOffersTheFile) {
     EXPECT_EQ(open.selectedFiles().first().toStdString(), dir / "sub/a.REP");
 }
 
+TEST(QtFileDialogs, TheFirstUseWithoutAFolderOpensAtHomeNotWhereTheProgramStarted) {
+    test::TempFolder dir;
+    const std::filesystem::path before = std::filesystem::current_path();
+    std::filesystem::current_path(dir.Path());
+    QFileDialog first, later;
+    ConfigureFileDialog(first, FileDialogKind::Open, {"開く", "", "", "", ""}, true);
+    ConfigureFileDialog(later, FileDialogKind::Open, {"開く", "", "", "", ""});
+    std::filesystem::current_path(before);
+    EXPECT_EQ(first.directory().absolutePath(), QDir::homePath());
+    EXPECT_NE(later.directory().absolutePath(), QDir::homePath()); // left where it was
+}
+
 TEST(QtFileDialogs, NoColumnHeaderOfTheDetailsViewIsCutShort) {
     QFileDialog dialog;
     ConfigureFileDialog(dialog, FileDialogKind::Save,
