@@ -3,6 +3,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileDialog>
+#include <QFileSystemModel>
 #include <QHeaderView>
 #include <QTreeView>
 
@@ -59,6 +60,25 @@ void FitColumnHeaders(QFileDialog& dialog) {
     QHeaderView* header = details->header();
     for (int column = 0; column < header->count(); ++column)
         header->resizeSection(column, std::max(header->sectionSize(column), header->sectionSizeHint(column)));
+    // Once a folder's entries are in: size, type and date as wide as what they show, and the names
+    // given the rest of the view rather than cut short beside empty space.
+    auto* model = dialog.findChild<QFileSystemModel*>();
+    if (model == nullptr || dialog.property("hozonixColumnsFitted").toBool())
+        return;
+    dialog.setProperty("hozonixColumnsFitted", true);
+    QObject::connect(model, &QFileSystemModel::directoryLoaded, details, [details] {
+        QHeaderView* header = details->header();
+        int others = 0;
+        for (int column = 1; column < header->count(); ++column) {
+            if (header->isSectionHidden(column))
+                continue;
+            header->resizeSection(
+                column, std::max({header->sectionSize(column), header->sectionSizeHint(column),
+                                  static_cast<QAbstractItemView*>(details)->sizeHintForColumn(column)}));
+            others += header->sectionSize(column);
+        }
+        header->resizeSection(0, std::max(header->sectionSizeHint(0), details->viewport()->width() - others));
+    });
 }
 
 QtFileDialogs::QtFileDialogs() = default;

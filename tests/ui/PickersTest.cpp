@@ -4,8 +4,11 @@
 #include "ScriptedPickers.h"
 #include "TempFolder.h"
 
+#include <QCoreApplication>
 #include <QFileDialog>
+#include <QFileSystemModel>
 #include <QHeaderView>
+#include <QSignalSpy>
 #include <QTreeView>
 
 #include <fcntl.h>
@@ -160,6 +163,37 @@ TEST(QtFileDialogs, TheFirstUseWithoutAFolderOpensAtHomeNotWhereTheProgramStarte
     std::filesystem::current_path(before);
     EXPECT_EQ(first.directory().absolutePath(), QDir::homePath());
     EXPECT_NE(later.directory().absolutePath(), QDir::homePath()); // left where it was
+}
+
+TEST(QtFileDialogs, OnceAFolderIsInItsColumnsShowWhatTheyHoldAndNamesTakeTheRest) {
+    test::TempFolder dir;
+    test::WriteFile(dir / "とても長い名前のファイル_とても長い名前のファイル.TXT", "x");
+    QFileDialog dialog;
+    dialog.resize(900, 500);
+    ConfigureFileDialog(dialog, FileDialogKind::Open, {"開く", "", dir.Path(), "", ""});
+    dialog.setViewMode(QFileDialog::Detail);
+    auto* details = dialog.findChild<QTreeView*>("treeView");
+    auto* model = dialog.findChild<QFileSystemModel*>();
+    ASSERT_TRUE(details != nullptr && model != nullptr);
+    QHeaderView* header = details->header();
+    for (int column = 1; column < header->count(); ++column)
+        header->resizeSection(column, 12); // as a restored state may leave them
+    FitColumnHeaders(dialog);
+    QSignalSpy loaded(model, &QFileSystemModel::directoryLoaded);
+    dialog.show();
+    ASSERT_TRUE(loaded.count() > 0 || loaded.wait(5000));
+    QCoreApplication::processEvents();
+    int total = 0;
+    for (int column = 0; column < header->count(); ++column) {
+        if (column > 0 && !header->isSectionHidden(column)) {
+            EXPECT_GE(header->sectionSize(column),
+                      static_cast<QAbstractItemView*>(details)->sizeHintForColumn(column))
+                << column;
+        }
+        total += header->isSectionHidden(column) ? 0 : header->sectionSize(column);
+    }
+    EXPECT_GE(total, details->viewport()->width()); // no space left empty beside cut columns
+    dialog.hide();
 }
 
 TEST(QtFileDialogs, NoColumnHeaderOfTheDetailsViewIsCutShort) {
