@@ -41,6 +41,20 @@ struct RecordedShare : shares::ConnectedShare {
     void Keep() override {}
 };
 
+// Connects a share as the window asks it to: recorded in `events`, refused while `refuse`, else
+// mounted at `mounted`.
+inline profiles::ConnectFn RecordingConnect(std::vector<std::string>& events, const bool& refuse,
+                                            std::string mounted) {
+    return [&events, &refuse, mounted](const std::string& typed,
+                                       std::string& local) -> std::unique_ptr<shares::ConnectedShare> {
+        events.push_back("connect " + typed);
+        if (refuse)
+            throw shares::ShareConnectError("共有フォルダ \\\\nas\\photos に接続できません");
+        local = mounted;
+        return std::make_unique<RecordedShare>(local, &events);
+    };
+}
+
 // Adds or replaces a profile the way the wizard does: edits the shared lists and saves them.
 class ScriptedWizard : public wizard::ProfileWizard {
 public:

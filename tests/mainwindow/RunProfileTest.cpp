@@ -205,14 +205,7 @@ TEST_F(MainWindowTest, AShareIsConnectedForTheRunAndAShareThatCannotBeIsNamedWit
     std::vector<std::string> events;
     bool refuse = false;
     mainwindow::MainWindowServices s = Services();
-    s.ConnectDestination = [&](const std::string& typed,
-                               std::string& local) -> std::unique_ptr<shares::ConnectedShare> {
-        events.push_back("connect " + typed);
-        if (refuse)
-            throw shares::ShareConnectError("共有フォルダ \\\\nas\\photos に接続できません");
-        local = dir / "mounted";
-        return std::make_unique<RecordedShare>(local, &events);
-    };
+    s.ConnectDestination = RecordingConnect(events, refuse, dir / "mounted");
     Open(std::move(s));
     runs = {{{"/s/1"}, {}, "", [&](engine::RunHost&) { events.push_back("run"); }}};
     window->RunButton()->click();
