@@ -1,5 +1,6 @@
 #include "engine/Exclusions.h"
 
+#include "engine/FileEntry.h"
 #include "settings/CommaText.h"
 
 #include <algorithm>
@@ -64,6 +65,25 @@ bool ExclusionRules::Excludes(const std::string& path) const {
         }
     }
     return false;
+}
+
+bool DropExcluded(FileList& files, const ExclusionRules& rules, int& excluded, int64_t& keptBytes,
+                  const std::function<bool(std::size_t)>& before) {
+    std::vector<bool> keep(files.size(), true);
+    std::string path;
+    for (FileList::Cursor file(files); !file.AtEnd(); file.Next()) {
+        if (before && !before(file.Index()))
+            return false;
+        path.assign(file.Folder()).append(file.Name());
+        if (rules.Excludes(path)) {
+            keep[file.Index()] = false;
+            ++excluded;
+        } else {
+            keptBytes += file.Size();
+        }
+    }
+    files.Keep(keep);
+    return true;
 }
 
 } // namespace hozonix::engine

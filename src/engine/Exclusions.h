@@ -7,6 +7,8 @@
 // whose folder (without a trailing "/") begins with the item's bytes, case-sensitive and not bounded at a
 // separator ("/d/tmp" also takes "/d/tmp2"). Empty items exclude nothing.
 
+#include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -25,5 +27,13 @@ private:
     std::vector<std::string> extensions_;
     std::vector<std::string> folders_;
 };
+
+class FileList;
+
+// Removes from `files` the entries `rules` exclude, adding their count to `excluded` and the sizes of
+// those kept to `keptBytes`. `before(i)`, when given, is called before the i-th entry (from 0); false
+// stops there and leaves the list as it was (the counts then hold what was seen).
+bool DropExcluded(FileList& files, const ExclusionRules& rules, int& excluded, int64_t& keptBytes,
+                  const std::function<bool(std::size_t)>& before = {});
 
 } // namespace hozonix::engine

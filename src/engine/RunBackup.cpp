@@ -286,31 +286,24 @@ private:
         host_.ShowProcessDialog("");
         host_.UpdateProcessDialog(1, texts::ComparingTimes, "");
         host_.SetStatusText(std::to_string(total) + texts::InspectingFiles);
-        std::vector<bool> keep(files.size(), true);
-        std::string path;
-        for (FileList::Cursor file(files); !file.AtEnd(); file.Next()) {
-            const int n = static_cast<int>(file.Index()) + 1;
-            host_.ProcessPendingEvents();
-            if (host_.AbortRequested()) {
-                files.clear();
-                result_.Stopped = true;
-                return;
-            }
-            const double p = Percent(n, total);
-            host_.SetMainBar(static_cast<int>(p));
-            if (host_.ProgressDue())
-                host_.UpdateProcessDialog(static_cast<int>(p),
-                                          files.Path(files.size() - n) + texts::Inspecting,
-                                          FormatText(texts::InspectedFormat, p, texts::Percent, n, total));
-            path.assign(file.Folder()).append(file.Name());
-            if (rules.Excludes(path)) {
-                keep[file.Index()] = false;
-                ++result_.FilesExcluded;
-            } else {
-                result_.BytesTotal += file.Size();
-            }
+        const bool whole =
+            DropExcluded(files, rules, result_.FilesExcluded, result_.BytesTotal, [&](std::size_t index) {
+                const int n = static_cast<int>(index) + 1;
+                host_.ProcessPendingEvents();
+                if (host_.AbortRequested())
+                    return false;
+                const double p = Percent(n, total);
+                host_.SetMainBar(static_cast<int>(p));
+                if (host_.ProgressDue())
+                    host_.UpdateProcessDialog(
+                        static_cast<int>(p), files.Path(files.size() - n) + texts::Inspecting,
+                        FormatText(texts::InspectedFormat, p, texts::Percent, n, total));
+                return true;
+            });
+        if (!whole) {
+            files.clear();
+            result_.Stopped = true;
         }
-        files.Keep(keep);
     }
 
     void Update(FileList& files) {

@@ -403,7 +403,7 @@ public:
             return;
         }
         result_.FilesFound = static_cast<int>(files.size());
-        Exclude(files, rules);
+        DropExcluded(files, rules, result_.FilesExcluded, result_.BytesTotal);
         total_ = static_cast<int>(files.size());
         host_.SetStatusText(std::to_string(total_) + texts::VerifyingFiles);
         host_.ShowProcessDialog("");
@@ -441,21 +441,6 @@ private:
         }
         if (!notice.empty())
             result_.Notices.push_back(texts::LinksNotEntered + notice);
-    }
-
-    void Exclude(FileList& files, const ExclusionRules& rules) {
-        std::vector<bool> keep(files.size(), true);
-        std::string path;
-        for (FileList::Cursor file(files); !file.AtEnd(); file.Next()) {
-            path.assign(file.Folder()).append(file.Name());
-            if (rules.Excludes(path)) {
-                keep[file.Index()] = false;
-                ++result_.FilesExcluded;
-            } else {
-                result_.BytesTotal += file.Size();
-            }
-        }
-        files.Keep(keep);
     }
 
     // Readers check ahead; this thread reports their slices in order and keeps the host alive meanwhile.
