@@ -27,10 +27,12 @@ packages=(
     # tests: network file systems and the network's announcements, each served privately
     dbus-daemon libglib2.0-bin gnome-keyring openssh-server openssh-client sshfs fuse3 rclone avahi-daemon wsdd
     iproute2
+    # tests: every window on a small screen under a real window manager, on a private X server
+    xvfb openbox x11-utils
 )
 if [[ "${1:-}" == "--extras" ]]; then
     # benchmarks, and screenshots as a person sees the windows (openbox draws the frames)
-    packages+=(xvfb xauth imagemagick xdotool openbox rsync hyperfine time)
+    packages+=(xauth imagemagick xdotool rsync hyperfine time)
 fi
 
 missing=()

@@ -59,6 +59,7 @@ void HozonixApplication::PutReadme() {
 
 bool HozonixApplication::Start() {
     try {
+        QCoreApplication::instance()->installEventFilter(&onScreen_);
         SilentMessages silent;
         PrepareResult first = PrepareDataFolder(options_.ProgramPath, silent, options_.ConfigFolder);
         paths_ = first.paths;

@@ -8,6 +8,7 @@
 #include "settings/ProfileList.h"
 #include "settings/WindowPlacement.h"
 #include "ui/QtMessageBoxService.h"
+#include "ui/ScreenPlacement.h"
 
 #include <functional>
 #include <memory>
@@ -78,6 +79,7 @@ private:
 
     ApplicationOptions options_;
     ui::QtMessageBoxService qtMessages_;
+    ui::WindowsOnScreen onScreen_;
     MessageBoxService& messages_;
     DataPaths paths_;
     bool quitRequested_ = false;

@@ -169,7 +169,7 @@ void PreviewWindow::PrepareControls() {
     setAttribute(Qt::WA_InputMethodEnabled, false);
     printThroughDialogItem_->setChecked(s_.settings.ReadIniString(kPrinterSection, kThroughDialogKey) !=
                                         "OFF");
-    printSettingsPanel_->setVisible(!printThroughDialogItem_->isChecked());
+    PlacePrintSettings();
     // A printer-information error is reported, and the window still opens.
     ui::RunCommand(s_.messages, [this] { BuildPaperMenu(); });
     SetStatus(QString::fromUtf8(kWaitingText));
@@ -237,7 +237,8 @@ void PreviewWindow::MakeRoomForThePage() {
     const int wanted = std::max(layout()->sizeHint().width(), page.width() + barWidth);
     const int wantedHeight = page.height() + around.height();
     // The window manager's frame goes round the window and must fit as well.
-    const QSize frame = frameGeometry().size() - geometry().size();
+    const QMargins margins = ui::ExpectedFrame(*this);
+    const QSize frame(margins.left() + margins.right(), margins.top() + margins.bottom());
     const QSize size(
         std::clamp(std::max(width(), wanted), 1, std::max(1, room.width() - frame.width())),
         std::clamp(std::max(height(), wantedHeight), 1, std::max(1, room.height() - frame.height())));
@@ -639,7 +640,26 @@ void PreviewWindow::ChoosePaperSource(const QString& caption) {
 }
 
 void PreviewWindow::PrintThroughDialogChanged() {
-    printSettingsPanel_->setVisible(!printThroughDialogItem_->isChecked());
+    PlacePrintSettings();
+}
+
+void PreviewWindow::PlacePrintSettings() {
+    const bool shown = !printThroughDialogItem_->isChecked();
+    if (!shown) {
+        printSettingsPanel_->hide();
+        return;
+    }
+    toolbar_->removeWidget(printSettingsPanel_);
+    secondRow_->removeWidget(printSettingsPanel_);
+    const QRect outer = ui::OuterRect(*this);
+    const int room = ui::AvailableAreaFor(outer).width() - (outer.width() - width());
+    const int oneRow =
+        toolbar_->sizeHint().width() + toolbar_->spacing() + printSettingsPanel_->sizeHint().width();
+    if (oneRow <= room)
+        toolbar_->insertWidget(toolbar_->count() - 1, printSettingsPanel_);
+    else
+        secondRow_->insertWidget(0, printSettingsPanel_);
+    printSettingsPanel_->show();
 }
 
 void PreviewWindow::KeepPaperSourceChanged() {

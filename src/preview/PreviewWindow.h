@@ -19,6 +19,7 @@
 #include <vector>
 
 class QAction;
+class QHBoxLayout;
 class QLabel;
 class QMenu;
 class QSlider;
@@ -131,6 +132,9 @@ private:
     void ShowPrinted(const report::PrintResult& result);
     void ShowZoomOnSlider(int zoom);
     void MakeRoomForThePage();
+    // Shows the print settings when printing goes past the dialog: on the tool bar's row where the
+    // screen has room for it, else on a row of their own below it.
+    void PlacePrintSettings();
     std::optional<printing::PaperDimensions> PaperSheet(std::size_t index) const;
     std::string PaperCaption(std::size_t index) const;
     void SetPageTools(bool enabled);
@@ -170,6 +174,8 @@ private:
     QToolButton* titleButton_;
     QToolButton* printerSetupButton_;
     QWidget* printSettingsPanel_;
+    QHBoxLayout* toolbar_;
+    QHBoxLayout* secondRow_;
     QToolButton* cassetteButton_;
     QToolButton* manualFeedButton_;
     QSpinBox* firstPageSpin_;

@@ -107,14 +107,17 @@ void PreviewWindow::BuildControls() {
                                          lastPageSpin_, copiesLabel_, copiesSpin_})
         panel->addWidget(w);
 
-    auto* toolbar = new QHBoxLayout;
-    toolbar->setContentsMargins(4, 2, 4, 2);
+    toolbar_ = new QHBoxLayout;
+    toolbar_->setContentsMargins(4, 2, 4, 2);
     for (QWidget* w : std::initializer_list<QWidget*>{
              closeButton_, printButton_, pageLabel_, pageSpin_, zoomLabel_, zoomSlider_, pageLayoutButton_,
              fitWidthButton_, fitPageButton_, orientationButton_, paperButton_, labelSkipButton_,
              titleButton_, printerSetupButton_, printSettingsPanel_})
-        toolbar->addWidget(w);
-    toolbar->addStretch();
+        toolbar_->addWidget(w);
+    toolbar_->addStretch();
+    secondRow_ = new QHBoxLayout;
+    secondRow_->setContentsMargins(4, 0, 4, 2);
+    secondRow_->addStretch();
 
     preview_ = new report::ReportPreview;
     preview_->setObjectName("Preview1");
@@ -132,7 +135,8 @@ void PreviewWindow::BuildControls() {
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
-    layout->addLayout(toolbar);
+    layout->addLayout(toolbar_);
+    layout->addLayout(secondRow_);
     layout->addWidget(preview_, 1);
     layout->addWidget(statusBar_);
 

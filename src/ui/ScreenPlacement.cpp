@@ -1,9 +1,14 @@
 #include "ui/ScreenPlacement.h"
 
+#include <QApplication>
 #include <QCursor>
+#include <QDebug>
+#include <QEvent>
 #include <QGuiApplication>
 #include <QScreen>
+#include <QTimer>
 #include <QWidget>
+#include <QWindow>
 
 #include <algorithm>
 
@@ -15,6 +20,14 @@ constexpr int kGap = 4;
 // A side narrower or lower than this is no place for a list worth reading.
 constexpr int kMinimumWidth = 240;
 constexpr int kMinimumHeight = 140;
+constexpr int kMostFitsInARow = 8;
+
+QMargins FrameMargins(const QWidget& window) {
+    const QRect outer = window.frameGeometry();
+    const QRect inner = window.geometry();
+    return {inner.left() - outer.left(), inner.top() - outer.top(), outer.right() - inner.right(),
+            outer.bottom() - inner.bottom()};
+}
 
 } // namespace
 
@@ -94,8 +107,29 @@ QRect AvailableAreaFor(const QRect& frame) {
     return best != nullptr ? best->availableGeometry() : QRect();
 }
 
+QMargins ExpectedFrame(const QWidget& window) {
+    if (window.isVisible()) {
+        const QMargins own = FrameMargins(window);
+        if (!own.isNull())
+            return own;
+    }
+    for (const QWidget* other : QApplication::topLevelWidgets()) {
+        if (other == &window || !other->isVisible() || other->windowType() == Qt::Popup ||
+            other->windowType() == Qt::ToolTip)
+            continue;
+        const QMargins theirs = FrameMargins(*other);
+        if (!theirs.isNull())
+            return theirs;
+    }
+    return {};
+}
+
 QRect OuterRect(const QWidget& window) {
-    return window.isVisible() ? window.frameGeometry() : QRect(window.pos(), window.size());
+    if (window.isVisible())
+        return window.frameGeometry();
+    // Before it is shown: its frame will be the one the window manager gives the others.
+    const QMargins frame = ExpectedFrame(window);
+    return QRect(window.pos(), window.size().grownBy(frame));
 }
 
 void SetOuterRect(QWidget& window, const QRect& outer) {
@@ -110,6 +144,78 @@ void KeepOnScreen(QWidget& window) {
     const QRect fitted = FittedInto(outer, AvailableAreaFor(outer));
     if (fitted != outer)
         SetOuterRect(window, fitted);
+}
+
+namespace {
+
+bool PlacedByUs(const QWidget& window) {
+    // Menus, completion lists and tips are placed by Qt beside what opened them; a maximised or full
+    // screen window by the window manager.
+    const Qt::WindowType type = window.windowType();
+    if (type == Qt::Popup || type == Qt::ToolTip || type == Qt::Desktop || type == Qt::SplashScreen)
+        return false;
+    return (window.windowState() & (Qt::WindowMaximized | Qt::WindowFullScreen | Qt::WindowMinimized)) == 0;
+}
+
+} // namespace
+
+WindowsOnScreen::WindowsOnScreen(QObject* parent) : QObject(parent) {}
+
+bool WindowsOnScreen::eventFilter(QObject* watched, QEvent* event) {
+    const QEvent::Type type = event->type();
+    QWidget* window = nullptr;
+    if (type == QEvent::Expose) {
+        // Where the window manager keeps the window still while framing it, no move tells of the frame;
+        // it is in place by the time the window is first drawn.
+        if (!watched->isWindowType())
+            return false;
+        for (QWidget* w : QApplication::topLevelWidgets()) {
+            if (w->windowHandle() == watched)
+                window = w;
+        }
+        if (window == nullptr)
+            return false;
+    } else if (type == QEvent::Show || type == QEvent::Move || type == QEvent::Resize ||
+               type == QEvent::Hide) {
+        if (!watched->isWidgetType() || !static_cast<QWidget*>(watched)->isWindow())
+            return false;
+        window = static_cast<QWidget*>(watched);
+    } else {
+        return false;
+    }
+    if (type == QEvent::Hide) {
+        windows_.remove(window);
+        return false;
+    }
+    if (!window->isVisible() || !PlacedByUs(*window))
+        return false;
+    Watch& watch = windows_[window];
+    const QMargins frame = FrameMargins(*window);
+    // Shown, or framed by the window manager just now.
+    bool fit = type == QEvent::Show || frame != watch.frame;
+    watch.frame = frame;
+    // A move or resize that carried a position from before the frame came, or a window grown by its
+    // own content: its title bar above the screen, or an edge past it.
+    const QRect outer = window->frameGeometry();
+    const QRect area = AvailableAreaFor(outer);
+    if (outer.top() < area.top() || outer.width() > area.width() || outer.height() > area.height())
+        fit = true;
+    if (!fit) {
+        watch.fits = 0;
+    } else if (watch.fits < kMostFitsInARow) {
+        // Bounded, against a window manager that puts the window back each time.
+        ++watch.fits;
+        FitLater(*window);
+    }
+    return false;
+}
+
+void WindowsOnScreen::FitLater(QWidget& window) {
+    // After the event that told of the change, so that a move made in its handler is not undone.
+    QTimer::singleShot(0, &window, [w = &window] {
+        if (w->isVisible() && PlacedByUs(*w))
+            KeepOnScreen(*w);
+    });
 }
 
 } // namespace hozonix::ui
