@@ -6,6 +6,7 @@
 #include "ui/JapaneseFonts.h"
 
 #include <QButtonGroup>
+#include <QEvent>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -43,8 +44,23 @@ protected:
     }
 };
 
+// A caption placed by hand, sized to its text in the font it is drawn with: that font reaches it only
+// once the dialog's body is in the dialog, and differs with the language of the session.
+class CaptionLabel : public QLabel {
+public:
+    using QLabel::QLabel;
+
+protected:
+    bool event(QEvent* event) override {
+        const bool handled = QLabel::event(event);
+        if (event->type() == QEvent::FontChange || event->type() == QEvent::Polish)
+            adjustSize();
+        return handled;
+    }
+};
+
 QLabel* Caption(QWidget* parent, const char* name, const char* text, int x, int y) {
-    auto* label = new QLabel(QString::fromUtf8(text), parent);
+    auto* label = new CaptionLabel(QString::fromUtf8(text), parent);
     label->setObjectName(name);
     label->adjustSize();
     label->move(x, y);

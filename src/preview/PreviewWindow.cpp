@@ -32,7 +32,9 @@
 #include <QToolButton>
 
 #include <algorithm>
+#include <atomic>
 #include <functional>
+#include <memory>
 #include <optional>
 
 namespace hozonix::preview {
@@ -699,7 +701,29 @@ void PreviewWindow::OpenReport() {
         setEnabled(false);
         ui::SetScreenCursorBusy(true);
         SetStatus(QStringLiteral("レポートファイルを読み込んでいます"));
-        ui::RunOnWorkerThread([&] { read.emplace(store->ReadFile(name)); });
+        // The count of pages read so far, shown as it grows: one update waits at a time, however fast
+        // the pages come.
+        struct Count {
+            std::atomic<int> pages{0};
+            std::atomic<bool> idle{true};
+        };
+        auto count = std::make_shared<Count>();
+        ui::RunOnWorkerThread([&] {
+            read.emplace(store->ReadFile(name, [&](int pages) {
+                count->pages.store(pages);
+                if (!count->idle.exchange(false))
+                    return;
+                QMetaObject::invokeMethod(
+                    this,
+                    [this, count] {
+                        count->idle.store(true);
+                        if (loading_)
+                            SetStatus(QStringLiteral("レポートファイルを読み込んでいます（%1ページ）")
+                                          .arg(count->pages.load()));
+                    },
+                    Qt::QueuedConnection);
+            }));
+        });
     }
     store->Adopt(std::move(*read));
     store->Preview();

@@ -62,12 +62,18 @@ void PageStore::Load(const std::string& path) {
     Adopt(ReadFile(path));
 }
 
-PageStore::FilePages PageStore::ReadFile(const std::string& path) const {
+PageStore::FilePages PageStore::ReadFile(const std::string& path,
+                                         const std::function<void(int pagesRead)>& pagesRead) const {
     // Pages read in now would mix with the ones still being made.
     if (generating_)
         throw AppError("レポートを作成中のため開けません");
     FilePages read{PageFile(pages_.Folder()), PageSetup()};
-    const RepSheet sheet = ReadRepFile(path, [&](PageRecord page) { read.pages.Add(std::move(page)); });
+    int count = 0;
+    const RepSheet sheet = ReadRepFile(path, [&](PageRecord page) {
+        read.pages.Add(std::move(page));
+        if (pagesRead)
+            pagesRead(++count);
+    });
     read.setup.paperCode = sheet.paperCode;
     read.setup.sheet = {sheet.widthMm, sheet.heightMm};
     read.setup.orientation = sheet.landscape ? Orientation::Landscape : Orientation::Portrait;

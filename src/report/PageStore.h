@@ -79,7 +79,10 @@ public:
         PageFile pages;
         PageSetup setup;
     };
-    FilePages ReadFile(const std::string& path) const;
+    // `pagesRead`, when given, is told the number of pages read so far after each page, on the reading
+    // thread.
+    FilePages ReadFile(const std::string& path,
+                       const std::function<void(int pagesRead)>& pagesRead = {}) const;
     void Adopt(FilePages read);
 
     // Called by the report that made the store: preview shows the pages again through it.

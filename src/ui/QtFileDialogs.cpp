@@ -1,5 +1,7 @@
 #include "ui/QtFileDialogs.h"
 
+#include <QAbstractItemView>
+#include <QCompleter>
 #include <QDir>
 #include <QFile>
 #include <QFileDialog>
@@ -84,11 +86,22 @@ void FitColumnHeaders(QFileDialog& dialog) {
 QtFileDialogs::QtFileDialogs() = default;
 QtFileDialogs::~QtFileDialogs() = default;
 
+void HideCompletionWhenClosed(QFileDialog& dialog) {
+    QObject::connect(&dialog, &QDialog::finished, &dialog, [d = &dialog] {
+        for (QCompleter* completer : d->findChildren<QCompleter*>()) {
+            if (completer->popup() != nullptr)
+                completer->popup()->hide();
+        }
+    });
+}
+
 std::optional<std::string> QtFileDialogs::Run(FileDialogKind kind, const FileDialogSettings& settings) {
     std::unique_ptr<QFileDialog>& dialog = kind == FileDialogKind::Open ? open_ : save_;
     const bool firstUse = !dialog;
-    if (firstUse)
+    if (firstUse) {
         dialog = std::make_unique<QFileDialog>();
+        HideCompletionWhenClosed(*dialog);
+    }
     ConfigureFileDialog(*dialog, kind, settings, firstUse);
     FitColumnHeaders(*dialog);
     if (dialog->exec() != QDialog::Accepted)

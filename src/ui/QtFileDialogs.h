@@ -28,6 +28,10 @@ void ConfigureFileDialog(QFileDialog& dialog, FileDialogKind kind, const FileDia
 // header is cut short by the column widths the dialog starts with or restores.
 void FitColumnHeaders(QFileDialog& dialog);
 
+// Closes the list of completions the name field may still show when the dialog closes: it is a window
+// of its own and would stay on the screen.
+void HideCompletionWhenClosed(QFileDialog& dialog);
+
 class QtFileDialogs : public FileDialogBackend {
 public:
     QtFileDialogs();

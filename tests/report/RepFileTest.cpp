@@ -85,6 +85,10 @@ TEST_F(RepFileTest, SaveAndLoadGiveTheSamePages) {
     loaded.Load(path);
     EXPECT_TRUE(loaded.IsFinished());
     ASSERT_EQ(loaded.PageCount(), 2);
+    // A reader off the window's thread hears of each page as it comes.
+    std::vector<int> counts;
+    EXPECT_EQ(loaded.ReadFile(path, [&](int pages) { counts.push_back(pages); }).pages.size(), 2u);
+    EXPECT_EQ(counts, (std::vector<int>{1, 2}));
     EXPECT_EQ(loaded.Setup().orientation, Orientation::Landscape);
     EXPECT_EQ(loaded.Setup().paperCode, kPaperA4);
     EXPECT_EQ(loaded.Setup().sheet.widthMm, 210);

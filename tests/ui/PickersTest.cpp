@@ -4,11 +4,16 @@
 #include "ScriptedPickers.h"
 #include "TempFolder.h"
 
+#include <QAbstractItemView>
+#include <QApplication>
+#include <QCompleter>
 #include <QCoreApplication>
 #include <QFileDialog>
 #include <QFileSystemModel>
 #include <QHeaderView>
+#include <QLineEdit>
 #include <QSignalSpy>
+#include <QTest>
 #include <QTreeView>
 
 #include <fcntl.h>
@@ -212,5 +217,33 @@ TEST(QtFileDialogs, NoColumnHeaderOfTheDetailsViewIsCutShort) {
         const QString text = details->model()->headerData(column, Qt::Horizontal).toString();
         EXPECT_GE(header->sectionSize(column), header->fontMetrics().horizontalAdvance(text)) << column;
         EXPECT_GE(header->sectionSize(column), header->sectionSizeHint(column)) << column;
+    }
+}
+
+TEST(QtFileDialogs, NoCompletionListIsLeftBehindWhenTheDialogCloses) {
+    test::TempFolder dir;
+    test::WriteFile(dir / "report1.TXT", "x");
+    test::WriteFile(dir / "report2.TXT", "x");
+    for (bool accept : {true, false}) {
+        QFileDialog dialog;
+        ConfigureFileDialog(dialog, FileDialogKind::Save, {"メッセージの保存", "TXT", dir.Path(), "", ""});
+        HideCompletionWhenClosed(dialog);
+        dialog.show();
+        auto* name = dialog.findChild<QLineEdit*>("fileNameEdit");
+        ASSERT_TRUE(name != nullptr && name->completer() != nullptr);
+        QAbstractItemView* list = name->completer()->popup();
+        QApplication::setActiveWindow(&dialog);
+        name->setFocus();
+        // Typed again until the folder is read and the list offers the names that begin so.
+        EXPECT_TRUE(QTest::qWaitFor(
+            [&] {
+                name->clear();
+                QTest::keyClicks(name, QStringLiteral("rep"));
+                return list->isVisible();
+            },
+            5000));
+        static_cast<QDialog&>(dialog).done(accept ? QDialog::Accepted : QDialog::Rejected);
+        QCoreApplication::processEvents();
+        EXPECT_FALSE(list->isVisible()) << accept;
     }
 }
