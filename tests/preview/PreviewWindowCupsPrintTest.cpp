@@ -112,19 +112,39 @@ TEST_F(PreviewWindowCupsPrintTest, APrinterWithoutTraysCanBeChosenAndPrintedTo) 
         };
         Window().PrinterSetupButton()->click();
     };
+    int manualFeed = 0;
     Then([&] { choose("pdfq", "手差し"); });
-    Then([&] { choose("plain", nullptr); });
+    Then([&] {
+        manualFeed = state.CurrentReport->Printer().paperSource;
+        EXPECT_NE(manualFeed, report::kSourceAuto);
+        choose("plain", nullptr);
+    });
     Then([&] {
         EXPECT_TRUE(messages.shown.empty()) << messages.shown[0].text;
         EXPECT_EQ(state.CurrentReport->Printer().paperSource, report::kSourceAuto);
         Window().PrintButton()->click();
         EXPECT_TRUE(messages.shown.empty()) << messages.shown[0].text;
         ASSERT_TRUE(server->WaitForJobs()) << ErrorLog();
+        EXPECT_GT(test::ReadFile(server->OutputPath("plain")).size(), 0u);
+        EXPECT_FALSE(std::ifstream(server->OutputPath("pdfq")).good()); // nothing went to the previous one
+        // A PDF file through the same dialog.
+        dialogs.printSettings.pdfFile = dir / "一覧.pdf";
+        Window().PrintButton()->click();
+        dialogs.printSettings.pdfFile.clear();
+        EXPECT_TRUE(messages.shown.empty()) << messages.shown[0].text;
+        EXPECT_EQ(PdfPages(dir / "一覧.pdf"), 1);
+    });
+    // And back to the printer with trays, on the tray chosen there.
+    Then([&] { choose("pdfq", "手差し"); });
+    Then([&] {
+        EXPECT_EQ(state.CurrentReport->Printer().paperSource, manualFeed);
+        Window().PrintButton()->click();
+        EXPECT_TRUE(messages.shown.empty()) << messages.shown[0].text;
+        ASSERT_TRUE(server->WaitForJobs()) << ErrorLog();
+        EXPECT_GT(test::ReadFile(server->OutputPath("pdfq")).size(), 0u);
         CloseWindow();
     });
     PrintWithSteps("更新済みファイル一覧", NumberedLines(10));
-    EXPECT_GT(test::ReadFile(server->OutputPath("plain")).size(), 0u);
-    EXPECT_FALSE(std::ifstream(server->OutputPath("pdfq")).good()); // nothing went to the previous one
 }
 
 } // namespace
