@@ -25,8 +25,13 @@ constexpr int kMostFitsInARow = 8;
 QMargins FrameMargins(const QWidget& window) {
     const QRect outer = window.frameGeometry();
     const QRect inner = window.geometry();
-    return {inner.left() - outer.left(), inner.top() - outer.top(), outer.right() - inner.right(),
-            outer.bottom() - inner.bottom()};
+    const QMargins frame(inner.left() - outer.left(), inner.top() - outer.top(),
+                         outer.right() - inner.right(), outer.bottom() - inner.bottom());
+    // Qt may keep a frame it read while the window manager was framing the window, smaller than the
+    // window itself: no frame known.
+    if (frame.left() < 0 || frame.top() < 0 || frame.right() < 0 || frame.bottom() < 0)
+        return {};
+    return frame;
 }
 
 } // namespace
@@ -125,8 +130,12 @@ QMargins ExpectedFrame(const QWidget& window) {
 }
 
 QRect OuterRect(const QWidget& window) {
-    if (window.isVisible())
-        return window.frameGeometry();
+    if (window.isVisible()) {
+        if (!FrameMargins(window).isNull())
+            return window.frameGeometry();
+        // Its frame is not known (yet): the one the window manager gives the others.
+        return window.geometry().marginsAdded(ExpectedFrame(window));
+    }
     // Before it is shown: its frame will be the one the window manager gives the others.
     const QMargins frame = ExpectedFrame(window);
     return QRect(window.pos(), window.size().grownBy(frame));
@@ -196,7 +205,7 @@ bool WindowsOnScreen::eventFilter(QObject* watched, QEvent* event) {
     watch.frame = frame;
     // A move or resize that carried a position from before the frame came, or a window grown by its
     // own content: its title bar above the screen, or an edge past it.
-    const QRect outer = window->frameGeometry();
+    const QRect outer = OuterRect(*window);
     const QRect area = AvailableAreaFor(outer);
     if (outer.top() < area.top() || outer.width() > area.width() || outer.height() > area.height())
         fit = true;

@@ -25,6 +25,7 @@
 #include <QFileDialog>
 #include <QGuiApplication>
 #include <QLabel>
+#include <QProcess>
 #include <QScreen>
 #include <QTest>
 
@@ -53,13 +54,30 @@ bool InScrolledContent(const QWidget& widget, const QWidget& window) {
     return false;
 }
 
+// The window's outer rectangle. Under X it is read from the window manager's own record: Qt may keep
+// a frame it read while the window was being framed.
+QRect FrameOf(const QWidget& window) {
+    if (QGuiApplication::platformName() != QLatin1String("xcb"))
+        return window.frameGeometry();
+    QProcess xprop;
+    xprop.start("xprop", {"-id", QString::number(window.winId()), "_NET_FRAME_EXTENTS"});
+    xprop.waitForFinished();
+    const QString out = QString::fromLocal8Bit(xprop.readAllStandardOutput());
+    const QStringList extents = out.section('=', 1).split(',', Qt::SkipEmptyParts);
+    if (extents.size() != 4)
+        return window.geometry();
+    return window.geometry().marginsAdded(
+        {extents[0].toInt(), extents[2].toInt(), extents[1].toInt(), extents[3].toInt()});
+}
+
 void ExpectUsable(QWidget& window) {
     // A window manager frames the window some time after it is shown, and the window is fitted once
     // that is known; then a late move from before the frame would show.
     const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
     static_cast<void>(QTest::qWaitFor(
         [&] {
-            return window.frameGeometry() != window.geometry() && screen.contains(window.frameGeometry());
+            const QRect frame = FrameOf(window);
+            return frame != window.geometry() && screen.contains(frame);
         },
         5000));
     QTest::qWait(200);
@@ -67,7 +85,7 @@ void ExpectUsable(QWidget& window) {
         window.windowTitle().toStdString() + " (" + window.metaObject()->className() + ")";
     const QRect area = QGuiApplication::primaryScreen()->availableGeometry();
     ASSERT_EQ(area.size(), QSize(800, 480)) << "the test runs on a screen of another size";
-    const QRect frame = window.frameGeometry();
+    const QRect frame = FrameOf(window);
     EXPECT_LT(frame.top(), window.geometry().top()) << name << ": no frame round the window";
     EXPECT_TRUE(area.contains(frame)) << name << ": frame at " << Text(frame);
     for (QWidget* child : window.findChildren<QWidget*>()) {
