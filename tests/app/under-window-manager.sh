@@ -19,34 +19,31 @@ cleanup() {
     rm -rf "$dir"
 }
 trap cleanup EXIT
+# Waits up to 10 s for the command to succeed; skips the test with WHAT and LOG where it does not.
+wait_for() {
+    what=$1 log=$2
+    shift 2
+    i=0
+    until "$@"; do
+        i=$((i + 1))
+        if [ "$i" -gt 100 ]; then
+            echo "skipped: $what did not start"
+            cat "$log"
+            exit 77
+        fi
+        sleep 0.1
+    done
+}
 # Only the local socket: nothing listens on the network.
 Xvfb -displayfd 3 -screen 0 800x480x24 -nolisten tcp 3>"$dir/display" >"$dir/xvfb.log" 2>&1 &
 xvfb=$!
-i=0
-until [ -s "$dir/display" ]; do
-    i=$((i + 1))
-    if [ "$i" -gt 100 ]; then
-        echo "skipped: the X server did not start"
-        cat "$dir/xvfb.log"
-        exit 77
-    fi
-    sleep 0.1
-done
+wait_for "the X server" "$dir/xvfb.log" test -s "$dir/display"
 DISPLAY=:$(cat "$dir/display")
 export DISPLAY
 # Its own settings folder, so that no one's openbox configuration applies.
 HOME=$dir XDG_CONFIG_HOME=$dir openbox --sm-disable >"$dir/openbox.log" 2>&1 &
 wm=$!
-i=0
-until xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q "window id"; do
-    i=$((i + 1))
-    if [ "$i" -gt 100 ]; then
-        echo "skipped: the window manager did not start"
-        cat "$dir/openbox.log"
-        exit 77
-    fi
-    sleep 0.1
-done
+wait_for "the window manager" "$dir/openbox.log" sh -c 'xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q "window id"'
 status=0
 QT_QPA_PLATFORM=xcb "$@" || status=$?
 exit "$status"
