@@ -29,6 +29,8 @@ packages=(
     iproute2
     # tests: every window on a small screen under a real window manager, on a private X server
     xvfb openbox x11-utils
+    # tests: the Debian package (dpkg-shlibdeps for its dependencies, file for CPack, lintian to judge it)
+    dpkg-dev file lintian
 )
 if [[ "${1:-}" == "--extras" ]]; then
     # benchmarks, and screenshots as a person sees the windows (openbox draws the frames)
