@@ -461,11 +461,11 @@ void ScanFolder(const std::string& folder, FileList& out, const ScanOptions& opt
         Append(found, out, options);
         return;
     }
-    // A walk is bound by kernel calls, one per file: two threads walk separate subtrees. Cut the tree a
-    // few levels down at most, until there are enough subtrees to share out fairly.
+    // A walk is bound by kernel calls, one per file: several threads walk separate subtrees. Cut the tree
+    // a few levels down at most, until there are enough subtrees to share out fairly.
     std::vector<Piece> pieces;
     Split(fd, self, prefix, {}, options.dateLimit, scan, pieces);
-    constexpr std::size_t enough = 32;
+    constexpr std::size_t enough = 64;
     for (int level = 0; level < 3 && SubtreesIn(pieces) > 0 && SubtreesIn(pieces) < enough; ++level) {
         std::vector<Piece> finer;
         for (Piece& piece : pieces) {
@@ -494,25 +494,33 @@ void ScanFolder(const std::string& folder, FileList& out, const ScanOptions& opt
             WalkPiece(*subtrees[i], scan, polls);
     };
     if (subtrees.size() > 1) {
+        // More walkers than cores: on a disk whose cache is cold each waits for its reads most of the
+        // time, and the disk answers several at once sooner than one after another.
+        constexpr std::size_t kHelpers = 7;
+        const std::size_t helpers = std::min(kHelpers, subtrees.size() - 1);
         std::mutex mutex;
         std::condition_variable done;
-        bool helperDone = false;
-        std::thread helper([&] {
-            walk(false);
-            std::lock_guard lock(mutex);
-            helperDone = true;
-            done.notify_one();
-        });
+        std::size_t helpersDone = 0;
+        std::vector<std::thread> threads;
+        for (std::size_t h = 0; h < helpers; ++h) {
+            threads.emplace_back([&] {
+                walk(false);
+                std::lock_guard lock(mutex);
+                ++helpersDone;
+                done.notify_one();
+            });
+        }
         walk(true);
-        // The caller's thread goes on handing control back until the helper is done too.
+        // The caller's thread goes on handing control back until the helpers are done too.
         std::unique_lock lock(mutex);
-        while (!done.wait_for(lock, options.pollInterval, [&] { return helperDone; })) {
+        while (!done.wait_for(lock, options.pollInterval, [&] { return helpersDone == helpers; })) {
             lock.unlock();
             control.Poll(true);
             lock.lock();
         }
         lock.unlock();
-        helper.join();
+        for (std::thread& thread : threads)
+            thread.join();
     } else {
         walk(true);
     }

@@ -38,7 +38,7 @@ struct ScanOptions {
     // system (see above), each once. Null: left out silently.
     std::vector<std::string>* linksNotEntered = nullptr;
     // Called every few hundredths of a second on the thread that called ScanFolder, also while it waits
-    // for its helper thread (a window handles its events there). False stops the scan: what it had found
+    // for its helper threads (a window handles its events there). False stops the scan: what it had found
     // is left in the list, incomplete.
     std::function<bool()> keepGoing;
     std::chrono::milliseconds pollInterval{20};
