@@ -465,7 +465,7 @@ void ScanFolder(const std::string& folder, FileList& out, const ScanOptions& opt
     // a few levels down at most, until there are enough subtrees to share out fairly.
     std::vector<Piece> pieces;
     Split(fd, self, prefix, {}, options.dateLimit, scan, pieces);
-    constexpr std::size_t enough = 64;
+    constexpr std::size_t enough = 32;
     for (int level = 0; level < 3 && SubtreesIn(pieces) > 0 && SubtreesIn(pieces) < enough; ++level) {
         std::vector<Piece> finer;
         for (Piece& piece : pieces) {
