@@ -2,7 +2,6 @@
 
 #include <QApplication>
 #include <QCursor>
-#include <QDebug>
 #include <QEvent>
 #include <QGuiApplication>
 #include <QScreen>
@@ -32,6 +31,15 @@ QMargins FrameMargins(const QWidget& window) {
     if (frame.left() < 0 || frame.top() < 0 || frame.right() < 0 || frame.bottom() < 0)
         return {};
     return frame;
+}
+
+bool PlacedByUs(const QWidget& window) {
+    // Menus, completion lists and tips are placed by Qt beside what opened them; a maximised or full
+    // screen window by the window manager.
+    const Qt::WindowType type = window.windowType();
+    if (type == Qt::Popup || type == Qt::ToolTip || type == Qt::Desktop || type == Qt::SplashScreen)
+        return false;
+    return (window.windowState() & (Qt::WindowMaximized | Qt::WindowFullScreen | Qt::WindowMinimized)) == 0;
 }
 
 } // namespace
@@ -154,19 +162,6 @@ void KeepOnScreen(QWidget& window) {
     if (fitted != outer)
         SetOuterRect(window, fitted);
 }
-
-namespace {
-
-bool PlacedByUs(const QWidget& window) {
-    // Menus, completion lists and tips are placed by Qt beside what opened them; a maximised or full
-    // screen window by the window manager.
-    const Qt::WindowType type = window.windowType();
-    if (type == Qt::Popup || type == Qt::ToolTip || type == Qt::Desktop || type == Qt::SplashScreen)
-        return false;
-    return (window.windowState() & (Qt::WindowMaximized | Qt::WindowFullScreen | Qt::WindowMinimized)) == 0;
-}
-
-} // namespace
 
 WindowsOnScreen::WindowsOnScreen(QObject* parent) : QObject(parent) {}
 
