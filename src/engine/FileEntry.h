@@ -114,6 +114,7 @@ private:
         std::string folder;
     };
     static constexpr std::size_t ChunkEntries = 1 << 15;
+    static constexpr std::size_t FirstChunkEntries = 256;
     static constexpr int64_t InvalidTimes = INT64_MIN;
     static constexpr int64_t SizeMask = INT64_MAX;
 
@@ -127,7 +128,10 @@ private:
             ++run;
     }
 
+    void MakeRoom();
+
     std::vector<std::unique_ptr<Fixed[]>> chunks_;
+    std::size_t room_ = 0;    // entries the chunks hold
     FrontCodedStrings names_; // a new folder starts the coding afresh
     std::size_t count_ = 0;
     std::vector<Run> runs_;

@@ -13,10 +13,28 @@ void FileList::Add(std::string_view folder, std::string_view name, int64_t size,
     if (newFolder)
         runs_.push_back({count_, std::string(folder)});
     names_.push_back(name, newFolder);
-    if (count_ % ChunkEntries == 0)
-        chunks_.push_back(std::make_unique_for_overwrite<Fixed[]>(ChunkEntries));
+    if (count_ == room_)
+        MakeRoom();
     chunks_.back()[count_ % ChunkEntries] = {(size & SizeMask) | (timesValid ? 0 : InvalidTimes), writeTime};
     ++count_;
+}
+
+void FileList::MakeRoom() {
+    // As with the names, the first chunk starts small and doubles.
+    if (chunks_.size() <= 1 && room_ < ChunkEntries) {
+        const std::size_t grown = std::max(room_ * 2, FirstChunkEntries);
+        auto chunk = std::make_unique_for_overwrite<Fixed[]>(grown);
+        if (chunks_.empty()) {
+            chunks_.push_back(std::move(chunk));
+        } else {
+            std::copy(chunks_[0].get(), chunks_[0].get() + count_, chunk.get());
+            chunks_[0] = std::move(chunk);
+        }
+        room_ = grown;
+        return;
+    }
+    chunks_.push_back(std::make_unique_for_overwrite<Fixed[]>(ChunkEntries));
+    room_ += ChunkEntries;
 }
 
 void FileList::push_back(const FileEntry& entry) {

@@ -46,13 +46,8 @@ void FrontCodedStrings::push_back(std::string_view text, bool restart) {
             ++shared;
     }
     const std::size_t most = 3 + 3 + (text.size() - shared) + 1; // the record and a next-block mark
-    if (blockUsed_ + most > BlockBytes) {
-        if (!blocks_.empty())
-            blocks_.back()[blockUsed_] = NextBlock; // so that reading on in order finds the next block
-        blocks_.push_back(
-            std::make_unique_for_overwrite<unsigned char[]>(BlockBytes)); // untouched pages are free
-        blockUsed_ = 0;
-    }
+    if (blockUsed_ + most > capacity_)
+        MakeRoom(most);
     if (groupStart)
         groups_.push_back((blocks_.size() - 1) << 20 | blockUsed_);
     unsigned char* at = blocks_.back().get() + blockUsed_;
@@ -62,6 +57,30 @@ void FrontCodedStrings::push_back(std::string_view text, bool restart) {
     blockUsed_ += used + text.size() - shared;
     last_.assign(text);
     ++count_;
+}
+
+void FrontCodedStrings::MakeRoom(std::size_t bytes) {
+    // The first block starts small and doubles: a scan keeps a list for each piece of the tree, often a
+    // single folder's files, and a whole block for each would be a fresh mapping to fault in and give back.
+    if (blocks_.size() <= 1 && capacity_ < BlockBytes) {
+        std::size_t grown = std::max(capacity_ * 2, FirstBlockBytes);
+        while (grown < blockUsed_ + bytes)
+            grown *= 2;
+        auto block = std::make_unique_for_overwrite<unsigned char[]>(grown);
+        if (blocks_.empty()) {
+            blocks_.push_back(std::move(block));
+        } else {
+            std::memcpy(block.get(), blocks_[0].get(), blockUsed_);
+            blocks_[0] = std::move(block);
+        }
+        capacity_ = grown;
+        return;
+    }
+    blocks_.back()[blockUsed_] = NextBlock; // so that reading on in order finds the next block
+    blocks_.push_back(
+        std::make_unique_for_overwrite<unsigned char[]>(BlockBytes)); // untouched pages are free
+    blockUsed_ = 0;
+    capacity_ = BlockBytes;
 }
 
 FrontCodedStrings::Reader::Reader(const FrontCodedStrings& list, std::size_t first)
@@ -83,13 +102,14 @@ const std::string& FrontCodedStrings::Reader::Next() {
 }
 
 FrontCodedStrings::FrontCodedStrings(const FrontCodedStrings& other)
-    : groups_(other.groups_), blockUsed_(other.blockUsed_), last_(other.last_), count_(other.count_) {
+    : groups_(other.groups_), blockUsed_(other.blockUsed_), capacity_(other.capacity_), last_(other.last_),
+      count_(other.count_) {
     blocks_.reserve(other.blocks_.size());
     for (const auto& block : other.blocks_) {
-        blocks_.push_back(std::make_unique_for_overwrite<unsigned char[]>(BlockBytes));
+        const bool last = &block == &other.blocks_.back();
+        blocks_.push_back(std::make_unique_for_overwrite<unsigned char[]>(last ? capacity_ : BlockBytes));
         // Of the last block only what is written: the rest stays untouched, as push_back leaves it.
-        std::memcpy(blocks_.back().get(), block.get(),
-                    &block == &other.blocks_.back() ? blockUsed_ : BlockBytes);
+        std::memcpy(blocks_.back().get(), block.get(), last ? blockUsed_ : BlockBytes);
     }
 }
 

@@ -59,6 +59,9 @@ public:
 private:
     static constexpr std::size_t GroupSize = 16;
     static constexpr std::size_t BlockBytes = 1 << 20;
+    static constexpr std::size_t FirstBlockBytes = 4096;
+
+    void MakeRoom(std::size_t bytes);
 
     // Decodes the strings one after the other from the start of the group of string `first`.
     struct Reader {
@@ -111,7 +114,8 @@ public:
 private:
     std::vector<std::unique_ptr<unsigned char[]>> blocks_;
     std::vector<uint64_t> groups_; // per group: block << 20 | offset
-    std::size_t blockUsed_ = BlockBytes;
+    std::size_t blockUsed_ = 0;
+    std::size_t capacity_ = 0; // of the last block
     std::string last_;
     std::size_t count_ = 0;
 };

@@ -91,6 +91,24 @@ TEST(FileList, HoldsPathsSizesAndTimesExactlyThroughAppendAndKeep) {
     EXPECT_TRUE(list.empty());
 }
 
+// Storage starts small and grows: every entry must survive each growth and the move to whole chunks.
+TEST(FileList, KeepsEveryEntryAsItsStorageGrows) {
+    FileList list;
+    const std::size_t count = 70'000;
+    for (std::size_t i = 0; i < count; ++i)
+        list.Add("/src/d" + std::to_string(i / 700) + "/", "f" + std::to_string(i), static_cast<int64_t>(i),
+                 -static_cast<int64_t>(i) * 3, i % 5 != 0);
+    ASSERT_EQ(list.size(), count);
+    std::size_t k = 0;
+    for (FileList::Cursor file(list); !file.AtEnd(); file.Next(), ++k) {
+        ASSERT_EQ(file.Size(), static_cast<int64_t>(k));
+        ASSERT_EQ(file.WriteTime(), -static_cast<int64_t>(k) * 3);
+        ASSERT_EQ(file.TimesValid(), k % 5 != 0);
+        ASSERT_EQ(file.Name(), "f" + std::to_string(k));
+    }
+    EXPECT_EQ(k, count);
+}
+
 } // namespace
 
 TEST(FrontCodedStrings, ManyBlocksReadAtRandomAndInOrder) {
@@ -121,4 +139,15 @@ TEST(FrontCodedStrings, ManyBlocksReadAtRandomAndInOrder) {
     });
     EXPECT_EQ(read, 60'000u);
     EXPECT_TRUE(list.empty());
+
+    // A short list lives in one small block: a copy of it must hold as much and take more strings.
+    FrontCodedStrings small;
+    for (std::size_t i = 0; i < 300; ++i)
+        small.push_back(text(i + 1));
+    FrontCodedStrings grown = small;
+    for (std::size_t i = 300; i < 3000; ++i)
+        grown.push_back(text(i + 1));
+    for (std::size_t i : {0ul, 299ul, 300ul, 2999ul})
+        EXPECT_EQ(grown[i], text(i + 1)) << i;
+    EXPECT_EQ(small[299], text(300));
 }
