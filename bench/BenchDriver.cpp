@@ -33,6 +33,7 @@ public:
     ContinueAnswer AskContinue(const std::string&) override { return ContinueAnswer::NoToAll; }
     void ProcessPendingEvents() override {}
     void SetBusyCursor(bool) override {}
+    bool ProgressDue() override { return false; } // nothing is shown
 };
 
 std::string NewestToken(const std::string& folder) {
