@@ -14,6 +14,7 @@
 #include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
+#include <memory>
 #include <mutex>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
@@ -173,41 +174,43 @@ public:
     // Takes ownership of `fd`, the folder whose status is `self`. `prefix` is the folder's path with one
     // trailing "/".
     void Scan(int fd, const struct stat& self, const std::string& prefix) {
-        DIR* dir = fdopendir(fd);
-        if (dir == nullptr) {
-            close(fd);
-            Unreadable(prefix);
-            return;
-        }
         const int64_t limit = limit_;
-        limit_ = LimitBelow(dirfd(dir), self, walk_, limit_);
+        limit_ = LimitBelow(fd, self, walk_, limit_);
         walk_.push_back({self.st_dev, self.st_ino});
         OwnFiles own;
         std::vector<Subfolder> subfolders;
-        List(dir, prefix, own, subfolders);
+        List(fd, prefix, own, subfolders);
         if (options_.recursive) {
             for (const Subfolder& sub : subfolders) {
                 if (control_.Stopped())
                     break;
-                Enter(dirfd(dir), prefix, sub);
+                Enter(fd, prefix, sub);
             }
         }
-        closedir(dir);
+        close(fd);
         walk_.pop_back();
         limit_ = limit;
         own.AddTo(out_.files, prefix);
     }
 
     // The files of the open folder into `own`, the names of its subfolders into `subfolders`.
-    void List(DIR* dir, const std::string& prefix, OwnFiles& own, std::vector<Subfolder>& subfolders) {
-        for (;;) {
-            errno = 0;
-            const dirent* e = readdir(dir);
-            if (e == nullptr) {
-                if (errno != 0)
-                    Unreadable(prefix); // what was listed before the error is still taken
-                return;
+    void List(int fd, const std::string& prefix, OwnFiles& own, std::vector<Subfolder>& subfolders) {
+        for (ssize_t used = 0, at = 0;;) {
+            if (at == used) {
+                // Straight from the kernel into the walker's own buffer: a folder stream of the C library
+                // would allocate one per folder and cost two more kernel calls to set up.
+                if (!entries_)
+                    entries_ = std::make_unique_for_overwrite<char[]>(EntryBytes);
+                used = getdents64(fd, entries_.get(), EntryBytes);
+                at = 0;
+                if (used <= 0) {
+                    if (used < 0)
+                        Unreadable(prefix); // what was listed before the error is still taken
+                    return;
+                }
             }
+            const auto* e = reinterpret_cast<const struct dirent64*>(entries_.get() + at);
+            at += e->d_reclen;
             if (polls_)
                 control_.Poll();
             if (control_.Stopped())
@@ -222,7 +225,7 @@ public:
             case DT_REG:
             case DT_LNK:
             case DT_UNKNOWN:
-                Inspect(dirfd(dir), name, e->d_type, prefix, own, subfolders);
+                Inspect(fd, name, e->d_type, prefix, own, subfolders);
                 break;
             default:
                 break; // FIFOs, sockets, devices
@@ -307,6 +310,8 @@ private:
             Scan(fd, st, path + "/");
     }
 
+    static constexpr std::size_t EntryBytes = 32 * 1024;
+
     Findings& out_;
     const ScanOptions& options_;
     const Boundaries& bounds_;
@@ -314,6 +319,7 @@ private:
     bool polls_;
     int64_t limit_;
     Walk walk_;
+    std::unique_ptr<char[]> entries_; // the listing read so far of the folder in hand
 };
 
 // A piece of the listing: a subtree still to walk, or files already collected. In post-order a folder
@@ -339,19 +345,12 @@ struct Shared {
 void Split(int fd, const struct stat& self, const std::string& prefix, const Walk& above, int64_t limit,
            const Shared& scan, std::vector<Piece>& into) {
     Piece own;
-    DIR* dir = fdopendir(fd);
-    const int64_t below = dir != nullptr ? LimitBelow(dirfd(dir), self, above, limit) : limit;
+    const int64_t below = LimitBelow(fd, self, above, limit);
     Scanner lister(own.found, scan.options, scan.bounds, scan.control, true, below);
-    if (dir == nullptr) {
-        close(fd);
-        lister.Unreadable(prefix);
-        into.push_back(std::move(own));
-        return;
-    }
     std::vector<Subfolder> subfolders;
     OwnFiles files;
-    lister.List(dir, prefix, files, subfolders);
-    closedir(dir);
+    lister.List(fd, prefix, files, subfolders);
+    close(fd);
     files.AddTo(own.found.files, prefix);
     Walk walk = above;
     walk.push_back({self.st_dev, self.st_ino});

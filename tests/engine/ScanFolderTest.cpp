@@ -202,6 +202,9 @@ TEST_F(ScanFolderTest, TreesWalkedByTwoThreadsComeOutInTheOrderOfOneWalk) {
     ASSERT_EQ(symlink((s + "/d00/d10").c_str(), (s + "/d01/across").c_str()), 0);
     mkdir((s + "/d01/.hidden").c_str(), 0755);
     WriteFile(s + "/d01/.hidden/h", "x");
+    // A folder whose listing takes several reads from the kernel.
+    for (int i = 0; i < 1500; ++i)
+        WriteFile(s + "/d00/d10/" + std::string(100, 'n') + std::to_string(i), "x");
 
     std::vector<std::string> expected;
     WalkInOrder(s, {}, expected);
