@@ -35,12 +35,15 @@ for tree in $trees_wanted; do
     else
         src=$work/trees/$tree
     fi
+    # A copy for each tool, each made once untimed, so that each finds its copy as it leaves it: where the
+    # source holds links to files, rsync -a puts links in their place and this program files, so in one
+    # shared copy each would rewrite what the other wrote.
     cp -a "$src" "$out/$tree"
-    # Every tool once untimed, so that each finds the copy as it leaves it.
-    rsync -a "$src/" "$out/$tree/"
-    "$hz" "$src" "$out/$tree" >/dev/null
+    cp -a "$src" "$out/$tree-rsync"
+    rsync -a "$src/" "$out/$tree-rsync/"
+    "$hz" "$src" "$out/$tree" >/dev/null 2>&1
     names=("rsync -a" "careful" "fast")
-    cmds=("rsync -a $src/ $out/$tree/" "$hz $src $out/$tree" "$hz --fast $src $out/$tree")
+    cmds=("rsync -a $src/ $out/$tree-rsync/" "$hz $src $out/$tree" "$hz --fast $src $out/$tree")
     declare -A times=()
     for ((r = 1; r <= runs; r++)); do
         order=(0 1 2)
@@ -48,7 +51,7 @@ for tree in $trees_wanted; do
         for i in "${order[@]}"; do
             empty_cache
             start=$(date +%s%N)
-            eval "${cmds[$i]}" >/dev/null
+            eval "${cmds[$i]}" >/dev/null 2>&1
             times[$i]+="$((($(date +%s%N) - start) / 1000000)) "
         done
     done
