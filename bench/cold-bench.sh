@@ -24,17 +24,10 @@ empty_cache() {
     fi
 }
 
-calc() { awk "BEGIN {printf \"%.3f\", $1}"; }
-median() { sort -n | awk '{a[NR]=$1} END {print (NR%2) ? a[(NR+1)/2] : (a[NR/2]+a[NR/2+1])/2}'; }
+source "$(dirname "$0")/timing.sh"
 
 for tree in $trees_wanted; do
-    if [[ $tree == usr-share ]]; then
-        src=$out/usr-share-src
-        # Regular files and folders only, links as they are: the same for every tool.
-        cp -a /usr/share "$src"
-    else
-        src=$work/trees/$tree
-    fi
+    tree_source "$tree"
     # A copy for each tool, each made once untimed, so that each finds its copy as it leaves it: where the
     # source holds links to files, rsync -a puts links in their place and this program files, so in one
     # shared copy each would rewrite what the other wrote.

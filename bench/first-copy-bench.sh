@@ -34,12 +34,7 @@ profile() { # NAME SOURCE DEST
 bytes() { du -sb --apparent-size "$1" | awk '{printf "%.1f MB", $1 / 1e6}'; }
 
 for tree in $trees_wanted; do
-    if [[ $tree == usr-share ]]; then
-        src=$out/usr-share-src
-        cp -a /usr/share "$src"
-    else
-        src=$work/trees/$tree
-    fi
+    tree_source "$tree"
     find "$src" -type f -print0 | xargs -0 cat >/dev/null
     # Each run copies into new folders; the last run's are kept until its bytes are counted.
     measure_after "$tree" "rm -rf $out/$tree-cp $out/$tree-hz; sync; profile $tree $src $out/$tree-hz" \

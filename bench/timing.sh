@@ -48,3 +48,14 @@ measure() {
 }
 
 ratio() { calc "${med[$1]} / ${med[$2]}"; }
+
+# tree_source TREE: the folder a benchmark copies from, into $src: a tree of make-trees.py under
+# $work/trees, or for "usr-share" a copy of /usr/share made under $out, links kept as they are.
+tree_source() {
+    if [[ $1 == usr-share ]]; then
+        src=$out/usr-share-src
+        [[ -d $src ]] || cp -a /usr/share "$src"
+    else
+        src=$work/trees/$1
+    fi
+}
