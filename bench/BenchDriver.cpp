@@ -1,7 +1,8 @@
 // Runs one backup without a window, for timing against other copy tools.
-//   hozonix-bench [--fast] [--dry-run] [--threshold BYTES] SOURCE DESTINATION
+//   hozonix-bench [--fast] [--dry-run] [--phases] [--threshold BYTES] SOURCE DESTINATION
 //   hozonix-bench --scan-only FOLDER
 //   hozonix-bench --list-only COUNT      (a scan list of COUNT entries with typical paths, no disk)
+// --phases prints when each phase of the run starts.
 // --fast uses the moment of the start as the date limit, as a fast run right after a complete run does.
 // Every run is given the newest token of the destination's stamp, as a profile whose last complete run
 // wrote there remembers it.
@@ -23,7 +24,17 @@ namespace {
 
 class SilentHost : public RunHost {
 public:
-    void SetStatusText(const std::string&) override {}
+    // With `phases`, each status text goes to stderr with the milliseconds since the start: the texts
+    // mark the run's phases (scan, inspection, update), so this shows where a run spends its time.
+    explicit SilentHost(bool phases) : phases_(phases) {}
+    void SetStatusText(const std::string& text) override {
+        if (phases_ && text != last_)
+            std::fprintf(
+                stderr, "%8.1f ms  %s\n",
+                std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start_).count(),
+                text.c_str());
+        last_ = text;
+    }
     void SetMainBar(int) override {}
     void ShowProcessDialog(const std::string&) override {}
     void UpdateProcessDialog(int, const std::string&, const std::string&) override {}
@@ -34,6 +45,11 @@ public:
     void ProcessPendingEvents() override {}
     void SetBusyCursor(bool) override {}
     bool ProgressDue() override { return false; } // nothing is shown
+
+private:
+    bool phases_;
+    std::string last_;
+    std::chrono::steady_clock::time_point start_ = std::chrono::steady_clock::now();
 };
 
 std::string NewestToken(const std::string& folder) {
@@ -48,8 +64,10 @@ std::string NewestToken(const std::string& folder) {
 }
 
 int Usage() {
-    std::fprintf(stderr, "usage: hozonix-bench [--fast] [--dry-run] [--threshold BYTES] SOURCE DESTINATION\n"
-                         "       hozonix-bench --scan-only FOLDER\n");
+    std::fprintf(
+        stderr,
+        "usage: hozonix-bench [--fast] [--dry-run] [--phases] [--threshold BYTES] SOURCE DESTINATION\n"
+        "       hozonix-bench --scan-only FOLDER\n");
     return 2;
 }
 
@@ -58,12 +76,15 @@ int Usage() {
 int main(int argc, char** argv) {
     BackupRequest request;
     bool scanOnly = false;
+    bool phases = false;
     std::vector<std::string> folders;
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--fast") == 0) {
             request.DateLimit = std::chrono::duration_cast<std::chrono::nanoseconds>(
                                     std::chrono::system_clock::now().time_since_epoch())
                                     .count();
+        } else if (std::strcmp(argv[i], "--phases") == 0) {
+            phases = true;
         } else if (std::strcmp(argv[i], "--dry-run") == 0) {
             request.DryRun = true;
         } else if (std::strcmp(argv[i], "--scan-only") == 0) {
@@ -100,12 +121,13 @@ int main(int argc, char** argv) {
     request.SourceFolder = folders[0];
     request.DestinationFolder = folders[1];
     request.LastRunToken = NewestToken(folders[1]);
-    SilentHost host;
+    SilentHost host(phases);
     PathList updated;
     PathList failed;
     BackupResult result;
     try {
         RunBackup(request, updated, failed, host, &result);
+        host.SetStatusText("(end)");
     } catch (const hozonix::AppError& e) {
         std::fprintf(stderr, "%s\n", e.what());
         return 1;
