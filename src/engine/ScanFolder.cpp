@@ -481,16 +481,31 @@ void ScanFolder(const std::string& folder, FileList& out, const ScanOptions& opt
         pieces = std::move(finer);
     }
 
-    std::vector<Piece*> subtrees;
-    for (Piece& piece : pieces) {
-        if (!piece.prefix.empty())
-            subtrees.push_back(&piece);
+    std::vector<std::size_t> subtrees;
+    // Collected files are complete from the start; a subtree once walked.
+    const std::unique_ptr<std::atomic<bool>[]> complete(new std::atomic<bool>[pieces.size()]);
+    for (std::size_t i = 0; i < pieces.size(); ++i) {
+        complete[i].store(pieces[i].prefix.empty(), std::memory_order_relaxed);
+        if (!pieces[i].prefix.empty())
+            subtrees.push_back(i);
     }
+    // The caller's thread adds the pieces complete so far, in order, between the subtrees it walks
+    // itself: the other threads go on walking meanwhile, where adding them all at the end would leave
+    // every core but one idle.
+    std::size_t added = 0;
+    const auto addComplete = [&] {
+        for (; added < pieces.size() && complete[added].load(std::memory_order_acquire); ++added)
+            Append(pieces[added].found, out, options);
+    };
     std::atomic<std::size_t> next{0};
     const auto walk = [&](bool polls) {
         for (std::size_t i;
-             !control.Stopped() && (i = next.fetch_add(1, std::memory_order_relaxed)) < subtrees.size();)
-            WalkPiece(*subtrees[i], scan, polls);
+             !control.Stopped() && (i = next.fetch_add(1, std::memory_order_relaxed)) < subtrees.size();) {
+            WalkPiece(pieces[subtrees[i]], scan, polls);
+            complete[subtrees[i]].store(true, std::memory_order_release);
+            if (polls)
+                addComplete();
+        }
     };
     if (subtrees.size() > 1) {
         // More walkers than cores: on a disk whose cache is cold each waits for its reads most of the
@@ -524,8 +539,8 @@ void ScanFolder(const std::string& folder, FileList& out, const ScanOptions& opt
         walk(true);
     }
 
-    for (Piece& piece : pieces) {
-        Append(piece.found, out, options);
+    for (; added < pieces.size(); ++added) {
+        Append(pieces[added].found, out, options);
         control.Poll(false, true);
     }
 }
