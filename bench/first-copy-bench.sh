@@ -17,15 +17,9 @@ cmake --build "$repo/build/release" -j2 --target hozonix-run >/dev/null
 hz=$repo/build/release/src/runner/hozonix-run
 python3 "$repo/bench/make-trees.py" "$work/trees"
 out=$(mktemp -d "$work/first-XXXXXX")
-# Files freed in the last minutes make file creation several times slower on this file system (see
-# run-bench.sh): wait until the benchmarks' last clean-up is old enough.
-cleaned=$work/.cleaned-at
-if [[ -f $cleaned ]]; then
-    wait_s=$((330 - ($(date +%s) - $(stat -c %Y "$cleaned"))))
-    ((wait_s <= 0)) || { echo "waiting ${wait_s} s for deleted files to age"; sleep "$wait_s"; }
-fi
-trap 'rm -rf "$out"; sync; touch "$cleaned"' EXIT
 source "$(dirname "$0")/timing.sh"
+wait_for_aged_deletes
+trap 'rm -rf "$out"; sync; touch "$cleaned"' EXIT
 
 profile() { # NAME SOURCE DEST
     mkdir -p "$3"

@@ -16,14 +16,10 @@ hz=$repo/build/release/src/runner/hozonix-run
 [[ -x $hz ]] || hz=$(find "$repo/build/release" -name hozonix-run -type f -perm -u+x | head -1)
 python3 "$repo/bench/make-trees.py" "$work/trees" --million
 tree=$work/trees/million
-cleaned=$work/.cleaned-at
-if [[ -f $cleaned ]]; then
-    wait_s=$((330 - ($(date +%s) - $(stat -c %Y "$cleaned"))))
-    ((wait_s <= 0)) || { echo "waiting ${wait_s} s for deleted files to age"; sleep "$wait_s"; }
-fi
+source "$repo/bench/timing.sh"
+wait_for_aged_deletes
 out=$(mktemp -d "$work/million-XXXXXX")
 trap 'rm -rf "$out"; sync; touch "$cleaned"' EXIT
-source "$repo/bench/timing.sh"
 
 profile() { # NAME DEST
     mkdir -p "$2"

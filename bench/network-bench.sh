@@ -26,8 +26,8 @@
 # Everything runs in a private mount namespace (the mounts are seen by nothing else; Samba's fixed
 # folders are covered by tmpfs); every process started here is stopped and everything made here is
 # removed when the script ends, also on failure or Ctrl-C. Only WORKDIR/.cleaned-at stays (touched), the
-# marker by which the bench scripts wait for freed inodes to age (see run-bench.sh): about 10 minutes in
-# all here, plus up to 5.5 minutes of that wait.
+# marker by which the bench scripts wait for freed inodes to age (wait_for_aged_deletes in timing.sh):
+# about 10 minutes in all here, plus up to 5.5 minutes of that wait.
 set -euo pipefail
 repo=$(cd "$(dirname "$0")/.." && pwd)
 work=${1:-/var/tmp/hozonix-bench}
@@ -58,13 +58,7 @@ fi
 hz=$repo/build/release/src/runner/hozonix-run
 source "$repo/bench/timing.sh"
 
-# Files freed in the last minutes make file creation several times slower on this file system (see
-# run-bench.sh): wait until the benchmarks' last clean-up is old enough.
-cleaned=$work/.cleaned-at
-if [[ -f $cleaned ]]; then
-    wait_s=$((330 - ($(date +%s) - $(stat -c %Y "$cleaned"))))
-    ((wait_s <= 0)) || { echo "waiting ${wait_s} s for deleted files to age"; sleep "$wait_s"; }
-fi
+wait_for_aged_deletes
 
 T=$(mktemp -d "$work/net-XXXXXX")
 chmod 755 "$T" # smbd serves a folder below it

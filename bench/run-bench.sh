@@ -17,18 +17,8 @@ cmake --build "$repo/build/release" -j2 --target hozonix-bench >/dev/null
 hz=$repo/build/release/bench/hozonix-bench
 python3 "$repo/bench/make-trees.py" "$work/trees" $million
 trees=$work/trees
-# Without a journal, ext4 will not reuse an inode freed in the last 300 s and checks each such candidate
-# on every file it creates: after a large deletion, file creation costs up to ten times normal for five
-# minutes, and falls during them. Wait until our own last clean-up is that old (other large deletions on
-# this file system have the same effect and are not seen here).
-cleaned=$work/.cleaned-at
-if [[ -f $cleaned ]]; then
-    wait_s=$((330 - ($(date +%s) - $(stat -c %Y "$cleaned"))))
-    if ((wait_s > 0)); then
-        echo "waiting ${wait_s} s for the last run's deleted files to age (slow file creation until then)"
-        sleep "$wait_s"
-    fi
-fi
+source "$repo/bench/timing.sh"
+wait_for_aged_deletes
 out=$(mktemp -d "$work/out-XXXXXX")
 trap 'rm -rf "$out"; sync; touch "$cleaned"' EXIT
 
@@ -45,8 +35,6 @@ warm_memory() {
         find "$trees/$t" -type f -print0 | xargs -0 cat >/dev/null
     done
 }
-
-source "$repo/bench/timing.sh"
 
 # premake NAME: the engine copies into a folder that exists; make those outside the timing, as cp makes its own.
 premake() { for ((r = 1; r <= runs; r++)); do mkdir "$out/$1-$r"; done; }

@@ -68,7 +68,7 @@ stall_source=${STALL_SOURCE:-$trees/small/t00}
 stall_after=${STALL_AFTER:-200}
 
 # Without a journal, ext4 creates files slowly for five minutes after a large deletion: wait until our
-# own last clean-up is that old (see bench/run-bench.sh).
+# own last clean-up is that old (see wait_for_aged_deletes in bench/timing.sh).
 cleaned=$work/.cleaned-at
 if [[ -f $cleaned ]]; then
     wait_s=$((330 - ($(date +%s) - $(stat -c %Y "$cleaned"))))

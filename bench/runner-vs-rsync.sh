@@ -17,13 +17,8 @@ hz=$repo/build/release/src/runner/hozonix-run
 python3 "$repo/bench/make-trees.py" "$work/trees"
 trees=$work/trees
 out=$(mktemp -d "$work/runner-XXXXXX")
-# Files freed in the last minutes make file creation several times slower on this file system (see
-# run-bench.sh): wait until the benchmarks' last clean-up is old enough.
-cleaned=$work/.cleaned-at
-if [[ -f $cleaned ]]; then
-    wait_s=$((330 - ($(date +%s) - $(stat -c %Y "$cleaned"))))
-    ((wait_s <= 0)) || { echo "waiting ${wait_s} s for deleted files to age"; sleep "$wait_s"; }
-fi
+source "$(dirname "$0")/timing.sh"
+wait_for_aged_deletes
 trap 'rm -rf "$out"; sync; touch "$cleaned"' EXIT
 
 # profile NAME SOURCE DEST: a settings file of its own holding one profile, as the desktop stores it.
@@ -43,8 +38,6 @@ warm() {
     fi
     find "$1" -type f -print0 | xargs -0 cat >/dev/null
 }
-
-source "$(dirname "$0")/timing.sh"
 
 run_tree() {
     local t=$1

@@ -59,3 +59,15 @@ tree_source() {
         src=$work/trees/$1
     fi
 }
+
+# wait_for_aged_deletes: without a journal, ext4 will not reuse an inode freed in the last 300 s and
+# checks each such candidate on every file it creates, so after a large deletion file creation costs up
+# to ten times normal for five minutes. Waits until the benchmarks' own last clean-up ($work/.cleaned-at,
+# touched when a script ends) is that old; sets `cleaned` to that file. Other large deletions on this file
+# system have the same effect and are not seen here.
+wait_for_aged_deletes() {
+    cleaned=$work/.cleaned-at
+    [[ -f $cleaned ]] || return 0
+    local wait_s=$((330 - ($(date +%s) - $(stat -c %Y "$cleaned"))))
+    ((wait_s <= 0)) || { echo "waiting ${wait_s} s for deleted files to age"; sleep "$wait_s"; }
+}

@@ -20,7 +20,7 @@ hz=$build/src/runner/hozonix-run
 python3 "$repo/bench/make-trees.py" "$work/trees"
 trees=$work/trees
 out=$(mktemp -d "$work/verify-XXXXXX")
-# Other benchmarks wait until files deleted here are old enough (see run-bench.sh).
+# Other benchmarks wait until files deleted here are old enough (see wait_for_aged_deletes in timing.sh).
 trap 'rm -rf "$out"; sync; touch "$work/.cleaned-at"' EXIT
 
 printf '[File_Action]\nMAX=1\nID_01=%s>>%s>><<\nNAME_01=small\n' "$trees/small" "$out/small" >"$out/small.ini"
