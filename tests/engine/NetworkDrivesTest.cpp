@@ -200,12 +200,14 @@ TEST_F(NetworkDrivesTest, OnRcloneThePreviousVersionOfALargeFileIsKept) {
     struct Restore {
         ~Restore() { SetParkingRenameForTesting(nullptr); }
     } restore;
+    // Times are read before contents: opening a file rclone has yet to upload may stamp the time of its
+    // last write on it.
     MakeFile(src + "/disk.img", 3'000'002, 'c');
-    const std::string second = ReadFile(big);
     const int64_t secondTime = WriteTimeOf(big);
+    const std::string second = ReadFile(big);
     EXPECT_EQ(Run(), 1);
-    EXPECT_EQ(ReadFile(parked), second);
     EXPECT_EQ(WriteTimeOf(parked), secondTime);
+    EXPECT_EQ(ReadFile(parked), second);
     EXPECT_EQ(ReadFile(big), ReadFile(src + "/disk.img"));
 
     // A copy aborted halfway leaves the previous version where it was, and no parked copy.
